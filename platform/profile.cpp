@@ -1,0 +1,423 @@
+#include "platform/profile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/sync.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The file as lines. Each line keeps its own terminator so that untouched lines are
+// written back exactly as they were.
+
+struct Line {
+  std::string text;  // without terminator
+  std::string eol;   // "\r\n", "\n", "\r" or "" for a last line without one
+};
+
+enum class Kind { Other, Section, Key };
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+std::string TrimCopy(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool SameName(const std::string& a, const char* b) { return CString(a.c_str()).CompareNoCase(b) == 0; }
+
+struct Parsed {
+  Kind kind = Kind::Other;
+  std::string name;   // section or key name, trimmed
+  std::string value;  // key value, trimmed, quotes removed
+};
+
+Parsed ParseLine(const std::string& text) {
+  Parsed p;
+  std::string t = TrimCopy(text);
+  if (t.empty()) return p;
+  if (t[0] == '[') {
+    size_t close = t.find(']');
+    p.kind = Kind::Section;
+    p.name = TrimCopy(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return p;
+  }
+  size_t eq = t.find('=');
+  if (eq == std::string::npos) return p;  // not a key: reads never match it
+  p.kind = Kind::Key;
+  p.name = TrimCopy(t.substr(0, eq));
+  p.value = TrimCopy(t.substr(eq + 1));
+  if (p.value.size() >= 2 && (p.value[0] == '"' || p.value[0] == '\'') && p.value.back() == p.value[0])
+    p.value = p.value.substr(1, p.value.size() - 2);
+  return p;
+}
+
+std::vector<Line> SplitLines(const std::string& data) {
+  std::vector<Line> lines;
+  size_t i = 0, n = data.size();
+  while (i < n) {
+    size_t j = i;
+    while (j < n && data[j] != '\n' && data[j] != '\r') ++j;
+    Line l;
+    l.text = data.substr(i, j - i);
+    if (j < n) {
+      if (data[j] == '\r' && j + 1 < n && data[j + 1] == '\n') {
+        l.eol = "\r\n";
+        j += 2;
+      } else {
+        l.eol = std::string(1, data[j]);
+        ++j;
+      }
+    }
+    lines.push_back(std::move(l));
+    i = j;
+  }
+  return lines;
+}
+
+std::string JoinLines(const std::vector<Line>& lines) {
+  std::string out;
+  for (const Line& l : lines) {
+    out += l.text;
+    out += l.eol;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// Whole-file I/O
+
+bool ReadWholeFile(const char* file, std::string& data) {
+  data.clear();
+#ifdef _WIN32
+  // Share delete too, so a writer can replace the file while we read it.
+  HANDLE h = CreateFileA(file, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  char buf[65536];
+  DWORD got = 0;
+  bool ok = true;
+  for (;;) {
+    if (!ReadFile(h, buf, sizeof buf, &got, nullptr)) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    data.append(buf, got);
+  }
+  CloseHandle(h);
+  return ok;
+#else
+  std::string path = platform::NativePath(file);
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) break;
+    data.append(buf, (size_t)n);
+  }
+  ::close(fd);
+  return true;
+#endif
+}
+
+std::atomic<unsigned> g_tempCounter{0};
+
+// Writes data to a temporary file beside file, then renames it over file.
+bool ReplaceFileAtomically(const char* file, const std::string& data) {
+  CString tmp;
+  tmp.Format("%s.%lu.%u.tmp", file, (unsigned long)GetCurrentProcessId(), g_tempCounter.fetch_add(1));
+#ifdef _WIN32
+  DWORD attrs = GetFileAttributesA(file);
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return false;
+  HANDLE h = CreateFileA(tmp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD put = 0;
+  bool ok = data.empty() || (WriteFile(h, data.data(), (DWORD)data.size(), &put, nullptr) && put == data.size());
+  ok = FlushFileBuffers(h) && ok;
+  CloseHandle(h);
+  if (ok) {
+    // A reader without delete sharing can hold the old file for a moment: retry briefly.
+    ok = false;
+    for (int attempt = 0; attempt < 50 && !ok; ++attempt) {
+      if (MoveFileExA(tmp, file, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ok = true;
+      } else {
+        DWORD err = GetLastError();
+        if (err != ERROR_SHARING_VIOLATION && err != ERROR_ACCESS_DENIED && err != ERROR_LOCK_VIOLATION) break;
+        Sleep(10);
+      }
+    }
+  }
+  if (!ok) DeleteFileA(tmp);
+  return ok;
+#else
+  std::string target = platform::NativePath(file);
+  std::string tpath = platform::NativePath(tmp);
+  struct stat st;
+  // The write bits, not access(): the tests and CI may run as root.
+  if (::stat(target.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))) return false;
+  int fd = ::open(tpath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  bool ok = true;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    done += (size_t)n;
+  }
+  ok = (::fsync(fd) == 0) && ok;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(tpath.c_str(), target.c_str()) == 0;
+  if (!ok) ::unlink(tpath.c_str());
+  return ok;
+#endif
+}
+
+// Serialises read-modify-write of one file between threads and processes.
+class FileWriteLock {
+ public:
+  explicit FileWriteLock(const char* file) : m_mutex(FALSE, MutexName(file)), m_lock(&m_mutex) {
+    // A stuck writer elsewhere must not stop us for ever; the rename keeps the file whole.
+    m_lock.Lock(5000);
+  }
+
+ private:
+  static CString MutexName(const char* file) {
+    CString lower(file);
+    lower.MakeLower();
+    lower.Replace('/', '\\');
+    // FNV-1a of the path: mutex names cannot hold backslashes.
+    uint32_t h = 2166136261u;
+    for (const char* p = lower; *p; ++p) h = (h ^ (unsigned char)*p) * 16777619u;
+    CString name;
+    name.Format("CorvaneProfile_%08X", h);
+    return name;
+  }
+  CMutex m_mutex;
+  CSingleLock m_lock;
+};
+
+// Index of the first line of the first section with that name, or -1.
+int FindSection(const std::vector<Line>& lines, const char* section) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    Parsed p = ParseLine(lines[i].text);
+    if (p.kind == Kind::Section && SameName(p.name, section)) return (int)i;
+  }
+  return -1;
+}
+
+// End (exclusive) of the section body that starts after line index sec.
+int SectionEnd(const std::vector<Line>& lines, int sec) {
+  size_t i = (size_t)sec + 1;
+  while (i < lines.size() && ParseLine(lines[i].text).kind != Kind::Section) ++i;
+  return (int)i;
+}
+
+// Index just after the last non-blank line of the section body (where new keys go).
+int InsertPoint(const std::vector<Line>& lines, int sec, int end) {
+  int at = end;
+  while (at > sec + 1 && TrimCopy(lines[(size_t)at - 1].text).empty()) --at;
+  return at;
+}
+
+const char* kNewEol = "\r\n";
+
+void EnsureLastLineEnded(std::vector<Line>& lines) {
+  if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = kNewEol;
+}
+
+// Copies a list of NUL-terminated items into out, as the platform does for lists.
+DWORD CopyList(const std::vector<std::string>& items, char* out, DWORD size) {
+  if (!out || size == 0) return 0;
+  if (size < 2) {
+    out[0] = 0;
+    return 0;
+  }
+  DWORD pos = 0;
+  for (const std::string& it : items) {
+    if (pos + it.size() + 1 > size - 1) {
+      // Cut: copy what fits and end the list.
+      DWORD room = size - 2 - pos;
+      memcpy(out + pos, it.data(), room);
+      pos += room;
+      out[pos] = 0;
+      out[pos + 1] = 0;
+      return size - 2;
+    }
+    memcpy(out + pos, it.c_str(), it.size() + 1);
+    pos += (DWORD)it.size() + 1;
+  }
+  out[pos] = 0;
+  return pos;
+}
+
+}  // namespace
+
+DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size,
+                       const char* file) {
+  if (!out || size == 0) return 0;
+  std::string data;
+  bool have = file && *file && ReadWholeFile(file, data);
+  std::vector<Line> lines = have ? SplitLines(data) : std::vector<Line>();
+
+  if (!section || !key) {
+    std::vector<std::string> names;
+    if (!section) {
+      for (const Line& l : lines) {
+        Parsed p = ParseLine(l.text);
+        if (p.kind == Kind::Section) names.push_back(p.name);
+      }
+    } else {
+      int sec = FindSection(lines, section);
+      if (sec >= 0) {
+        int end = SectionEnd(lines, sec);
+        for (int i = sec + 1; i < end; ++i) {
+          Parsed p = ParseLine(lines[(size_t)i].text);
+          if (p.kind == Kind::Key) names.push_back(p.name);
+        }
+      }
+    }
+    return CopyList(names, out, size);
+  }
+
+  std::string value;
+  bool found = false;
+  int sec = FindSection(lines, section);
+  if (sec >= 0) {
+    int end = SectionEnd(lines, sec);
+    for (int i = sec + 1; i < end && !found; ++i) {
+      Parsed p = ParseLine(lines[(size_t)i].text);
+      if (p.kind == Kind::Key && SameName(p.name, key)) {
+        value = p.value;
+        found = true;
+      }
+    }
+  }
+  if (!found) {
+    // The platform drops trailing blanks of the default.
+    value = def ? def : "";
+    while (!value.empty() && IsBlank(value.back())) value.pop_back();
+  }
+  DWORD n = (DWORD)std::min<size_t>(value.size(), size - 1);
+  memcpy(out, value.data(), n);
+  out[n] = 0;
+  return n;
+}
+
+CString ProfileGetText(const char* section, const char* key, const char* def, const char* file, DWORD maxChars) {
+  if (maxChars == 0) return CString();
+  CString s;
+  DWORD n = ProfileGetString(section, key, def, s.GetBuffer((int)maxChars), maxChars, file);
+  s.ReleaseBuffer((int)n);
+  return s;
+}
+
+DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file) {
+  std::string data;
+  std::vector<std::string> items;
+  if (file && *file && section && ReadWholeFile(file, data)) {
+    std::vector<Line> lines = SplitLines(data);
+    int sec = FindSection(lines, section);
+    if (sec >= 0) {
+      int end = SectionEnd(lines, sec);
+      for (int i = sec + 1; i < end; ++i) {
+        Parsed p = ParseLine(lines[(size_t)i].text);
+        if (p.kind == Kind::Key) items.push_back(p.name + "=" + p.value);
+      }
+    }
+  }
+  return CopyList(items, out, size);
+}
+
+BOOL ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
+  if (!file || !*file || !section) return FALSE;
+  FileWriteLock lock(file);
+  std::string old;
+  bool existed = ReadWholeFile(file, old);
+  std::vector<Line> lines = SplitLines(old);
+
+  int sec = FindSection(lines, section);
+  if (!key) {
+    // Remove the whole section.
+    if (sec < 0) return TRUE;
+    lines.erase(lines.begin() + sec, lines.begin() + SectionEnd(lines, sec));
+  } else if (sec < 0) {
+    if (!value) return TRUE;
+    EnsureLastLineEnded(lines);
+    lines.push_back({std::string("[") + section + "]", kNewEol});
+    lines.push_back({std::string(key) + "=" + value, kNewEol});
+  } else {
+    int end = SectionEnd(lines, sec);
+    int at = -1;
+    for (int i = sec + 1; i < end; ++i) {
+      Parsed p = ParseLine(lines[(size_t)i].text);
+      if (p.kind == Kind::Key && SameName(p.name, key)) {
+        at = i;
+        break;
+      }
+    }
+    if (at >= 0) {
+      if (value)
+        lines[(size_t)at].text = std::string(key) + "=" + value;
+      else
+        lines.erase(lines.begin() + at);
+    } else if (value) {
+      int ins = InsertPoint(lines, sec, end);
+      if (ins > 0 && lines[(size_t)ins - 1].eol.empty()) lines[(size_t)ins - 1].eol = kNewEol;
+      lines.insert(lines.begin() + ins, Line{std::string(key) + "=" + value, kNewEol});
+    }
+  }
+  std::string data = JoinLines(lines);
+  if (existed && data == old) return TRUE;  // nothing changed: leave the file alone
+  return ReplaceFileAtomically(file, data) ? TRUE : FALSE;
+}
+
+BOOL ProfileWriteSection(const char* section, const char* list, const char* file) {
+  if (!file || !*file || !section) return FALSE;
+  FileWriteLock lock(file);
+  std::string old;
+  bool existed = ReadWholeFile(file, old);
+  std::vector<Line> lines = SplitLines(old);
+
+  std::vector<Line> body;
+  for (const char* p = list; p && *p; p += strlen(p) + 1) body.push_back({p, kNewEol});
+
+  int sec = FindSection(lines, section);
+  if (sec < 0) {
+    EnsureLastLineEnded(lines);
+    lines.push_back({std::string("[") + section + "]", kNewEol});
+    lines.insert(lines.end(), body.begin(), body.end());
+  } else {
+    int end = SectionEnd(lines, sec);
+    int keep = InsertPoint(lines, sec, end);  // blank lines before the next section stay
+    if (lines[(size_t)sec].eol.empty()) lines[(size_t)sec].eol = kNewEol;
+    lines.erase(lines.begin() + sec + 1, lines.begin() + keep);
+    lines.insert(lines.begin() + sec + 1, body.begin(), body.end());
+  }
+  std::string data = JoinLines(lines);
+  if (existed && data == old) return TRUE;
+  return ReplaceFileAtomically(file, data) ? TRUE : FALSE;
+}

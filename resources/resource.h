@@ -1,0 +1,7 @@
+// Resource ids shared by the .rc files and the code. Every text and dialog is a
+// pair: the Chinese id and the English id.
+#pragma once
+
+// Application title (the product's name), caption of every message box.
+#define IDS_APP_TITLE_CN 57344
+#define IDS_APP_TITLE_EN 45457
