@@ -5,3 +5,7 @@
 // Application title (the product's name), caption of every message box.
 #define IDS_APP_TITLE_CN 57344
 #define IDS_APP_TITLE_EN 45457
+
+#include "ui_ids.h"
+#include "nc_ids.h"
+#include "device_ids.h"
