@@ -5,6 +5,7 @@
 #include "platform/cstring.h"
 #include "platform/file.h"
 #include "platform/profile.h"
+#include "platform/progress.h"
 #include "platform/rect.h"
 #include "platform/sync.h"
 #include "platform/types.h"
