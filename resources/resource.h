@@ -9,3 +9,4 @@
 #include "ui_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
+#include "interp_ids.h"

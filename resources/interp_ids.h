@@ -1,0 +1,2 @@
+// Resource ids of this area: pairs (Chinese, English).
+#pragma once
