@@ -232,7 +232,6 @@ void save_active_settings(InterpreterSetup& setup) {
 }
 
 BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
-  interp_close_file(setup);
   if (std::strlen(path) >= sizeof setup.filename) return FALSE;
   if (!setup.file_buffer) {
     setup.file_buffer = (char*)std::malloc(INTERP_FILE_BUFFER);
@@ -240,6 +239,7 @@ BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
   }
   FILE* file = std::fopen(platform::NativePath(path).c_str(), "rb");
   if (!file) return FALSE;
+  interp_close_file(setup);
   setup.file = file;
   std::strcpy(setup.filename, path);
   return TRUE;

@@ -254,7 +254,8 @@ void save_active_m_codes(const InterpreterBlock* block, InterpreterSetup& setup)
 void save_active_settings(InterpreterSetup& setup);
 
 // The program file as the loader uses it.
-// Opens path ("rb") as the file being read; FALSE when it cannot be opened.
+// Opens path ("rb") as the file being read, closing the one read so far; FALSE (and the
+// old file kept) when it cannot be opened.
 BOOL interp_open_file(InterpreterSetup& setup, const char* path);
 // Reads the next line (at most size - 1 bytes, newline included) into buf, remembering
 // where it starts for the o-word labels; FALSE at the end of the file.
