@@ -255,8 +255,8 @@ void interp_close_file(InterpreterSetup& setup) {
 
 // Like fgets, from our own read-ahead: the position of every line is known without
 // asking the file, and a jump only drops the buffer.
-BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size) {
-  if (!setup.file || size < 2) return FALSE;
+int interp_read_line(InterpreterSetup& setup, char* buf, int size) {
+  if (!setup.file || size < 2) return 0;
   setup.block.line_offset = interp_file_position(setup);
   int n = 0;
   while (n < size - 1) {
@@ -277,7 +277,7 @@ BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size) {
     if (nl) break;
   }
   buf[n] = '\0';
-  return n > 0;
+  return n;
 }
 
 long interp_file_position(const InterpreterSetup& setup) {
