@@ -21,4 +21,4 @@ if [ -z "${DISPLAY:-}" ]; then
   echo "run.sh: no display; Corvane runs on Xvfb $DISPLAY"
 fi
 corvane_prefix 0
-exec "$WINE" explorer /desktop=Corvane,1200x900 "$exe"
+corvane_wine explorer /desktop=Corvane,1200x900 "$exe"

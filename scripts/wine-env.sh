@@ -18,7 +18,12 @@ corvane_locale() {
     mkdir -p "$LOCPATH"
     localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" >/dev/null 2>&1 || [ -d "$LOCPATH/zh_CN.UTF-8" ] || return 1
   fi
-  export LC_ALL=zh_CN.UTF-8
+}
+
+# Runs wine64 in the zh_CN locale. The locale is given to wine alone (through env):
+# assigning LC_ALL in this shell would make bash complain about its own locale.
+corvane_wine() {
+  env LC_ALL=zh_CN.UTF-8 "$WINE" "$@"
 }
 
 # Creates the prefix when missing. headless=1 sets the null graphics driver.
@@ -27,10 +32,10 @@ corvane_prefix() {
   corvane_locale
   [ -f "$WINEPREFIX/.corvane-ready" ] && return 0
   mkdir -p "$WINEPREFIX"
-  (unset DISPLAY; "$WINE" wineboot -i >/dev/null 2>&1 || true)
-  "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  (unset DISPLAY; corvane_wine wineboot -i >/dev/null 2>&1 || true)
+  corvane_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   if [ "$headless" = 1 ]; then
-    "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+    corvane_wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   fi
   "$WINESERVER" -w
   touch "$WINEPREFIX/.corvane-ready"
@@ -39,7 +44,7 @@ corvane_prefix() {
 # A persistent server makes each Wine process start in ~20 ms instead of seconds.
 corvane_server_start() {
   "$WINESERVER" -p
-  "$WINE" wineboot >/dev/null 2>&1 || true
+  corvane_wine wineboot >/dev/null 2>&1 || true
 }
 
 corvane_server_stop() {

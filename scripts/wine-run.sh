@@ -6,7 +6,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 unset DISPLAY
 corvane_prefix 1
 err="$(mktemp)"
-"$WINE" "$@" 2> >(tee "$err" >&2)
+corvane_wine "$@" 2> >(tee "$err" >&2)
 rc=$?
 wait $! 2>/dev/null
 if grep -qE "Unhandled (exception|page fault)" "$err"; then
