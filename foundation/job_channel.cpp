@@ -205,25 +205,19 @@ UINT CJobChannel::PopMessage(void* buffer, UINT size) {
 // ---------------------------------------------------------------------------------------
 // Header setters and getters
 
-int CJobChannel::SetPositionW(double x, double y, double z) {
+int CJobChannel::SetPosition(size_t offset, double x, double y, double z) {
   Guard lock(*this);
   if (lock) {
-    Header()->dPosW[0] = x;
-    Header()->dPosW[1] = y;
-    Header()->dPosW[2] = z;
+    double* field = reinterpret_cast<double*>(m_pView + offset);
+    field[0] = x;
+    field[1] = y;
+    field[2] = z;
   }
   return 1;
 }
 
-int CJobChannel::SetPositionO(double x, double y, double z) {
-  Guard lock(*this);
-  if (lock) {
-    Header()->dPosO[0] = x;
-    Header()->dPosO[1] = y;
-    Header()->dPosO[2] = z;
-  }
-  return 1;
-}
+int CJobChannel::SetPositionW(double x, double y, double z) { return SetPosition(offsetof(ChannelHeader, dPosW), x, y, z); }
+int CJobChannel::SetPositionO(double x, double y, double z) { return SetPosition(offsetof(ChannelHeader, dPosO), x, y, z); }
 
 // Trimmed, then cut to width - 1 bytes without splitting a double-byte character, so
 // that a long controller reply never runs into the next field.

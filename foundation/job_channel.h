@@ -187,6 +187,7 @@ class CJobChannel {
   ChannelHeader* Header() const { return reinterpret_cast<ChannelHeader*>(m_pView); }
   ChannelSlot* Slot(UINT i) const;
   bool RingUsable(UINT& capacity, UINT& write, UINT& read);
+  int SetPosition(size_t offset, double x, double y, double z);
   int SetText(size_t offset, size_t width, const char* text);
   CString GetText(size_t offset, size_t width, const char* onTimeout);
 

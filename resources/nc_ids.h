@@ -1,2 +1,14 @@
 // Resource ids of this area: pairs (Chinese, English).
 #pragma once
+
+// NC program loader.
+#define IDS_NC_FIRST_FEED_MOVE_CN 5824
+#define IDS_NC_FIRST_FEED_MOVE_EN 57544
+#define IDS_NC_LOAD_WARNINGS_CN 5749
+#define IDS_NC_LOAD_WARNINGS_EN 57470
+#define IDS_NC_LOAD_ERROR_CN 5858
+#define IDS_NC_LOAD_ERROR_EN 57581
+#define IDS_NC_UNKNOWN_FILE_KIND_CN 5918
+#define IDS_NC_UNKNOWN_FILE_KIND_EN 57641
+#define IDS_NC_TOO_MANY_ERRORS_CN 5919
+#define IDS_NC_TOO_MANY_ERRORS_EN 57642

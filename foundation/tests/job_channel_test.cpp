@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -189,12 +190,22 @@ TEST(JobChannel, LongMessagesAreCutAndShortBuffersTakeTheHead) {
   EXPECT_EQ(ch.PopMessage(buf, sizeof buf), 0u);  // empty
 }
 
-TEST(JobChannel, CountsFollowTheIndices) {
-  const CString name = "PanelTx_" + UniqueJob();
-  CJobChannel ch;
-  ASSERT_EQ(ch.Open(name, 128), 1);
-  RawView raw(name);
-  ASSERT_TRUE(raw.Header());
+// A new channel and a raw view of its mapping.
+class JobChannelRaw : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(m_ch.Open(m_name, 128), 1);
+    m_raw.reset(new RawView(m_name));
+    ASSERT_TRUE(m_raw->Header());
+  }
+  const CString m_name = "PanelRx_" + UniqueJob();
+  CJobChannel m_ch;
+  std::unique_ptr<RawView> m_raw;
+};
+
+TEST_F(JobChannelRaw, CountsFollowTheIndices) {
+  CJobChannel& ch = m_ch;
+  RawView& raw = *m_raw;
   const struct {
     UINT write, read, used, free;
   } cases[] = {{0, 0, 0, 127}, {5, 5, 0, 127}, {127, 0, 127, 0}, {2, 125, 5, 122}, {0, 1, 127, 0}, {1, 0, 1, 126}};
@@ -214,12 +225,9 @@ TEST(JobChannel, CountsFollowTheIndices) {
 }
 
 // A header whose capacity or indices reach past the view is refused, not followed.
-TEST(JobChannel, DamagedRingFieldsAreRefused) {
-  const CString name = "PanelTx_" + UniqueJob();
-  CJobChannel ch;
-  ASSERT_EQ(ch.Open(name, 128), 1);
-  RawView raw(name);
-  ASSERT_TRUE(raw.Header());
+TEST_F(JobChannelRaw, DamagedRingFieldsAreRefused) {
+  CJobChannel& ch = m_ch;
+  RawView& raw = *m_raw;
   const struct {
     UINT capacity, write, read;
   } cases[] = {{0, 0, 0}, {129, 128, 0}, {100000, 0, 0}, {128, 128, 0}, {128, 0, 4000}};
@@ -244,12 +252,9 @@ TEST(JobChannel, DamagedRingFieldsAreRefused) {
 }
 
 // Every text setter trims, keeps to its own field and never splits a Chinese character.
-TEST(JobChannel, TextSettersTrimAndKeepToTheirField) {
-  const CString name = "PanelRx_" + UniqueJob();
-  CJobChannel ch;
-  ASSERT_EQ(ch.Open(name, 128), 1);
-  RawView raw(name);
-  ASSERT_TRUE(raw.Header());
+TEST_F(JobChannelRaw, TextSettersTrimAndKeepToTheirField) {
+  CJobChannel& ch = m_ch;
+  RawView& raw = *m_raw;
   using Setter = int (CJobChannel::*)(const char*);
   const struct {
     Setter set;

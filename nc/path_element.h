@@ -1,0 +1,128 @@
+// The path elements of a loaded NC program.
+//
+// Whatever the source format, a program becomes one ordered list of elements owned by
+// its CNCProgram: mode codes, named value tags, straight moves and arcs, each stamped
+// with the source line it came from. The optimiser edits this list in place, the previews
+// draw it and the job writer flattens it into PathRecords. Elements live on the heap and
+// are deleted through the virtual destructor, so a code changed in place (an arc reversed)
+// never frees an element as the wrong class.
+#pragma once
+
+#include <cfloat>
+
+#include "foundation/geometry.h"
+#include "foundation/path_record.h"
+#include "platform/core.h"
+
+// Element codes. Any other code above 3 is a mode code (17-19 plane, 20/21 units, 74/75
+// arc-centre mode, 80-89 canned cycles, 90/91 distance mode, 98/99 cycle return level).
+enum : WORD {
+  kCodeRapid = 0,
+  kCodeFeed = 1,
+  kCodeArcCW = 2,
+  kCodeArcCCW = 3,
+  kCodeTag = 0xFFFF,
+};
+
+inline bool IsMoveCode(unsigned code) { return code <= kCodeArcCCW; }
+inline bool IsArcCode(unsigned code) { return code == kCodeArcCW || code == kCodeArcCCW; }
+
+// Axis mask bits of a move: the axes its source named.
+enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxesXYZ = 0xE0 };
+
+class CPathElement {
+ public:
+  CPathElement() = default;
+  explicit CPathElement(WORD code) : m_nCode(code) {}
+  virtual ~CPathElement() = default;
+  CPathElement(const CPathElement&) = delete;
+  CPathElement& operator=(const CPathElement&) = delete;
+
+  void SetSource(bool on) { SetFlag(kFlagSource, on); }
+  void SetHelical(bool on) { SetFlag(kFlagHelical, on); }
+  void SetFitted(bool on) { SetFlag(kFlagFitted, on); }
+  int IsSource() const { return (m_nFlags & kFlagSource) ? 1 : 0; }
+  int IsHelical() const { return (m_nFlags & kFlagHelical) ? 1 : 0; }
+  int IsFitted() const { return (m_nFlags & kFlagFitted) ? 1 : 0; }
+
+  // Code, discard mark, flags word and line from the record.
+  void CopyFromPathRecord(const PathRecord& rec);
+
+  WORD m_nCode = kCodeTag;  // element code
+  DWORD m_nDiscard = 0;     // non-zero: merged away by the optimiser, kept in the list
+  DWORD m_nFlags = 0;       // kFlag* bits
+  DWORD m_nLine = 0;        // source line (text line, or record number of a CAM file)
+
+ protected:
+  void SetFlag(DWORD mask, bool on) {
+    if (on)
+      m_nFlags |= mask;
+    else
+      m_nFlags &= ~mask;
+  }
+  // Bits 0, 2 and 8 as the record has them.
+  void CopyFlagBits(DWORD recordFlags) {
+    SetSource((recordFlags & kFlagSource) != 0);
+    SetFitted((recordFlags & kFlagFitted) != 0);
+    SetHelical((recordFlags & kFlagHelical) != 0);
+  }
+};
+
+// A named value: "F" feed (mm/s), "S" spindle, "T" tool, "M" M code, "ZW" dwell (ms),
+// "ZZ" HPGL 2D/3D, "@T" tool group, ...
+class CPathTagElement : public CPathElement {
+ public:
+  CPathTagElement() : CPathElement(kCodeTag) {}
+  ~CPathTagElement() override { delete m_pTool; }
+
+  // At most 2 characters are kept.
+  void SetName(const char* name);
+  bool IsNamed(const char* name) const;  // exact
+  // Takes over `tool` (may be null), freeing the one held.
+  void TakeTool(ToolRecord* tool);
+  void CopyFromPathRecord(const PathRecord& rec);
+
+  char m_szName[3] = {0, 0, 0};
+  double m_dValue = 0.0;
+  ToolRecord* m_pTool = nullptr;  // owned; only on "T" tags made from a CAM tool definition
+};
+
+// A straight move: code 0 rapid, 1 feed.
+class CPathLineElement : public CPathElement {
+ public:
+  CPathLineElement() : CPathElement(kCodeRapid) {}
+  explicit CPathLineElement(WORD code) : CPathElement(code) {}
+
+  // Everything of a move: words, flags, axes, the four move values with the tag start
+  // mark, and the end point.
+  void CopyFrom(const CPathLineElement& from);
+  void CopyFromPathRecord(const PathRecord& rec);
+
+  // Before a rapid from `start` to `end` is appended to `list`, appends the pieces that
+  // make it travel 45 degrees first, then the rest of XY at the old height; the element
+  // itself then does what remains (the Z travel). Pieces carry bit 0 clear.
+  void SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end);
+
+  BYTE m_byAxes = 0;            // kAxis* mask
+  DWORD m_nTagStart = 1;        // non-zero on the first move of a tag (the adders write 0)
+  double m_dRadius = DBL_MAX;   // arc radius, or corner radius of a straight move (mm)
+  double m_dAngle = DBL_MAX;    // corner angle (degrees), set by the optimiser
+  double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
+  double m_dMark = 0.0;         // cumulative path length at the end of the move (mm)
+  Vec3 m_vEnd;                  // end point (mm); the start is the previous move's end
+};
+
+// An arc: code 2 clockwise, 3 counter-clockwise.
+class CPathArcElement : public CPathLineElement {
+ public:
+  CPathArcElement() : CPathLineElement(kCodeArcCW) {}
+  explicit CPathArcElement(WORD code) : CPathLineElement(code) {}
+
+  // As the line's, but without the path length mark; then end point and centre.
+  void CopyFrom(const CPathArcElement& from);
+  void CopyFromPathRecord(const PathRecord& rec);
+
+  Vec3 m_vCenter;  // absolute centre (mm)
+};
+
+typedef CArray<CPathElement*, CPathElement*> CPathElementArray;

@@ -1,0 +1,216 @@
+// Elements <-> PathRecords, and the per-index edits of the optimiser.
+#include <cmath>
+#include <cstring>
+
+#include "nc/nc_program.h"
+
+namespace {
+
+// A tag value as a tool number; values no tool can have give -1.
+int ToolNumber(double value) {
+  if (!(std::fabs(value) < 1e9)) return -1;
+  return (int)std::lround(value);
+}
+
+bool IsToolTagName(const char* name) {
+  return (name[0] == 'T' || name[0] == 't') && name[1] == '\0';
+}
+
+}  // namespace
+
+CPathLineElement* CNCProgram::MoveAt(int i) const {
+  if (i < 0 || i >= m_aElements.GetSize() || !m_aElements[i]) return nullptr;
+  if (!IsMoveCode(m_aElements[i]->m_nCode)) return nullptr;
+  return dynamic_cast<CPathLineElement*>(m_aElements[i]);
+}
+
+CPathArcElement* CNCProgram::ArcAt(int i) const {
+  if (i < 0 || i >= m_aElements.GetSize() || !m_aElements[i]) return nullptr;
+  if (!IsArcCode(m_aElements[i]->m_nCode)) return nullptr;
+  return dynamic_cast<CPathArcElement*>(m_aElements[i]);
+}
+
+BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) {
+  if (index < 0 || index >= m_aElements.GetSize() || !m_aElements[index]) return FALSE;
+  const CPathElement* e = m_aElements[index];
+  rec.Reset();
+  rec.m_nCode = e->m_nCode;
+  rec.m_nDiscard = e->m_nDiscard;
+  rec.m_nFlags = e->m_nFlags;
+  rec.m_nLine = e->m_nLine;
+  if (const CPathLineElement* move = MoveAt(index)) {
+    rec.m_byAxes = move->m_byAxes;
+    rec.m_nTagStart = move->m_nTagStart;
+    rec.m_dRadius = move->m_dRadius;
+    rec.m_dAngle = move->m_dAngle;
+    rec.m_dDeviation = move->m_dDeviation;
+    rec.m_dMark = move->m_dMark;
+    rec.m_vEnd = transform ? m_mOrientation.Apply(move->m_vEnd) : move->m_vEnd;
+    if (const CPathArcElement* arc = ArcAt(index))
+      rec.m_vCenter = transform ? m_mOrientation.Apply(arc->m_vCenter) : arc->m_vCenter;
+  } else if (e->m_nCode == kCodeTag) {
+    if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
+      std::memcpy(rec.m_szName, tag->m_szName, sizeof rec.m_szName);
+      rec.m_dValue = tag->m_dValue;
+      if (tag->m_pTool && tag->IsNamed("T")) rec.SetTool(tag->m_pTool);
+    }
+  }
+  return TRUE;
+}
+
+BOOL CNCProgram::GetNextMoveRecord(int& index, PathRecord& rec) {
+  if (index < 0) return FALSE;
+  while (index < m_aElements.GetSize()) {
+    int i = index++;
+    if (m_aElements[i] && m_aElements[i]->IsSource()) return GetPathRecord(i, rec, FALSE);
+  }
+  return FALSE;
+}
+
+BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
+  if (!rec) return FALSE;
+  WORD code = rec->m_nCode;
+  Vec3 end = rec->GetEnd();
+  UpdateExtents(code, rec->m_byAxes, m_vLastPoint);
+  UpdateExtents(code, rec->m_byAxes, end);
+
+  CPathElement* element;
+  if (code > kCodeArcCCW && (code & 0x8000)) {
+    CPathTagElement* tag = new CPathTagElement;
+    tag->CopyFromPathRecord(*rec);
+    element = tag;
+  } else if (code > kCodeArcCCW) {
+    element = new CPathElement;
+    element->CopyFromPathRecord(*rec);
+  } else if (code <= kCodeFeed) {
+    CPathLineElement* line = new CPathLineElement;
+    line->CopyFromPathRecord(*rec);
+    element = line;
+  } else {
+    CPathArcElement* arc = new CPathArcElement;
+    arc->CopyFromPathRecord(*rec);
+    element = arc;
+  }
+  if (IsMoveCode(code)) m_vLastPoint = end;
+  AppendElement(element);
+
+  if (code == kCodeTag && IsToolTagName(static_cast<CPathTagElement*>(element)->m_szName)) {
+    int tool = ToolNumber(rec->m_dValue);
+    if (tool >= 0) AddUsedTool(tool);
+  }
+  if (rec->m_nTagStart != 0 && rec->m_nDiscard == 0 && code != kCodeRapid) m_nTagCount++;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetTagStart(int i, DWORD value) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_nTagStart = value;
+  if (value != 0) move->m_dRadius = move->m_dAngle = DBL_MAX;
+  return TRUE;
+}
+
+BOOL CNCProgram::LimitRadius(int i, double radius) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  if (radius < move->m_dRadius) move->m_dRadius = radius;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetMark(int i, double length) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_dMark = length;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetRadius(int i, double radius) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_dRadius = radius;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetEnd(int i, const Vec3& end) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_vEnd = end;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetCenter(int i, const Vec3& center) {
+  CPathArcElement* arc = ArcAt(i);
+  if (!arc) return FALSE;
+  arc->m_vCenter = center;
+  return TRUE;
+}
+
+BOOL CNCProgram::ReverseArc(int i) {
+  CPathArcElement* arc = ArcAt(i);
+  if (!arc) return FALSE;
+  arc->m_nCode = arc->m_nCode == kCodeArcCW ? kCodeArcCCW : kCodeArcCW;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetMarkA(int i) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_nFlags |= kFlagMarkA;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetMarkB(int i) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_nFlags |= kFlagMarkB;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetAxes(int i, BYTE axes) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_byAxes = axes;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move || move->m_nCode != kCodeFeed) return FALSE;
+  move->m_vEnd = end;
+  move->m_dRadius = radius;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetAngle(int i, double angle_deg) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_dAngle = angle_deg;
+  return TRUE;
+}
+
+BOOL CNCProgram::SetDeviation(int i, double deviation) {
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return FALSE;
+  move->m_dDeviation = deviation;
+  return TRUE;
+}
+
+// A discarded move no longer moves its axes; the next move that stays must name them,
+// so its mask takes the axes of every move merged away before it.
+BOOL CNCProgram::SetDiscard(int i, DWORD value) {
+  if (i < 0 || i >= m_aElements.GetSize() || !m_aElements[i]) return FALSE;
+  m_aElements[i]->m_nDiscard = value;
+  CPathLineElement* move = MoveAt(i);
+  if (!move) return TRUE;
+  BYTE running = move->m_byAxes;
+  for (int k = i + 1; k < m_aElements.GetSize(); k++) {
+    CPathLineElement* next = MoveAt(k);
+    if (!next) continue;
+    running |= next->m_byAxes & kAxesXYZ;
+    if (next->m_nDiscard == 0) {
+      if (next->m_byAxes != running) next->m_byAxes = running;
+      break;
+    }
+  }
+  return TRUE;
+}

@@ -1,0 +1,52 @@
+#include "nc/tests/nc_test_support.h"
+
+#include <cstdio>
+
+namespace nc_testing {
+
+namespace {
+std::string Point(const Vec3& v) {
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "(%.6g,%.6g,%.6g)", v.x, v.y, v.z);
+  return buf;
+}
+}  // namespace
+
+std::string Describe(const CPathElement* e) {
+  if (!e) return "null";
+  std::string s;
+  char buf[128];
+  if (const CPathArcElement* arc = dynamic_cast<const CPathArcElement*>(e)) {
+    s = (arc->m_nCode == kCodeArcCW ? "CW" : arc->m_nCode == kCodeArcCCW ? "CCW" : "ARC?") +
+        Point(arc->m_vEnd) + "@" + Point(arc->m_vCenter);
+  } else if (const CPathLineElement* line = dynamic_cast<const CPathLineElement*>(e)) {
+    s = (line->m_nCode == kCodeRapid ? "R" : line->m_nCode == kCodeFeed ? "F" : "LINE?") +
+        Point(line->m_vEnd);
+  } else if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
+    std::snprintf(buf, sizeof buf, "%s=%.6g", tag->m_szName, tag->m_dValue);
+    s = buf;
+    if (tag->m_pTool) {
+      std::snprintf(buf, sizeof buf, " tool=%.6g", double(tag->m_pTool->m_dDiameter));
+      s += buf;
+    }
+  } else {
+    std::snprintf(buf, sizeof buf, "G%u", (unsigned)e->m_nCode);
+    s = buf;
+  }
+  if (!e->IsSource()) s += " ~";
+  return s;
+}
+
+std::vector<std::string> Describe(const CNCProgram& program) {
+  std::vector<std::string> out;
+  for (int i = 0; i < program.GetElementCount(); i++) out.push_back(Describe(program.GetElement(i)));
+  return out;
+}
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string s;
+  for (const std::string& l : lines) s += l + "\n";
+  return s;
+}
+
+}  // namespace nc_testing

@@ -1,0 +1,38 @@
+// Helpers of the NC program tests: a program folder of its own and a compact text form
+// of the element list, so that tests compare whole programs as tables of lines.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/settings.h"
+#include "nc/nc_program.h"
+#include "platform/testing/test_support.h"
+
+namespace nc_testing {
+
+// Points the program folder (and so "Parameters.ini") at a fresh folder.
+class ProgramFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    m_saved = g_strAppFolder;
+    g_strAppFolder = m_dir.Path();
+  }
+  void TearDown() override { g_strAppFolder = m_saved; }
+  testing_support::TempDir m_dir;
+  CString m_saved;
+};
+
+// One element as text:
+//   mode code   "G17"
+//   tag         "ZZ=0"                       (with " tool=<diameter>" when it owns one)
+//   move        "R(x,y,z)" rapid, "F(x,y,z)" feed
+//   arc         "CW(x,y,z)@(cx,cy,cz)", "CCW(...)@(...)"
+// followed by " ~" when the source bit is clear. Numbers print with %.6g.
+std::string Describe(const CPathElement* e);
+std::vector<std::string> Describe(const CNCProgram& program);
+std::string Join(const std::vector<std::string>& lines);
+
+}  // namespace nc_testing
