@@ -6,6 +6,7 @@
 #include "foundation/settings.h"
 
 NetDeviceTable g_NetDevices;
+CStringArray g_FoundDevices;
 
 namespace {
 void SetInfo(NetDeviceEntry& e, const BYTE* reply, int length) {

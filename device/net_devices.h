@@ -31,3 +31,7 @@ void UpdateNetDevices(const BYTE* reply, int length);
 CString GetNetDeviceInfoForConnection(const char* connection);
 // Frees the table (the main window does it when it quits).
 void FreeNetDevices();
+
+// FoundDevice texts of the last LAN search, offered as network connections by the
+// device attachment; used on the UI thread only.
+extern CStringArray g_FoundDevices;

@@ -43,6 +43,11 @@ BOOL CUdpLink::Open(const char* commString, int localPort, int discoverOnly, HWN
     address = address.Left(colon);
   }
 
+  // Opening an open link starts afresh rather than leaking its socket or file.
+  CUdpSocket::Close();
+  if (m_pCaptureFile) fclose(m_pCaptureFile);
+  m_pCaptureFile = nullptr;
+
   m_nLastAckPack = -1;
   m_strLocalAddress.Empty();
   m_nLocalPort = (WORD)localPort;
