@@ -46,6 +46,11 @@ void PumpMessages() {
 #ifdef _WIN32
 void SetMainWindow(HWND hwnd) { g_mainWnd.store(hwnd); }
 HWND GetMainWindow() { return g_mainWnd.load(); }
+
+int ShowMessageBoxFor(HWND owner, const char* text, const char* caption, UINT type) {
+  if (MessageBoxHook hook = g_boxHook.load()) return hook(text ? text : "", caption ? caption : "", type);
+  return MessageBoxA(owner, text, caption, type);
+}
 #endif
 
 }  // namespace platform

@@ -33,6 +33,8 @@ void PumpMessages();
 // Owner of message boxes: the application's main window.
 void SetMainWindow(HWND hwnd);
 HWND GetMainWindow();
+// As ShowMessageBox, owned by the given window (a dialog's own boxes).
+int ShowMessageBoxFor(HWND owner, const char* text, const char* caption, UINT type);
 #endif
 
 }  // namespace platform

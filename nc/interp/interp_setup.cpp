@@ -1,0 +1,300 @@
+// Start values of the interpreter record, the block reset, the parameter tables and the
+// program file the loader reads through the record.
+#include "nc/interp/interp_setup.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "nc/interp/nc_errors.h"
+
+char* interp_strdup(const char* text) {
+  size_t n = std::strlen(text) + 1;
+  char* copy = (char*)std::malloc(n);
+  if (copy) std::memcpy(copy, text, n);
+  return copy;
+}
+
+void interp_free(char*& text) {
+  std::free(text);
+  text = nullptr;
+}
+
+namespace {
+
+void free_oword_texts(InterpreterSetup& setup) {
+  interp_free(setup.block.o_name);
+  interp_free(setup.sub_name);
+  interp_free(setup.skipping_o);
+  interp_free(setup.skipping_to_sub);
+  for (int i = 0; i < setup.label_count; ++i) {
+    interp_free(setup.labels[i].name);
+    interp_free(setup.labels[i].filename);
+  }
+  setup.label_count = 0;
+  for (CallContext& frame : setup.sub_context) {
+    interp_free(frame.filename);
+    interp_free(frame.subname);
+  }
+}
+
+// Everything the record owns: heap texts, named parameter tables, the open file.
+void release_setup(InterpreterSetup& setup) {
+  free_oword_texts(setup);
+  for (int level = 0; level < INTERP_CALL_LEVELS; ++level) {
+    release_named_params(level, setup);
+    NamedParamLevel& named = setup.sub_context[level].named;
+    std::free(named.names);
+    std::free(named.values);
+    named.names = nullptr;
+    named.values = nullptr;
+    named.capacity = 0;
+  }
+  clear_settings(setup);
+  interp_close_file(setup);
+  interp_free(setup.file_buffer);
+}
+
+NamedParamLevel& level_of(InterpreterSetup& setup, const char* name) {
+  return setup.sub_context[name[0] == '_' ? 0 : setup.call_level].named;
+}
+
+const NamedParamLevel& level_of(const InterpreterSetup& setup, const char* name) {
+  return setup.sub_context[name[0] == '_' ? 0 : setup.call_level].named;
+}
+
+int find_name(const NamedParamLevel& level, const char* name) {
+  for (int i = 0; i < level.count; ++i)
+    if (std::strcmp(level.names[i], name) == 0) return i;
+  return -1;
+}
+
+}  // namespace
+
+InterpreterSetup::InterpreterSetup() {
+  std::memset((void*)this, 0, sizeof *this);
+  init_setup(*this);
+}
+
+InterpreterSetup::~InterpreterSetup() { release_setup(*this); }
+
+void init_setup(InterpreterSetup& setup) {
+  release_setup(setup);
+  std::memset((void*)&setup, 0, sizeof setup);
+
+  setup.length_units = 2;
+  double* p = setup.parameters;
+  p[5220] = 1.0;
+  setup.origin_index = (int)(p[5220] + 0.0001);
+  setup.axis_offset_x = p[5211];
+  setup.axis_offset_y = p[5212];
+  setup.axis_offset_z = p[5213];
+  setup.aa_axis_offset = p[5214];
+  setup.bb_axis_offset = p[5215];
+  setup.cc_axis_offset = p[5216];
+  int k = 20 * setup.origin_index + 5200;
+  setup.origin_offset_x = p[k + 1];
+  setup.origin_offset_y = p[k + 2];
+  setup.origin_offset_z = p[k + 3];
+  setup.aa_origin_offset = p[k + 4];
+  setup.bb_origin_offset = p[k + 5];
+  setup.cc_origin_offset = p[k + 6];
+  setup.control_mode = 3;
+
+  setup.distance_mode = 0;
+  setup.feed_mode = 0;
+  setup.feed_override = 1;
+  setup.speed_override = 1;
+  setup.feed_rate = 3.0;
+  setup.motion_mode = -1;
+  setup.plane = PLANE_XY;
+  setup.retract_mode = 0;
+  setup.selected_tool_slot = 1;
+  setup.speed_feed_mode = 2;
+  setup.spindle_turning = 0;
+  setup.call_level = 0;
+  reset_block(setup.block);
+
+  save_active_g_codes(nullptr, setup);
+  save_active_m_codes(nullptr, setup);
+  save_active_settings(setup);
+}
+
+void reset_block(InterpreterBlock& block) {
+  long offset = block.line_offset;
+  char* name = block.o_name;
+  std::memset((void*)&block, 0, sizeof block);
+  block.line_offset = offset;
+  block.o_name = name;  // the line reader frees it after the line
+  block.d_number = -1;
+  block.f_number = -1.0;
+  for (int& g : block.g_modes) g = -1;
+  block.h_number = -1;
+  block.l_number = -1;
+  block.n_number = -1;
+  block.motion_to_be = -1;
+  for (int& m : block.m_modes) m = -1;
+  block.p_number = -1.0;
+  block.q_number = -1.0;
+  block.s_number = -1.0;
+  block.t_number = -1;
+}
+
+BOOL lookup_named_param(const InterpreterSetup& setup, const char* name, double* value) {
+  const NamedParamLevel& level = level_of(setup, name);
+  int i = find_name(level, name);
+  *value = i < 0 ? 0.0 : level.values[i];
+  return i >= 0;
+}
+
+int add_named_param(InterpreterSetup& setup, const char* name) {
+  NamedParamLevel& level = level_of(setup, name);
+  if (find_name(level, name) >= 0) return NCE_OK;
+  if (level.count >= level.capacity) {
+    int capacity = level.capacity + INTERP_NAMED_GROWTH;
+    char** names = (char**)std::realloc(level.names, sizeof(char*) * capacity);
+    if (!names) return NCE_OUT_OF_MEMORY;
+    level.names = names;
+    double* values = (double*)std::realloc(level.values, sizeof(double) * capacity);
+    if (!values) return NCE_OUT_OF_MEMORY;
+    level.values = values;
+    level.capacity = capacity;
+  }
+  char* copy = interp_strdup(name);
+  if (!copy) return NCE_OUT_OF_MEMORY;
+  level.names[level.count] = copy;
+  level.values[level.count] = 0.0;
+  ++level.count;
+  return NCE_OK;
+}
+
+int store_named_parameter(InterpreterSetup& setup, const char* name, double value) {
+  NamedParamLevel& level = level_of(setup, name);
+  int i = find_name(level, name);
+  if (i < 0) return NCE_NAMED_PARAMETER_NOT_DEFINED;
+  level.values[i] = value;
+  return NCE_OK;
+}
+
+void release_named_params(int level, InterpreterSetup& setup) {
+  NamedParamLevel& named = setup.sub_context[level].named;
+  for (int i = 0; i < named.count; ++i) interp_free(named.names[i]);
+  named.count = 0;
+}
+
+int apply_settings(InterpreterSetup& setup) {
+  for (int i = 0; i < setup.setting_count; ++i)
+    setup.parameters[setup.setting_numbers[i]] = setup.setting_values[i];
+  setup.setting_count = 0;
+  int status = NCE_OK;
+  for (int i = 0; i < setup.named_setting_count && status == NCE_OK; ++i)
+    status = store_named_parameter(setup, setup.named_setting_names[i], setup.named_setting_values[i]);
+  clear_settings(setup);
+  return status;
+}
+
+void clear_settings(InterpreterSetup& setup) {
+  setup.setting_count = 0;
+  for (int i = 0; i < setup.named_setting_count; ++i) interp_free(setup.named_setting_names[i]);
+  setup.named_setting_count = 0;
+}
+
+void save_active_g_codes(const InterpreterBlock* block, InterpreterSetup& setup) {
+  int* g = setup.active_g_codes;
+  g[0] = setup.sequence_number;
+  g[1] = setup.motion_mode;
+  g[2] = block ? block->g_modes[GROUP_NON_MODAL] : -1;
+  g[3] = setup.plane == PLANE_XY ? 170 : setup.plane == PLANE_XZ ? 180 : 190;
+  g[4] = setup.cutter_comp_side == 1 ? 420 : setup.cutter_comp_side == 2 ? 410 : 400;
+  g[5] = setup.length_units == 1 ? 200 : 210;
+  g[6] = setup.distance_mode == 1 ? 910 : 900;
+  g[7] = setup.feed_mode == 1 ? 930 : 940;
+  g[8] = setup.origin_index <= 6 ? 530 + 10 * setup.origin_index : setup.origin_index + 584;
+  g[9] = setup.tool_length_offset != 0.0 ? 430 : 490;
+  g[10] = setup.retract_mode == 1 ? 980 : 990;
+  g[11] = setup.control_mode == 3 ? 640 : setup.control_mode == 2 ? 610 : 611;
+}
+
+void save_active_m_codes(const InterpreterBlock* block, InterpreterSetup& setup) {
+  int* m = setup.active_m_codes;
+  m[0] = setup.sequence_number;
+  m[1] = block ? block->m_modes[MGROUP_STOP] : -1;
+  m[2] = setup.spindle_turning == 1 ? 5 : setup.spindle_turning == 2 ? 3 : 4;
+  m[3] = block ? block->m_modes[MGROUP_TOOL_CHANGE] : -1;
+  m[4] = setup.mist ? 7 : setup.flood ? -1 : 9;
+  m[5] = setup.flood ? 8 : -1;
+  m[6] = setup.feed_override ? 48 : 49;
+}
+
+void save_active_settings(InterpreterSetup& setup) {
+  setup.active_settings[0] = setup.sequence_number;
+  setup.active_settings[1] = setup.feed_rate;
+  setup.active_settings[2] = setup.speed;
+}
+
+BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
+  interp_close_file(setup);
+  if (std::strlen(path) >= sizeof setup.filename) return FALSE;
+  if (!setup.file_buffer) {
+    setup.file_buffer = (char*)std::malloc(INTERP_FILE_BUFFER);
+    if (!setup.file_buffer) return FALSE;
+  }
+  FILE* file = std::fopen(platform::NativePath(path).c_str(), "rb");
+  if (!file) return FALSE;
+  setup.file = file;
+  std::strcpy(setup.filename, path);
+  return TRUE;
+}
+
+void interp_close_file(InterpreterSetup& setup) {
+  if (setup.file) std::fclose(setup.file);
+  setup.file = nullptr;
+  setup.filename[0] = '\0';
+  setup.buffer_length = setup.buffer_pos = 0;
+  setup.buffer_start = 0;
+}
+
+// Like fgets, from our own read-ahead: the position of every line is known without
+// asking the file, and a jump only drops the buffer.
+BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size) {
+  if (!setup.file || size < 2) return FALSE;
+  setup.block.line_offset = interp_file_position(setup);
+  int n = 0;
+  while (n < size - 1) {
+    if (setup.buffer_pos == setup.buffer_length) {
+      setup.buffer_start += setup.buffer_length;
+      setup.buffer_pos = 0;
+      setup.buffer_length = (int)std::fread(setup.file_buffer, 1, INTERP_FILE_BUFFER, setup.file);
+      if (setup.buffer_length == 0) break;
+    }
+    const char* from = setup.file_buffer + setup.buffer_pos;
+    int avail = setup.buffer_length - setup.buffer_pos;
+    int want = size - 1 - n < avail ? size - 1 - n : avail;
+    const char* nl = (const char*)std::memchr(from, '\n', (size_t)want);
+    int take = nl ? (int)(nl - from) + 1 : want;
+    std::memcpy(buf + n, from, (size_t)take);
+    n += take;
+    setup.buffer_pos += take;
+    if (nl) break;
+  }
+  buf[n] = '\0';
+  return n > 0;
+}
+
+long interp_file_position(const InterpreterSetup& setup) {
+  return setup.file ? setup.buffer_start + setup.buffer_pos : 0;
+}
+
+BOOL interp_seek(InterpreterSetup& setup, long offset) {
+  if (!setup.file || offset < 0 || std::fseek(setup.file, offset, SEEK_SET) != 0) return FALSE;
+  setup.buffer_start = offset;
+  setup.buffer_length = setup.buffer_pos = 0;
+  return TRUE;
+}
+
+int interp_end_of_file(InterpreterSetup& setup) {
+  int status = setup.skipping_to_sub ? NCE_PLACE_HOLDER : NCE_OK;
+  free_oword_texts(setup);
+  setup.call_level = 0;
+  interp_close_file(setup);
+  return status;
+}
