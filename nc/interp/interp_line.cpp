@@ -1,6 +1,7 @@
 // The word loop of the G-code line reader: letters, values and the modal group tables.
 // Errors in words never stop the load; they become items of the line's report, and the
 // loop stops reading the line at the first one.
+#include <cmath>
 #include <cstring>
 
 #include "nc/interp/interp.h"
@@ -79,6 +80,8 @@ const std::array<signed char, M_TABLE_SIZE> MCodeGroupTable = kTables.m;
 void LineReport::AddError(const char* item) { add_to_list(errors, item); }
 
 int store_word(InterpreterBlock& block, char letter, double v, const CString& W, LineReport& report) {
+  // An expression may overflow (exp[1000]); no word takes an infinite value.
+  if (!std::isfinite(v)) return NCE_BAD_NUMBER_FORMAT;
   switch (letter) {
     case 'g': {
       int n = interp_trunc(v * 10.0);
