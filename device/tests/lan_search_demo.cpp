@@ -14,6 +14,7 @@ class CDemoApp : public CWinApp {
     WSAStartup(MAKEWORD(2, 2), &data);
     static const LocalAddressRow rows[] = {{inet_addr("127.1.2.3"), inet_addr("255.0.0.0")}};
     SetLocalAddressRowsForTests(rows, 1);  // loopback broadcasts only
+    g_strAppFolder = GetAppFolder();
     g_nUiLanguage = atoi(m_lpCmdLine) == 0 ? 0 : 1;
     const char* space = strchr(m_lpCmdLine, ' ');
     CLanSearchDlg dlg(nullptr, (WORD)(space ? atoi(space + 1) : UDP_DISCOVERY_PORT));

@@ -25,6 +25,9 @@ TEST(LanSearch, FiveProbesOneSecondApartThenTheButtonsComeBack) {
   Control("SILENT 0");
   UseLoopbackBroadcast();
   g_nUiLanguage = 1;
+  testing_support::TempDir dir;  // the link reads its settings from the program folder
+  CString savedFolder = g_strAppFolder;
+  g_strAppFolder = dir.Path();
   TestWindow pump;
 
   // No controller at that port: an empty list, and g_FoundDevices emptied.
@@ -65,6 +68,7 @@ TEST(LanSearch, FiveProbesOneSecondApartThenTheButtonsComeBack) {
   dlg.OnCancel();
   EXPECT_FALSE(dlg.IsSearching());
   dlg.DestroyWindow();
+  g_strAppFolder = savedFolder;
 }
 
 }  // namespace
