@@ -58,7 +58,8 @@ double ReadNumber(const char* p) {
       decimals++;
     }
   }
-  if (!any || digits > 15 || decimals > 15 || *c == 'e' || *c == 'E' || *c == 'x' || *c == 'X')
+  // Exponents ("d" too for the Windows C library), hex and long mantissas: strtod.
+  if (!any || digits > 15 || decimals > 15 || (*c && std::strchr("eEdDxX", *c)))
     return std::atof(p);
   double v = (double)mantissa / kPow10[decimals];
   return negative ? -v : v;

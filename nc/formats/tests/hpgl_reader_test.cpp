@@ -202,14 +202,16 @@ TEST_F(HpglReaderTest, NumbersReadAsTheCLibraryDoes) {
     }
     numbers.push_back(s);
   }
+  CNCProgram p;
+  p.SetHpglScale(1);
+  p.m_nHpglMode = 0;
   for (const std::string& n : numbers) {
-    CNCProgram p;
-    p.SetHpglScale(1);
-    p.m_nHpglMode = 0;
+    // Moves along X only: one element each.
     std::string line = "PA" + n + ",0;";
+    int before = p.GetElementCount();
     p.InterpretHpglLine(1, line.c_str());
-    ASSERT_EQ(1, p.GetElementCount()) << n;
-    double x = static_cast<const CPathLineElement*>(p.GetElement(0))->m_vEnd.x;
+    ASSERT_EQ(before + 1, p.GetElementCount()) << n;
+    double x = static_cast<const CPathLineElement*>(p.GetElement(before))->m_vEnd.x;
     double expected = std::atof(n.c_str());
     if (std::isnan(expected))
       EXPECT_TRUE(std::isnan(x)) << n;
