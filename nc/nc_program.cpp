@@ -28,6 +28,7 @@ CString ReadParam(const char* section, const char* key, const char* def) {
 }  // namespace
 
 CNCProgram::CNCProgram() {
+  std::memset(m_abyRecord, 0, sizeof m_abyRecord);
   m_dArcTolerance = 0.005;
   SetHpglScale(0.005);
   Reset(nullptr);
@@ -47,6 +48,10 @@ void CNCProgram::Reset(CProgressSink* progress) {
   m_vAxisFactor = Vec3(1.0, 1.0, 1.0);
   m_nOrientation = 1;
   m_dPathLength = 0.0;
+  try {
+    m_camFile.Close();
+  } catch (const CFileException&) {
+  }
   m_bHpgl3D = 0;
   m_nTagCount = 0;
   m_strUsedTools.Empty();

@@ -16,8 +16,10 @@
 
 #include "foundation/geometry.h"
 #include "foundation/path_record.h"
+#include "nc/formats/cam_file.h"
 #include "nc/gcode_reader.h"
 #include "nc/path_element.h"
+#include "nc/text_line_file.h"
 #include "platform/core.h"
 
 // "GCODE", "HPGL", "BNC" (a CAM file) or "" for a file of no kind (missing, 9 bytes or
@@ -103,6 +105,9 @@ class CNCProgram {
   BOOL SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const CString& command);
   // AA/AR parameters; FALSE without a centre x and y.
   BOOL ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const CString& command);
+  // One CAM record (4-byte head and payload, `size` bytes in all); FALSE when the
+  // program had ended or a fatal error stopped reading.
+  BOOL AddCamRecord(int record, const BYTE* data, int size);
 
   // ---- Path records (path_records.cpp)
 
@@ -189,6 +194,8 @@ class CNCProgram {
   int m_nOrientation = 1;           // orientation type 1-8
   TransformMatrix m_mOrientation;
   double m_dPathLength = 0.0;       // toolpath length (mm), from the optimiser
+  CCamFile m_camFile;
+  BYTE m_abyRecord[2048];           // one CAM record: 4-byte head and payload
   double m_dArcTolerance = 0.005;   // chord height limit of arc splitting (mm)
   Vec3 m_vHpglScale;                // HPGL scale per axis
   int m_bHpgl3D = 0;                // an HPGL "ZZ1" was read
@@ -208,15 +215,20 @@ class CNCProgram {
   CString m_strKind;                // kind of the file loaded
 
  private:
-  // Element i when it exists and its code is a move (or an arc with arcsOnly).
+  // Element i when it is a move (an arc); null otherwise.
   CPathLineElement* MoveAt(int i) const;
   CPathArcElement* ArcAt(int i) const;
   void AppendElement(CPathElement* element) { m_aElements.Add(element); }
   // The line loop of the text formats; FALSE when cancelled.
   BOOL LoadTextLines(CProgressSink* progress, ULONGLONG total);
+  BOOL LoadCamRecords(CProgressSink* progress, ULONGLONG total);
+  // A CAM record's entry in the report: listed once, after ", ".
+  void AppendCamReport(const CString& entry);
   void ShowLoadReport();
   void ReadFolderSettings();
   // HPGL helpers.
   void ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative);
   void ExecuteHpglArc(const CString& params, bool relative);
+
+  CTextLineFile m_textFile;  // the HPGL file being loaded
 };

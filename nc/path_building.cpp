@@ -77,22 +77,26 @@ struct ArcSplitter {
   double tolerance;
 
   void Split(const Vec3& start, const Vec3& end, int depth) {
-    if (!IsSamePointInPlane(plane, start, end)) {
+    // Start and end coincide for a full circle; below the top that is a piece too short
+    // to bisect (coordinates too large for their radius), which ends there.
+    bool closed = IsSamePointInPlane(plane, start, end);
+    bool fine = closed ? depth > 0 : false;
+    if (!closed) {
       Vec3 mid((start.x + end.x) / 2, (start.y + end.y) / 2, (start.z + end.z) / 2);
-      double h = std::fabs(arc->m_dRadius - PlaneDistance(axes, mid, center));
-      if (h < tolerance || depth >= kMaxSplitDepth) {
-        if (IsSamePointInPlane(plane, end, arc->m_vEnd)) return;  // the element ends it
-        CPathArcElement* piece = new CPathArcElement;
-        piece->CopyFrom(*arc);
-        piece->m_nTagStart = 0;
-        piece->m_dRadius = arc->m_dRadius;
-        piece->m_nDiscard = 0;
-        piece->m_vEnd = end;
-        list.Add(piece);
-        program.UpdateExtents(arc->m_nCode, arc->m_byAxes, program.m_vLastPoint);
-        program.UpdateExtents(arc->m_nCode, arc->m_byAxes, end);
-        return;
-      }
+      fine = std::fabs(arc->m_dRadius - PlaneDistance(axes, mid, center)) < tolerance;
+    }
+    if (fine || depth >= kMaxSplitDepth) {
+      if (IsSamePointInPlane(plane, end, arc->m_vEnd)) return;  // the element ends it
+      CPathArcElement* piece = new CPathArcElement;
+      piece->CopyFrom(*arc);
+      piece->m_nTagStart = 0;
+      piece->m_dRadius = arc->m_dRadius;
+      piece->m_nDiscard = 0;
+      piece->m_vEnd = end;
+      list.Add(piece);
+      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, program.m_vLastPoint);
+      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, end);
+      return;
     }
     // Too coarse, or a full circle: bisect the angle.
     Vec3 rs = start - center, re = end - center;

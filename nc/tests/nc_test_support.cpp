@@ -1,13 +1,21 @@
 #include "nc/tests/nc_test_support.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace nc_testing {
 
 namespace {
+// Rounding noise of cos and sin (1e-15) would hide the value meant.
+double Snap(double v) {
+  if (!std::isfinite(v)) return v;
+  double r = std::round(v * 1e9) / 1e9;
+  return r == 0.0 ? 0.0 : r;
+}
+
 std::string Point(const Vec3& v) {
   char buf[128];
-  std::snprintf(buf, sizeof buf, "(%.6g,%.6g,%.6g)", v.x, v.y, v.z);
+  std::snprintf(buf, sizeof buf, "(%.6g,%.6g,%.6g)", Snap(v.x), Snap(v.y), Snap(v.z));
   return buf;
 }
 }  // namespace

@@ -30,7 +30,8 @@ class ProgramFolderTest : public ::testing::Test {
 //   tag         "ZZ=0"                       (with " tool=<diameter>" when it owns one)
 //   move        "R(x,y,z)" rapid, "F(x,y,z)" feed
 //   arc         "CW(x,y,z)@(cx,cy,cz)", "CCW(...)@(...)"
-// followed by " ~" when the source bit is clear. Numbers print with %.6g.
+// followed by " ~" when the source bit is clear. Coordinates are rounded to 1e-9 and
+// print with %.6g.
 std::string Describe(const CPathElement* e);
 std::vector<std::string> Describe(const CNCProgram& program);
 std::string Join(const std::vector<std::string>& lines);

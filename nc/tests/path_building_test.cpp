@@ -128,6 +128,11 @@ TEST_F(PathBuildingTest, HugeArcsAreBoundedInPieces) {
   p.m_vLastPoint = Vec3(1e9, 0, 0);
   ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e9, 0, 0), Vec3(0, 0, 0)));
   EXPECT_EQ(4096, p.GetElementCount());
+  // Coordinates so large that bisection points collapse onto each other.
+  CNCProgram q;
+  q.m_vLastPoint = Vec3(1e20, 0, 0);
+  ASSERT_TRUE(q.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e20, 1, 0), Vec3(1e20, 0.5, 0)));
+  EXPECT_LE(q.GetElementCount(), 4096);
 }
 
 TEST_F(PathBuildingTest, HelicalArcClimbsLinearly) {
