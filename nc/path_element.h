@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cfloat>
+#include <new>
 
 #include "foundation/geometry.h"
 #include "foundation/path_record.h"
@@ -41,6 +42,14 @@ class CPathElement {
   // pool the size of the element's own class.
   static void* operator new(size_t size) { return element_pool::Allocate(size); }
   static void operator delete(void* block, size_t size) { element_pool::Free(block, size); }
+  // For callers that test for null instead of catching bad_alloc.
+  static void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+      return element_pool::Allocate(size);
+    } catch (...) {
+      return nullptr;
+    }
+  }
   CPathElement& operator=(const CPathElement&) = delete;
 
   void SetSource(bool on) { SetFlag(kFlagSource, on); }
