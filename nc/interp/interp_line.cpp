@@ -79,7 +79,16 @@ const std::array<signed char, M_TABLE_SIZE> MCodeGroupTable = kTables.m;
 
 void LineReport::AddError(const char* item) { add_to_list(errors, item); }
 
-int store_word(InterpreterBlock& block, char letter, double v, const CString& W, LineReport& report) {
+CString word_text(const char* text, int pos) {
+  int next = pos + 1;
+  while (text[next] && !is_word_letter(text[next])) ++next;
+  CString W(text + pos, next - pos);
+  W.MakeUpper();
+  return W;
+}
+
+int store_word(InterpreterBlock& block, const char* text, int pos, double v, LineReport& report) {
+  const char letter = text[pos];
   // An expression may overflow (exp[1000]); no word takes an infinite value.
   if (!std::isfinite(v)) return NCE_BAD_NUMBER_FORMAT;
   switch (letter) {
@@ -89,7 +98,7 @@ int store_word(InterpreterBlock& block, char letter, double v, const CString& W,
       if (n >= G_TABLE_SIZE) return NCE_G_CODE_OUT_OF_RANGE;
       int group = GCodeGroupTable[n];
       if (group < 0) {
-        add_to_list(report.unknown_g, W);
+        add_to_list(report.unknown_g, word_text(text, pos));
         return NCE_OK;
       }
       if (block.g_modes[group] != -1) return NCE_TWO_G_CODES_USED_FROM_SAME_MODAL_GROUP;
@@ -102,7 +111,7 @@ int store_word(InterpreterBlock& block, char letter, double v, const CString& W,
       if (n >= M_TABLE_SIZE) return NCE_M_CODE_GREATER_THAN_199;
       int group = MCodeGroupTable[n];
       if (group < 0) {
-        add_to_list(report.unknown_m, W);
+        add_to_list(report.unknown_m, word_text(text, pos));
         return NCE_OK;
       }
       if (block.m_modes[group] != -1) return NCE_TWO_M_CODES_USED_FROM_SAME_MODAL_GROUP;
@@ -200,14 +209,9 @@ WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSe
       if (loadReport.Find(item) < 0) report.AddError(item);
       return WORDS_READ;
     }
-    // The word as the user wrote it, up to the next word letter.
-    int next = pos + 1;
-    while (text[next] && !is_word_letter(text[next])) ++next;
-    CString W(text + pos, next - pos);
-    W.MakeUpper();
-    status = store_word(block, letter, v, W, report);
+    status = store_word(block, text, pos, v, report);
     if (status) {
-      CString item = make_item(W, status);
+      CString item = make_item(word_text(text, pos), status);
       if (loadReport.Find(item) < 0) report.AddError(item);
       return WORDS_READ;
     }
