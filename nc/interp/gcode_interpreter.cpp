@@ -104,15 +104,15 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
     ReportLine(quoted, GetNCErrorText(NCE_COMMAND_TOO_LONG), false);
     return TRUE;
   }
+  const bool deleted = text[0] == '/';  // block delete is always on
+  const char* source = deleted ? "" : text;
+  const size_t source_length = deleted ? 0 : length;
   char work[INTERP_WORK_SIZE];
-  if (text[0] == '/')
-    work[0] = '\0';  // block delete is always on
-  else
-    std::memcpy(work, text, length + 1);
 
   // Comments: cut out one by one (nested brackets count) and joined by one blank.
   CString comments;
-  if (std::strchr(work, '(')) {
+  if (std::memchr(source, '(', source_length)) {
+    std::memcpy(work, source, source_length + 1);
     for (;;) {
       CString comment = program.ExtractComment(work, '(', ')');
       if (comment.IsEmpty()) break;
@@ -120,19 +120,22 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
       comments += comment;
     }
     program.ParseToolGroupComment(comments);
+    source = work;
   }
 
   // Blanks, tabs, line ends and commas out; letters lowered.
   int n = 0;
-  for (const char* p = work; *p; ++p) {
+  for (const char* p = source; *p; ++p) {
     unsigned char c = kPrepare.map[(unsigned char)*p];
-    if (c) work[n++] = (char)c;
+    work[n] = (char)c;
+    n += c != 0;
   }
   work[n] = '\0';
-  copy_bounded(setup.blocktext, INTERP_TEXT_SIZE, work);
-  copy_bounded(setup.linetext, INTERP_TEXT_SIZE, setup.blocktext);
-  copy_bounded(block.comment, INTERP_COMMENT_SIZE, comments);
   setup.line_length = n < INTERP_TEXT_SIZE - 1 ? n : INTERP_TEXT_SIZE - 1;
+  std::memcpy(setup.blocktext, work, (size_t)setup.line_length);
+  setup.blocktext[setup.line_length] = '\0';
+  std::memcpy(setup.linetext, setup.blocktext, (size_t)setup.line_length + 1);
+  copy_bounded(block.comment, INTERP_COMMENT_SIZE, comments);
 
   LineReport report;
   if (work[0] == 'o') {

@@ -144,6 +144,7 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
     return NCE_OK;
   }
   if (type == O_CALL) {
+    for (double& v : block.call_args) v = 0.0;  // slots the call leaves empty
     int arg = 0;
     for (;;) {
       char c = line[*counter];
