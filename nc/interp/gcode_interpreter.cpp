@@ -36,7 +36,7 @@ void copy_bounded(char* to, int size, const char* from) {
 }
 
 // "Check:" or "Exec:" and the text of a status, for a status that has one.
-void AddStatusItem(LineReport& report, const char* stage, int status) {
+void add_status_item(LineReport& report, const char* stage, int status) {
   CString text = GetNCErrorText(status);
   if (!text.IsEmpty()) report.AddError(stage + text);
 }
@@ -171,12 +171,12 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
   if (!setup.skipping_o) {
     int status = verify_block_items(setup, block);
     if (status == NCE_EXIT) stopping = true;
-    if (status > NCE_EXIT) AddStatusItem(report, "Check:", status);
+    if (status > NCE_EXIT) add_status_item(report, "Check:", status);
   }
   if (!stopping) {
     int status = run_block(program, setup, block);
     if (status == NCE_EXIT) stopping = true;
-    if (status > NCE_EXIT) AddStatusItem(report, "Exec:", status);
+    if (status > NCE_EXIT) add_status_item(report, "Exec:", status);
   }
   if (!report.errors.IsEmpty()) ReportLine(text, report.errors, false);
 
