@@ -76,7 +76,8 @@ struct ArcSplitter {
   Vec3 center;
   double tolerance;
 
-  void Split(const Vec3& start, const Vec3& end, int depth) {
+  // a and b: the angles of start and end about the centre, in [0, 2 pi).
+  void Split(const Vec3& start, const Vec3& end, double a, double b, int depth) {
     // Start and end coincide for a full circle; below the top that is a piece too short
     // to bisect (coordinates too large for their radius), which ends there.
     bool closed = IsSamePointInPlane(plane, start, end);
@@ -99,9 +100,6 @@ struct ArcSplitter {
       return;
     }
     // Too coarse, or a full circle: bisect the angle.
-    Vec3 rs = start - center, re = end - center;
-    double a = PlaneAngle(rs.x, rs.y, rs.z, plane);
-    double b = PlaneAngle(re.x, re.y, re.z, plane);
     double middle;
     if (arc->m_nCode == kCodeArcCW)
       middle = b < a ? (a + b) / 2 : (a + b) / 2 - kPi;
@@ -111,8 +109,9 @@ struct ArcSplitter {
     SetCoord(m, axes.first, Coord(center, axes.first) + arc->m_dRadius * std::cos(middle));
     SetCoord(m, axes.second, Coord(center, axes.second) + arc->m_dRadius * std::sin(middle));
     SetCoord(m, axes.normal, (Coord(start, axes.normal) + Coord(end, axes.normal)) / 2);
-    Split(start, m, depth + 1);
-    Split(m, end, depth + 1);
+    if (middle < 0) middle += 2 * kPi;  // the angle of m, as PlaneAngle gives it
+    Split(start, m, a, middle, depth + 1);
+    Split(m, end, middle, b, depth + 1);
   }
 };
 
@@ -219,7 +218,8 @@ void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& l
       !(tolerance > 0.0))
     return;
   ArcSplitter splitter{*this, arc, plane, axes, list, center, tolerance};
-  splitter.Split(start, end, 0);
+  Vec3 rs = start - center, re = end - center;
+  splitter.Split(start, end, PlaneAngle(rs.x, rs.y, rs.z, plane), PlaneAngle(re.x, re.y, re.z, plane), 0);
 }
 
 void CNCProgram::ResetExtents() {
