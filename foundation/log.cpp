@@ -50,20 +50,23 @@ void ResetLogSwitchForTests() {
   g_logList.Empty();
 }
 
+BOOL IsLogOn(const char* logName) {
+  CString name(logName ? logName : "");
+  if (name.FindOneOf(":\\/") >= 0) return TRUE;
+  CSingleLock lock(&LogLock(), TRUE);
+  if (g_logSwitch < 0) ReadLogSwitch();
+  name.Trim();
+  name.MakeLower();
+  return g_logSwitch == 1 && g_logList.Find(name) >= 0;
+}
+
 void WriteLog(const char* logName, const char* text, BOOL noTime) {
   CString name(logName ? logName : "");
-  {
-    CSingleLock lock(&LogLock(), TRUE);
-    if (g_logSwitch < 0) ReadLogSwitch();
-  }
+  if (!IsLogOn(name)) return;
   CTime now = CTime::GetCurrentTime();
 
   CString path;
   if (name.FindOneOf(":\\/") < 0) {
-    CString probe(name);
-    probe.Trim();
-    probe.MakeLower();
-    if (g_logSwitch != 1 || g_logList.Find(probe) < 0) return;
     path.Format("%s%s-%s.log", (const char*)g_strAppFolder, (const char*)now.Format("%Y%m%d"), (const char*)name);
   } else {
     path = name;

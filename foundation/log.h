@@ -9,6 +9,9 @@
 
 extern BOOL g_bErrorLog;  // switch of WriteErrorLog; nothing turns it on
 
+// Whether WriteLog writes to this log. A loop that logs per item asks once, instead of
+// paying for the switch check (a lock) on every line.
+BOOL IsLogOn(const char* logName);
 // Appends "%H:%M:%S: " + text + "\r\n" (no time with noTime; a bare line end as is) to
 // "<program folder><yyyymmdd>-<name>.log" or to the path given as name.
 void WriteLog(const char* logName, const char* text, BOOL noTime = FALSE);

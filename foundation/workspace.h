@@ -25,6 +25,8 @@ inline WORD WorkspaceImageCode(const BYTE* image) { return WORD(image[4] | (imag
 
 #ifdef _WIN32
 
+class CPathElement;
+
 class CWorkspace {
  public:
   CWorkspace();
@@ -61,6 +63,12 @@ class CWorkspace {
   BOOL AppendImage(const BYTE* image);
   int InsertImageAt(UINT i, const BYTE* image);
   int SetImageAt(UINT i, const BYTE* image);
+  // The same for a path element: its packed image is stored and the element is taken
+  // over, deleted after the copy and also when the store is refused. Defined beside the
+  // element model (nc/element_image.cpp), so only callers that store elements need it.
+  void Append(CPathElement* element);
+  int InsertAt(UINT i, CPathElement* element);
+  int SetAt(UINT i, CPathElement* element);
   // Copies all images of `other` (this one too) to slots i.. . 0 when refused.
   int InsertFrom(UINT i, CWorkspace& other);
   void MarkEnd();

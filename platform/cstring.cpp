@@ -52,6 +52,19 @@ bool InSet(const char* p, int n, const char* set) {
   return false;
 }
 
+// Bytes of the leading run of whole characters that are (inSet) or are not in set.
+size_t LeadingRun(const std::string& s, const char* set, bool inSet) {
+  const char* b = s.c_str();
+  const char* e = b + s.size();
+  const char* stop = e;
+  ForEachChar(b, e, [&](const char* p, int n) {
+    if (InSet(p, n, set) == inSet) return true;
+    stop = p;
+    return false;
+  });
+  return (size_t)(stop - b);
+}
+
 }  // namespace
 
 int CString::Compare(const char* s) const { return strcmp(m_s.c_str(), s ? s : ""); }
@@ -100,29 +113,9 @@ CString CString::Right(int count) const {
   return CString(m_s.substr(m_s.size() - (size_t)count));
 }
 
-CString CString::SpanIncluding(const char* set) const {
-  const char* b = m_s.c_str();
-  const char* e = b + m_s.size();
-  const char* stop = e;
-  ForEachChar(b, e, [&](const char* p, int n) {
-    if (InSet(p, n, set)) return true;
-    stop = p;
-    return false;
-  });
-  return CString(b, (int)(stop - b));
-}
+CString CString::SpanIncluding(const char* set) const { return Left((int)LeadingRun(m_s, set, true)); }
 
-CString CString::SpanExcluding(const char* set) const {
-  const char* b = m_s.c_str();
-  const char* e = b + m_s.size();
-  const char* stop = e;
-  ForEachChar(b, e, [&](const char* p, int n) {
-    if (!InSet(p, n, set)) return true;
-    stop = p;
-    return false;
-  });
-  return CString(b, (int)(stop - b));
-}
+CString CString::SpanExcluding(const char* set) const { return Left((int)LeadingRun(m_s, set, false)); }
 
 CString& CString::MakeUpper() {
   char* b = &m_s[0];
@@ -174,15 +167,7 @@ CString& CString::TrimLeft(char ch) {
 }
 
 CString& CString::TrimLeft(const char* set) {
-  const char* b = m_s.c_str();
-  const char* e = b + m_s.size();
-  const char* stop = e;
-  ForEachChar(b, e, [&](const char* p, int n) {
-    if (InSet(p, n, set)) return true;
-    stop = p;
-    return false;
-  });
-  m_s.erase(0, (size_t)(stop - b));
+  m_s.erase(0, LeadingRun(m_s, set, true));
   return *this;
 }
 

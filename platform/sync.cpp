@@ -67,6 +67,15 @@ struct CMutex::Impl {
 
 namespace {
 std::mutex g_namesLock;
+
+BOOL LockWithin(std::recursive_timed_mutex& m, DWORD timeout) {
+  if (timeout == INFINITE) {
+    m.lock();
+    return TRUE;
+  }
+  return m.try_lock_for(std::chrono::milliseconds(timeout)) ? TRUE : FALSE;
+}
+
 std::map<std::string, std::weak_ptr<CMutex::Impl>>& Names() {
   static std::map<std::string, std::weak_ptr<CMutex::Impl>> names;
   return names;
@@ -95,11 +104,7 @@ bool CMutex::IsValid() const { return m_impl != nullptr; }
 
 BOOL CMutex::Lock(DWORD timeout) {
   m_abandoned = false;
-  if (timeout == INFINITE) {
-    m_impl->m.lock();
-    return TRUE;
-  }
-  return m_impl->m.try_lock_for(std::chrono::milliseconds(timeout)) ? TRUE : FALSE;
+  return LockWithin(m_impl->m, timeout);
 }
 
 BOOL CMutex::Unlock() {
@@ -114,13 +119,7 @@ struct CCriticalSection::Impl {
 CCriticalSection::CCriticalSection() : m_impl(new Impl) {}
 CCriticalSection::~CCriticalSection() = default;
 
-BOOL CCriticalSection::Lock(DWORD timeout) {
-  if (timeout == INFINITE) {
-    m_impl->m.lock();
-    return TRUE;
-  }
-  return m_impl->m.try_lock_for(std::chrono::milliseconds(timeout)) ? TRUE : FALSE;
-}
+BOOL CCriticalSection::Lock(DWORD timeout) { return LockWithin(m_impl->m, timeout); }
 
 BOOL CCriticalSection::Unlock() {
   m_impl->m.unlock();

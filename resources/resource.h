@@ -10,3 +10,4 @@
 #include "nc_ids.h"
 #include "device_ids.h"
 #include "interp_ids.h"
+#include "optimize_ids.h"

@@ -66,6 +66,10 @@ TEST_F(LogTest, ListIsASubstringMatchAfterLowerCasing) {
   EXPECT_TRUE(FileExists(LogPath("FRAMES")));  // same file on Windows, another on the host
   EXPECT_TRUE(FileExists(LogPath("frame")));
   EXPECT_FALSE(FileExists(LogPath("rom")));
+  // The same answer without writing.
+  EXPECT_TRUE(IsLogOn("FRAMES"));
+  EXPECT_FALSE(IsLogOn("rom"));
+  EXPECT_TRUE(IsLogOn("C:\\logs\\x.log"));
 }
 
 TEST_F(LogTest, SwitchIsReadOncePerProcess) {

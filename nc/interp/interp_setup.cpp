@@ -232,7 +232,6 @@ void save_active_settings(InterpreterSetup& setup) {
 }
 
 BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
-  interp_close_file(setup);
   if (std::strlen(path) >= sizeof setup.filename) return FALSE;
   if (!setup.file_buffer) {
     setup.file_buffer = (char*)std::malloc(INTERP_FILE_BUFFER);
@@ -240,6 +239,7 @@ BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
   }
   FILE* file = std::fopen(platform::NativePath(path).c_str(), "rb");
   if (!file) return FALSE;
+  interp_close_file(setup);
   setup.file = file;
   std::strcpy(setup.filename, path);
   return TRUE;
@@ -255,8 +255,8 @@ void interp_close_file(InterpreterSetup& setup) {
 
 // Like fgets, from our own read-ahead: the position of every line is known without
 // asking the file, and a jump only drops the buffer.
-BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size) {
-  if (!setup.file || size < 2) return FALSE;
+int interp_read_line(InterpreterSetup& setup, char* buf, int size) {
+  if (!setup.file || size < 2) return 0;
   setup.block.line_offset = interp_file_position(setup);
   int n = 0;
   while (n < size - 1) {
@@ -277,7 +277,7 @@ BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size) {
     if (nl) break;
   }
   buf[n] = '\0';
-  return n > 0;
+  return n;
 }
 
 long interp_file_position(const InterpreterSetup& setup) {

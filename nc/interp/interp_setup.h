@@ -254,11 +254,13 @@ void save_active_m_codes(const InterpreterBlock* block, InterpreterSetup& setup)
 void save_active_settings(InterpreterSetup& setup);
 
 // The program file as the loader uses it.
-// Opens path ("rb") as the file being read; FALSE when it cannot be opened.
+// Opens path ("rb") as the file being read, closing the one read so far; FALSE (and the
+// old file kept) when it cannot be opened.
 BOOL interp_open_file(InterpreterSetup& setup, const char* path);
-// Reads the next line (at most size - 1 bytes, newline included) into buf, remembering
-// where it starts for the o-word labels; FALSE at the end of the file.
-BOOL interp_read_line(InterpreterSetup& setup, char* buf, int size);
+// Reads the next line (at most size - 1 bytes, newline included, like fgets) into buf,
+// remembering where it starts for the o-word labels. Returns the bytes stored (NUL bytes
+// of the file count), 0 at the end of the file.
+int interp_read_line(InterpreterSetup& setup, char* buf, int size);
 // Byte position in the file being read (0 without a file).
 long interp_file_position(const InterpreterSetup& setup);
 // Moves the reader to a byte offset; FALSE without a file or when the seek fails.

@@ -50,7 +50,7 @@ class CDialog : public CWnd {
   virtual INT_PTR DoModal();
   // Modeless. With no parent the dialog is owned by the main window. A WS_CHILD
   // template needs a parent to live in; without one it becomes an owned popup.
-  BOOL Create(UINT templateId, CWnd* parent = nullptr);
+  virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
   BOOL Create(LPCTSTR templateName, CWnd* parent = nullptr);
   void EndDialog(int result);
 

@@ -1,0 +1,52 @@
+// The connection between a program and one machine controller: a byte stream both
+// ways, a posted notification to an owner window when bytes have arrived, and the few
+// line properties the engine's frame protocol asks for. The UDP link is here; the
+// engine adds its serial link and its simulator.
+#pragma once
+
+#include "device/device_params.h"
+#include "device/device_frame.h"
+#include "device/link_helpers.h"
+#include "platform/core.h"
+
+class CDeviceLink {
+ public:
+  CDeviceLink();
+  // Closes nothing: the owner calls Close first.
+  virtual ~CDeviceLink();
+  CDeviceLink(const CDeviceLink&) = delete;
+  CDeviceLink& operator=(const CDeviceLink&) = delete;
+
+  // The slots, in this order.
+  virtual BOOL Read(BYTE* buffer, DWORD* length) = 0;
+  virtual BOOL Write(const BYTE* bytes, DWORD* length) = 0;
+  virtual BOOL GetCommProperties(COMMPROP* properties) = 0;
+  virtual void Purge() = 0;
+  virtual BOOL IsCtsOn() = 0;
+  virtual int GetBaudRate() = 0;
+  virtual BOOL IsOpen() = 0;
+  virtual BOOL ReTrans() = 0;
+  virtual void SendKeepAlive() = 0;
+  virtual BOOL IsLinkTimedOut() = 0;
+  virtual BOOL Open(const char* commString, int option1, int option2, HWND notifyWindow, UINT notifyMessage) = 0;
+  virtual BOOL Close() = 0;
+
+  int32_t GetLastAckPack() const { return m_nLastAckPack; }
+  void SetLastAckPack(int32_t pack) { m_nLastAckPack = pack; }
+  DWORD GetLastHeardTick() const { return m_dwLastHeard; }
+  const CString& GetPortName() const { return m_strPortName; }
+
+ protected:
+  // GetTickCount now, never 0 (0 means "nothing heard").
+  static DWORD StampNow();
+  // Posts the notification when both the window and the message are set.
+  void Notify(WPARAM wParam, LPARAM lParam) const;
+
+  int32_t m_hPort;            // -1 while closed; the UDP link sets 1 once connected
+  CString m_strPortName;      // "COM1" until Open stores its CommString
+  int32_t m_nLastAckPack;     // last acknowledged pack number passed on; -1 none
+  DWORD m_dwLastHeard;        // tick of the last frame from the controller; 0 closed
+  HWND m_hNotifyWnd;          // owner window; null none
+  UINT m_nNotifyMsg;          // message posted to it; 0 none
+  DeviceParams m_device;      // the device on the other end
+};

@@ -1,0 +1,14 @@
+// Helpers every device link and its users share: the tag parser for the NAME[value]
+// texts that controllers send, and the trace hook of the links.
+#pragma once
+
+#include "platform/core.h"
+
+// Finds "tag[" (tag ignoring case) in text and copies the value up to "]" or NUL into
+// value (cut to size - 1 characters). *number, when given, receives the value read as a
+// decimal integer. Returns the value's length; 0 when the tag is missing or its value
+// is empty (later occurrences are then not tried).
+int ParseTag(const char* text, int textLength, const char* tag, char* value, int size, int32_t* number = nullptr);
+
+// Trace points of the links; produces no output.
+inline void DebugTrace(const char* /*format*/, ...) {}

@@ -1,0 +1,70 @@
+#include "device/net_discovery.h"
+
+#include <cstring>
+
+CNetDiscovery::CNetDiscovery(WORD port) : m_socket(INVALID_SOCKET), m_bind{}, m_nPort(port) {
+  m_bind.sin_family = AF_INET;
+  m_bind.sin_port = 0;
+  m_bind.sin_addr.s_addr = htonl(INADDR_ANY);
+}
+
+CNetDiscovery::~CNetDiscovery() { Close(); }
+
+void CNetDiscovery::Close() {
+  if (m_socket != INVALID_SOCKET) closesocket(m_socket);
+  m_socket = INVALID_SOCKET;
+}
+
+void CNetDiscovery::SendDiscoveryProbe(HWND window) {
+  CSingleLock lock(&m_mutex, TRUE);
+  if (m_socket == INVALID_SOCKET) {
+    ListLocalAddresses(m_arrLocalAddresses, m_arrBroadcastAddresses);
+    m_socket = socket(AF_INET, SOCK_DGRAM, 0);
+    if (m_socket == INVALID_SOCKET) return;
+    int sendBuffer = 3000;
+    BOOL broadcast = TRUE;
+    if (bind(m_socket, (sockaddr*)&m_bind, sizeof(m_bind)) != 0 ||
+        setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, (const char*)&sendBuffer, sizeof(sendBuffer)) != 0 ||
+        setsockopt(m_socket, SOL_SOCKET, SO_BROADCAST, (const char*)&broadcast, sizeof(broadcast)) != 0) {
+      Close();
+      return;
+    }
+    WSAAsyncSelect(m_socket, window, WM_UDP_SOCKET_NOTIFY, FD_READ);
+  }
+  UpdateNetDevices(nullptr, 0);
+  BYTE frame[UDP_HEADER_SIZE];
+  int n = BuildUdpFrame(frame, sizeof(frame), UDP_ENUM, UDP_FLAG_PC, 0, nullptr, 0);
+  for (const CString& address : m_arrBroadcastAddresses) {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(m_nPort);
+    to.sin_addr.s_addr = inet_addr(address);
+    sendto(m_socket, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
+  }
+}
+
+int CNetDiscovery::OnSocketNotify(SOCKET socket, LPARAM event) {
+  if (socket == m_socket && m_socket != INVALID_SOCKET && WSAGETSELECTERROR(event) == 0 &&
+      (WSAGETSELECTEVENT(event) & FD_READ)) {
+    while (ReadDiscoveryReply()) {
+    }
+  }
+  return 0;
+}
+
+BOOL CNetDiscovery::ReadDiscoveryReply() {
+  if (m_socket == INVALID_SOCKET) return FALSE;
+  // The notification only says data was waiting; a read on an empty non-blocking
+  // socket returns at once with an error, which ends the caller's loop.
+  BYTE data[2048];
+  sockaddr_in from{};
+  int fromLength = sizeof(from);
+  int n = recvfrom(m_socket, (char*)data, 2047, 0, (sockaddr*)&from, &fromLength);
+  if (n <= 0) return FALSE;
+  if (n < UDP_HEADER_SIZE || data[6] != UDP_ENUM) return TRUE;
+  // The payload is what the header says, but never more than was received.
+  int length = data[16] | (data[17] << 8);
+  if (length > n - UDP_HEADER_SIZE) length = n - UDP_HEADER_SIZE;
+  UpdateNetDevices(data + UDP_HEADER_SIZE, length);
+  return TRUE;
+}

@@ -1,0 +1,63 @@
+// User parameter sets: named groups of machining values, one INI file each,
+// "Params\<name>.pam" under the program folder, and the table of them.
+#pragma once
+
+#include "platform/core.h"
+
+#define PARAM_SET_TABLE_SIZE 100
+#define PARAM_SET_FILE_ID "Kestrada Defined Parameters"
+
+class UserParamSet {
+ public:
+  UserParamSet() { Reset(); }
+
+  // Reset values; the path stays.
+  void Reset();
+  // Resets and sets the path of the named set (not the name field). FALSE (and an
+  // empty path) when the name cannot be a file name under "Params".
+  BOOL SetName(const char* name);
+  // 1 when the named set's file carries the set identification and was read.
+  int Load(const char* name);
+  // Writes every key to the record's path; FALSE when the record has no usable path.
+  BOOL Save() const;
+  CString GetIniString(const char* section, const char* key, const char* def) const;
+  void WriteIniString(const char* section, const char* key, const char* value) const;
+  // Renames the file to path + ".bak", replacing an older backup; throws CFileException.
+  void MoveToBackup();
+
+  UserParamSet& operator=(const UserParamSet& other);  // all but the path
+  bool operator==(const UserParamSet& other) const;
+
+  // Lengths mm, speeds mm/s.
+  int32_t m_nMode;                 // 0 none, 1 cut, 2 engrave
+  uint32_t m_dwReserved[2];
+  double m_dReserved1;
+  double m_dMaterialHeight;
+  double m_dFastMove;              // traverse speed
+  double m_dFeed;                  // cutting speed
+  double m_dCutIn;                 // plunge speed
+  double m_dStart;                 // start speed
+  double m_dReserved2;
+  int32_t m_nRelative;             // relative coordinates, set by the main window
+  double m_dLiftAboveMaterial;
+  double m_dAcceleration;
+  double m_dSpindle;               // rpm
+  int32_t m_nFlipX, m_nFlipY, m_nFlipZ;
+  int32_t m_nTransType;
+  char m_szName[256];
+  char m_szPath[260]{};
+
+ private:
+  BOOL SetPath(const char* name);
+};
+
+struct ParamSetTable {
+  UserParamSet m_records[PARAM_SET_TABLE_SIZE];
+  int32_t m_nCount = 0;
+};
+extern ParamSetTable g_ParamSetTable;
+
+// Rebuilds the table from "Params\*.pam" (the folder is created when missing).
+void LoadUserParamSets();
+// Saves entries 0 .. count - 1.
+void SaveUserParamSets();

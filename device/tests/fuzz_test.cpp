@@ -1,0 +1,188 @@
+// Random and mutated input for the parsers that take data from outside: datagrams,
+// device frames, ".pam", ".rom" and "Cutter.db" files. Nothing may crash or read past
+// its data (the host build runs this under the sanitizers).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "device/cutter.h"
+#include "device/device_frame.h"
+#include "device/device_params.h"
+#include "device/link_helpers.h"
+#include "device/net_devices.h"
+#include "device/param_sets.h"
+#include "device/rom_params.h"
+#include "device/tests/app_folder_fixture.h"
+#include "device/udp_frame.h"
+
+using testing_support::MessageBoxRecorder;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+
+Bytes Mutate(Bytes b, std::mt19937& rng) {
+  int edits = 1 + (int)(rng() % 4);
+  for (int i = 0; i < edits; ++i) {
+    switch (rng() % 4) {
+      case 0:
+        if (!b.empty()) b[rng() % b.size()] ^= (BYTE)(1u << (rng() % 8));
+        break;
+      case 1:
+        if (!b.empty()) b.resize(rng() % b.size());
+        break;
+      case 2:
+        b.insert(b.begin() + (b.empty() ? 0 : rng() % b.size()), (BYTE)rng());
+        break;
+      case 3:
+        if (!b.empty()) b[rng() % b.size()] = (BYTE)(rng() % 2 ? 0xFE : 0xFF);
+        break;
+    }
+  }
+  return b;
+}
+
+// Handles frames the way the link does: header, tags, status bytes, Enum replies.
+class Handler : public CUdpFrameBuffer {
+ public:
+  void OnFrame(BYTE* frame) override {
+    UdpFrameHeader h;
+    memcpy(&h, frame, sizeof(h));
+    ASSERT_LE(h.length, UDP_MAX_PAYLOAD);
+    const BYTE* payload = frame + UDP_HEADER_SIZE;
+    char value[1024];
+    ParseTag((const char*)payload, h.length, "PROT", value, sizeof(value));
+    if (h.length >= sizeof(EnumReply)) {
+      EnumReply r;
+      memcpy(&r, payload, sizeof(r));
+      FormatFoundDevice(r, "127.0.0.1", 1);
+    }
+    UpdateNetDevices(payload, h.length);
+    ++frames;
+  }
+  int frames = 0;
+};
+
+TEST(Fuzz, DatagramsIntoTheReassembly) {
+  std::mt19937 rng(20261210);
+  std::vector<Bytes> seeds;
+  for (int i = 0; i < 8; ++i) {
+    std::string payload((size_t)(rng() % 64), 'a');
+    if (i == 1) payload = "APR[1]NCID[5]PROT[1]";
+    if (i == 2) payload = std::string(28, '\x7f') + "A[1]";
+    Bytes f(UDP_HEADER_SIZE + payload.size());
+    BuildUdpFrame(f.data(), f.size(), (BYTE)(1 + i % 7), 0, (WORD)i, payload.data(), (WORD)payload.size());
+    seeds.push_back(f);
+  }
+  Handler h;
+  for (int round = 0; round < 20000; ++round) {
+    Bytes d;
+    if (round % 5 == 0) {
+      d.resize(rng() % 9000);
+      for (BYTE& b : d) b = (BYTE)rng();
+    } else {
+      d = Mutate(seeds[rng() % seeds.size()], rng);
+      if (rng() % 3 == 0) {
+        Bytes more = seeds[rng() % seeds.size()];
+        d.insert(d.end(), more.begin(), more.end());
+      }
+    }
+    h.AppendData(d.data(), (int)d.size());
+    ASSERT_LE(h.GetBufferedCount(), 0x4000 + UDP_MAX_PAYLOAD);
+  }
+  EXPECT_GT(h.frames, 1000);
+  FreeNetDevices();
+}
+
+TEST(Fuzz, DeviceFramesFromPartialBuffers) {
+  std::mt19937 rng(7);
+  for (int version : {5, 7}) {
+    g_nProtocolVersion = version;
+    for (int round = 0; round < 5000; ++round) {
+      DeviceFrame f{};
+      size_t received = rng() % sizeof(f.m_bytes);
+      for (size_t i = 0; i < received; ++i) f.m_bytes[i] = (BYTE)rng();
+      if (rng() % 2) f.m_bytes[0] = f.m_bytes[1] = version == 5 ? 0x7E : 0xE7;
+      BYTE data[DEVICE_FRAME_MAX_DATA];
+      if (f.IsSyncValid() && f.IsLengthValid(received)) {
+        f.IsChecksumValid();
+        ASSERT_LE(f.GetData(data), DEVICE_FRAME_MAX_DATA);
+      }
+      f.IsDataEmpty();
+      ASSERT_LE(f.GetData(data), DEVICE_FRAME_MAX_DATA);
+    }
+  }
+  g_nProtocolVersion = 5;
+}
+
+class FuzzFiles : public AppFolderTest {};
+
+std::string RandomText(std::mt19937& rng, const std::vector<std::string>& words, int lines) {
+  std::string text;
+  for (int i = 0; i < lines; ++i) {
+    std::string line = words[rng() % words.size()];
+    for (int k = (int)(rng() % 3); k > 0; --k) {
+      size_t at = line.empty() ? 0 : rng() % line.size();
+      line.insert(at, 1, "=,[]{}|. \t\xB5\xF1x09-"[rng() % 16]);
+    }
+    if (rng() % 10 == 0) line += std::string(rng() % 400, 'z');
+    text += line + (rng() % 5 ? "\r\n" : "\n");
+  }
+  return text;
+}
+
+TEST_F(FuzzFiles, DeviceAndParameterSetFiles) {
+  std::mt19937 rng(11);
+  platform::MakeDirectory(Path("Devices"));
+  platform::MakeDirectory(Path("Params"));
+  std::vector<std::string> words = {"[File]", "ID=Parameters for Kestrada Carver", "[Device]", "Name=",
+                                    "CommandSet=hpgl", "XYHome=RT", "ParamN=-3", "[Resolution(StepsPerInch)]",
+                                    "X=1e999", "Y=-0", "[Defined Parameters]", "Ident=Kestrada Defined Parameters",
+                                    "[Parameters]", "Mode=cut", "Spindles=99999999999", "=", "[", ""};
+  for (int round = 0; round < 60; ++round) {
+    WriteFileBytes(Path("Devices\\F.pam"), RandomText(rng, words, 30));
+    WriteFileBytes(Path("Params\\F.pam"), RandomText(rng, words, 30));
+    LoadDeviceTable();
+    LoadUserParamSets();
+    ASSERT_LE(g_DeviceTable.m_nCount, 1);
+    SaveDeviceTable();
+  }
+}
+
+TEST_F(FuzzFiles, RomFiles) {
+  std::mt19937 rng(12);
+  std::vector<std::string> words = {"[Parameters]", "0x400=none, float, 1016{1016.0|1014.59}, xdpi",
+                                    "0x450=none, byte, 0[0|7], uDriver", "x1f=c,string,ABCDEFGHIJKLMNOPQRS,d",
+                                    "31=c,dword,-1,d", "0x12=c,short,4294967291[|],d", "=,,,", "0x=", ",,,,"};
+  MessageBoxRecorder boxes;
+  for (int round = 0; round < 100; ++round) {
+    WriteFileBytes(Path("f.rom"), RandomText(rng, words, 40));
+    RomParamFile f;
+    f.LoadRomFile(Path("f.rom"));
+    f.SaveRomFile(Path("g.rom"));
+    RomParamFile g;
+    g.LoadRomFile(Path("g.rom"));
+  }
+}
+
+TEST_F(FuzzFiles, CutterFiles) {
+  std::mt19937 rng(13);
+  for (int round = 0; round < 50; ++round) {
+    std::string bytes(rng() % 70000, '\0');
+    for (char& c : bytes) c = (char)rng();
+    WriteFileBytes(Path("Cutter.db"), bytes);
+    LoadCutterTable();
+    ASSERT_LE(g_CutterTable.m_nCount, CUTTER_TABLE_SIZE);
+    for (int i = 0; i < g_CutterTable.m_nCount; ++i) {
+      ASSERT_LT(strlen(g_CutterTable.m_records[i].m_szDescription), 256u);
+      g_CutterTable.m_records[i].GetCutWidth(0, 1.5);
+    }
+    FindCutter((int)rng());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "device/rom_params.h"
+#include "device/tests/app_folder_fixture.h"
+
+using testing_support::FileExists;
+using testing_support::MessageBoxRecorder;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+const char kLine400[] = "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****";
+const char kLine450[] = "0x450\t=none, byte, 0[0|7], uDriver\t\t\t//1b,driver type,,*****";
+const char kLine451[] = "0x451\t=none, byte, 255{0|1|2|3|4|5|6|7|255}, iGearMode\t\t//1b\t\t,,*****";
+
+TEST(RomIndex, HexAndDecimalTexts) {
+  struct {
+    const char* text;
+    int index;
+  } cases[] = {{"0X1F", 0x1F}, {"x1f", 0x1F}, {"31", 31}, {"0x1g", 1}, {"  0x400", 0x400}, {"x", 0}, {"0xx5", 0}};
+  for (auto c : cases) EXPECT_EQ(c.index, RomParamFile::ParseIndex(c.text)) << c.text;
+}
+
+TEST(RomLine, FieldsOfATemplateLine) {
+  RomParamFile f;
+  RomParam p;
+  ASSERT_EQ(1, f.ParseRomLine(kLine400, &p));
+  EXPECT_EQ(0x400, p.index);
+  EXPECT_EQ('F', p.type);
+  float v;
+  memcpy(&v, p.value, sizeof(v));
+  EXPECT_FLOAT_EQ(1016.0f, v);
+  EXPECT_STREQ("{1016.0|1014.59|2536.49|2540.07|2540.0}", p.list);
+  EXPECT_STREQ("", p.range);
+  EXPECT_STREQ("none", p.className);
+  EXPECT_STREQ(" xdpi//4b,double,*****", p.description);
+  EXPECT_TRUE(f.m_strInvalidIndexes.IsEmpty());
+  EXPECT_STREQ("0x400=none,float,1016.00000000{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi//4b,double,*****",
+               f.FormatRomLine(p));
+}
+
+TEST(RomLine, MissingFieldsAndNoEquals) {
+  RomParamFile f;
+  RomParam p;
+  memset(&p, 0x55, sizeof(p));
+  EXPECT_EQ(0, f.ParseRomLine("no equals here", &p));
+  EXPECT_EQ(0, p.index);  // zero-filled anyway
+  ASSERT_EQ(1, f.ParseRomLine("0x10 = Motion Class", &p));
+  EXPECT_STREQ(" Motion Class", p.className);  // the rest as it stands
+  EXPECT_EQ(0, p.type);
+  EXPECT_STREQ("", p.description);
+  ASSERT_EQ(1, f.ParseRomLine("0x11=c, word, 77", &p));
+  EXPECT_EQ('W', p.type);
+  EXPECT_EQ(77, p.value[0]);
+  EXPECT_STREQ("0x11=c,word,77,", f.FormatRomLine(p));
+  ASSERT_EQ(1, f.ParseRomLine("0x12=c,,,desc", &p));
+  EXPECT_STREQ("0x12=c,,,desc", f.FormatRomLine(p));
+}
+
+TEST(RomLine, ValuesAgainstTheirValidValues) {
+  struct {
+    std::string line;
+    bool valid;
+  } cases[] = {
+      {kLine450, true},
+      {std::string(kLine450).replace(std::string(kLine450).find(" 0["), 3, " 7["), true},
+      {std::string(kLine450).replace(std::string(kLine450).find(" 0["), 3, " 8["), false},
+      {kLine451, true},
+      {std::string(kLine451).replace(std::string(kLine451).find("255{"), 4, "8{"), false},
+      {"0x20=n,byte,5[5],x", false},  // "[5]": lower bound 5, upper bound 0
+      {"0x21=n,long,{1|2},x", false},  // the value is empty after the cut: 0 is not listed
+  };
+  for (auto& c : cases) {
+    RomParamFile f;
+    RomParam p;
+    ASSERT_EQ(1, f.ParseRomLine(c.line.c_str(), &p));
+    EXPECT_EQ(c.valid, f.m_strInvalidIndexes.IsEmpty()) << c.line;
+  }
+  RomParamFile f;
+  EXPECT_EQ(1, f.IsValueAllowed("1016", "", "{1016.0|1014.59}"));
+  EXPECT_EQ(0, f.IsValueAllowed("1016.001", "", "{1016.0|1014.59}"));
+  EXPECT_EQ(1, f.IsValueAllowed("3", "[1|5]", ""));
+  EXPECT_EQ(1, f.IsValueAllowed("9", "", ""));
+}
+
+TEST(RomLine, ValueWidthsByType) {
+  RomParamFile f;
+  RomParam p;
+  ASSERT_EQ(1, f.ParseRomLine("0x30=n,short,-5,d", &p));
+  EXPECT_STREQ("0x30=n,short,-5,d", f.FormatRomLine(p));
+  ASSERT_EQ(1, f.ParseRomLine("0x30=n,short,4294967291,d", &p));
+  EXPECT_STREQ("0x30=n,short,-5,d", f.FormatRomLine(p));
+  ASSERT_EQ(1, f.ParseRomLine("0x31=n,char,-1,d", &p));
+  CString type, value;
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("char", type);
+  EXPECT_STREQ("-1", value);
+  EXPECT_STREQ("0x31=n,char,255,d", f.FormatRomLine(p));  // files carry the byte unsigned
+  ASSERT_EQ(1, f.ParseRomLine("0x32=n,string,ABCDEFGHIJKLMNOPQRSTU,d", &p));
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("ABCDEFGHIJKLMNOP", value);
+  ASSERT_EQ(1, f.ParseRomLine("0x33=n,dword,4294967295,d", &p));
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("4294967295", value);
+  ASSERT_EQ(1, f.ParseRomLine("0x34=n,double,2.5,d", &p));
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("2.50000000", value);
+  ASSERT_EQ(1, f.ParseRomLine("0x35=n,float,1e99,d", &p));  // beyond a float: infinity, no UB
+  ASSERT_EQ(1, f.ParseRomLine("0x36=n,Quad,1,d", &p));
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("none", type);
+  EXPECT_STREQ("", value);
+}
+
+TEST(RomLine, SetValueFromTextLowersAndKeepsUnknownTypes) {
+  RomParamFile f;
+  RomParam p;
+  f.ParseRomLine("0x40=n,word,9,d", &p);
+  f.SetValueFromText(p, "BYTE", "300");
+  EXPECT_EQ('B', p.type);
+  EXPECT_EQ(44, p.value[0]);
+  f.SetValueFromText(p, "blob", "1");
+  EXPECT_EQ('B', p.type);
+  EXPECT_EQ(44, p.value[0]);
+  f.SetValueFromText(p, "string", "NAME");
+  EXPECT_STREQ("name", (const char*)p.value);
+}
+
+class RomFiles : public AppFolderTest {
+ protected:
+  void SetUp() override {
+    AppFolderTest::SetUp();
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map.clear();
+  }
+};
+
+TEST_F(RomFiles, TemplateLoadsAndReportsNothing) {
+  CString path = Path("sub\\basic.rom");
+  ASSERT_TRUE(RomParamFile::WriteTemplateIfMissing(path));
+  std::string text = ReadFileBytes(path);
+  EXPECT_EQ(0u, text.find("//Kestrada CNC Controller V EEprom data manager\r\n[Parameters]\r\n0x400\t=none"));
+  EXPECT_NE(std::string::npos, text.find("0x470\t=none, string, 0, name\t\t\t//16b\t\t,*****\r\n"));
+  MessageBoxRecorder boxes;
+  RomParamFile f;
+  f.LoadRomFile(path);
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_EQ(13u, g_RomParamMap.m_map.size());
+  ASSERT_EQ(4, f.m_arrTypeChoices.GetSize());  // none, float, byte, string
+  EXPECT_STREQ("none", f.m_arrTypeChoices[0]);
+  EXPECT_STREQ("float", f.m_arrTypeChoices[1]);
+  EXPECT_EQ(1, f.m_arrClassChoices.GetSize());
+  // An existing file is left alone.
+  WriteFileBytes(path, "mine");
+  ASSERT_TRUE(RomParamFile::WriteTemplateIfMissing(path));
+  EXPECT_EQ("mine", ReadFileBytes(path));
+}
+
+TEST_F(RomFiles, InvalidValuesAreLoadedAndReportedOnce) {
+  std::string bad451 = std::string(kLine451).replace(std::string(kLine451).find("255{"), 4, "8{");
+  WriteFileBytes(Path("a.rom"), "[Parameters]\r\n" + bad451 + "\r\n0x400=first,float,2540{2540.0},d\r\n" +
+                                    "0x400=second,float,1{2},d\r\n");
+  MessageBoxRecorder boxes;
+  g_nUiLanguage = 1;
+  RomParamFile f;
+  f.LoadRomFile(Path("a.rom"));
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  EXPECT_EQ("Values at the following indexes are invalid:\r\n\r\n0x451,0x400", boxes.Boxes()[0].text);
+  ASSERT_EQ(2u, g_RomParamMap.m_map.size());
+  EXPECT_EQ(8, g_RomParamMap.m_map[0x451].value[0]);
+  EXPECT_STREQ("first", g_RomParamMap.m_map[0x400].className);  // the first of two stays
+}
+
+TEST_F(RomFiles, SaveReplacesTheSectionAndRoundTrips) {
+  WriteFileBytes(Path("b.rom"), "[Other]\r\nk=v\r\n[Parameters]\r\nold=1\r\n");
+  RomParamFile f;
+  RomParam p;
+  f.ParseRomLine(kLine400, &p);
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map[p.index] = p;
+    f.ParseRomLine("0x12=c,short,-7[-10|10],limit", &p);
+    g_RomParamMap.m_map[p.index] = p;
+  }
+  EXPECT_TRUE(f.SaveRomFile(Path("b.rom")));
+  std::string text = ReadFileBytes(Path("b.rom"));
+  EXPECT_NE(std::string::npos, text.find("[Other]\r\nk=v\r\n"));
+  EXPECT_EQ(std::string::npos, text.find("old=1"));
+  EXPECT_NE(std::string::npos, text.find("0x12=c,short,-7[-10|10],limit"));
+  EXPECT_LT(text.find("0x12="), text.find("0x400="));
+  RomParamFile g;
+  g.LoadRomFile(Path("b.rom"));
+  ASSERT_EQ(2u, g_RomParamMap.m_map.size());
+  EXPECT_STREQ("[-10|10]", g_RomParamMap.m_map[0x12].range);
+}
+
+TEST_F(RomFiles, EmptyMapOrMissingSectionChangesNothing) {
+  WriteFileBytes(Path("c.rom"), "[Parameters]\r\nx=1\r\n");
+  RomParamFile f;
+  EXPECT_TRUE(f.SaveRomFile(Path("c.rom")));
+  EXPECT_EQ("[Parameters]\r\nx=1\r\n", ReadFileBytes(Path("c.rom")));
+  f.m_arrTypeChoices.Add("kept");
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map[5] = RomParam{};
+  }
+  f.LoadRomFile(Path("missing.rom"));
+  EXPECT_EQ(1u, g_RomParamMap.m_map.size());
+  EXPECT_EQ(1, f.m_arrTypeChoices.GetSize());
+}
+
+TEST_F(RomFiles, OversizedSectionIsCutAtWholeLines) {
+  RomParamFile f;
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    for (int i = 0; i < 400; ++i) {
+      RomParam p{};
+      p.index = (WORD)i;
+      memset(p.description, 'd', 250);
+      g_RomParamMap.m_map[p.index] = p;
+    }
+  }
+  EXPECT_FALSE(f.SaveRomFile(Path("big.rom")));
+  RomParamFile g;
+  g.LoadRomFile(Path("big.rom"));
+  size_t n = g_RomParamMap.m_map.size();
+  EXPECT_GT(n, 200u);
+  EXPECT_LT(n, 400u);
+  for (auto& e : g_RomParamMap.m_map) EXPECT_EQ(250u, strlen(e.second.description));
+}
+
+}  // namespace

@@ -1,0 +1,382 @@
+// The UDP link and the LAN search against the test controller on loopback.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "device/net_discovery.h"
+#include "device/tests/udp_test_support.h"
+#include "device/udp_link.h"
+#include "foundation/settings.h"
+#include "platform/testing/test_support.h"
+
+using namespace udp_test;
+using testing_support::TempDir;
+using testing_support::WriteFileBytes;
+
+namespace {
+
+class UdpLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(0, PeerPort()) << "run through tests/peers/run_with_peer.sh";
+    ASSERT_EQ("PONG", Control("PING"));
+    for (const char* c : {"RESET", "SILENT 0", "FAULTS", "STATUS ACK 0", "PROT 0", "OTHER_CONSOLE 0", "INFO"})
+      Control(c);
+    m_savedFolder = g_strAppFolder;
+    g_strAppFolder = m_dir.Path();
+    Settings("3", "300", "10000");
+    UseLoopbackBroadcast();
+    g_nProtocolVersion = 5;
+  }
+  void TearDown() override {
+    if (m_link.IsOpen() || m_link.GetSocket() != INVALID_SOCKET) m_link.Close();
+    g_strAppFolder = m_savedFolder;
+    g_nProtocolVersion = 5;
+  }
+  void Settings(const char* retry, const char* resend_ms, const char* linkTimeout_ms) {
+    std::string ini = std::string("[Communication]\r\nRetry=") + retry + "\r\nTimeout(ms)=" + resend_ms +
+                      "\r\nLinkTimeout(ms)=" + linkTimeout_ms + "\r\n";
+    WriteFileBytes(m_dir / "Parameters.ini", ini);
+  }
+  CString PeerComm() const {
+    CString s;
+    s.Format("NET:127.0.0.1:%u", PeerPort());
+    return s;
+  }
+  void Route() {
+    m_window.onSocket = [this](SOCKET s, LPARAM e) { m_link.OnSocketNotify(s, e); };
+  }
+  bool Connect() {
+    Route();
+    if (!m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY)) return false;
+    return m_window.PumpUntil(3000, [this] { return m_link.IsOpen() != 0; }, [this] { m_link.ReTrans(); });
+  }
+  // A protocol-5 device frame with pack number pack.
+  static std::vector<BYTE> V5Frame(BYTE pack, bool goodSum = true) {
+    std::vector<BYTE> f(134, 0);
+    f[0] = f[1] = 0x7E;
+    f[2] = pack;
+    for (int i = 0; i < 128; ++i) f[3 + i] = (BYTE)(i + pack);
+    BYTE sum = 0;
+    for (int i = 2; i <= 130; ++i) sum = (BYTE)(sum + f[i]);
+    f[131] = goodSum ? sum : (BYTE)(sum + 1);
+    return f;
+  }
+  // Sends a device frame and returns the status byte that comes back (0 when none).
+  BYTE Exchange(const std::vector<BYTE>& frame, DWORD wait_ms = 2000) {
+    m_window.notes.clear();
+    DWORD n = (DWORD)frame.size();
+    EXPECT_TRUE(m_link.Write(frame.data(), &n));
+    BYTE status = 0;
+    m_window.PumpUntil(wait_ms, [&] {
+      BYTE b[16];
+      DWORD len = sizeof(b);
+      if (m_link.Read(b, &len)) status = b[0];
+      return status != 0;
+    });
+    return status;
+  }
+
+  TempDir m_dir;
+  CString m_savedFolder;
+  TestWindow m_window;
+  CUdpLink m_link;
+};
+
+TEST_F(UdpLinkTest, ConnectIsOpenOnlyAfterTheAck) {
+  EXPECT_FALSE(m_link.Open("COM1:9600", 0, 0, nullptr, 0));
+  Route();
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  EXPECT_FALSE(m_link.IsOpen());
+  EXPECT_EQ(2, m_link.GetSequenceNumber());  // the Connect took sequence 1
+  ASSERT_TRUE(m_window.PumpUntil(3000, [this] { return m_link.IsOpen() != 0; }));
+  EXPECT_TRUE(m_link.IsReTXEmpty());
+  EXPECT_EQ(1, Stat("connect"));
+  EXPECT_EQ(1, Stat("connected"));
+  EXPECT_EQ("0:", Stats()["connect_text"]);  // mode 0, no target text
+  EXPECT_EQ(5, g_nProtocolVersion);
+  m_link.Close();
+  EXPECT_FALSE(m_link.IsOpen());
+  m_window.PumpFor(200);
+  EXPECT_GE(Stat("disconnect"), 1);
+  EXPECT_EQ(0, Stat("connected"));
+}
+
+TEST_F(UdpLinkTest, ConnectReplySelectsTheDeviceProtocol) {
+  Control("PROT 1");
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(7, g_nProtocolVersion);
+  m_link.Close();
+  Control("PROT 0");
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(5, g_nProtocolVersion);
+}
+
+TEST_F(UdpLinkTest, StorageTargetTravelsInTheConnect) {
+  g_bUploadTarget = 1;
+  g_strUploadTarget = "*job.ufs";
+  bool ok = Connect();
+  g_bUploadTarget = 0;
+  g_strUploadTarget.Empty();
+  ASSERT_TRUE(ok);
+  EXPECT_EQ("2:SIMU[0]CRPT[1]FILE[job.ufs]", Stats()["connect_text"]);
+  EXPECT_EQ(7, g_nProtocolVersion);  // a storage target always uses protocol 7
+}
+
+TEST_F(UdpLinkTest, DataFramesGetAckBusyAndNak) {
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(0xF0, Exchange(V5Frame(3)));
+  EXPECT_EQ(3, m_link.GetLastAckPack());
+  Control("STATUS BUSY 1");
+  EXPECT_EQ(6, Exchange(V5Frame(4)));
+  EXPECT_EQ(3, m_link.GetLastAckPack());
+  Control("STATUS NAK 1");
+  EXPECT_EQ(0x15, Exchange(V5Frame(4)));
+  EXPECT_EQ(0xF0, Exchange(V5Frame(4)));
+  EXPECT_EQ(0x15, Exchange(V5Frame(5, false)));  // bad checksum
+  EXPECT_EQ(4, m_link.GetLastAckPack());
+  // A repeated ACK of the same pack is dropped without a notification.
+  EXPECT_EQ(0, Exchange(V5Frame(4), 300));
+  EXPECT_TRUE(m_window.notes.empty());
+}
+
+TEST_F(UdpLinkTest, ReplyLinesAreReadAndAcknowledged) {
+  ASSERT_TRUE(Connect());
+  m_window.notes.clear();
+  ASSERT_EQ("OK", Control("REPLY SONLINE"));
+  std::string got;
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] {
+    char b[64];
+    DWORD n = sizeof(b);
+    if (m_link.Read((BYTE*)b, &n)) got.append(b, n);
+    return got == "SONLINE";
+  }));
+  ASSERT_FALSE(m_window.notes.empty());
+  EXPECT_EQ(1u, m_window.notes[0].first);
+  m_window.PumpUntil(1000, [] { return Stat("acks_rx") == 1; });
+  EXPECT_EQ(1, Stat("acks_rx"));
+}
+
+TEST_F(UdpLinkTest, ErrorReportIsPostedWithItsCode) {
+  ASSERT_TRUE(Connect());
+  m_window.notes.clear();
+  Control("ERROR -15");
+  ASSERT_TRUE(m_window.PumpUntil(2000, [this] { return !m_window.notes.empty(); }));
+  EXPECT_EQ(0xFFFFu, m_window.notes[0].first);
+  EXPECT_EQ(-15, (int)m_window.notes[0].second);
+}
+
+TEST_F(UdpLinkTest, KeepAliveAndSilentController) {
+  Settings("3", "300", "2600");
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(2600u, m_link.GetLinkTimeout());
+  m_link.SendKeepAlive();  // heard just now: nothing due
+  m_window.PumpFor(2100);
+  m_link.SendKeepAlive();
+  ASSERT_TRUE(m_window.PumpUntil(1000, [] { return Stat("keepalive") == 1; }));
+  // The controller's answer counts as hearing from it.
+  m_window.PumpFor(300);
+  EXPECT_LT(GetTicksSince(m_link.GetLastHeardTick()), 1000u);
+  EXPECT_FALSE(m_link.IsLinkTimedOut());
+  Control("SILENT 1");
+  m_window.PumpFor(2000);
+  m_link.SendKeepAlive();
+  EXPECT_FALSE(m_link.IsLinkTimedOut());
+  ASSERT_TRUE(m_window.PumpUntil(3000, [this] { return m_link.IsLinkTimedOut() != 0; }));
+}
+
+TEST_F(UdpLinkTest, UnansweredConnectIsResentRetryTimesThenDropped) {
+  Control("SILENT 1");
+  Settings("3", "150", "60000");
+  Route();
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  m_window.PumpFor(1200, [this] { m_link.ReTrans(); });
+  EXPECT_EQ(4, Stat("rx"));
+  EXPECT_TRUE(m_link.IsReTXEmpty());
+  EXPECT_FALSE(m_link.IsOpen());
+  EXPECT_EQ(3u, m_link.GetFramesResent());
+}
+
+TEST_F(UdpLinkTest, WithoutRetriesBothDisconnectsGoOutAtOnce) {
+  Settings("0", "150", "60000");
+  ASSERT_TRUE(Connect());
+  Control("RESET");
+  m_link.Close();
+  ASSERT_TRUE(m_window.PumpUntil(1000, [] { return Stat("disconnect") == 2; }));
+}
+
+TEST_F(UdpLinkTest, FramesFromOtherSendersAreRefused) {
+  ASSERT_TRUE(Connect());
+  m_window.notes.clear();
+  SOCKET other = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(m_link.GetLocalPort());
+  to.sin_addr.s_addr = inet_addr("127.0.0.1");
+  BYTE frame[64];
+  int n = BuildUdpFrame(frame, sizeof(frame), UDP_DATA, 0, 77, "intruder", 8);
+  sendto(other, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
+  n = BuildUdpFrame(frame, sizeof(frame), UDP_ERROR_REPORT, 0, 0, nullptr, 0);
+  sendto(other, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
+  m_window.PumpUntil(1000, [this] { return m_link.GetForeignDatagrams() == 2; });
+  closesocket(other);
+  EXPECT_EQ(2u, m_link.GetForeignDatagrams());
+  EXPECT_TRUE(m_window.notes.empty());
+  BYTE b[16];
+  DWORD len = sizeof(b);
+  EXPECT_FALSE(m_link.Read(b, &len));
+}
+
+TEST_F(UdpLinkTest, ReceiveBufferNeverOverflows) {
+  ASSERT_TRUE(Connect());
+  std::string line = "L" + std::string(999, 'x');
+  for (int i = 0; i < 10; ++i) Control("REPLY " + line);
+  m_window.PumpUntil(3000, [this] { return m_link.GetReceiveBytesDropped() > 0; });
+  m_window.PumpFor(300);
+  EXPECT_EQ(10000u - 8192u, m_link.GetReceiveBytesDropped());
+  static BYTE all[20000];
+  DWORD n = sizeof(all);
+  ASSERT_TRUE(m_link.Read(all, &n));
+  EXPECT_EQ(8192u, n);
+}
+
+// A small stop-and-wait sender like the engine's: resend a frame until its status is
+// ACK. Under loss, corruption, duplication and delay every frame must get through.
+TEST_F(UdpLinkTest, SurvivesLossCorruptionDuplicationAndDelay) {
+  Control("FAULTS drop=0.15 corrupt=0.1 dup=0.2 delay=0.2 delay_ms=40 rx_drop=0.1 seed=5");
+  Settings("10", "150", "60000");
+  ASSERT_TRUE(Connect());
+  const int kFrames = 150;
+  int resends = 0;
+  for (int i = 0; i < kFrames; ++i) {
+    BYTE pack = (BYTE)i;
+    bool acked = false;
+    for (int attempt = 0; attempt < 40 && !acked; ++attempt) {
+      if (attempt) ++resends;
+      std::vector<BYTE> frame = V5Frame(pack);
+      DWORD n = (DWORD)frame.size();
+      ASSERT_TRUE(m_link.Write(frame.data(), &n));
+      // A late or duplicated ACK of an earlier frame also reads as ACK: the link's last
+      // acknowledged pack number tells whose it was, as the engine checks it.
+      m_window.PumpUntil(250, [&] {
+        BYTE b[16];
+        DWORD len = sizeof(b);
+        while (m_link.Read(b, &len)) {
+          for (DWORD k = 0; k < len; ++k)
+            if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == pack) acked = true;
+          len = sizeof(b);
+        }
+        return acked;
+      });
+    }
+    ASSERT_TRUE(acked) << "frame " << i;
+  }
+  auto st = Stats();
+  EXPECT_GE(atoi(st["frames_ok"].c_str()), kFrames);
+  EXPECT_GT(atoi(st["dropped"].c_str()), 0);
+  EXPECT_GT(atoi(st["corrupted"].c_str()), 0);
+  EXPECT_GT(atoi(st["duplicated"].c_str()), 0);
+  EXPECT_GT(resends, 0);
+  EXPECT_GT(m_link.GetBytesDiscarded(), 0u);  // corrupted frames never reached the link's user
+}
+
+TEST_F(UdpLinkTest, DiscoverOnlyLinkCollectsControllers) {
+  Control("INFO A[2048]");
+  Route();
+  ASSERT_TRUE(m_link.Open("NET:", 0, 1, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  m_link.SetPeer("", PeerPort());
+  m_link.SendEnum();
+  m_link.SendEnum();
+  CStringArray found;
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] { return Stat("enum") == 2 && m_link.GetFoundDevices(found) == 1; }));
+  m_window.PumpFor(200);
+  ASSERT_EQ(1, m_link.GetFoundDevices(found));  // two answers, one entry
+  CString expected;
+  expected.Format("TestCarver:127.0.0.1:%u:0.0.0.0:0", PeerPort());
+  EXPECT_STREQ(expected, found[0]);
+  EXPECT_EQ(0, Stat("connect"));
+  m_link.Close();
+  EXPECT_EQ(0, Stat("disconnect"));
+}
+
+TEST_F(UdpLinkTest, BackgroundProbeFindsTheControllerAndItsInformation) {
+  FreeNetDevices();
+  Control("INFO A[100]B[200]C[300]");
+  CNetDiscovery probe(PeerPort());
+  m_window.onSocket = [&](SOCKET s, LPARAM e) { probe.OnSocketNotify(s, e); };
+  probe.SendDiscoveryProbe(m_window.Handle());
+  ASSERT_TRUE(m_window.PumpUntil(2000, [] { return g_NetDevices.m_nCount == 1; }));
+  CString conn;
+  conn.Format("NET:TestCarver:127.0.0.1:%u:0.0.0.0:0", PeerPort());
+  EXPECT_STREQ("A[100]B[200]C[300]", GetNetDeviceInfoForConnection(conn));
+  Control("INFO A[5]");
+  probe.SendDiscoveryProbe(m_window.Handle());
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] { return GetNetDeviceInfoForConnection(conn) == "A[5]"; }));
+  EXPECT_EQ(1, g_NetDevices.m_nCount);
+  probe.Close();
+  FreeNetDevices();
+}
+
+TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
+  WORD port = FreeUdpPort();  // for the simulated controller
+  char savedDir[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, savedDir);
+  SetCurrentDirectoryA(m_dir.Path());
+  Route();
+  ASSERT_TRUE(m_link.Open("NET:127.0.0.1:1", port, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+
+  SOCKET console = socket(AF_INET, SOCK_DGRAM, 0);
+  u_long nonBlocking = 1;
+  ioctlsocket(console, FIONBIO, &nonBlocking);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = inet_addr("127.0.0.1");
+  auto send = [&](BYTE type, const std::vector<BYTE>& payload) {
+    BYTE frame[512];
+    int n = BuildUdpFrame(frame, sizeof(frame), type, 1, 1, payload.data(), (WORD)payload.size());
+    sendto(console, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
+  };
+  std::vector<std::string> answers;
+  auto collect = [&] {
+    char buf[2048];
+    int n;
+    while ((n = recv(console, buf, sizeof(buf), 0)) > 0)
+      answers.emplace_back(buf + UDP_HEADER_SIZE, (size_t)(n - UDP_HEADER_SIZE));
+  };
+  send(UDP_ENUM, {});
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] { collect(); return !answers.empty(); }));
+  ASSERT_EQ(28u, answers[0].size());
+  EnumReply reply;
+  memcpy(&reply, answers[0].data(), sizeof(reply));
+  EXPECT_EQ(port, reply.port);
+
+  send(UDP_CONNECT, {0, 0, 0, 0});
+  // One device frame carrying a status query (word 32, length 2, code 4) and a command
+  // (word 0x0101, length 3) that goes to the capture file.
+  std::vector<BYTE> f(134, 0);
+  f[0] = f[1] = 0x7E;
+  BYTE data[] = {32, 0, 2, 0, 4, 0, 1, 1, 3, 0, 'a', 'b', 'c'};
+  memcpy(&f[3], data, sizeof(data));
+  BYTE sum = 0;
+  for (int i = 2; i <= 130; ++i) sum = (BYTE)(sum + f[i]);
+  f[131] = sum;
+  answers.clear();
+  send(UDP_DATA, f);
+  m_window.PumpUntil(2000, [&] { collect(); return answers.size() >= 2; });
+  ASSERT_EQ(2u, answers.size());
+  EXPECT_EQ(std::string(1, '\x01'), answers[0]);  // the frame's acknowledgement
+  BYTE expectSum = 0;
+  for (char c : std::string("SONLINE ")) expectSum = (BYTE)(expectSum + (BYTE)c);
+  char expected[32];
+  sprintf(expected, "SONLINE %02X;", expectSum);
+  EXPECT_EQ(expected, answers[1]);
+  closesocket(console);
+  m_link.Close();
+  SetCurrentDirectoryA(savedDir);
+  EXPECT_EQ(std::string("\x01\x01\x03\x00" "abc", 7), testing_support::ReadFileBytes(m_dir / "CamData.dat"));
+}
+
+}  // namespace

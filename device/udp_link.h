@@ -1,0 +1,109 @@
+// The device link to one controller on the LAN.
+//
+// Client role (local port 0): Open sends a Connect, resent every Timeout ms until the
+// controller acknowledges it; Write sends each device frame as one Data frame; the
+// controller's Data frames are acknowledged and their bytes (or, for status frames,
+// the status byte) wait for Read; keep-alives go out when the line is quiet; the link
+// counts as lost after LinkTimeout ms of silence; Close sends Disconnect twice.
+// Discover-only: the link only broadcasts Enum and collects the answers.
+// Simulator role (local port not 0): the link answers like a controller and writes the
+// commands it receives into "CamData.dat".
+//
+// Everything runs on the owner's UI thread; the locks keep the frame buffers whole
+// for one operation each. Lock order: send mutex, then the retransmission lock, then
+// the socket's send mutex.
+#pragma once
+
+#include <cstdio>
+
+#include "device/device_link.h"
+#include "device/udp_socket.h"
+
+// Storage target of the Connect (set by the engine from its command line only).
+extern WORD g_bUploadTarget;
+extern CString g_strUploadTarget;
+
+class CUdpLink : public CDeviceLink, public CUdpSocket {
+ public:
+  CUdpLink();
+  ~CUdpLink() override;
+
+  BOOL Read(BYTE* buffer, DWORD* length) override;
+  BOOL Write(const BYTE* bytes, DWORD* length) override;
+  BOOL GetCommProperties(COMMPROP* properties) override { return TRUE; }
+  void Purge() override {}
+  BOOL IsCtsOn() override { return TRUE; }
+  int GetBaudRate() override { return 115200; }
+  BOOL IsOpen() override { return m_hPort != -1; }
+  BOOL ReTrans() override;
+  void SendKeepAlive() override;
+  BOOL IsLinkTimedOut() override;
+  // commString "NET:" [address] [":" port]; option1 local port (0 client role),
+  // option2 discover-only.
+  BOOL Open(const char* commString, int localPort, int discoverOnly, HWND notifyWindow, UINT notifyMessage) override;
+  BOOL Close() override;
+
+  // Broadcasts one Enum to every local directed-broadcast address at the peer's port.
+  void SendEnum();
+  // Copies the FoundDevice texts of the Enum replies received; returns their count.
+  int GetFoundDevices(CStringArray& devices);
+  void OnFrame(BYTE* frame) override;
+
+  void InitReTX();
+  void FreeReTX();
+  BOOL IsReTXEmpty() { return m_retx.IsEmpty(); }
+  BOOL AddReTX(uint32_t address, uint16_t port, WORD sequence, const BYTE* frame, int length);
+  void RemoveTX(WORD sequence);
+
+  // Diagnostics.
+  DWORD GetFramesResent() const { return m_retx.GetResentCount(); }
+  DWORD GetReceiveBytesDropped() const { return m_dwReceiveDropped; }
+  DWORD GetForeignDatagrams() const { return m_dwForeignDatagrams; }
+  WORD GetSequenceNumber() const { return m_nSequence; }
+  DWORD GetLinkTimeout() const { return m_dwLinkTimeout; }
+
+ protected:
+  // A connected client takes frames only from its controller's address and port.
+  bool AcceptSender(const sockaddr_in& sender) const override;
+
+ private:
+  enum { kBufferSize = 8192 };
+  void SendConnect(BOOL connect);
+  void SendFrame(BYTE type, WORD sequence, const void* payload, WORD length);
+  void TakeData(const UdpFrameHeader& h, const BYTE* payload);
+  void OnConnectReply(const BYTE* payload, int length);
+  void AddFoundDevice(const BYTE* payload, int length);
+  // Simulator role.
+  void SimAnswerEnum();
+  void SimTakeData(const BYTE* payload, int length);
+  void SimSplitCommands(const BYTE* data, int length);
+  void SimCapture(const BYTE* bytes, int length);
+  void SimAnswerQuery(WORD code);
+  static void ResendEntry(void* context, const ReTXEntry& entry);
+
+  int32_t m_bDiscoverOnly;      // only search: no Connect, only Enum frames count
+  int32_t m_bClient;            // 1 client role, 0 simulator role
+  int32_t m_bConnecting;        // 1 from a Connect until the first ACK
+  CString m_strLocalAddress;    // bind address; empty = any interface
+  WORD m_nLocalPort;            // option 1
+  CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
+  BYTE m_sendBuffer[kBufferSize];
+  CMutex m_receiveMutex;        // guards m_receiveBuffer and m_dwReceiveCount
+  DWORD m_dwReceiveCount;       // bytes waiting for Read
+  BYTE m_receiveBuffer[kBufferSize];
+  CString m_strSimName;         // simulated device name; nothing sets it
+  CString m_strSimConsole;      // console accepted by the simulator; empty none
+  WORD m_nSimConsolePort;
+  CStringArray m_arrFoundDevices;
+  CMutex m_foundMutex;          // guards m_arrFoundDevices
+  ReTXTable m_retx;             // Connect and Disconnect frames awaiting their ACK
+  WORD m_nSequence;             // next Connect/Disconnect sequence; never 0
+  DWORD m_dwLinkTimeout;        // ms of silence before the link counts as lost
+  WORD m_nSimCommand;           // command word of the command being captured
+  CString m_strCaptureName;     // "CamData.dat"
+  FILE* m_pCaptureFile;
+  DWORD m_dwSimStreamCount;
+  BYTE m_simStream[kBufferSize];
+  DWORD m_dwSimToCapture;       // bytes of a command still to come in later frames
+  DWORD m_dwReceiveDropped;     // controller bytes dropped because Read fell behind
+};

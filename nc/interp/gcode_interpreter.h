@@ -1,0 +1,30 @@
+// The G-code interpreter as one NC program's reader: it owns the program's interpreter
+// state (InterpreterSetup) and the file being read, and turns each line into elements
+// and tags of the program.
+#pragma once
+
+#include <memory>
+
+#include "nc/gcode_reader.h"
+#include "nc/interp/interp_setup.h"
+
+class CNCProgram;
+
+class CGCodeInterpreter : public CGCodeReader {
+ public:
+  explicit CGCodeInterpreter(CNCProgram& program);
+
+  BOOL OpenFile(const char* path) override;
+  int ReadLine(char* line, int capacity, ULONGLONG* position) override;
+  BOOL InterpretLine(int line, char* text) override;
+  void CloseFile() override;
+
+  InterpreterSetup& GetSetup() { return *m_pSetup; }
+
+ private:
+  // Appends the report line of a faulty line.
+  void ReportLine(const char* text, const CString& items, bool always);
+
+  CNCProgram& m_program;
+  std::unique_ptr<InterpreterSetup> m_pSetup;  // 80 KB: kept off the stack of any caller
+};

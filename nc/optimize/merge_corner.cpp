@@ -1,0 +1,429 @@
+// The geometric passes: merging of nearly collinear feed moves, and the corner pass
+// (corner angles, corner radii, new tags at sharp corners, tangent corner arcs).
+//
+// Merging walks the feed runs keeping the last two kept vertices P0 and P1; at each new
+// end point E it asks whether P1 may go, i.e. whether P0-E is straight enough:
+//
+//        P0 ----------- P1 ---------- E        P1 merged away when the angle at P1 is
+//                                              at least the merge angle and a leg is
+//                                              short or P1 lies close to the chord P0-E
+//
+// Zero-length feeds are dropped at once; their end points are remembered (dropped
+// points before P1, pending points after it) so that the chord that finally replaces
+// them is checked against them too.
+//
+// The corner pass then looks at every corner P0-P1-E of consecutive feeds and arcs. It
+// records the corner angle at the element ending in P1, starts a new tag where the
+// corner is sharper than the minimum angle, and otherwise gives that element the largest
+// radius the machine may assume through the corner:
+//   - nearly straight (within the chord height): the circle through P0, P1 and E;
+//   - a real corner: the arc tangent to both legs that passes the corner departure
+//     from P1, but no larger than fits half the shorter leg.
+// With corner arcs on, a sharp corner between two straight feeds is instead cut by a
+// tangent arc from A on P0-P1 to B on P1-E.
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "foundation/settings.h"
+#include "nc/optimize/optimize_progress.h"
+#include "nc/optimize/path_optimizer.h"
+
+namespace {
+
+const double kPi = 3.141592653589793;
+const double kZeroLength = 1e-12;  // a move shorter than this has no length
+const double kStraightRadius = 10000.0;  // corner radius of a straight continuation (mm)
+
+double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
+
+Vec3 Along(const Vec3& from, const Vec3& to, double fraction) {
+  Vec3 d = to - from;
+  d *= fraction;
+  return from + d;
+}
+
+bool InList(const CStringArray& list, const char* text) {
+  for (int k = 0; k < list.GetSize(); k++)
+    if (list[k] == text) return true;
+  return false;
+}
+
+// A run of equal zero-length ends adds nothing to the chord checks; keeping one point per
+// run keeps those checks short on a file that repeats a point many times.
+void AddDroppedPoint(CArray<Vec3, const Vec3&>& list, const Vec3& point) {
+  int n = list.GetSize();
+  if (n > 0 && Length(list[n - 1], point) < kZeroLength) return;
+  list.Add(point);
+}
+
+bool IsPlaneCode(int code) { return code >= 17 && code <= 19; }
+
+// Corner plane of a corner arc.
+struct CornerPlane {
+  int code;      // 17, 18, 19
+  int selector;  // 0 XY, 4 XZ, 8 YZ
+  BYTE axes;     // axis mask of the arc
+  int digit;     // the digit of "Sharp2ArcMask(BxyByzBzx)" that allows it
+};
+
+}  // namespace
+
+BOOL CPathOptimizer::IsForceBreak(const PathRecord& rec) const {
+  char name[3] = {rec.m_szName[0], rec.m_szName[0] ? rec.m_szName[1] : '\0', 0};
+  CString text;
+  if (rec.m_nCode == kCodeTag) {
+    if (std::strcmp(name, "M") != 0) return InList(m_astrBreakWords, name);
+    double value = std::trunc(rec.m_dValue);
+    if (!(std::fabs(value) < 1e15)) return FALSE;  // no list entry is that long
+    text.Format("%lld", (long long)value);
+    return InList(m_astrBreakMCodes, text);
+  }
+  if (IsMoveCode(rec.m_nCode)) return FALSE;
+  text.Format("%u", (unsigned)rec.m_nCode);
+  return InList(m_astrBreakGCodes, text);
+}
+
+BOOL CPathOptimizer::DroppedPointsOnChord(const Vec3& a, const Vec3& b) const {
+  for (const CArray<Vec3, const Vec3&>* list : {&m_aDroppedPoints, &m_aPendingPoints}) {
+    for (int k = 0; k < list->GetSize(); k++) {
+      const Vec3& p = (*list)[k];
+      double angle = VertexAngle(a, p, b);
+      double c = angle == -1.0 ? 0.0 : std::cos(angle);
+      if (c > m_dCosMaxAngle) return FALSE;
+      if (PointSegmentDistance(a, p, b) > m_dMergeChordHeight) return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+double CPathOptimizer::MergePathError(const Vec3& p0, const Vec3& p1, const Vec3& e) const {
+  if (m_aDroppedPoints.IsEmpty() && m_aPendingPoints.IsEmpty()) return 0.0;
+  double polyline = 0.0;
+  Vec3 at = p0;
+  for (const CArray<Vec3, const Vec3&>* list : {&m_aDroppedPoints, &m_aPendingPoints}) {
+    for (int k = 0; k < list->GetSize(); k++) {
+      polyline += Length(at, (*list)[k]);
+      at = (*list)[k];
+    }
+  }
+  polyline += Length(at, e);
+  return Length(p0, p1) + Length(p1, e) - polyline;
+}
+
+// ---- Merging pass
+
+BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
+  PathRecord r;
+  int j = 0;             // last kept move
+  DWORD tagStartJ = 0;   // its tag start mark
+  int prev = -1;         // code of the last move
+  int n = 0;             // 1: P1 ends the first feed of a run, 2: P1 is a merge candidate
+  Vec3 p0, p1;
+  double len = 0.0;      // length of P0-P1
+  BOOL pending = FALSE;  // the next move starts a tag
+  m_nPlaneCode = 17;
+  m_aDroppedPoints.RemoveAll();
+  m_aPendingPoints.RemoveAll();
+
+  for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
+    progress.Step();
+    if (r.m_nDiscard) continue;
+    int code = r.m_nCode;
+    if (code == kCodeRapid || prev == kCodeRapid) pending = TRUE;
+    if (code == 4) {
+      pending = TRUE;
+      continue;
+    }
+    if (IsPlaneCode(code)) {
+      m_nPlaneCode = code;
+      continue;
+    }
+    if (!IsMoveCode(code)) {
+      pending = IsForceBreak(r);
+      continue;
+    }
+
+    DWORD tagStart = r.m_nTagStart;
+    if (pending) {
+      pending = FALSE;
+      SetTagStart(i, 1);
+      tagStart = 1;
+    }
+    Vec3 e = r.GetEnd();
+    if (!(prev == kCodeFeed && code == kCodeFeed)) {
+      p0 = p1;
+      p1 = e;
+      prev = code;
+      n = 1;
+      j = i;
+      tagStartJ = tagStart;
+      m_aDroppedPoints.RemoveAll();
+      m_aPendingPoints.RemoveAll();
+      continue;
+    }
+
+    if (n == 1) {
+      len = Length(p1, e);
+      if (len < kZeroLength && DroppedPointsOnChord(p1, e)) {
+        SetDiscard(i, 1);
+        AddDroppedPoint(m_aDroppedPoints, e);
+      } else {
+        p0 = p1;
+        p1 = e;
+        prev = kCodeFeed;
+        n = 2;
+        j = i;
+        tagStartJ = tagStart;
+      }
+      continue;
+    }
+
+    double d2 = Length(p1, e);
+    if (d2 < kZeroLength && DroppedPointsOnChord(p0, e)) {
+      SetDiscard(i, 1);
+      AddDroppedPoint(m_aPendingPoints, e);
+      continue;
+    }
+    double err, tolerance;
+    if (m_bMergeByPathError) {
+      err = MergePathError(p0, p1, e);
+      tolerance = m_dMergeSegLimit;
+    } else {
+      err = PointSegmentDistance(p0, p1, e);
+      tolerance = m_dMergeChordHeight;
+    }
+    SetDeviation(j, err);
+    double angle = VertexAngle(p0, p1, e);
+    double c = angle == -1.0 ? 0.0 : std::cos(angle);
+    bool shortOrClose = std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit ||
+                        std::fabs(err) < tolerance;
+    if (c <= m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
+      // P1 goes: the move ending there is discarded and this one spans P0-E.
+      if (tagStartJ > 0) {
+        SetTagStart(i, tagStartJ);
+        tagStart = tagStartJ;
+      }
+      SetDiscard(j, 1);
+      for (int k = 0; k < m_aPendingPoints.GetSize(); k++) AddDroppedPoint(m_aDroppedPoints, m_aPendingPoints[k]);
+      m_aPendingPoints.RemoveAll();
+      len = Length(p0, e);
+      p1 = e;
+      j = i;
+      tagStartJ = tagStart;
+      continue;
+    }
+    len = d2;
+    p0 = p1;
+    p1 = e;
+    j = i;
+    tagStartJ = tagStart;
+    m_aDroppedPoints.Copy(m_aPendingPoints);
+    m_aPendingPoints.RemoveAll();
+    if (progress.IsCanceled()) return FALSE;
+  }
+  return TRUE;
+}
+
+// ---- Corner pass
+
+BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
+  const double eps = g_dDoubleZero;
+  PathRecord r;
+  int j = 0;              // the move ending at P1
+  int codeJ = -1;         // its code
+  BOOL sourceJ = FALSE;   // its source bit
+  int prev = -1;          // code of the last move
+  int n = 0;              // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
+  Vec3 p0, p1;
+  double len = 0.0;       // length of P0-P1
+  m_nPlaneCode = 17;
+  Insertions inserted;    // corner arcs, by the index of the element they go before
+  CPathElementArray arc;
+  BOOL finished = TRUE;
+
+  for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
+    progress.Step();
+    int code = r.m_nCode;
+    if (IsPlaneCode(code)) m_nPlaneCode = code;
+    if (r.m_nDiscard || !IsMoveCode(code)) continue;
+    Vec3 e = r.GetEnd();
+    if (code == kCodeRapid) {
+      SetTagStart(i, 1);
+      p0 = p1;
+      p1 = e;
+      prev = kCodeRapid;
+      n = 1;
+      j = i;
+      codeJ = code;
+      sourceJ = r.IsCoordChanged();
+      continue;
+    }
+    if (prev < kCodeFeed) SetTagStart(i, 1);
+    // A first move without a rapid before it starts at the origin, as the loader has it;
+    // like the move after a rapid it only sets the first leg.
+    if (n <= 1) {
+      len = Length(p1, e);
+      p0 = p1;
+      p1 = e;
+      prev = code;
+      n = 2;
+      j = i;
+      codeJ = code;
+      sourceJ = r.IsCoordChanged();
+      continue;
+    }
+
+    // The corner at P1 between P0-P1 (element j) and P1-E.
+    double d2 = Length(p1, e), d3 = Length(p0, e);
+    double u = len * len + d2 * d2 - d3 * d3, w = 2.0 * len * d2;
+    double cosA, angle;
+    if (std::fabs(w) > std::fabs(u)) {
+      cosA = u / w;
+      angle = std::acos(cosA);
+    } else if (u < 0) {
+      angle = kPi;
+      cosA = -1.0;
+    } else {
+      angle = 0.0;
+      cosA = 1.0;
+    }
+    SetAngle(j, angle * 180.0 / kPi);
+    double h = d3 < eps ? len : len * d2 * std::sqrt(std::fabs(1.0 - cosA * cosA)) / d3;
+
+    bool arcBuilt = false;
+    // The arc replaces the ends of two straight legs; an arc leg cannot be shortened
+    // along its chord.
+    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && codeJ == kCodeFeed &&
+        code == kCodeFeed) {
+      Vec3 a, b, c;
+      int plane = 0;
+      int dir = BuildCornerArc(p0, p1, e, m_dCornerArcMinRadius, m_dCornerArcDeviation, a, b, c, plane, arc);
+      if (dir == kCodeArcCW || dir == kCodeArcCCW) {
+        SetFeedEnd(j, a, Length(a, c));
+        for (int k = 0; k < arc.GetSize(); k++) inserted.emplace_back(i, arc[k]);
+        progress.Inserted(arc.GetSize());
+        arc.RemoveAll();
+        arcBuilt = true;
+      }
+    }
+    if (!arcBuilt) {
+      if (cosA > m_dCosMinAngle) {
+        SetTagStart(i, 2);
+      } else {
+        double limit;
+        if (cosA <= m_dCosMaxAngle && h < m_dChordHeight) {
+          double s = std::sqrt(std::fabs(1.0 - cosA * cosA));
+          limit = s < 0.0001 ? kStraightRadius : d3 / (2.0 * s);
+        } else {
+          double s = std::sqrt(std::fabs(1.0 - cosA) / 2.0);  // sine of half the angle
+          if (1.0 - s < eps) {
+            limit = kStraightRadius;
+          } else {
+            limit = s * m_dCornerDepart / std::fabs(1.0 - s);
+            double t = std::sqrt(std::fabs(1.0 - s * s));
+            double shorter = len < d2 ? len : d2;
+            if (t > eps && limit > shorter / 2.0 / t) limit = shorter / 2.0 / t;
+          }
+        }
+        if (codeJ == kCodeFeed)
+          SetRadius(j, limit);
+        else if (IsArcCode(codeJ) && sourceJ)
+          LimitRadius(j, limit);
+      }
+    }
+    len = d2;
+    p0 = p1;
+    p1 = e;  // the corner point, not the tangent point, starts the next corner
+    prev = code;
+    j = i;
+    codeJ = code;
+    sourceJ = r.IsCoordChanged();
+    if (progress.IsCanceled()) {
+      finished = FALSE;
+      break;
+    }
+  }
+  InsertElements(inserted);
+  return finished;
+}
+
+// ---- Corner arc
+
+int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius,
+                                   double deviation, Vec3& tangentA, Vec3& tangentB, Vec3& center,
+                                   int& plane, CPathElementArray& list) {
+  const double eps = g_dDoubleZero;
+  list.RemoveAll();
+  double l1 = Length(p0, p1), l2 = Length(p1, p2), l3 = Length(p0, p2);
+  if (l1 < eps || l2 < eps || l3 < eps) return -1;
+  // P1 on the way from P0 to P2, or a path that turns back: no corner to round.
+  if (std::fabs(l1 + l2 - l3) <= eps || std::fabs(l1 - l2 - l3) <= eps || std::fabs(l2 - l1 - l3) <= eps)
+    return -1;
+  double cosA = (l1 * l1 + l2 * l2 - l3 * l3) / (2.0 * l1 * l2);
+  if (cosA <= m_dCosMaxAngle) return -1;
+  if (cosA > 1.0) cosA = 1.0;
+  double cosHalf = std::sqrt((1.0 + cosA) / 2.0);
+  double sinHalf = std::sqrt(std::fabs(1.0 - cosHalf * cosHalf));
+  if (sinHalf < eps || 1.0 - sinHalf < eps) return -1;
+  double radius = deviation * sinHalf / (1.0 - sinHalf);
+  if (radius < leastRadius) radius = leastRadius;
+  double tangent = radius * cosHalf / sinHalf;
+  // A nil radius (settings of 0) would make a point, not an arc.
+  if (!(radius > eps) || !(tangent > eps) || !(tangent < l1) || !(tangent < l2)) return -1;
+
+  Vec3 a = Along(p1, p0, tangent / l1);
+  Vec3 b = Along(p1, p2, tangent / l2);
+  Vec3 mid((a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2);
+  Vec3 c = Along(p1, mid, 2.0 / (cosA + 1.0));
+
+  auto changes = [&](double v0, double v1, double v2) {
+    return std::fabs(v0 - v1) > eps || std::fabs(v2 - v1) > eps;
+  };
+  bool x = changes(p0.x, p1.x, p2.x), y = changes(p0.y, p1.y, p2.y), z = changes(p0.z, p1.z, p2.z);
+  CornerPlane cp;
+  if (x && y) {
+    if (z) return -1;  // a corner in space: no plane to put an arc in
+    cp = {17, 0, (BYTE)(kAxisX | kAxisY), (m_nCornerArcPlanes / 100) % 10};
+  } else if (x) {
+    cp = {18, 4, (BYTE)(kAxisX | kAxisZ), m_nCornerArcPlanes % 10};
+  } else {
+    cp = {19, 8, (BYTE)(kAxisY | kAxisZ), (m_nCornerArcPlanes / 10) % 10};
+  }
+  if (cp.digit == 0) return -1;
+  int dir = TurnDirection(cp.selector, a, b, c);
+  if (dir == -1) return -1;
+
+  CPathArcElement* arc = new (std::nothrow) CPathArcElement((WORD)dir);
+  if (!arc) return -1;
+  bool otherPlane = m_nPlaneCode != cp.code;
+  auto addPlane = [&](int code) {
+    CPathElement* e = new (std::nothrow) CPathElement((WORD)code);
+    if (!e) return;
+    e->m_nLine = (DWORD)m_nLine;
+    e->SetSource(true);
+    list.Add(e);
+  };
+  if (otherPlane) addPlane(cp.code);
+  arc->m_nLine = (DWORD)m_nLine;
+  arc->m_byAxes = cp.axes;
+  arc->m_vEnd = b;
+  arc->m_vCenter = c;
+  arc->m_nTagStart = 0;
+  arc->SetFitted(true);
+  // The pieces grow the cutting box from the arc's start, which is A, not the end of
+  // the loaded program.
+  Vec3 lastPoint = m_vLastPoint;
+  m_vLastPoint = a;
+  SplitArc(arc, (BYTE)cp.selector, list, a, b, c, m_dArcTolerance);
+  m_vLastPoint = lastPoint;
+  arc->SetSource(true);
+  list.Add(arc);
+  if (otherPlane) addPlane(m_nPlaneCode);
+
+  tangentA = a;
+  tangentB = b;
+  center = c;
+  plane = cp.selector;
+  return dir;
+}

@@ -1,0 +1,62 @@
+#include "nc/optimize/tests/optimize_test_support.h"
+
+namespace opt_testing {
+
+// Lines are numbered from 1, as the loader does.
+static void NextLine(CNCProgram& p) { p.m_nLine = p.m_nLine < 0 ? 1 : p.m_nLine + 1; }
+
+PathBuilder& PathBuilder::Line(WORD code, BYTE axes, double x, double y, double z) {
+  NextLine(m_p);
+  Vec3 end(x, y, z);
+  m_p.AddLine(code, axes, end);
+  m_p.m_vLastPoint = end;
+  return *this;
+}
+
+PathBuilder& PathBuilder::Arc(WORD code, const Vec3& end, const Vec3& center, BYTE plane, BYTE axes) {
+  NextLine(m_p);
+  m_p.AddArc(code, plane, axes, end, center);
+  m_p.m_vLastPoint = end;
+  return *this;
+}
+
+PathBuilder& PathBuilder::Tag(const char* name, double value) {
+  NextLine(m_p);
+  m_p.AddTag(name, value);
+  return *this;
+}
+
+PathBuilder& PathBuilder::Code(WORD code) {
+  NextLine(m_p);
+  m_p.AddCode(code);
+  return *this;
+}
+
+std::vector<std::string> List(const CNCProgram& program) {
+  std::vector<std::string> out;
+  for (int i = 0; i < program.GetElementCount(); i++) {
+    const CPathElement* e = program.GetElement(i);
+    std::string s = nc_testing::Describe(e);
+    if (e && e->m_nDiscard) s += " x";
+    out.push_back(s);
+  }
+  return out;
+}
+
+const CPathLineElement* MoveAt(const CNCProgram& program, int index) {
+  return dynamic_cast<const CPathLineElement*>(program.GetElement(index));
+}
+
+void FakeProgress::SetProgress(int pos, int r) {
+  calls++;
+  position = pos;
+  range = r;
+  if (sleepPerStep_ms) Sleep(sleepPerStep_ms);
+}
+
+BOOL FakeProgress::IsCanceled() {
+  if (cancelAfter >= 0 && position > cancelAfter) cancelled = true;
+  return cancelled ? TRUE : FALSE;
+}
+
+}  // namespace opt_testing

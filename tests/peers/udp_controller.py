@@ -1,0 +1,308 @@
+#!/usr/bin/env python3
+"""A LAN controller for tests: speaks the UDP device protocol on loopback only.
+
+It answers Enum (also on the broadcast address 127.255.255.255), Connect with a
+connect reply "...PROT[0]" or "...PROT[1]", KeepAlive and Disconnect; acknowledges the
+PC's Data frames with status frames after checking the device frame inside (protocol 5
+or 7), sends reply lines and the type-7 error report when told to, and can drop,
+corrupt, duplicate or delay a share of the datagrams it sends and drop a share of
+those it receives.
+
+Tests steer it through a control socket on 127.0.0.1 with one-line text commands;
+each command is answered with one datagram:
+  PING                          -> PONG
+  STATS                         -> key=value lines (counters and state)
+  RESET                         -> clears the counters
+  SILENT 0|1                    -> 1: no answer to anything on the link socket
+  PROT 0|1                      -> the PROT tag of the next connect replies
+  STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
+  FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p seed=n
+  REPLY text                    -> a Data frame carrying text to the console
+  ERROR code                    -> a type-7 error report with the code
+  INFO text                     -> information text appended to Enum replies
+  OTHER_CONSOLE 0|1             -> 1: refuse Connects (attached elsewhere, error -14)
+  QUIT
+
+usage: udp_controller.py [--port N] [--port-file PATH] [--name NAME] [--lifetime S]
+The port file receives "PORT=<link port>" and "CONTROL=<control port>" once ready.
+"""
+import argparse
+import os
+import random
+import select
+import socket
+import struct
+import sys
+import time
+
+MAGIC = 0xFEFEFEFE
+HEADER = struct.Struct("<IHBBH6sH")  # magic, crc, type, flag, seq, 6 x 0xFF, length
+ENUM, KEEPALIVE, DATA, CONNECT, DISCONNECT, ACK, ERROR = 1, 2, 3, 4, 5, 6, 7
+LOOPBACK = "127.0.0.1"
+BROADCAST = "127.255.255.255"
+
+
+def crc16_arc(data):
+    crc = 0
+    for b in data:
+        crc ^= b
+        for _ in range(8):
+            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+    return crc
+
+
+def frame(ftype, flag, seq, payload=b""):
+    body = struct.pack("<BBH6sH", ftype, flag, seq, b"\xff" * 6, len(payload)) + payload
+    return struct.pack("<IH", MAGIC, crc16_arc(body)) + body
+
+
+def parse(data):
+    """(type, flag, seq, payload) of a checked frame, or None."""
+    if len(data) < HEADER.size:
+        return None
+    magic, crc, ftype, flag, seq, _, length = HEADER.unpack_from(data)
+    if magic != MAGIC or length > 8192 or len(data) < HEADER.size + length:
+        return None
+    if crc16_arc(data[6:HEADER.size + length]) != crc:
+        return None
+    return ftype, flag, seq, data[HEADER.size:HEADER.size + length]
+
+
+def check_device_frame(payload, prot):
+    """(checksum good, pack number) of the device frame in a Data payload."""
+    if prot == 0:  # protocol 5
+        if len(payload) < 134 or payload[0:2] != b"\x7e\x7e":
+            return False, payload[2] if len(payload) > 2 else 0
+        return (sum(payload[2:131]) & 0xFF) == payload[131], payload[2]
+    if len(payload) < 10 or payload[0:2] != b"\xe7\xe7":
+        return False, 0
+    crc, _, flags, length = struct.unpack_from("<HHHH", payload, 2)
+    if length > 1024 or len(payload) < 10 + length:
+        return False, flags & 0xFF
+    return crc16_arc(payload[4:10 + length]) == crc, flags & 0xFF
+
+
+class Controller:
+    def __init__(self, args):
+        self.name = args.name.encode()[:16]
+        self.link = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.link.bind((LOOPBACK, args.port))
+        self.port = self.link.getsockname()[1]
+        self.bcast = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.bcast.bind((BROADCAST, self.port))
+        self.control = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.control.bind((LOOPBACK, 0))
+        self.deadline = time.monotonic() + args.lifetime
+        self.rng = random.Random(1)
+        self.faults = dict(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0)
+        self.delayed = []  # (due, data, address)
+        self.silent = False
+        self.prot = 0
+        self.info = b""
+        self.other_console = False
+        self.console = None
+        self.status_mode = ("ACK", 0)
+        self.seq = 0
+        self.reset()
+
+    def reset(self):
+        self.stats = {k: 0 for k in (
+            "rx", "tx", "bad_frames", "enum", "connect", "disconnect", "keepalive", "data", "frames_ok",
+            "frames_bad", "status_ack", "status_busy", "status_nak", "acks_rx", "dropped", "corrupted",
+            "duplicated", "delayed", "rx_dropped", "repeated_packs")}
+        self.last_pack = None
+        self.connect_text = ""
+        self.acked = []
+
+    # --- sending, with the fault modes
+    def send(self, data, address):
+        f = self.faults
+        if self.rng.random() < f["drop"]:
+            self.stats["dropped"] += 1
+            return
+        if self.rng.random() < f["corrupt"]:
+            self.stats["corrupted"] += 1
+            b = bytearray(data)
+            i = self.rng.randrange(6, len(b)) if len(b) > 6 else 0
+            b[i] ^= 0x5A
+            data = bytes(b)
+        copies = 1
+        if self.rng.random() < f["dup"]:
+            self.stats["duplicated"] += 1
+            copies = 2
+        for _ in range(copies):
+            if self.rng.random() < f["delay"]:
+                self.stats["delayed"] += 1
+                self.delayed.append((time.monotonic() + f["delay_ms"] / 1000.0, data, address))
+            else:
+                self.link.sendto(data, address)
+                self.stats["tx"] += 1
+
+    def flush_delayed(self):
+        now = time.monotonic()
+        due = [d for d in self.delayed if d[0] <= now]
+        self.delayed = [d for d in self.delayed if d[0] > now]
+        for _, data, address in due:
+            self.link.sendto(data, address)
+            self.stats["tx"] += 1
+
+    def next_seq(self):
+        self.seq = (self.seq + 1) & 0xFFFF
+        return self.seq
+
+    def enum_reply(self):
+        console_ip, console_port = self.console if self.console else ("0.0.0.0", 0)
+        if self.other_console:
+            console_ip, console_port = "127.0.0.9", 9999
+        return (socket.inet_aton(LOOPBACK) + struct.pack("<H", self.port) + socket.inet_aton(console_ip) +
+                struct.pack("<H", console_port) + self.name.ljust(16, b"\0"))
+
+    # --- link traffic
+    def on_datagram(self, data, address):
+        self.stats["rx"] += 1
+        if self.silent:
+            return
+        if self.rng.random() < self.faults["rx_drop"]:
+            self.stats["rx_dropped"] += 1
+            return
+        f = parse(data)
+        if f is None:
+            self.stats["bad_frames"] += 1
+            return
+        ftype, flag, seq, payload = f
+        if ftype == ENUM:
+            self.stats["enum"] += 1
+            self.send(frame(ENUM, 0, 0, self.enum_reply() + self.info), address)
+        elif ftype == CONNECT:
+            self.stats["connect"] += 1
+            if self.other_console:
+                self.send(frame(ERROR, 0, 0, self.enum_reply() + struct.pack("<i", -14)), address)
+                return
+            if len(payload) >= 4:
+                mode, tlen = struct.unpack_from("<HH", payload)
+                self.connect_text = "%d:%s" % (mode, payload[4:4 + tlen].split(b"\0")[0].decode("latin-1"))
+            self.console = address
+            reply = b"APR[1]APV[2]DPR[3]DPV[4]NCID[5]PROT[%d]\0" % self.prot
+            self.send(frame(ACK, 0, seq, reply), address)
+        elif ftype == DISCONNECT:
+            self.stats["disconnect"] += 1
+            if self.console == address:
+                self.console = None
+            self.send(frame(ACK, 0, seq), address)
+        elif ftype == KEEPALIVE:
+            self.stats["keepalive"] += 1
+            self.send(frame(KEEPALIVE, 0, 0), address)
+        elif ftype == DATA:
+            self.stats["data"] += 1
+            if address != self.console:
+                return
+            self.on_device_frame(payload, address)
+        elif ftype == ACK:
+            self.stats["acks_rx"] += 1
+            self.acked.append(seq)
+
+    def on_device_frame(self, payload, address):
+        ok, pack = check_device_frame(payload, self.prot)
+        if pack == self.last_pack:
+            self.stats["repeated_packs"] += 1
+        mode, left = self.status_mode
+        if not ok:
+            self.stats["frames_bad"] += 1
+            status = 0x15
+        elif mode != "ACK" and left > 0:
+            self.status_mode = (mode, left - 1)
+            status = 6 if mode == "BUSY" else 0x15
+        else:
+            self.stats["frames_ok"] += 1
+            self.last_pack = pack
+            status = 0xF0
+        key = {0xF0: "status_ack", 6: "status_busy"}.get(status, "status_nak")
+        self.stats[key] += 1
+        self.send(frame(DATA, 0x80, self.next_seq(), bytes([status, pack])), address)
+
+    # --- control
+    def on_control(self, text):
+        words = text.strip().split(" ", 1)
+        cmd, arg = words[0].upper(), (words[1] if len(words) > 1 else "")
+        if cmd == "PING":
+            return "PONG"
+        if cmd == "STATS":
+            st = dict(self.stats)
+            st.update(connected=int(self.console is not None), prot=self.prot, connect_text=self.connect_text,
+                      acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed))
+            return "\n".join("%s=%s" % kv for kv in st.items())
+        if cmd == "RESET":
+            self.reset()
+            return "OK"
+        if cmd == "SILENT":
+            self.silent = arg.strip() == "1"
+            return "OK"
+        if cmd == "PROT":
+            self.prot = 1 if arg.strip() == "1" else 0
+            return "OK"
+        if cmd == "STATUS":
+            parts = arg.split()
+            self.status_mode = (parts[0].upper(), int(parts[1]) if len(parts) > 1 else 0)
+            return "OK"
+        if cmd == "FAULTS":
+            self.faults.update(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, rx_drop=0.0)
+            for item in arg.split():
+                key, _, value = item.partition("=")
+                if key == "seed":
+                    self.rng.seed(int(value))
+                elif key in self.faults:
+                    self.faults[key] = float(value)
+            return "OK"
+        if cmd in ("REPLY", "ERROR"):
+            if not self.console:
+                return "NO CONSOLE"
+            if cmd == "REPLY":
+                self.send(frame(DATA, 0, self.next_seq(), arg.encode("latin-1")), self.console)
+            else:
+                self.send(frame(ERROR, 0, 0, self.enum_reply() + struct.pack("<i", int(arg))), self.console)
+            return "OK"
+        if cmd == "INFO":
+            self.info = arg.encode("latin-1")[:127]
+            return "OK"
+        if cmd == "OTHER_CONSOLE":
+            self.other_console = arg.strip() == "1"
+            return "OK"
+        if cmd == "QUIT":
+            self.deadline = 0
+            return "OK"
+        return "UNKNOWN"
+
+    def run(self):
+        socks = [self.link, self.bcast, self.control]
+        while time.monotonic() < self.deadline:
+            timeout = 0.05 if self.delayed else 0.5
+            ready, _, _ = select.select(socks, [], [], timeout)
+            for s in ready:
+                data, address = s.recvfrom(65535)
+                if s is self.control:
+                    reply = self.on_control(data.decode("latin-1"))
+                    s.sendto(reply.encode("latin-1"), address)
+                else:
+                    self.on_datagram(data, address)
+            self.flush_delayed()
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, default=0)
+    ap.add_argument("--port-file")
+    ap.add_argument("--name", default="TestCarver")
+    ap.add_argument("--lifetime", type=float, default=600.0, help="seconds before it stops by itself")
+    args = ap.parse_args()
+    c = Controller(args)
+    if args.port_file:
+        tmp = args.port_file + ".tmp"
+        with open(tmp, "w") as f:
+            f.write("PORT=%d\nCONTROL=%d\n" % (c.port, c.control.getsockname()[1]))
+        os.replace(tmp, args.port_file)
+    print("controller %s on %s:%d" % (args.name, LOOPBACK, c.port), flush=True)
+    c.run()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
