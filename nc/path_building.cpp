@@ -88,7 +88,8 @@ struct ArcSplitter {
     }
     if (fine || depth >= kMaxSplitDepth) {
       if (IsSamePointInPlane(plane, end, arc->m_vEnd)) return;  // the element ends it
-      CPathArcElement* piece = new CPathArcElement;
+      CPathArcElement* piece = new (std::nothrow) CPathArcElement;
+      if (!piece) return;  // out of memory: the arc comes out coarser
       piece->CopyFrom(*arc);
       piece->m_nTagStart = 0;
       piece->m_dRadius = arc->m_dRadius;
@@ -135,7 +136,8 @@ bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b) {
 
 BOOL CNCProgram::AddCode(WORD code) {
   if (IsMoveCode(code)) return FALSE;
-  CPathElement* element = new CPathElement(code);
+  CPathElement* element = new (std::nothrow) CPathElement(code);
+  if (!element) return FALSE;
   element->m_nLine = (DWORD)m_nLine;
   element->SetSource(true);
   AppendElement(element);
@@ -147,7 +149,11 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
     delete tool;
     return FALSE;
   }
-  CPathTagElement* tag = new CPathTagElement;
+  CPathTagElement* tag = new (std::nothrow) CPathTagElement;
+  if (!tag) {
+    delete tool;
+    return FALSE;
+  }
   tag->SetName(name);
   tag->m_dValue = value;
   tag->TakeTool(tool);
@@ -159,8 +165,9 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
 
 BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
   if (code != kCodeRapid && code != kCodeFeed) return FALSE;
+  CPathLineElement* line = new (std::nothrow) CPathLineElement(code);
+  if (!line) return FALSE;
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
-  CPathLineElement* line = new CPathLineElement(code);
   line->m_nLine = (DWORD)m_nLine;
   line->m_byAxes = axes;
   line->m_vEnd = end;
@@ -175,11 +182,12 @@ BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
 
 BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const Vec3& center) {
   if (!IsArcCode(code)) return FALSE;
+  CPathArcElement* arc = new (std::nothrow) CPathArcElement(code);
+  if (!arc) return FALSE;
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
   PlaneAxes p;
   bool helical = GetPlaneAxes(plane, p) &&
                  std::fabs(Coord(end, p.normal) - Coord(m_vLastPoint, p.normal)) > kSamePoint;
-  CPathArcElement* arc = new CPathArcElement(code);
   arc->m_nLine = (DWORD)m_nLine;
   arc->m_byAxes = axes;
   arc->m_vEnd = end;

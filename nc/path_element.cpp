@@ -75,7 +75,8 @@ void CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
   bool movesXY = ax > kSplitEpsilon || ay > kSplitEpsilon;
 
   auto appendPiece = [&](const Vec3& pieceEnd) {
-    CPathLineElement* piece = new CPathLineElement;
+    CPathLineElement* piece = new (std::nothrow) CPathLineElement;
+    if (!piece) return;  // out of memory: the rapid travels unsplit
     piece->CopyFrom(*this);
     piece->m_byAxes = kAxesXY;
     piece->m_vEnd = pieceEnd;

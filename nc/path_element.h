@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cfloat>
+#include <new>
 
 #include "foundation/geometry.h"
 #include "foundation/path_record.h"
@@ -38,9 +39,20 @@ class CPathElement {
   virtual ~CPathElement() = default;
   CPathElement(const CPathElement&) = delete;
   // Elements come from the element pool; deleting through the base pointer hands the
-  // pool the size of the element's own class.
-  static void* operator new(size_t size) { return element_pool::Allocate(size); }
-  static void operator delete(void* block, size_t size) { element_pool::Free(block, size); }
+  // pool the size of the element's own class. Adders use the nothrow form and report a
+  // failed allocation.
+  static void* operator new(size_t size) {
+    void* block = element_pool::Allocate(size);
+    if (!block) throw std::bad_alloc();
+    return block;
+  }
+  static void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return element_pool::Allocate(size);
+  }
+  static void operator delete(void* block, size_t size) noexcept { element_pool::Free(block, size); }
+  static void operator delete(void* block, size_t size, const std::nothrow_t&) noexcept {
+    element_pool::Free(block, size);
+  }
   CPathElement& operator=(const CPathElement&) = delete;
 
   void SetSource(bool on) { SetFlag(kFlagSource, on); }

@@ -76,18 +76,22 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 
   CPathElement* element;
   if (code > kCodeArcCCW && (code & 0x8000)) {
-    CPathTagElement* tag = new CPathTagElement;
+    CPathTagElement* tag = new (std::nothrow) CPathTagElement;
+    if (!tag) return FALSE;
     tag->CopyFromPathRecord(*rec);
     element = tag;
   } else if (code > kCodeArcCCW) {
-    element = new CPathElement;
+    element = new (std::nothrow) CPathElement;
+    if (!element) return FALSE;
     element->CopyFromPathRecord(*rec);
   } else if (code <= kCodeFeed) {
-    CPathLineElement* line = new CPathLineElement;
+    CPathLineElement* line = new (std::nothrow) CPathLineElement;
+    if (!line) return FALSE;
     line->CopyFromPathRecord(*rec);
     element = line;
   } else {
-    CPathArcElement* arc = new CPathArcElement;
+    CPathArcElement* arc = new (std::nothrow) CPathArcElement;
+    if (!arc) return FALSE;
     arc->CopyFromPathRecord(*rec);
     element = arc;
   }
