@@ -112,7 +112,7 @@ class CPathLineElement : public CPathElement {
 
   // Everything of a move: words, flags, axes, the four move values with the tag start
   // mark, and the end point.
-  void CopyFrom(const CPathLineElement& from);
+  void CopyFrom(const CPathLineElement& from) { CopyMoveFrom(from, true); }
   void CopyFromPathRecord(const PathRecord& rec);
 
   // Before a rapid from `start` to `end` is appended to `list`, appends the pieces that
@@ -127,6 +127,12 @@ class CPathLineElement : public CPathElement {
   double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
   double m_dMark = 0.0;         // cumulative path length at the end of the move (mm)
   Vec3 m_vEnd;                  // end point (mm); the start is the previous move's end
+
+ protected:
+  // The move part of a copy; the path length mark only withMark.
+  void CopyMoveFrom(const CPathLineElement& from, bool withMark);
+  // Axes, tag start mark, move values and end point of a record.
+  void CopyMoveFromRecord(const PathRecord& rec, bool withMark);
 };
 
 // An arc: code 2 clockwise, 3 counter-clockwise.
