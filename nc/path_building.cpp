@@ -10,9 +10,9 @@ const double kPi = 3.141592653589793;
 const double kSamePoint = 1e-12;       // in-plane coordinates closer than this coincide
 const double kRadiusMismatch = 0.002;  // start and end radius of an arc may differ this much
 const double kMinRadius = 1e-7;
-// Bisection depth limit: 4096 pieces keep the chord height for arcs up to several metres
-// of radius; beyond that (only nonsense input gets there) pieces stay coarser rather than
-// filling memory.
+// Depth limit: 4096 pieces keep the chord height for arcs up to several metres of radius;
+// beyond that (only nonsense input gets there) pieces stay coarser rather than filling
+// memory.
 const int kMaxSplitDepth = 12;
 
 // Coordinates of a plane selector: first axis, second axis, normal axis (0 x, 1 y, 2 z).
@@ -66,7 +66,12 @@ void NormalizeCorner(Vec3& v) {
   v.z = ZeroIfUnset(v.z);
 }
 
-// Splits the arc between `start` and `end`; see CNCProgram::SplitArc.
+// Splits an arc into 2^k equal pieces, k the smallest depth at which bisecting the
+// angle gives pieces whose chord height r * (1 - cos(angle / 2)) falls below the
+// tolerance; a full circle is cut at least once. Bisection makes equal pieces, so the
+// depth is found from the sweep directly and the piece ends are made by rotating the
+// start's radius vector one piece angle at a time: no sine or cosine per piece. The
+// normal coordinate (a helix) moves linearly, as repeated midpoints do.
 struct ArcSplitter {
   CNCProgram& program;
   CPathArcElement* arc;
@@ -77,42 +82,51 @@ struct ArcSplitter {
   double tolerance;
 
   // a and b: the angles of start and end about the centre, in [0, 2 pi).
-  void Split(const Vec3& start, const Vec3& end, double a, double b, int depth) {
-    // Start and end coincide for a full circle; below the top that is a piece too short
-    // to bisect (coordinates too large for their radius), which ends there.
-    bool closed = IsSamePointInPlane(plane, start, end);
-    bool fine = closed ? depth > 0 : false;
-    if (!closed) {
-      Vec3 mid((start.x + end.x) / 2, (start.y + end.y) / 2, (start.z + end.z) / 2);
-      fine = std::fabs(arc->m_dRadius - PlaneDistance(axes, mid, center)) < tolerance;
+  void Split(const Vec3& start, const Vec3& end, double a, double b) {
+    const double radius = arc->m_dRadius;
+    const bool cw = arc->m_nCode == kCodeArcCW;
+    const bool closed = IsSamePointInPlane(plane, start, end);
+    double sweep;
+    if (closed)
+      sweep = 2 * kPi;
+    else if (cw)
+      sweep = b < a ? a - b : a - b + 2 * kPi;
+    else
+      sweep = b > a ? b - a : b - a + 2 * kPi;
+
+    int depth = closed ? 1 : 0;
+    for (; depth < kMaxSplitDepth; ++depth) {
+      double half = sweep / double(1 << depth) / 4;  // a quarter of the piece angle
+      double height = 2 * radius * std::sin(half) * std::sin(half);
+      if (height < tolerance) break;
     }
-    if (fine || depth >= kMaxSplitDepth) {
-      if (IsSamePointInPlane(plane, end, arc->m_vEnd)) return;  // the element ends it
+    const int pieces = 1 << depth;
+    if (pieces == 1) return;  // the element itself ends the arc
+
+    const double step = (cw ? -sweep : sweep) / pieces;
+    const double cs = std::cos(step), sn = std::sin(step);
+    double u = radius * std::cos(a), v = radius * std::sin(a);
+    const double c1 = Coord(center, axes.first), c2 = Coord(center, axes.second);
+    const double n0 = Coord(start, axes.normal), dn = Coord(end, axes.normal) - n0;
+    program.UpdateExtents(arc->m_nCode, arc->m_byAxes, program.m_vLastPoint);
+    for (int j = 1; j < pieces; ++j) {
+      double nu = u * cs - v * sn;
+      v = u * sn + v * cs;
+      u = nu;
+      Vec3 p;
+      SetCoord(p, axes.first, c1 + u);
+      SetCoord(p, axes.second, c2 + v);
+      SetCoord(p, axes.normal, n0 + dn * j / pieces);
       CPathArcElement* piece = new (std::nothrow) CPathArcElement;
       if (!piece) return;  // out of memory: the arc comes out coarser
       piece->CopyFrom(*arc);
       piece->m_nTagStart = 0;
-      piece->m_dRadius = arc->m_dRadius;
+      piece->m_dRadius = radius;
       piece->m_nDiscard = 0;
-      piece->m_vEnd = end;
+      piece->m_vEnd = p;
       list.Add(piece);
-      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, program.m_vLastPoint);
-      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, end);
-      return;
+      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, p);
     }
-    // Too coarse, or a full circle: bisect the angle.
-    double middle;
-    if (arc->m_nCode == kCodeArcCW)
-      middle = b < a ? (a + b) / 2 : (a + b) / 2 - kPi;
-    else
-      middle = b > a ? (a + b) / 2 : (a + b) / 2 - kPi;
-    Vec3 m;
-    SetCoord(m, axes.first, Coord(center, axes.first) + arc->m_dRadius * std::cos(middle));
-    SetCoord(m, axes.second, Coord(center, axes.second) + arc->m_dRadius * std::sin(middle));
-    SetCoord(m, axes.normal, (Coord(start, axes.normal) + Coord(end, axes.normal)) / 2);
-    if (middle < 0) middle += 2 * kPi;  // the angle of m, as PlaneAngle gives it
-    Split(start, m, a, middle, depth + 1);
-    Split(m, end, middle, b, depth + 1);
   }
 };
 
@@ -227,7 +241,7 @@ void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& l
     return;
   ArcSplitter splitter{*this, arc, plane, axes, list, center, tolerance};
   Vec3 rs = start - center, re = end - center;
-  splitter.Split(start, end, PlaneAngle(rs.x, rs.y, rs.z, plane), PlaneAngle(re.x, re.y, re.z, plane), 0);
+  splitter.Split(start, end, PlaneAngle(rs.x, rs.y, rs.z, plane), PlaneAngle(re.x, re.y, re.z, plane));
 }
 
 void CNCProgram::ResetExtents() {
