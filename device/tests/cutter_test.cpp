@@ -5,7 +5,7 @@
 #include <string>
 
 #include "device/cutter.h"
-#include "device/tests/app_folder_fixture.h"
+#include "foundation/tests/app_folder_test.h"
 
 using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;

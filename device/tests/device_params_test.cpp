@@ -5,7 +5,7 @@
 
 #include "device/device_params.h"
 #include "device/device_text.h"
-#include "device/tests/app_folder_fixture.h"
+#include "foundation/tests/app_folder_test.h"
 
 using testing_support::FileExists;
 using testing_support::ReadFileBytes;

@@ -15,7 +15,7 @@
 #include "device/net_devices.h"
 #include "device/param_sets.h"
 #include "device/rom_params.h"
-#include "device/tests/app_folder_fixture.h"
+#include "foundation/tests/app_folder_test.h"
 #include "device/udp_frame.h"
 
 using testing_support::MessageBoxRecorder;

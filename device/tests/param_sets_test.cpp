@@ -4,7 +4,7 @@
 #include <string>
 
 #include "device/param_sets.h"
-#include "device/tests/app_folder_fixture.h"
+#include "foundation/tests/app_folder_test.h"
 
 using testing_support::FileExists;
 using testing_support::ReadFileBytes;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/settings.h"
+#include "foundation/tests/app_folder_test.h"
 #include "platform/testing/test_support.h"
 
 using testing_support::FileExists;
@@ -9,18 +10,6 @@ using testing_support::TempDir;
 using testing_support::WriteFileBytes;
 
 namespace {
-
-// Points the program folder at a fresh folder for one test.
-class AppFolderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_saved = g_strAppFolder;
-    g_strAppFolder = m_dir.Path();
-  }
-  void TearDown() override { g_strAppFolder = m_saved; }
-  TempDir m_dir;
-  CString m_saved;
-};
 
 TEST(AppFolder, IsTheExecutablesFolderWithBackslashes) {
   CString folder = GetAppFolder();

@@ -13,10 +13,10 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-class NCLoadTest : public nc_testing::ProgramFolderTest {
+class NCLoadTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     g_nUiLanguage = 1;
   }
   CString Write(const char* name, const std::string& bytes) {

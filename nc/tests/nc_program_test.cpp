@@ -9,7 +9,7 @@ using nc_testing::Join;
 
 namespace {
 
-class NCProgramTest : public nc_testing::ProgramFolderTest {};
+class NCProgramTest : public AppFolderTest {};
 
 TEST_F(NCProgramTest, ResetReadsAndWritesBackItsSettings) {
   PutParamValue("UnitSystem", "XYZAbs", "disable");

@@ -8,22 +8,12 @@
 #include <vector>
 
 #include "foundation/settings.h"
+#include "foundation/tests/app_folder_test.h"
 #include "nc/nc_program.h"
 #include "platform/testing/test_support.h"
 
 namespace nc_testing {
 
-// Points the program folder (and so "Parameters.ini") at a fresh folder.
-class ProgramFolderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_saved = g_strAppFolder;
-    g_strAppFolder = m_dir.Path();
-  }
-  void TearDown() override { g_strAppFolder = m_saved; }
-  testing_support::TempDir m_dir;
-  CString m_saved;
-};
 
 // One element as text:
 //   mode code   "G17"

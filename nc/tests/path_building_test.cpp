@@ -10,7 +10,7 @@ namespace {
 
 const double kPi = 3.141592653589793;
 
-class PathBuildingTest : public nc_testing::ProgramFolderTest {};
+class PathBuildingTest : public AppFolderTest {};
 
 const CPathLineElement* Move(const CNCProgram& p, int i) {
   return dynamic_cast<const CPathLineElement*>(p.GetElement(i));

@@ -11,7 +11,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-class PathElementTest : public nc_testing::ProgramFolderTest {};
+class PathElementTest : public AppFolderTest {};
 
 TEST_F(PathElementTest, RapidsTravelXYFirstAtTheOldHeight) {
   struct {

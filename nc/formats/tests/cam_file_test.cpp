@@ -18,10 +18,10 @@ namespace {
 
 using namespace cam_fixtures;
 
-class CamFileTest : public nc_testing::ProgramFolderTest {
+class CamFileTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     g_nUiLanguage = 1;
   }
   // Loads a CAM file of these records; the result of the load.

@@ -33,15 +33,15 @@ int RunFor(double seconds, Step step) {
 
 int RandomFormat(const char*) { return std::rand() & 1; }
 
-class ReaderFuzzTest : public nc_testing::ProgramFolderTest {
+class ReaderFuzzTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     m_previous = SetFormatQuestionHook(RandomFormat);
   }
   void TearDown() override {
     SetFormatQuestionHook(m_previous);
-    ProgramFolderTest::TearDown();
+    AppFolderTest::TearDown();
   }
   // A program that stays small enough to keep going.
   static void Bound(std::unique_ptr<CNCProgram>& p) {

@@ -22,10 +22,10 @@ int RecordQuestion(const char* text) {
   return g_answer;
 }
 
-class HpglReaderTest : public nc_testing::ProgramFolderTest {
+class HpglReaderTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     g_questions.clear();
     g_answer = 0;
     m_previous = SetFormatQuestionHook(RecordQuestion);
@@ -33,7 +33,7 @@ class HpglReaderTest : public nc_testing::ProgramFolderTest {
   }
   void TearDown() override {
     SetFormatQuestionHook(m_previous);
-    ProgramFolderTest::TearDown();
+    AppFolderTest::TearDown();
   }
   // Feeds the lines one by one as the loader numbers them.
   static std::string Run(CNCProgram& p, const std::vector<const char*>& lines) {

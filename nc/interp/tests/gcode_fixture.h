@@ -15,17 +15,17 @@
 
 namespace interp_testing {
 
-class GCodeTest : public nc_testing::ProgramFolderTest {
+class GCodeTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     g_nUiLanguage = 1;
     m_program = std::make_unique<CNCProgram>();
   }
   void TearDown() override {
     m_program.reset();
     g_nUiLanguage = 0;
-    ProgramFolderTest::TearDown();
+    AppFolderTest::TearDown();
   }
 
   CGCodeInterpreter& Reader() { return static_cast<CGCodeInterpreter&>(*m_program->m_pGCode); }

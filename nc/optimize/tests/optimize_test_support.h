@@ -14,16 +14,16 @@
 namespace opt_testing {
 
 // A fresh program folder; settings are written before the optimiser is made.
-class OptimizerTest : public nc_testing::ProgramFolderTest {
+class OptimizerTest : public AppFolderTest {
  protected:
   void SetUp() override {
-    ProgramFolderTest::SetUp();
+    AppFolderTest::SetUp();
     m_savedLanguage = g_nUiLanguage;
     g_nUiLanguage = 1;
   }
   void TearDown() override {
     g_nUiLanguage = m_savedLanguage;
-    ProgramFolderTest::TearDown();
+    AppFolderTest::TearDown();
   }
   static void Set(const char* key, const char* value) { PutParamValue("Optimization", key, value); }
   WORD m_savedLanguage = 1;

@@ -1,4 +1,5 @@
-// Points the program folder at a fresh folder for one test.
+// Test fixture: points the program folder (and so "Parameters.ini", the logs and every
+// file the programs keep) at a fresh folder for one test.
 #pragma once
 
 #include <gtest/gtest.h>
