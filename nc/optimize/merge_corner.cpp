@@ -88,8 +88,8 @@ BOOL CPathOptimizer::DroppedPointsOnChord(const Vec3& a, const Vec3& b) const {
   for (const CArray<Vec3, const Vec3&>* list : {&m_aDroppedPoints, &m_aPendingPoints}) {
     for (int k = 0; k < list->GetSize(); k++) {
       const Vec3& p = (*list)[k];
-      double angle = VertexAngle(a, p, b);
-      double c = angle == -1.0 ? 0.0 : std::cos(angle);
+      double c;
+      if (!VertexCosine(a, p, b, c)) c = 0.0;  // no angle counts as a right angle
       if (c > m_dCosMaxAngle) return FALSE;
       if (PointSegmentDistance(a, p, b) > m_dMergeChordHeight) return FALSE;
     }
@@ -194,8 +194,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       tolerance = m_dMergeChordHeight;
     }
     SetDeviation(j, err);
-    double angle = VertexAngle(p0, p1, e);
-    double c = angle == -1.0 ? 0.0 : std::cos(angle);
+    double c;
+    if (!VertexCosine(p0, p1, e, c)) c = 0.0;
     bool shortOrClose = std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit ||
                         std::fabs(err) < tolerance;
     if (c <= m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
