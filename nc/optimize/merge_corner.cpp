@@ -21,6 +21,7 @@
 //     from P1, but no larger than fits half the shorter leg.
 // With corner arcs on, a sharp corner between two straight feeds is instead cut by a
 // tangent arc from A on P0-P1 to B on P1-E.
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -56,6 +57,10 @@ void AddDroppedPoint(CArray<Vec3, const Vec3&>& list, const Vec3& point) {
   if (n > 0 && Length(list[n - 1], point) < kZeroLength) return;
   list.Add(point);
 }
+
+// The geometry epsilon as a divisor guard: a setting of 0 (or less) must not let a
+// length of 0 through to a division.
+double Epsilon() { return g_dDoubleZero > DBL_MIN ? g_dDoubleZero : DBL_MIN; }
 
 bool IsPlaneCode(int code) { return code >= 17 && code <= 19; }
 
@@ -228,7 +233,7 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
 // ---- Corner pass
 
 BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
-  const double eps = g_dDoubleZero;
+  const double eps = Epsilon();
   PathRecord r;
   int j = 0;              // the move ending at P1
   int codeJ = -1;         // its code
@@ -353,7 +358,7 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
 int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius,
                                    double deviation, Vec3& tangentA, Vec3& tangentB, Vec3& center,
                                    int& plane, CPathElementArray& list) {
-  const double eps = g_dDoubleZero;
+  const double eps = Epsilon();
   list.RemoveAll();
   double l1 = Length(p0, p1), l2 = Length(p1, p2), l3 = Length(p0, p2);
   if (l1 < eps || l2 < eps || l3 < eps) return -1;
