@@ -96,10 +96,7 @@ void DeviceParams::SetPathFor(const char* name) {
     m_szPath[0] = '\0';
     return;
   }
-  CString path = g_strAppFolder;
-  if (!path.IsEmpty() && path[path.GetLength() - 1] != '\\' && path[path.GetLength() - 1] != '/')
-    path += "\\";
-  path += "Devices\\";
+  CString path = ProgramSubfolder("Devices");
   path += name;
   path += ".pam";
   CopyField(m_szPath, sizeof(m_szPath), path);
@@ -272,10 +269,7 @@ BOOL DeviceParams::Save() {
 
 void DeviceParams::MoveToBackup() {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
-  if (!m_szPath[0]) throw CFileException(CFileException::badPath, ERROR_INVALID_PARAMETER);
-  CString backup = CString(m_szPath) + ".bak";
-  if (platform::PathExists(backup)) CFile::Remove(backup);
-  CFile::Rename(m_szPath, backup);
+  MoveFileToBackup(m_szPath);
 }
 
 double DeviceParams::GetSpeedCurveK(double radius_mm) const {
@@ -287,27 +281,16 @@ double DeviceParams::GetSpeedCurveK(double radius_mm) const {
 void LoadDeviceTable() {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
   g_DeviceTable.m_nCount = 0;
-  CString folder = g_strAppFolder;
-  if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '\\' && folder[folder.GetLength() - 1] != '/')
-    folder += "\\";
-  folder += "Devices\\";
-  CreateFolderPath(folder);
-
-  CFileFind finder;
-  BOOL more = finder.FindFile(folder + "*.pam");
-  while (more && g_DeviceTable.m_nCount < DEVICE_TABLE_SIZE) {
-    more = finder.FindNextFile();
-    if (finder.IsDirectory() || finder.GetLength() == 0) continue;
-    CString name = finder.GetFileName();
-    int dot = name.Find('.');
-    if (dot >= 0) name = name.Left(dot);
+  // The device name is the file name up to its first "." ("A.old.pam" reads "A.pam").
+  ForEachPamFile(ProgramSubfolder("Devices"), ".", [](const CString& name) {
+    if (g_DeviceTable.m_nCount >= DEVICE_TABLE_SIZE) return FALSE;
     DeviceParams& rec = g_DeviceTable.m_records[g_DeviceTable.m_nCount];
     // A fresh record for every file, so that nothing of the previous device (or of the
     // entry's earlier contents) survives into this one.
     rec.Reset();
     if (rec.Load(name)) ++g_DeviceTable.m_nCount;
-  }
-  finder.Close();
+    return TRUE;
+  });
 }
 
 void SaveDeviceTable() {

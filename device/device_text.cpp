@@ -75,6 +75,20 @@ void CopyField(char* field, size_t size, const char* text) {
 
 }  // namespace device_text
 
+CString ProgramSubfolder(const char* name) {
+  CString folder = g_strAppFolder;
+  if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '\\' && folder[folder.GetLength() - 1] != '/')
+    folder += "\\";
+  return folder + name + "\\";
+}
+
+void MoveFileToBackup(const char* path) {
+  if (!path || !*path) throw CFileException(CFileException::badPath, ERROR_INVALID_PARAMETER);
+  CString backup = CString(path) + ".bak";
+  if (platform::PathExists(backup)) CFile::Remove(backup);
+  CFile::Rename(path, backup);
+}
+
 BOOL CheckFileBaseName(const char* name, CString* error) {
   bool ok = name && *name;
   for (const char* p = name; ok && *p; p += mbcs::CharLen(p)) {

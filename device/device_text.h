@@ -3,6 +3,7 @@
 // name under its folder and come back under the same name.
 #pragma once
 
+#include "foundation/settings.h"
 #include "platform/core.h"
 
 namespace device_text {
@@ -18,6 +19,29 @@ int32_t ToLong(const char* text);
 void CopyField(char* field, size_t size, const char* text);
 
 }  // namespace device_text
+
+// "<program folder>\<name>\" (a "\" added after the program folder when it has none).
+CString ProgramSubfolder(const char* name);
+// Calls take(name) for every non-empty file "<folder>*.pam" (creating the folder when
+// missing), name being the file name cut in front of cutAt, in listing order, until
+// take returns FALSE.
+template <class Take>
+void ForEachPamFile(const CString& folder, const char* cutAt, Take take) {
+  CreateFolderPath(folder);
+  CFileFind finder;
+  BOOL more = finder.FindFile(folder + "*.pam");
+  while (more) {
+    more = finder.FindNextFile();
+    if (finder.IsDirectory() || finder.GetLength() == 0) continue;
+    CString name = finder.GetFileName();
+    int cut = name.Find(cutAt);
+    if (cut >= 0) name = name.Left(cut);
+    if (!take(name)) break;
+  }
+}
+// Renames path to path + ".bak", replacing an older backup; throws CFileException
+// (badPath for an empty path).
+void MoveFileToBackup(const char* path);
 
 // TRUE when name can name a file "<folder>\<name>.pam" that lists back as name: not
 // empty, no "\", "/", ":", "." and none of the characters a file name cannot hold.

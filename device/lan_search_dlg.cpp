@@ -24,6 +24,13 @@ BOOL CLanSearchDlg::OnInitDialog() {
   SetIcon(m_hIcon, FALSE);
   m_progress.SetRange(0, kProbes);
   m_progress.SetPos(0);
+  m_font.CreateFont(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "宋体");
+  m_progress.SetTextFont(&m_font);
+  m_progress.SetBkColor(RGB(0xC0, 0xC0, 0xC0));
+  m_progress.SetColors(RGB(0xFF, 0, 0), RGB(0, 0xFF, 0));  // red to green
+  m_progress.SetTextColors(RGB(0xC0, 0xC0, 0xC0), RGB(0, 0, 0xFF));
+  m_progress.SetTextFormat("%d%%", PPS_TEXT_PERCENT);
   // The search starts as soon as the dialog shows.
   PostMessage(WM_COMMAND, IDOK);
   return TRUE;

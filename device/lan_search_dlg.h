@@ -4,6 +4,7 @@
 #pragma once
 
 #include "device/udp_link.h"
+#include "foundation/draw/progress_bar.h"
 #include "platform/win/framework.h"
 
 class CLanSearchDlg : public CDialog {
@@ -28,7 +29,8 @@ class CLanSearchDlg : public CDialog {
   void EnableButtons(BOOL enable);
   void EndSearch();
 
-  CProgressCtrl m_progress;  // control 1053
+  CFont m_font;              // the bar's text font
+  CProgressBar m_progress;   // control 1053
   CListBox m_list;           // control 1023
   HICON m_hIcon;             // the program's icon 128
   int m_nProbesLeft;         // Enum broadcasts still to come

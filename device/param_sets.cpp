@@ -43,12 +43,7 @@ const IntKey kInts[] = {
     {"TransType", "1", &UserParamSet::m_nTransType},
 };
 
-CString ParamsFolder() {
-  CString folder = g_strAppFolder;
-  if (!folder.IsEmpty() && folder[folder.GetLength() - 1] != '\\' && folder[folder.GetLength() - 1] != '/')
-    folder += "\\";
-  return folder + "Params\\";
-}
+CString ParamsFolder() { return ProgramSubfolder("Params"); }
 
 }  // namespace
 
@@ -119,12 +114,7 @@ void UserParamSet::WriteIniString(const char* section, const char* key, const ch
   if (m_szPath[0]) ProfileWriteString(section, key, value, m_szPath);
 }
 
-void UserParamSet::MoveToBackup() {
-  if (!m_szPath[0]) throw CFileException(CFileException::badPath, ERROR_INVALID_PARAMETER);
-  CString backup = CString(m_szPath) + ".bak";
-  if (platform::PathExists(backup)) CFile::Remove(backup);
-  CFile::Rename(m_szPath, backup);
-}
+void UserParamSet::MoveToBackup() { MoveFileToBackup(m_szPath); }
 
 UserParamSet& UserParamSet::operator=(const UserParamSet& o) {
   if (this == &o) return *this;
@@ -152,22 +142,15 @@ bool UserParamSet::operator==(const UserParamSet& o) const {
 
 void LoadUserParamSets() {
   g_ParamSetTable.m_nCount = 0;
-  CString folder = ParamsFolder();
-  CreateFolderPath(folder);
-  CFileFind finder;
-  BOOL more = finder.FindFile(folder + "*.pam");
-  while (more && g_ParamSetTable.m_nCount < PARAM_SET_TABLE_SIZE) {
-    more = finder.FindNextFile();
-    if (finder.IsDirectory() || finder.GetLength() == 0) continue;
-    CString name = finder.GetFileName();
-    int cut = name.Find(".pam");
-    if (cut >= 0) name = name.Left(cut);
+  // The set name is the file name cut at its first ".pam".
+  ForEachPamFile(ParamsFolder(), ".pam", [](const CString& name) {
+    if (g_ParamSetTable.m_nCount >= PARAM_SET_TABLE_SIZE) return FALSE;
     UserParamSet& set = g_ParamSetTable.m_records[g_ParamSetTable.m_nCount];
     // Start every entry from the reset state, so nothing of another set survives in it.
     set.Reset();
     if (set.Load(name)) ++g_ParamSetTable.m_nCount;
-  }
-  finder.Close();
+    return TRUE;
+  });
 }
 
 void SaveUserParamSets() {

@@ -8,6 +8,7 @@
 #include "nc/interp/nc_errors.h"
 #include "nc/nc_program.h"
 #include "nc/text_line_file.h"
+#include "platform/mbcs.h"
 #include "resources/resource.h"
 
 namespace {
@@ -56,6 +57,24 @@ bool LooksLikeText(const char* path) {
 int Tenth(ULONGLONG bytes) {
   ULONGLONG t = bytes / 10;
   return t > (ULONGLONG)INT_MAX ? INT_MAX : (int)t;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Trims white space on both sides of line[0..length) in place; returns the start.
+char* TrimInPlace(char* line, int length) {
+  char* begin = line;
+  char* end = line + length;
+  while (end > begin && IsBlank(end[-1])) end--;
+  *end = '\0';
+  while (begin < end && IsBlank(*begin)) begin++;
+  return begin;
+}
+
+// Upper-cases ASCII letters in place, stepping over double-byte characters.
+void UpperInPlace(char* text) {
+  for (char* c = text; *c; c += mbcs::CharLen(c))
+    if (*c >= 'a' && *c <= 'z') *c = (char)(*c - 'a' + 'A');
 }
 
 bool StartsWith(const CString& s, const char* prefix) {
@@ -179,14 +198,12 @@ BOOL CNCProgram::LoadTextLines(CProgressSink* progress, ULONGLONG total) {
       break;
     }
     m_nLine++;
-    CString text(line, length);
-    text.Trim();
+    char* text = TrimInPlace(line, length);
     BOOL more;
     if (gcode) {
-      more = InterpretLine(m_nLine, text.GetBuffer());
-      text.ReleaseBuffer();
+      more = InterpretLine(m_nLine, text);
     } else {
-      text.MakeUpper();
+      UpperInPlace(text);
       more = InterpretHpglLine(m_nLine, text);
     }
     if (position > done) done = position;

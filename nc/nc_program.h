@@ -100,11 +100,12 @@ class CNCProgram {
   // One trimmed, upper-cased HPGL line; FALSE when the program had already ended or a
   // fatal error stopped reading.
   BOOL InterpretHpglLine(int line, const char* text);
-  // The coordinate list of PA/PR/PU/PD into points; TRUE when at least one was read.
-  // Settles the 2D/3D form of the file while it is unknown.
-  BOOL SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const CString& command);
-  // AA/AR parameters; FALSE without a centre x and y.
-  BOOL ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const CString& command);
+  // The coordinate list of a PA/PR/PU/PD command (its text up to the first ";") into
+  // points; TRUE when at least one was read. Settles the 2D/3D form of the file while it
+  // is unknown.
+  BOOL SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const char* command);
+  // AA/AR parameters (the command up to its ";"); FALSE without a centre x and y.
+  BOOL ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const char* command);
   // One CAM record (4-byte head and payload, `size` bytes in all); FALSE when the
   // program had ended or a fatal error stopped reading.
   BOOL AddCamRecord(int record, const BYTE* data, int size);
@@ -228,7 +229,7 @@ class CNCProgram {
   void ReadFolderSettings();
   // HPGL helpers.
   void ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative);
-  void ExecuteHpglArc(const CString& params, bool relative);
+  void ExecuteHpglArc(const char* command, bool relative);
 
   CTextLineFile m_textFile;  // the HPGL file being loaded
 };

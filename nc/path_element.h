@@ -3,15 +3,17 @@
 // Whatever the source format, a program becomes one ordered list of elements owned by
 // its CNCProgram: mode codes, named value tags, straight moves and arcs, each stamped
 // with the source line it came from. The optimiser edits this list in place, the previews
-// draw it and the job writer flattens it into PathRecords. Elements live on the heap and
-// are deleted through the virtual destructor, so a code changed in place (an arc reversed)
-// never frees an element as the wrong class.
+// draw it and the job writer flattens it into PathRecords. Elements come from the element
+// pool and are deleted through the virtual destructor, so a code changed in place (an arc
+// reversed) never frees an element as the wrong class.
 #pragma once
 
 #include <cfloat>
+#include <new>
 
 #include "foundation/geometry.h"
 #include "foundation/path_record.h"
+#include "nc/element_pool.h"
 #include "platform/core.h"
 
 // Element codes. Any other code above 3 is a mode code (17-19 plane, 20/21 units, 74/75
@@ -36,6 +38,18 @@ class CPathElement {
   explicit CPathElement(WORD code) : m_nCode(code) {}
   virtual ~CPathElement() = default;
   CPathElement(const CPathElement&) = delete;
+  // Elements come from the element pool; deleting through the base pointer hands the
+  // pool the size of the element's own class.
+  static void* operator new(size_t size) { return element_pool::Allocate(size); }
+  static void operator delete(void* block, size_t size) { element_pool::Free(block, size); }
+  // For callers that test for null instead of catching bad_alloc.
+  static void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    try {
+      return element_pool::Allocate(size);
+    } catch (...) {
+      return nullptr;
+    }
+  }
   CPathElement& operator=(const CPathElement&) = delete;
 
   void SetSource(bool on) { SetFlag(kFlagSource, on); }

@@ -13,19 +13,6 @@ using namespace udp_test;
 
 namespace {
 
-// A UDP port nothing listens on.
-WORD UnusedPort() {
-  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(s, (sockaddr*)&a, sizeof(a));
-  int len = sizeof(a);
-  getsockname(s, (sockaddr*)&a, &len);
-  closesocket(s);
-  return ntohs(a.sin_port);
-}
-
 bool ButtonsEnabled(CDialog& dlg) {
   return ::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDOK)) && ::IsWindowEnabled(::GetDlgItem(dlg.m_hWnd, IDCANCEL));
 }
@@ -38,13 +25,16 @@ TEST(LanSearch, FiveProbesOneSecondApartThenTheButtonsComeBack) {
   Control("SILENT 0");
   UseLoopbackBroadcast();
   g_nUiLanguage = 1;
+  testing_support::TempDir dir;  // the link reads its settings from the program folder
+  CString savedFolder = g_strAppFolder;
+  g_strAppFolder = dir.Path();
   TestWindow pump;
 
   // No controller at that port: an empty list, and g_FoundDevices emptied.
   g_FoundDevices.RemoveAll();
   g_FoundDevices.Add("stale");
   {
-    CLanSearchDlg dlg(nullptr, UnusedPort());
+    CLanSearchDlg dlg(nullptr, FreeUdpPort());
     ASSERT_TRUE(dlg.Create(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN)));
     ASSERT_TRUE(pump.PumpUntil(1000, [&] { return dlg.IsSearching() != 0; }));
     EXPECT_FALSE(ButtonsEnabled(dlg));
@@ -78,6 +68,7 @@ TEST(LanSearch, FiveProbesOneSecondApartThenTheButtonsComeBack) {
   dlg.OnCancel();
   EXPECT_FALSE(dlg.IsSearching());
   dlg.DestroyWindow();
+  g_strAppFolder = savedFolder;
 }
 
 }  // namespace

@@ -320,17 +320,7 @@ TEST_F(UdpLinkTest, BackgroundProbeFindsTheControllerAndItsInformation) {
 }
 
 TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
-  // A free port for the simulated controller.
-  SOCKET probe = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in any{};
-  any.sin_family = AF_INET;
-  any.sin_addr.s_addr = inet_addr("127.0.0.1");
-  bind(probe, (sockaddr*)&any, sizeof(any));
-  int len = sizeof(any);
-  getsockname(probe, (sockaddr*)&any, &len);
-  WORD port = ntohs(any.sin_port);
-  closesocket(probe);
-
+  WORD port = FreeUdpPort();  // for the simulated controller
   char savedDir[MAX_PATH];
   GetCurrentDirectoryA(MAX_PATH, savedDir);
   SetCurrentDirectoryA(m_dir.Path());

@@ -59,6 +59,18 @@ std::map<std::string, std::string> Stats() {
 
 int Stat(const std::string& key) { return atoi(Stats()[key].c_str()); }
 
+WORD FreeUdpPort() {
+  SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = inet_addr("127.0.0.1");
+  bind(s, (sockaddr*)&a, sizeof(a));
+  int length = sizeof(a);
+  getsockname(s, (sockaddr*)&a, &length);
+  closesocket(s);
+  return ntohs(a.sin_port);
+}
+
 void UseLoopbackBroadcast() {
   static const LocalAddressRow rows[] = {{inet_addr("127.1.2.3"), inet_addr("255.0.0.0")}};
   SetLocalAddressRowsForTests(rows, 1);

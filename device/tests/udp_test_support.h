@@ -24,6 +24,9 @@ std::string Control(const std::string& command);
 std::map<std::string, std::string> Stats();
 int Stat(const std::string& key);
 
+// A loopback UDP port that nothing listens on (just released).
+WORD FreeUdpPort();
+
 // Broadcasts of the code under test go to 127.255.255.255 only.
 void UseLoopbackBroadcast();
 

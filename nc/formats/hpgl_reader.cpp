@@ -24,14 +24,64 @@ FormatQuestionHook g_formatQuestion = nullptr;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-// The integer and real values of a command's parameters, as the C library reads them.
-int IntParam(const char* params) { return std::atoi(params); }
-double RealParam(const char* params) { return std::atof(params); }
+constexpr int Mnemonic(char a, char b) { return (unsigned char)a << 8 | (unsigned char)b; }
+
+// Letters to map, or bytes of double-byte characters: only then is a copy upper-cased.
+bool NeedsUpperCase(const char* text) {
+  for (const unsigned char* c = (const unsigned char*)text; *c; c++)
+    if ((*c >= 'a' && *c <= 'z') || *c >= 0x80) return true;
+  return false;
+}
+
+// atof, with a fast path for the plain decimals plotters write. A mantissa of at most
+// 15 digits is exact as a double, and one division by an exact power of ten rounds
+// once, so the result is the one strtod gives; anything else goes to strtod.
+double ReadNumber(const char* p) {
+  static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char* c = p;
+  while (IsBlank(*c)) c++;
+  bool negative = *c == '-';
+  if (*c == '-' || *c == '+') c++;
+  long long mantissa = 0;
+  int digits = 0, decimals = 0;
+  bool any = false;
+  // Digits past the 16th are counted, not added: such numbers go to strtod anyway.
+  auto add = [&](char d) {
+    if (mantissa != 0 || d != '0') digits++;
+    if (digits <= 16) mantissa = mantissa * 10 + (d - '0');
+  };
+  for (; *c >= '0' && *c <= '9'; c++, any = true) add(*c);
+  if (*c == '.') {
+    for (c++; *c >= '0' && *c <= '9'; c++, any = true) {
+      add(*c);
+      decimals++;
+    }
+  }
+  // Exponents ("d" too for the Windows C library), hex and long mantissas: strtod.
+  if (!any || digits > 15 || decimals > 15 || (*c && std::strchr("eEdDxX", *c)))
+    return std::atof(p);
+  double v = (double)mantissa / kPow10[decimals];
+  return negative ? -v : v;
+}
 
 // After the next "," or ";" from p (or the end).
 const char* AfterSeparator(const char* p, const char* end) {
   while (p < end && *p != ',' && *p != ';') p++;
   return p < end ? p + 1 : end;
+}
+
+// End of a command: just after its first ";", or the end of the text.
+const char* CommandEnd(const char* command) {
+  const char* semi = std::strchr(command, ';');
+  return semi ? semi + 1 : command + std::strlen(command);
+}
+
+// The first character of a number in [text, end), or null.
+const char* NumberStart(const char* text, const char* end) {
+  for (const char* c = text; c < end; c++)
+    if (std::strchr(kNumberStart, *c) && *c) return c;
+  return nullptr;
 }
 
 // Start angle of the pen about a centre, from d = pen - centre.
@@ -56,10 +106,15 @@ int AskHpglFormat(const char* text) {
 
 BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
   if (m_bProgramEnd) return FALSE;
-  CString upper(text);
-  upper.MakeUpper();
+  CString upper;
+  if (NeedsUpperCase(text)) {
+    upper = text;
+    upper.MakeUpper();
+    text = upper;
+  }
   CString unknown;  // the line's unknown commands, ", " between them
-  const char* p = upper;
+  CArray<Vec3, const Vec3&> points;
+  const char* p = text;
   while (const char* semi = std::strchr(p, ';')) {
     while (IsBlank(*p)) p++;
     const char* next = semi + 1;
@@ -67,59 +122,80 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
       p = next;
       continue;
     }
-    char mnemonic[3] = {p[0], p[1], 0};
-    const char* params = p + 2;  // up to and with the ";"
-    int paramLength = (int)(next - params);
-    bool pen = !std::strcmp(mnemonic, "PA") || !std::strcmp(mnemonic, "PR") ||
-               !std::strcmp(mnemonic, "PU") || !std::strcmp(mnemonic, "PD");
-    if (pen && paramLength >= 2) {
+    // The command runs from p to its ";"; params follow the two-letter mnemonic.
+    const int mnemonic = Mnemonic(p[0], p[1]);
+    const char* command = p;
+    const char* params = p + 2;
+    char glued[4] = {p[0], p[1], ';', 0};
+    bool pen = mnemonic == Mnemonic('P', 'A') || mnemonic == Mnemonic('P', 'R') ||
+               mnemonic == Mnemonic('P', 'U') || mnemonic == Mnemonic('P', 'D');
+    if (pen && next - params >= 2) {
       char follower[3] = {params[0], params[1], 0};
       if (std::strstr(kPenFollowers, follower)) {
         // A pen command written straight before the next one: carry it out without
         // parameters and go on with the next command.
-        params = ";";
-        paramLength = 1;
+        command = glued;
+        params = glued + 2;
         next = p + 2;
       }
     }
-    CString command = CString(mnemonic) + CString(params, paramLength);
 
-    if (!std::strcmp(mnemonic, "IN")) {
-    } else if (!std::strcmp(mnemonic, "SW") || !std::strcmp(mnemonic, "SA") ||
-               !std::strcmp(mnemonic, "ZW")) {
-      AddTag(mnemonic, IntParam(params));
-    } else if (!std::strcmp(mnemonic, "ZZ")) {
-      m_nHpglMode = IntParam(params);
-      if (m_nHpglMode == 0 || m_nHpglMode == 1) AddTag("ZZ", m_nHpglMode);
-      if (m_nHpglMode == 1) m_bHpgl3D = 1;
-    } else if (!std::strcmp(mnemonic, "SP")) {
-      if (IntParam(params) != 0) {
-        AddTag("T", RealParam(params));
-      } else {
-        AddTag("M", 2);
-        m_bProgramEnd = 1;
+    switch (mnemonic) {
+      case Mnemonic('I', 'N'):
+        break;
+      case Mnemonic('S', 'W'):
+      case Mnemonic('S', 'A'):
+      case Mnemonic('Z', 'W'): {
+        char name[3] = {p[0], p[1], 0};
+        AddTag(name, std::atoi(params));
+        break;
       }
-    } else if (!std::strcmp(mnemonic, "SF")) {
-      if (IntParam(params) != 0) AddTag("F", RealParam(params));
-    } else if (pen) {
-      if (mnemonic[1] == 'A') m_bAbsolute = 1;
-      if (mnemonic[1] == 'R') m_bAbsolute = 0;
-      if (!std::strcmp(mnemonic, "PU")) m_bPenUp = 1;
-      if (!std::strcmp(mnemonic, "PD")) m_bPenUp = 0;
-      CArray<Vec3, const Vec3&> points;
-      BYTE axes = 0;
-      if (SplitHpglItems(points, axes, command)) ExecuteHpglPoints(points, axes, !m_bAbsolute);
-    } else if (!std::strcmp(mnemonic, "AA") || !std::strcmp(mnemonic, "AR")) {
-      m_bAbsolute = mnemonic[1] == 'A' ? 1 : 0;
-      ExecuteHpglArc(command, !m_bAbsolute);
-    } else {
-      // Unknown: listed once per load; the rest of the line is dropped.
-      if (m_strErrors.Find(command) < 0) {
-        if (!unknown.IsEmpty()) unknown += ", ";
-        unknown += command;
+      case Mnemonic('Z', 'Z'):
+        m_nHpglMode = std::atoi(params);
+        if (m_nHpglMode == 0 || m_nHpglMode == 1) AddTag("ZZ", m_nHpglMode);
+        if (m_nHpglMode == 1) m_bHpgl3D = 1;
+        break;
+      case Mnemonic('S', 'P'):
+        if (std::atoi(params) != 0) {
+          AddTag("T", ReadNumber(params));
+        } else {
+          AddTag("M", 2);
+          m_bProgramEnd = 1;
+        }
+        break;
+      case Mnemonic('S', 'F'):
+        if (std::atoi(params) != 0) AddTag("F", ReadNumber(params));
+        break;
+      case Mnemonic('P', 'A'):
+      case Mnemonic('P', 'R'):
+      case Mnemonic('P', 'U'):
+      case Mnemonic('P', 'D'): {
+        if (mnemonic == Mnemonic('P', 'A')) m_bAbsolute = 1;
+        if (mnemonic == Mnemonic('P', 'R')) m_bAbsolute = 0;
+        if (mnemonic == Mnemonic('P', 'U')) m_bPenUp = 1;
+        if (mnemonic == Mnemonic('P', 'D')) m_bPenUp = 0;
+        points.RemoveAll();
+        BYTE axes = 0;
+        if (SplitHpglItems(points, axes, command)) ExecuteHpglPoints(points, axes, !m_bAbsolute);
+        break;
       }
-      break;
+      case Mnemonic('A', 'A'):
+      case Mnemonic('A', 'R'):
+        m_bAbsolute = mnemonic == Mnemonic('A', 'A') ? 1 : 0;
+        ExecuteHpglArc(command, !m_bAbsolute);
+        break;
+      default: {
+        // Unknown: listed once per load; the rest of the line is dropped.
+        CString item(command, (int)(next - command));
+        if (m_strErrors.Find(item) < 0) {
+          if (!unknown.IsEmpty()) unknown += ", ";
+          unknown += item;
+        }
+        next = nullptr;
+        break;
+      }
     }
+    if (!next) break;
     p = next;
   }
   if (!unknown.IsEmpty()) {
@@ -143,7 +219,7 @@ void CNCProgram::ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE
   }
 }
 
-void CNCProgram::ExecuteHpglArc(const CString& command, bool relative) {
+void CNCProgram::ExecuteHpglArc(const char* command, bool relative) {
   double cx, cy, sweep_deg;
   if (!ParseHpglNumberList(cx, cy, sweep_deg, command)) return;
   // A sweep of nothing is no arc (and not a full circle).
@@ -170,12 +246,12 @@ void CNCProgram::ExecuteHpglArc(const CString& command, bool relative) {
 }
 
 BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes,
-                                const CString& command) {
-  const char* text = command;
+                                const char* command) {
+  const char* end = CommandEnd(command);
   if (m_nHpglMode == -1) {
-    const char* semi = std::strchr(text, ';');
-    int items = semi ? 1 : 0;
-    for (const char* c = text; *c && c != semi; c++)
+    // Separators: the commas before the ";" and the ";" itself.
+    int items = end[-1] == ';' ? 1 : 0;
+    for (const char* c = command; c < end; c++)
       if (*c == ',') items++;
     if (items < 2) return FALSE;
     if (items % 6 != 0 && items % 2 == 0) {
@@ -185,29 +261,27 @@ BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes,
     } else {
       CString question;
       if (m_nLine != -1) question.Format("[Line %d (items=%d)] ", m_nLine, items);
-      question += command;
+      question += CString(command, (int)(end - command));
       m_nHpglMode = AskHpglFormat(question);
     }
     AddTag("ZZ", m_nHpglMode);
   }
 
-  const char* p = std::strpbrk(text, kNumberStart);
+  const char* p = NumberStart(command, end);
   if (!p) return FALSE;
-  const char* semi = std::strchr(p, ';');
-  const char* end = semi ? semi + 1 : p + std::strlen(p);
   bool threeD = m_nHpglMode == 1;
   while (p < end) {
     Vec3 v;
-    v.x = std::atof(p) * m_vHpglScale.x * m_dUnitScale;
+    v.x = ReadNumber(p) * m_vHpglScale.x * m_dUnitScale;
     axes |= kAxisX;
     p = AfterSeparator(p, end);
     if (p < end) {
-      v.y = std::atof(p) * m_vHpglScale.y * m_dUnitScale;
+      v.y = ReadNumber(p) * m_vHpglScale.y * m_dUnitScale;
       axes |= kAxisY;
       p = AfterSeparator(p, end);
     }
     if (threeD && p < end) {
-      v.z = std::atof(p) * m_vHpglScale.z * m_dUnitScale;
+      v.z = ReadNumber(p) * m_vHpglScale.z * m_dUnitScale;
       axes |= kAxisZ;
       p = AfterSeparator(p, end);
     }
@@ -217,19 +291,17 @@ BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes,
 }
 
 BOOL CNCProgram::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg,
-                                     const CString& command) {
-  const char* text = command;
-  const char* p = std::strpbrk(text, kNumberStart);
+                                     const char* command) {
+  const char* end = CommandEnd(command);
+  const char* p = NumberStart(command, end);
   if (!p) return FALSE;
-  const char* semi = std::strchr(p, ';');
-  const char* end = semi ? semi + 1 : p + std::strlen(p);
-  cx = std::atof(p);
+  cx = ReadNumber(p);
   const char* comma = static_cast<const char*>(std::memchr(p, ',', (size_t)(end - p)));
   if (!comma) return FALSE;
   p = comma + 1;
-  cy = std::atof(p);
+  cy = ReadNumber(p);
   sweep_deg = 0.0;
   comma = static_cast<const char*>(std::memchr(p, ',', (size_t)(end - p)));
-  if (comma && std::memchr(comma, ';', (size_t)(end - comma))) sweep_deg = std::atof(comma + 1);
+  if (comma && end[-1] == ';') sweep_deg = ReadNumber(comma + 1);
   return TRUE;
 }

@@ -1,6 +1,7 @@
 // Path elements: rapid splitting, elements <-> records, the optimiser's setters.
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "nc/tests/nc_test_support.h"
 
@@ -252,6 +253,34 @@ TEST_F(PathElementTest, DiscardHandsAxesToTheNextKeptMove) {
   p.SetDiscard(4, 1);  // the last move: nothing else changes
   EXPECT_EQ(kAxesXYZ, axes(3));
   EXPECT_EQ(1u, p.GetElement(4)->m_nDiscard);
+}
+
+}  // namespace
+
+namespace {
+
+// Elements of programs built on two threads at once come back to the pool intact.
+TEST_F(PathElementTest, PoolServesProgramsOnSeveralThreads) {
+  size_t before = element_pool::LiveBlocks();
+  auto build = [](CNCProgram* p, double y) {
+    for (int i = 0; i < 20000; i++) {
+      p->m_vLastPoint = Vec3(i, y, 0);
+      p->AddLine(kCodeFeed, kAxesXY, Vec3(i + 1, y, 0));
+      p->AddTag("S", i);
+    }
+  };
+  {
+    CNCProgram a, b;
+    std::thread other(build, &b, 2.0);
+    build(&a, 1.0);
+    other.join();
+    EXPECT_EQ(before + 80000, element_pool::LiveBlocks());
+    for (int i = 0; i < 40000; i += 2) {
+      ASSERT_EQ(Vec3(i / 2 + 1, 1, 0), static_cast<const CPathLineElement*>(a.GetElement(i))->m_vEnd);
+      ASSERT_EQ(Vec3(i / 2 + 1, 2, 0), static_cast<const CPathLineElement*>(b.GetElement(i))->m_vEnd);
+    }
+  }
+  EXPECT_EQ(before, element_pool::LiveBlocks());
 }
 
 }  // namespace

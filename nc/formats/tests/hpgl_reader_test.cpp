@@ -1,4 +1,8 @@
 // The HPGL reader, line by line.
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -176,6 +180,44 @@ TEST_F(HpglReaderTest, GarbageLinesStopBeingReportedNearTheCap) {
   const CString& report = p.GetErrors();
   EXPECT_LT(report.GetLength(), 2048 + 64);
   EXPECT_EQ(report.GetLength() - 29, report.Find("Too much error messages . . ."));
+}
+
+}  // namespace
+
+namespace {
+
+// Coordinates read exactly as the C library reads them, whatever their form.
+TEST_F(HpglReaderTest, NumbersReadAsTheCLibraryDoes) {
+  std::vector<std::string> numbers = {
+      "0", "-0", "007", "0.125", "-3.5", "+2.25", ".5", "5.", "1e2", "-1.5E-3", "0x10",
+      "12345678901234567890", "1.0000000000000000001", "999999999999999", "9999999999999999",
+      "0.000000000000001", "0.1234567890123456", "40000", "-40000", " 12", "1d5", "+inf", "-nan"};
+  std::mt19937 rnd(7);
+  for (int i = 0; i < 2000; i++) {
+    std::string s = rnd() % 2 ? "-" : "";
+    for (int k = rnd() % 12; k >= 0; k--) s += (char)('0' + rnd() % 10);
+    if (rnd() % 2) {
+      s += ".";
+      for (int k = rnd() % 12; k >= 0; k--) s += (char)('0' + rnd() % 10);
+    }
+    numbers.push_back(s);
+  }
+  CNCProgram p;
+  p.SetHpglScale(1);
+  p.m_nHpglMode = 0;
+  for (const std::string& n : numbers) {
+    // Moves along X only: one element each.
+    std::string line = "PA" + n + ",0;";
+    int before = p.GetElementCount();
+    p.InterpretHpglLine(1, line.c_str());
+    ASSERT_EQ(before + 1, p.GetElementCount()) << n;
+    double x = static_cast<const CPathLineElement*>(p.GetElement(before))->m_vEnd.x;
+    double expected = std::atof(n.c_str());
+    if (std::isnan(expected))
+      EXPECT_TRUE(std::isnan(x)) << n;
+    else
+      EXPECT_EQ(0, std::memcmp(&expected, &x, sizeof x)) << n << ": " << expected << " vs " << x;
+  }
 }
 
 }  // namespace

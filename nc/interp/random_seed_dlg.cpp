@@ -1,0 +1,53 @@
+#include "nc/interp/random_seed_dlg.h"
+
+#include "foundation/texts.h"
+#include "nc/interp/interp_read.h"
+#include "resources/resource.h"
+
+namespace {
+
+const UINT kAppIconId = 128;  // the program's icon
+
+// The seed hook: the dialog shows x; OK with the box clear hands back the seed text.
+BOOL AskRandomSeed(double x, CString* seedText) {
+  CRandomSeedDlg dlg;
+  dlg.m_strSeed.Format("%.0f", x);
+  if (dlg.DoModal() != IDOK || dlg.m_bEnableSrand) return FALSE;
+  *seedText = dlg.m_strSeed;
+  return TRUE;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CRandomSeedDlg, CDialog)
+  ON_BN_CLICKED(IDC_ENABLE_SRAND, &CRandomSeedDlg::OnEnableSrand)
+END_MESSAGE_MAP()
+
+CRandomSeedDlg::CRandomSeedDlg(CWnd* parent) : CDialog(PickLangId(IDD_RANDOM_SEED_CN, IDD_RANDOM_SEED_EN), parent) {}
+
+void CRandomSeedDlg::DoDataExchange(CDataExchange* dx) {
+  DDX_Check(dx, IDC_ENABLE_SRAND, m_bEnableSrand);
+  DDX_Text(dx, IDC_SEED_EDIT, m_strSeed);
+}
+
+BOOL CRandomSeedDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  HINSTANCE inst = AfxGetInstanceHandle();
+  HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+                                  ::GetSystemMetrics(SM_CYICON), 0);
+  HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                    ::GetSystemMetrics(SM_CYSMICON), 0);
+  if (iconBig) SetIcon(iconBig, TRUE);
+  if (iconSmall) SetIcon(iconSmall, FALSE);
+  EnableSeedField();
+  return TRUE;
+}
+
+void CRandomSeedDlg::OnEnableSrand() {
+  UpdateData(TRUE);
+  EnableSeedField();
+}
+
+void CRandomSeedDlg::EnableSeedField() { GetDlgItem(IDC_SEED_EDIT)->EnableWindow(!m_bEnableSrand); }
+
+void InstallRandomSeedDialog() { SetRandomSeedHook(AskRandomSeed); }
