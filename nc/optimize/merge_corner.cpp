@@ -130,6 +130,13 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
   m_nPlaneCode = 17;
   m_aDroppedPoints.RemoveAll();
   m_aPendingPoints.RemoveAll();
+  // The move i (end e, tag start mark t) becomes the one ending at P1.
+  auto moveOn = [&](int i, const Vec3& e, DWORD t) {
+    p0 = p1;
+    p1 = e;
+    j = i;
+    tagStartJ = t;
+  };
 
   for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
     progress.Step();
@@ -157,12 +164,9 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
     }
     Vec3 e = r.GetEnd();
     if (!(prev == kCodeFeed && code == kCodeFeed)) {
-      p0 = p1;
-      p1 = e;
+      moveOn(i, e, tagStart);
       prev = code;
       n = 1;
-      j = i;
-      tagStartJ = tagStart;
       m_aDroppedPoints.RemoveAll();
       m_aPendingPoints.RemoveAll();
       continue;
@@ -174,12 +178,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
         SetDiscard(i, 1);
         AddDroppedPoint(m_aDroppedPoints, e);
       } else {
-        p0 = p1;
-        p1 = e;
-        prev = kCodeFeed;
+        moveOn(i, e, tagStart);
         n = 2;
-        j = i;
-        tagStartJ = tagStart;
       }
       continue;
     }
@@ -219,10 +219,7 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       continue;
     }
     len = d2;
-    p0 = p1;
-    p1 = e;
-    j = i;
-    tagStartJ = tagStart;
+    moveOn(i, e, tagStart);
     m_aDroppedPoints.Copy(m_aPendingPoints);
     m_aPendingPoints.RemoveAll();
     if (progress.IsCanceled()) return FALSE;
@@ -236,9 +233,8 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
   const double eps = Epsilon();
   PathRecord r;
   int j = 0;              // the move ending at P1
-  int codeJ = -1;         // its code
+  int prev = -1;          // its code
   BOOL sourceJ = FALSE;   // its source bit
-  int prev = -1;          // code of the last move
   int n = 0;              // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
   Vec3 p0, p1;
   double len = 0.0;       // length of P0-P1
@@ -246,6 +242,14 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
   Insertions inserted;    // corner arcs, by the index of the element they go before
   CPathElementArray arc;
   BOOL finished = TRUE;
+  // The move i (record r, end e) becomes the one ending at P1.
+  auto moveOn = [&](int i, const PathRecord& r, const Vec3& e) {
+    p0 = p1;
+    p1 = e;
+    prev = r.m_nCode;
+    j = i;
+    sourceJ = r.IsCoordChanged();
+  };
 
   for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
     progress.Step();
@@ -255,13 +259,8 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     Vec3 e = r.GetEnd();
     if (code == kCodeRapid) {
       SetTagStart(i, 1);
-      p0 = p1;
-      p1 = e;
-      prev = kCodeRapid;
+      moveOn(i, r, e);
       n = 1;
-      j = i;
-      codeJ = code;
-      sourceJ = r.IsCoordChanged();
       continue;
     }
     if (prev < kCodeFeed) SetTagStart(i, 1);
@@ -269,13 +268,8 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     // like the move after a rapid it only sets the first leg.
     if (n <= 1) {
       len = Length(p1, e);
-      p0 = p1;
-      p1 = e;
-      prev = code;
+      moveOn(i, r, e);
       n = 2;
-      j = i;
-      codeJ = code;
-      sourceJ = r.IsCoordChanged();
       continue;
     }
 
@@ -299,7 +293,7 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     bool arcBuilt = false;
     // The arc replaces the ends of two straight legs; an arc leg cannot be shortened
     // along its chord.
-    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && codeJ == kCodeFeed &&
+    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && prev == kCodeFeed &&
         code == kCodeFeed) {
       Vec3 a, b, c;
       int plane = 0;
@@ -331,19 +325,14 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
             if (t > eps && limit > shorter / 2.0 / t) limit = shorter / 2.0 / t;
           }
         }
-        if (codeJ == kCodeFeed)
+        if (prev == kCodeFeed)
           SetRadius(j, limit);
-        else if (IsArcCode(codeJ) && sourceJ)
+        else if (IsArcCode(prev) && sourceJ)
           LimitRadius(j, limit);
       }
     }
     len = d2;
-    p0 = p1;
-    p1 = e;  // the corner point, not the tangent point, starts the next corner
-    prev = code;
-    j = i;
-    codeJ = code;
-    sourceJ = r.IsCoordChanged();
+    moveOn(i, r, e);  // the corner point, not the tangent point, starts the next corner
     if (progress.IsCanceled()) {
       finished = FALSE;
       break;
