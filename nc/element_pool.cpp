@@ -68,23 +68,30 @@ const bool kPooled = true;
 
 }  // namespace
 
-void* Allocate(size_t size) {
-  if (size > kLargest) return ::operator new(size);
+void* Allocate(size_t size) noexcept {
+  if (size > kLargest) return ::operator new(size, std::nothrow);
   size_t cls = ClassOf(size);
   Pool& pool = ThePool();
   std::lock_guard<SpinLock> hold(pool.lock);
   void* block;
   if (!kPooled) {
-    block = ::operator new(size);
+    block = ::operator new(size, std::nothrow);
+    if (!block) return nullptr;
   } else if (pool.free[cls]) {
     block = pool.free[cls];
     pool.free[cls] = pool.free[cls]->next;
   } else {
     size_t bytes = cls * kGrain;
     if (pool.bumpLeft < bytes) {
-      pool.chunks.reserve(pool.chunks.size() + 1);
-      pool.bump = static_cast<char*>(::operator new(kChunk));
-      pool.chunks.push_back(pool.bump);
+      char* chunk = static_cast<char*>(::operator new(kChunk, std::nothrow));
+      if (!chunk) return nullptr;
+      try {
+        pool.chunks.push_back(chunk);
+      } catch (const std::bad_alloc&) {
+        ::operator delete(chunk);
+        return nullptr;
+      }
+      pool.bump = chunk;
       pool.bumpLeft = kChunk;
     }
     block = pool.bump;
@@ -95,7 +102,7 @@ void* Allocate(size_t size) {
   return block;
 }
 
-void Free(void* block, size_t size) {
+void Free(void* block, size_t size) noexcept {
   if (!block) return;
   if (size > kLargest) {
     ::operator delete(block);

@@ -12,10 +12,10 @@
 
 namespace element_pool {
 
-// A block of `size` bytes, aligned for any element.
-void* Allocate(size_t size);
+// A block of `size` bytes, aligned for any element; null when memory runs out.
+void* Allocate(size_t size) noexcept;
 // Gives back a block of `size` bytes from Allocate.
-void Free(void* block, size_t size);
+void Free(void* block, size_t size) noexcept;
 // Blocks handed out and not yet given back.
 size_t LiveBlocks();
 

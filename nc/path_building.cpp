@@ -76,7 +76,8 @@ struct ArcSplitter {
   Vec3 center;
   double tolerance;
 
-  void Split(const Vec3& start, const Vec3& end, int depth) {
+  // a and b: the angles of start and end about the centre, in [0, 2 pi).
+  void Split(const Vec3& start, const Vec3& end, double a, double b, int depth) {
     // Start and end coincide for a full circle; below the top that is a piece too short
     // to bisect (coordinates too large for their radius), which ends there.
     bool closed = IsSamePointInPlane(plane, start, end);
@@ -87,7 +88,8 @@ struct ArcSplitter {
     }
     if (fine || depth >= kMaxSplitDepth) {
       if (IsSamePointInPlane(plane, end, arc->m_vEnd)) return;  // the element ends it
-      CPathArcElement* piece = new CPathArcElement;
+      CPathArcElement* piece = new (std::nothrow) CPathArcElement;
+      if (!piece) return;  // out of memory: the arc comes out coarser
       piece->CopyFrom(*arc);
       piece->m_nTagStart = 0;
       piece->m_dRadius = arc->m_dRadius;
@@ -99,9 +101,6 @@ struct ArcSplitter {
       return;
     }
     // Too coarse, or a full circle: bisect the angle.
-    Vec3 rs = start - center, re = end - center;
-    double a = PlaneAngle(rs.x, rs.y, rs.z, plane);
-    double b = PlaneAngle(re.x, re.y, re.z, plane);
     double middle;
     if (arc->m_nCode == kCodeArcCW)
       middle = b < a ? (a + b) / 2 : (a + b) / 2 - kPi;
@@ -111,8 +110,9 @@ struct ArcSplitter {
     SetCoord(m, axes.first, Coord(center, axes.first) + arc->m_dRadius * std::cos(middle));
     SetCoord(m, axes.second, Coord(center, axes.second) + arc->m_dRadius * std::sin(middle));
     SetCoord(m, axes.normal, (Coord(start, axes.normal) + Coord(end, axes.normal)) / 2);
-    Split(start, m, depth + 1);
-    Split(m, end, depth + 1);
+    if (middle < 0) middle += 2 * kPi;  // the angle of m, as PlaneAngle gives it
+    Split(start, m, a, middle, depth + 1);
+    Split(m, end, middle, b, depth + 1);
   }
 };
 
@@ -136,7 +136,8 @@ bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b) {
 
 BOOL CNCProgram::AddCode(WORD code) {
   if (IsMoveCode(code)) return FALSE;
-  CPathElement* element = new CPathElement(code);
+  CPathElement* element = new (std::nothrow) CPathElement(code);
+  if (!element) return FALSE;
   element->m_nLine = (DWORD)m_nLine;
   element->SetSource(true);
   AppendElement(element);
@@ -148,7 +149,11 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
     delete tool;
     return FALSE;
   }
-  CPathTagElement* tag = new CPathTagElement;
+  CPathTagElement* tag = new (std::nothrow) CPathTagElement;
+  if (!tag) {
+    delete tool;
+    return FALSE;
+  }
   tag->SetName(name);
   tag->m_dValue = value;
   tag->TakeTool(tool);
@@ -160,8 +165,9 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
 
 BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
   if (code != kCodeRapid && code != kCodeFeed) return FALSE;
+  CPathLineElement* line = new (std::nothrow) CPathLineElement(code);
+  if (!line) return FALSE;
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
-  CPathLineElement* line = new CPathLineElement(code);
   line->m_nLine = (DWORD)m_nLine;
   line->m_byAxes = axes;
   line->m_vEnd = end;
@@ -176,11 +182,12 @@ BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
 
 BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const Vec3& center) {
   if (!IsArcCode(code)) return FALSE;
+  CPathArcElement* arc = new (std::nothrow) CPathArcElement(code);
+  if (!arc) return FALSE;
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
   PlaneAxes p;
   bool helical = GetPlaneAxes(plane, p) &&
                  std::fabs(Coord(end, p.normal) - Coord(m_vLastPoint, p.normal)) > kSamePoint;
-  CPathArcElement* arc = new CPathArcElement(code);
   arc->m_nLine = (DWORD)m_nLine;
   arc->m_byAxes = axes;
   arc->m_vEnd = end;
@@ -219,7 +226,8 @@ void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& l
       !(tolerance > 0.0))
     return;
   ArcSplitter splitter{*this, arc, plane, axes, list, center, tolerance};
-  splitter.Split(start, end, 0);
+  Vec3 rs = start - center, re = end - center;
+  splitter.Split(start, end, PlaneAngle(rs.x, rs.y, rs.z, plane), PlaneAngle(re.x, re.y, re.z, plane), 0);
 }
 
 void CNCProgram::ResetExtents() {

@@ -41,7 +41,7 @@ void CPathTagElement::CopyFromPathRecord(const PathRecord& rec) {
   if (rec.GetTool() && IsNamed("T")) m_pTool = new ToolRecord(*rec.GetTool());
 }
 
-void CPathLineElement::CopyFrom(const CPathLineElement& from) {
+void CPathLineElement::CopyMoveFrom(const CPathLineElement& from, bool withMark) {
   m_nCode = from.m_nCode;
   m_nDiscard = from.m_nDiscard;
   m_nFlags = from.m_nFlags;
@@ -52,19 +52,23 @@ void CPathLineElement::CopyFrom(const CPathLineElement& from) {
   m_dRadius = from.m_dRadius;
   m_dAngle = from.m_dAngle;
   m_dDeviation = from.m_dDeviation;
-  m_dMark = from.m_dMark;
+  if (withMark) m_dMark = from.m_dMark;
   m_vEnd = from.m_vEnd;
 }
 
-void CPathLineElement::CopyFromPathRecord(const PathRecord& rec) {
-  CPathElement::CopyFromPathRecord(rec);
+void CPathLineElement::CopyMoveFromRecord(const PathRecord& rec, bool withMark) {
   m_byAxes = rec.m_byAxes;
   m_nTagStart = rec.m_nTagStart;
   m_dRadius = rec.m_dRadius;
   m_dAngle = rec.m_dAngle;
   m_dDeviation = rec.m_dDeviation;
-  m_dMark = rec.m_dMark;
+  if (withMark) m_dMark = rec.m_dMark;
   m_vEnd = rec.GetEnd();
+}
+
+void CPathLineElement::CopyFromPathRecord(const PathRecord& rec) {
+  CPathElement::CopyFromPathRecord(rec);
+  CopyMoveFromRecord(rec, true);
 }
 
 void CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end) {
@@ -75,7 +79,8 @@ void CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
   bool movesXY = ax > kSplitEpsilon || ay > kSplitEpsilon;
 
   auto appendPiece = [&](const Vec3& pieceEnd) {
-    CPathLineElement* piece = new CPathLineElement;
+    CPathLineElement* piece = new (std::nothrow) CPathLineElement;
+    if (!piece) return;  // out of memory: the rapid travels unsplit
     piece->CopyFrom(*this);
     piece->m_byAxes = kAxesXY;
     piece->m_vEnd = pieceEnd;
@@ -89,30 +94,17 @@ void CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
 }
 
 void CPathArcElement::CopyFrom(const CPathArcElement& from) {
-  m_nCode = from.m_nCode;
-  m_nDiscard = from.m_nDiscard;
-  m_nFlags = from.m_nFlags;
-  m_nLine = from.m_nLine;
-  CopyFlagBits(from.m_nFlags);
-  m_byAxes = from.m_byAxes;
-  m_nTagStart = from.m_nTagStart;
-  m_dRadius = from.m_dRadius;
-  m_dAngle = from.m_dAngle;
-  m_dDeviation = from.m_dDeviation;
-  m_vEnd = from.m_vEnd;
+  CopyMoveFrom(from, false);
   m_vCenter = from.m_vCenter;
 }
 
+// An arc takes the record's source, fitted and helical bits, not its whole flags word,
+// and starts without a path length mark.
 void CPathArcElement::CopyFromPathRecord(const PathRecord& rec) {
   m_nCode = rec.m_nCode;
   m_nDiscard = rec.m_nDiscard;
   m_nLine = rec.m_nLine;
   CopyFlagBits(rec.m_nFlags);
-  m_byAxes = rec.m_byAxes;
-  m_nTagStart = rec.m_nTagStart;
-  m_dRadius = rec.m_dRadius;
-  m_dAngle = rec.m_dAngle;
-  m_dDeviation = rec.m_dDeviation;
-  m_vEnd = rec.GetEnd();
+  CopyMoveFromRecord(rec, false);
   m_vCenter = rec.GetCenter();
 }

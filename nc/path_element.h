@@ -39,16 +39,19 @@ class CPathElement {
   virtual ~CPathElement() = default;
   CPathElement(const CPathElement&) = delete;
   // Elements come from the element pool; deleting through the base pointer hands the
-  // pool the size of the element's own class.
-  static void* operator new(size_t size) { return element_pool::Allocate(size); }
-  static void operator delete(void* block, size_t size) { element_pool::Free(block, size); }
-  // For callers that test for null instead of catching bad_alloc.
+  // pool the size of the element's own class. Adders use the nothrow form and report a
+  // failed allocation.
+  static void* operator new(size_t size) {
+    void* block = element_pool::Allocate(size);
+    if (!block) throw std::bad_alloc();
+    return block;
+  }
   static void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    try {
-      return element_pool::Allocate(size);
-    } catch (...) {
-      return nullptr;
-    }
+    return element_pool::Allocate(size);
+  }
+  static void operator delete(void* block, size_t size) noexcept { element_pool::Free(block, size); }
+  static void operator delete(void* block, size_t size, const std::nothrow_t&) noexcept {
+    element_pool::Free(block, size);
   }
   CPathElement& operator=(const CPathElement&) = delete;
 
@@ -109,7 +112,7 @@ class CPathLineElement : public CPathElement {
 
   // Everything of a move: words, flags, axes, the four move values with the tag start
   // mark, and the end point.
-  void CopyFrom(const CPathLineElement& from);
+  void CopyFrom(const CPathLineElement& from) { CopyMoveFrom(from, true); }
   void CopyFromPathRecord(const PathRecord& rec);
 
   // Before a rapid from `start` to `end` is appended to `list`, appends the pieces that
@@ -124,6 +127,12 @@ class CPathLineElement : public CPathElement {
   double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
   double m_dMark = 0.0;         // cumulative path length at the end of the move (mm)
   Vec3 m_vEnd;                  // end point (mm); the start is the previous move's end
+
+ protected:
+  // The move part of a copy; the path length mark only withMark.
+  void CopyMoveFrom(const CPathLineElement& from, bool withMark);
+  // Axes, tag start mark, move values and end point of a record.
+  void CopyMoveFromRecord(const PathRecord& rec, bool withMark);
 };
 
 // An arc: code 2 clockwise, 3 counter-clockwise.

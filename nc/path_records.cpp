@@ -12,6 +12,14 @@ int ToolNumber(double value) {
   return (int)std::lround(value);
 }
 
+// Runs edit on the element when there is one (MoveAt, ArcAt); FALSE otherwise.
+template <class Element, class Edit>
+BOOL EditIf(Element* element, Edit edit) {
+  if (!element) return FALSE;
+  edit(*element);
+  return TRUE;
+}
+
 bool IsToolTagName(const char* name) {
   return (name[0] == 'T' || name[0] == 't') && name[1] == '\0';
 }
@@ -76,18 +84,22 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 
   CPathElement* element;
   if (code > kCodeArcCCW && (code & 0x8000)) {
-    CPathTagElement* tag = new CPathTagElement;
+    CPathTagElement* tag = new (std::nothrow) CPathTagElement;
+    if (!tag) return FALSE;
     tag->CopyFromPathRecord(*rec);
     element = tag;
   } else if (code > kCodeArcCCW) {
-    element = new CPathElement;
+    element = new (std::nothrow) CPathElement;
+    if (!element) return FALSE;
     element->CopyFromPathRecord(*rec);
   } else if (code <= kCodeFeed) {
-    CPathLineElement* line = new CPathLineElement;
+    CPathLineElement* line = new (std::nothrow) CPathLineElement;
+    if (!line) return FALSE;
     line->CopyFromPathRecord(*rec);
     element = line;
   } else {
-    CPathArcElement* arc = new CPathArcElement;
+    CPathArcElement* arc = new (std::nothrow) CPathArcElement;
+    if (!arc) return FALSE;
     arc->CopyFromPathRecord(*rec);
     element = arc;
   }
@@ -103,96 +115,66 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 }
 
 BOOL CNCProgram::SetTagStart(int i, DWORD value) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_nTagStart = value;
-  if (value != 0) move->m_dRadius = move->m_dAngle = DBL_MAX;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) {
+    m.m_nTagStart = value;
+    if (value != 0) m.m_dRadius = m.m_dAngle = DBL_MAX;
+  });
 }
 
 BOOL CNCProgram::LimitRadius(int i, double radius) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  if (radius < move->m_dRadius) move->m_dRadius = radius;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) {
+    if (radius < m.m_dRadius) m.m_dRadius = radius;
+  });
 }
 
 BOOL CNCProgram::SetMark(int i, double length) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_dMark = length;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dMark = length; });
 }
 
 BOOL CNCProgram::SetRadius(int i, double radius) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_dRadius = radius;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dRadius = radius; });
 }
 
 BOOL CNCProgram::SetEnd(int i, const Vec3& end) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_vEnd = end;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_vEnd = end; });
 }
 
 BOOL CNCProgram::SetCenter(int i, const Vec3& center) {
-  CPathArcElement* arc = ArcAt(i);
-  if (!arc) return FALSE;
-  arc->m_vCenter = center;
-  return TRUE;
+  return EditIf(ArcAt(i), [&](CPathArcElement& a) { a.m_vCenter = center; });
 }
 
 BOOL CNCProgram::ReverseArc(int i) {
-  CPathArcElement* arc = ArcAt(i);
-  if (!arc) return FALSE;
-  arc->m_nCode = arc->m_nCode == kCodeArcCW ? kCodeArcCCW : kCodeArcCW;
-  return TRUE;
+  return EditIf(ArcAt(i), [](CPathArcElement& a) {
+    a.m_nCode = a.m_nCode == kCodeArcCW ? kCodeArcCCW : kCodeArcCW;
+  });
 }
 
 BOOL CNCProgram::SetMarkA(int i) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_nFlags |= kFlagMarkA;
-  return TRUE;
+  return EditIf(MoveAt(i), [](CPathLineElement& m) { m.m_nFlags |= kFlagMarkA; });
 }
 
 BOOL CNCProgram::SetMarkB(int i) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_nFlags |= kFlagMarkB;
-  return TRUE;
+  return EditIf(MoveAt(i), [](CPathLineElement& m) { m.m_nFlags |= kFlagMarkB; });
 }
 
 BOOL CNCProgram::SetAxes(int i, BYTE axes) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_byAxes = axes;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_byAxes = axes; });
 }
 
 BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
   CPathLineElement* move = MoveAt(i);
-  if (!move || move->m_nCode != kCodeFeed) return FALSE;
-  move->m_vEnd = end;
-  move->m_dRadius = radius;
-  return TRUE;
+  return EditIf(move && move->m_nCode == kCodeFeed ? move : nullptr, [&](CPathLineElement& m) {
+    m.m_vEnd = end;
+    m.m_dRadius = radius;
+  });
 }
 
 BOOL CNCProgram::SetAngle(int i, double angle_deg) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_dAngle = angle_deg;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dAngle = angle_deg; });
 }
 
 BOOL CNCProgram::SetDeviation(int i, double deviation) {
-  CPathLineElement* move = MoveAt(i);
-  if (!move) return FALSE;
-  move->m_dDeviation = deviation;
-  return TRUE;
+  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dDeviation = deviation; });
 }
 
 // A discarded move no longer moves its axes; the next move that stays must name them,

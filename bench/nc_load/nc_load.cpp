@@ -8,6 +8,11 @@
 // With --optimize the program is then optimised with the settings of the program
 // folder's "Parameters.ini", and a second line gives the optimiser's own figures:
 // file=... optimize elements=M elements_after=K seconds=S elements_per_s=R.
+//
+// G-code inputs: ../shared/bench-data/gen_gcode.py relief 1000000, contour 300000 and
+// cycles 200000 (3D raster moves; arcs by centre and radius; canned cycles, o-word loops
+// and named parameters). bench/compare-peer.sh makes them and runs this program against
+// a peer loader on one core.
 #include <chrono>
 #include <cstdio>
 #include <cstring>

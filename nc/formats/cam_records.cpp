@@ -65,11 +65,14 @@ BOOL CNCProgram::AddCamRecord(int record, const BYTE* data, int size) {
   int length = data[2] | data[3] << 8;
   const BYTE* payload = data + kCamRecordHead;
   if (length > size - kCamRecordHead) length = size - kCamRecordHead;
-  CString entry;
-  entry.Format("Tag%d: Code=%d(0x%04X), Len=%d", record, code, code, length);
+  auto report = [&] {
+    CString entry;
+    entry.Format("Tag%d: Code=%d(0x%04X), Len=%d", record, code, code, length);
+    AppendCamReport(entry);
+  };
   // A record too short for its code is listed and skipped, never read past its end.
   if (length < NeededPayload(code)) {
-    AppendCamReport(entry);
+    report();
     return !m_bStop;
   }
 
@@ -137,7 +140,7 @@ BOOL CNCProgram::AddCamRecord(int record, const BYTE* data, int size) {
       break;
     }
     default:
-      AppendCamReport(entry);
+      report();
       break;
   }
   return !m_bStop;

@@ -16,11 +16,29 @@ namespace {
 
 constexpr int kReportLimit = 2048;
 
+// What a line's character becomes in the text the words are read from: 0 for the
+// characters removed (blank, tab, CR, LF, comma), letters lowered, the rest as it is.
+struct PrepareTable {
+  unsigned char map[256];
+  constexpr PrepareTable() : map() {
+    for (int c = 0; c < 256; ++c) map[c] = (unsigned char)(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    map[(unsigned char)' '] = map[(unsigned char)'\t'] = map[(unsigned char)'\r'] = 0;
+    map[(unsigned char)'\n'] = map[(unsigned char)','] = 0;
+  }
+};
+constexpr PrepareTable kPrepare;
+
 void copy_bounded(char* to, int size, const char* from) {
   int n = (int)std::strlen(from);
   if (n > size - 1) n = size - 1;
   std::memcpy(to, from, (size_t)n);
   to[n] = '\0';
+}
+
+// "Check:" or "Exec:" and the text of a status, for a status that has one.
+void add_status_item(LineReport& report, const char* stage, int status) {
+  CString text = GetNCErrorText(status);
+  if (!text.IsEmpty()) report.AddError(stage + text);
 }
 
 }  // namespace
@@ -86,15 +104,15 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
     ReportLine(quoted, GetNCErrorText(NCE_COMMAND_TOO_LONG), false);
     return TRUE;
   }
+  const bool deleted = text[0] == '/';  // block delete is always on
+  const char* source = deleted ? "" : text;
+  const size_t source_length = deleted ? 0 : length;
   char work[INTERP_WORK_SIZE];
-  if (text[0] == '/')
-    work[0] = '\0';  // block delete is always on
-  else
-    std::memcpy(work, text, length + 1);
 
   // Comments: cut out one by one (nested brackets count) and joined by one blank.
   CString comments;
-  if (std::strchr(work, '(')) {
+  if (std::memchr(source, '(', source_length)) {
+    std::memcpy(work, source, source_length + 1);
     for (;;) {
       CString comment = program.ExtractComment(work, '(', ')');
       if (comment.IsEmpty()) break;
@@ -102,20 +120,22 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
       comments += comment;
     }
     program.ParseToolGroupComment(comments);
+    source = work;
   }
 
   // Blanks, tabs, line ends and commas out; letters lowered.
   int n = 0;
-  for (const char* p = work; *p; ++p) {
-    char c = *p;
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',') continue;
-    work[n++] = (c >= 'A' && c <= 'Z') ? (char)(c + ('a' - 'A')) : c;
+  for (const char* p = source; *p; ++p) {
+    unsigned char c = kPrepare.map[(unsigned char)*p];
+    work[n] = (char)c;
+    n += c != 0;
   }
   work[n] = '\0';
-  copy_bounded(setup.blocktext, INTERP_TEXT_SIZE, work);
-  std::memcpy(setup.linetext, setup.blocktext, sizeof setup.linetext);
-  copy_bounded(block.comment, INTERP_COMMENT_SIZE, comments);
   setup.line_length = n < INTERP_TEXT_SIZE - 1 ? n : INTERP_TEXT_SIZE - 1;
+  std::memcpy(setup.blocktext, work, (size_t)setup.line_length);
+  setup.blocktext[setup.line_length] = '\0';
+  std::memcpy(setup.linetext, setup.blocktext, (size_t)setup.line_length + 1);
+  copy_bounded(block.comment, INTERP_COMMENT_SIZE, comments);
 
   LineReport report;
   if (work[0] == 'o') {
@@ -150,15 +170,13 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
   bool stopping = false;
   if (!setup.skipping_o) {
     int status = verify_block_items(setup, block);
-    CString message = GetNCErrorText(status);
-    if (!message.IsEmpty()) report.AddError("Check:" + message);
     if (status == NCE_EXIT) stopping = true;
+    if (status > NCE_EXIT) add_status_item(report, "Check:", status);
   }
   if (!stopping) {
     int status = run_block(program, setup, block);
-    CString message = GetNCErrorText(status);
-    if (!message.IsEmpty()) report.AddError("Exec:" + message);
     if (status == NCE_EXIT) stopping = true;
+    if (status > NCE_EXIT) add_status_item(report, "Exec:", status);
   }
   if (!report.errors.IsEmpty()) ReportLine(text, report.errors, false);
 

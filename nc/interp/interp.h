@@ -69,5 +69,7 @@ enum WordLoopResult {
 // is not added again.
 WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSeen,
                           const CString& loadReport, LineReport& report);
-// Stores one word of value v (W is its text for the unknown-code lists).
-int store_word(InterpreterBlock& block, char letter, double v, const CString& W, LineReport& report);
+// Stores the word at text[pos] with its value v.
+int store_word(InterpreterBlock& block, const char* text, int pos, double v, LineReport& report);
+// The word at text[pos] as messages name it: up to the next word letter, upper-cased.
+CString word_text(const char* text, int pos);

@@ -184,6 +184,16 @@ int emit_cycle_g89(Hole& h) {
   return emit_cycle_feed(h, h.a, h.b, h.clearance);
 }
 
+// The error of a dwell cycle without its P word.
+int dwell_missing(int motion) {
+  switch (motion) {
+    case G_82: return NCE_DWELL_TIME_P_WORD_MISSING_WITH_G82;
+    case G_86: return NCE_DWELL_TIME_P_WORD_MISSING_WITH_G86;
+    case G_88: return NCE_DWELL_TIME_P_WORD_MISSING_WITH_G88;
+    default: return NCE_DWELL_TIME_P_WORD_MISSING_WITH_G89;
+  }
+}
+
 // A word of the block, else the value remembered from the last cycle when this block
 // repeats it (same code as the motion mode), else the error.
 int word_or_remembered(bool present, double value, double remembered, bool repeating, int missing, double* out) {
@@ -229,20 +239,11 @@ int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, Interpr
     case G_85:
       break;
     case G_82:
-      EMIT(word_or_remembered(block.p_number > -1.0, block.p_number, setup.cycle_p, repeating,
-                              NCE_DWELL_TIME_P_WORD_MISSING_WITH_G82, &h.dwell_s));
-      break;
     case G_86:
-      EMIT(word_or_remembered(block.p_number > -1.0, block.p_number, setup.cycle_p, repeating,
-                              NCE_DWELL_TIME_P_WORD_MISSING_WITH_G86, &h.dwell_s));
-      break;
     case G_88:
-      EMIT(word_or_remembered(block.p_number > -1.0, block.p_number, setup.cycle_p, repeating,
-                              NCE_DWELL_TIME_P_WORD_MISSING_WITH_G88, &h.dwell_s));
-      break;
     case G_89:
-      EMIT(word_or_remembered(block.p_number > -1.0, block.p_number, setup.cycle_p, repeating,
-                              NCE_DWELL_TIME_P_WORD_MISSING_WITH_G89, &h.dwell_s));
+      EMIT(word_or_remembered(block.p_number > -1.0, block.p_number, setup.cycle_p, repeating, dwell_missing(motion),
+                              &h.dwell_s));
       break;
     case G_83:
       EMIT(word_or_remembered(block.q_number > -1.0, block.q_number, setup.cycle_q, repeating,

@@ -15,8 +15,25 @@ namespace {
 // Centres whose start and end radii differ by more than this are not the arc's.
 constexpr double kArcRadiusTolerance = 0.005;
 constexpr double kTwoPi = 6.283185307179586;
+constexpr double kPi = 3.141592653589793;
+// Most pieces an arc may be cut into: a full circle keeps under it up to a radius of
+// about a thousand kilometres.
+constexpr double kMaxArcPieces = 1 << 20;
 
 bool is_finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Distance of two points in the plane (0 XY, 4 XZ, 8 YZ).
+double in_plane_distance(const Vec3& a, const Vec3& b, BYTE plane) {
+  const Vec3 d = a - b;
+  return plane == 4 ? std::hypot(d.x, d.z) : plane == 8 ? std::hypot(d.y, d.z) : std::hypot(d.x, d.y);
+}
+
+// The adder cuts an arc in halves until each piece's chord height is below the
+// tolerance; an arc so large that this would take over kMaxArcPieces pieces is refused.
+bool arc_too_large(const Vec3& start, const Vec3& centre, BYTE plane, double tolerance) {
+  const double radius = in_plane_distance(start, centre, plane);
+  return !(radius * (1.0 - std::cos(kPi / kMaxArcPieces)) < tolerance);
+}
 
 int emit_stop_code(CNCProgram& program, const InterpreterBlock& block) {
   int stop = block.m_modes[MGROUP_STOP];
@@ -122,6 +139,7 @@ int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& 
       program.m_bStop = 1;
       return NCE_RADIUS_TO_END_OF_ARC_DIFFERS_FROM_RADIUS_TO_START;
     }
+    if (arc_too_large(start, centre, plane, program.m_dArcTolerance)) return NCE_COMMAND_TOO_LONG;
     if (!program.AddArc(code, plane, axes, end, centre)) return NCE_OUT_OF_MEMORY;
   }
   program.m_vLastPoint = end;

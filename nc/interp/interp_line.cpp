@@ -1,6 +1,7 @@
 // The word loop of the G-code line reader: letters, values and the modal group tables.
 // Errors in words never stop the load; they become items of the line's report, and the
 // loop stops reading the line at the first one.
+#include <cmath>
 #include <cstring>
 
 #include "nc/interp/interp.h"
@@ -78,34 +79,63 @@ const std::array<signed char, M_TABLE_SIZE> MCodeGroupTable = kTables.m;
 
 void LineReport::AddError(const char* item) { add_to_list(errors, item); }
 
-int store_word(InterpreterBlock& block, char letter, double v, const CString& W, LineReport& report) {
+namespace {
+
+// A G or M code: the table of its groups and the errors of its kind.
+struct ModalWord {
+  int table_size;
+  const signed char* groups;
+  int negative;
+  int out_of_range;
+  int same_group;
+};
+
+const ModalWord kGWords = {G_TABLE_SIZE, GCodeGroupTable.data(), NCE_NEGATIVE_G_CODE_USED, NCE_G_CODE_OUT_OF_RANGE,
+                           NCE_TWO_G_CODES_USED_FROM_SAME_MODAL_GROUP};
+const ModalWord kMWords = {M_TABLE_SIZE, MCodeGroupTable.data(), NCE_NEGATIVE_M_CODE_USED, NCE_M_CODE_GREATER_THAN_199,
+                           NCE_TWO_M_CODES_USED_FROM_SAME_MODAL_GROUP};
+
+// Code n (G x 10, or M) into the slot of its group; a code of no group goes to the
+// unknown list. *stored tells whether a slot took it.
+int store_modal(const ModalWord& kind, int n, int* slots, CString& unknown, const char* text, int pos, bool* stored) {
+  *stored = false;
+  if (n < 0) return kind.negative;
+  if (n >= kind.table_size) return kind.out_of_range;
+  const int group = kind.groups[n];
+  if (group < 0) {
+    add_to_list(unknown, word_text(text, pos));
+    return NCE_OK;
+  }
+  if (slots[group] != -1) return kind.same_group;
+  slots[group] = n;
+  *stored = true;
+  return NCE_OK;
+}
+
+}  // namespace
+
+CString word_text(const char* text, int pos) {
+  int next = pos + 1;
+  while (text[next] && !is_word_letter(text[next])) ++next;
+  CString W(text + pos, next - pos);
+  W.MakeUpper();
+  return W;
+}
+
+int store_word(InterpreterBlock& block, const char* text, int pos, double v, LineReport& report) {
+  const char letter = text[pos];
+  // An expression may overflow (exp[1000]); no word takes an infinite value.
+  if (!std::isfinite(v)) return NCE_BAD_NUMBER_FORMAT;
   switch (letter) {
     case 'g': {
-      int n = interp_trunc(v * 10.0);
-      if (n < 0) return NCE_NEGATIVE_G_CODE_USED;
-      if (n >= G_TABLE_SIZE) return NCE_G_CODE_OUT_OF_RANGE;
-      int group = GCodeGroupTable[n];
-      if (group < 0) {
-        add_to_list(report.unknown_g, W);
-        return NCE_OK;
-      }
-      if (block.g_modes[group] != -1) return NCE_TWO_G_CODES_USED_FROM_SAME_MODAL_GROUP;
-      block.g_modes[group] = n;
-      return NCE_OK;
+      bool stored;
+      return store_modal(kGWords, interp_trunc(v * 10.0), block.g_modes, report.unknown_g, text, pos, &stored);
     }
     case 'm': {
-      int n = interp_trunc(v);
-      if (n < 0) return NCE_NEGATIVE_M_CODE_USED;
-      if (n >= M_TABLE_SIZE) return NCE_M_CODE_GREATER_THAN_199;
-      int group = MCodeGroupTable[n];
-      if (group < 0) {
-        add_to_list(report.unknown_m, W);
-        return NCE_OK;
-      }
-      if (block.m_modes[group] != -1) return NCE_TWO_M_CODES_USED_FROM_SAME_MODAL_GROUP;
-      block.m_modes[group] = n;
-      ++block.m_count;
-      return NCE_OK;
+      bool stored;
+      int status = store_modal(kMWords, interp_trunc(v), block.m_modes, report.unknown_m, text, pos, &stored);
+      if (stored) ++block.m_count;
+      return status;
     }
     case 'x': return store_flagged(block.x_flag, block.x_value, v, NCE_MULTIPLE_X_WORDS_ON_ONE_LINE);
     case 'y': return store_flagged(block.y_flag, block.y_value, v, NCE_MULTIPLE_Y_WORDS_ON_ONE_LINE);
@@ -197,14 +227,9 @@ WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSe
       if (loadReport.Find(item) < 0) report.AddError(item);
       return WORDS_READ;
     }
-    // The word as the user wrote it, up to the next word letter.
-    int next = pos + 1;
-    while (text[next] && !is_word_letter(text[next])) ++next;
-    CString W(text + pos, next - pos);
-    W.MakeUpper();
-    status = store_word(block, letter, v, W, report);
+    status = store_word(block, text, pos, v, report);
     if (status) {
-      CString item = make_item(W, status);
+      CString item = make_item(word_text(text, pos), status);
       if (loadReport.Find(item) < 0) report.AddError(item);
       return WORDS_READ;
     }

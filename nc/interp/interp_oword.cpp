@@ -144,6 +144,7 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
     return NCE_OK;
   }
   if (type == O_CALL) {
+    for (double& v : block.call_args) v = 0.0;  // slots the call leaves empty
     int arg = 0;
     for (;;) {
       char c = line[*counter];
@@ -157,15 +158,19 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
       }
       if (status) return status;
     }
-  } else if (type == O_WHILE || type == O_REPEAT || type == O_IF || type == O_ELSEIF) {
-    if (line[*counter] != '[') return NCE_PLACE_HOLDER;
-    status = read_real_expression(setup, line, counter, &setup.test_value);
-    if (status) return status;
   }
   interp_free(block.o_name);
   block.o_name = interp_strdup(label_name(setup, type, oword));
   if (!block.o_name) return NCE_OUT_OF_MEMORY;
   block.o_type = type;
+  if (type == O_WHILE || type == O_REPEAT || type == O_IF || type == O_ELSEIF) {
+    // A test on a line the control passes over is not evaluated: its parameters may
+    // not even exist there (a branch not taken, a subroutine being looked for).
+    if (setup.skipping_o && !skipping_for(setup, block.o_name)) return NCE_OK;
+    if (line[*counter] != '[') return NCE_PLACE_HOLDER;
+    status = read_real_expression(setup, line, counter, &setup.test_value);
+    if (status) return status;
+  }
   return NCE_OK;
 }
 

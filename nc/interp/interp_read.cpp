@@ -143,22 +143,18 @@ int read_real_number(const char* line, int* counter, double* value) {
   } else if (c != '.' && !is_digit(c)) {
     return NCE_BAD_NUMBER_FORMAT;
   }
+  // The digits before and after the point; the mantissa is exact up to 19 digits, and
+  // only numbers of at most 15 use it.
   int start = i;
-  int digits = 0;
-  int fraction = 0;
-  bool dot = false;
   uint64_t mantissa = 0;
-  for (;; ++i) {
-    c = line[i];
-    if (is_digit(c)) {
-      if (digits < 19) mantissa = mantissa * 10 + (uint64_t)(c - '0');
-      ++digits;
-      if (dot) ++fraction;
-    } else if (c == '.' && !dot) {
-      dot = true;
-    } else {
-      break;
-    }
+  for (c = line[i]; is_digit(c); c = line[++i]) mantissa = mantissa * 10 + (uint64_t)(c - '0');
+  int digits = i - start;
+  int fraction = 0;
+  if (c == '.') {
+    const int first = ++i;
+    for (c = line[i]; is_digit(c); c = line[++i]) mantissa = mantissa * 10 + (uint64_t)(c - '0');
+    fraction = i - first;
+    digits += fraction;
   }
   if (digits == 0) return NCE_NO_DIGITS_FOUND_WHERE_REAL_NUMBER_SHOULD_BE;
   double result;

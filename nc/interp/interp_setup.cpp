@@ -120,23 +120,33 @@ void init_setup(InterpreterSetup& setup) {
 }
 
 void reset_block(InterpreterBlock& block) {
-  long offset = block.line_offset;
-  char* name = block.o_name;
-  std::memset((void*)&block, 0, sizeof block);
-  block.line_offset = offset;
-  block.o_name = name;  // the line reader frees it after the line
+  // Field by field rather than the whole record: this runs for every line, and the
+  // comment and the call arguments need no more than their first character (the call
+  // reader fills every argument slot itself). The line offset and the o-word name stay:
+  // the loader set the one, the line reader frees the other.
+  block.a_flag = block.b_flag = block.c_flag = 0;
+  block.i_flag = block.j_flag = block.k_flag = 0;
+  block.x_flag = block.y_flag = block.z_flag = block.r_flag = 0;
+  block.a_value = block.b_value = block.c_value = 0.0;
+  block.i_value = block.j_value = block.k_value = 0.0;
+  block.x_value = block.y_value = block.z_value = block.r_value = 0.0;
+  block.comment[0] = '\0';
   block.d_number = -1;
   block.f_number = -1.0;
   for (int& g : block.g_modes) g = -1;
   block.h_number = -1;
   block.l_number = -1;
+  block.line_number = 0;
   block.n_number = -1;
   block.motion_to_be = -1;
+  block.m_count = 0;
   for (int& m : block.m_modes) m = -1;
   block.p_number = -1.0;
   block.q_number = -1.0;
   block.s_number = -1.0;
   block.t_number = -1;
+  block.o_type = O_NONE;
+  block.o_label = 0;
 }
 
 BOOL lookup_named_param(const InterpreterSetup& setup, const char* name, double* value) {

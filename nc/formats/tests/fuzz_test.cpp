@@ -47,6 +47,22 @@ class ReaderFuzzTest : public nc_testing::ProgramFolderTest {
   static void Bound(std::unique_ptr<CNCProgram>& p) {
     if (!p || p->GetElementCount() > 200000 || p->m_bProgramEnd) p = std::make_unique<CNCProgram>();
   }
+  // Writes and loads generated files until the budget is spent: every load ends with a
+  // bounded report (and the expected kind, when given).
+  template <class Generate, class Write>
+  void LoadGeneratedFiles(const CString& path, Generate generate, Write write, const char* kind) {
+    int runs = RunFor(kBudgetSeconds / 2, [&](int n) {
+      ASSERT_TRUE(write(path, generate()));
+      CNCProgram p;
+      p.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));
+      if (kind) {
+        ASSERT_STREQ(kind, p.GetFileKind()) << "file " << n;
+      }
+      ASSERT_LT(p.GetErrors().GetLength(), 4096) << "file " << n;
+      if (n % 64 == 0) m_boxes.Clear();
+    });
+    EXPECT_GT(runs, 10);
+  }
   FormatQuestionHook m_previous = nullptr;
   MessageBoxRecorder m_boxes;
 };
@@ -109,16 +125,7 @@ std::string MutatedHpglFile(std::mt19937& rnd) {
 
 TEST_F(ReaderFuzzTest, HpglFiles) {
   std::mt19937 rnd(2);
-  CString path = m_dir / "f.plt";
-  int runs = RunFor(kBudgetSeconds / 2, [&](int n) {
-    std::string file = MutatedHpglFile(rnd);
-    ASSERT_TRUE(WriteFileBytes(path, file));
-    CNCProgram p;
-    p.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));
-    ASSERT_LT(p.GetErrors().GetLength(), 4096) << "file " << n;
-    if (n % 64 == 0) m_boxes.Clear();
-  });
-  EXPECT_GT(runs, 10);
+  LoadGeneratedFiles(m_dir / "f.plt", [&] { return MutatedHpglFile(rnd); }, WriteFileBytes, nullptr);
 }
 
 std::string RandomCamBody(std::mt19937& rnd) {
@@ -152,17 +159,7 @@ std::string RandomCamBody(std::mt19937& rnd) {
 
 TEST_F(ReaderFuzzTest, CamFiles) {
   std::mt19937 rnd(3);
-  CString path = m_dir / "f.cf";
-  int runs = RunFor(kBudgetSeconds / 2, [&](int n) {
-    std::string body = RandomCamBody(rnd);
-    ASSERT_TRUE(WriteCamFile(path, body));
-    CNCProgram p;
-    p.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));
-    ASSERT_STREQ("BNC", p.GetFileKind()) << "file " << n;
-    ASSERT_LT(p.GetErrors().GetLength(), 4096) << "file " << n;
-    if (n % 64 == 0) m_boxes.Clear();
-  });
-  EXPECT_GT(runs, 10);
+  LoadGeneratedFiles(m_dir / "f.cf", [&] { return RandomCamBody(rnd); }, WriteCamFile, "BNC");
 }
 
 TEST_F(ReaderFuzzTest, CamRecords) {

@@ -137,6 +137,24 @@ TEST_F(GCodeTest, ArcErrors) {
   }
 }
 
+TEST_F(GCodeTest, ArcsBeyondAnyMachineAreRefused) {
+  // A full circle of 5e12 mm would be cut into some 10^8 pieces.
+  EXPECT_TRUE(Load("G2 X0 Y0 I5000000000000\nG2 X0 Y0 I1000000\n"));
+  EXPECT_EQ("Line 1: [G2 X0 Y0 I5000000000000],Exec:Command too long\r\n", Report());
+  EXPECT_EQ((Lines{"CW(0,0,0)@(1e+06,0,0)"}), Elements());
+}
+
+TEST_F(GCodeTest, InfiniteValuesAreNoWords) {
+  EXPECT_TRUE(Load("#1=[exp[1000]]\nG1 X#1\nG1 X[0*#1]\n"));
+  EXPECT_EQ(
+      "Line 2: [G1 X#1],<X>Bad number format,Check:All axes missing with motion code,"
+      "Exec:All axes missing with motion code\r\n"
+      "Line 3: [G1 X[0*#1]],<X[0*>Bad number format,Check:All axes missing with motion code,"
+      "Exec:All axes missing with motion code\r\n",
+      Report());
+  EXPECT_EQ((Lines{}), Elements());
+}
+
 TEST_F(GCodeTest, AnArcThatFitsNoCentreStopsTheLoad) {
   EXPECT_FALSE(Load("G1 X0\nG2 X10 Y0 I1 J0\nG1 X5\n"));
   EXPECT_EQ((Lines{"F(0,0,0)"}), Elements());

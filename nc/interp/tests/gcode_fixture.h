@@ -39,14 +39,15 @@ class GCodeTest : public nc_testing::ProgramFolderTest {
     return LoadFile(path);
   }
 
-  bool LoadFile(const char* path) {
+  // At most maxLines lines are read (a program that loops for ever stops there).
+  bool LoadFile(const char* path, int maxLines = -1) {
     CGCodeReader& reader = *m_program->m_pGCode;
     if (!reader.OpenFile(path)) return false;
     bool more = true;
     int count = 0;
     char line[512];
     ULONGLONG position;
-    while (more) {
+    while (more && count != maxLines) {
       int n = reader.ReadLine(line, sizeof line, &position);
       if (n == 0) break;
       if (n > 510) {

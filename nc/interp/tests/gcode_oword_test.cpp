@@ -106,6 +106,19 @@ TEST_F(GCodeTest, LoopsAndConditions) {
   }
 }
 
+TEST_F(GCodeTest, TestsOfLinesPassedOverAreNotEvaluated) {
+  EXPECT_TRUE(Load(
+      "o1 if [0]\n"
+      "  o2 while [#<nowhere> gt 0]\n"
+      "  o2 endwhile\n"
+      "  o3 if [1/0]\n"
+      "  o3 endif\n"
+      "o1 endif\n"
+      "G1 X1\n"));
+  EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
+  EXPECT_EQ("", Report());
+}
+
 TEST_F(GCodeTest, SubroutinesInTheProgram) {
   Load(
       "o200 sub\n"
