@@ -101,7 +101,30 @@ bool IsPlunge(int face, const Vec3& from, const Vec3& to) {
   }
 }
 
+// Moves v off the face by the lift, along the face's normal (axis 0 x, 1 y, 2 z), which
+// is returned.
+int LiftOff(const DoorFoldParams& p, int face, Vec3& v) {
+  switch (face) {
+    case kLeftEdge:
+      v.x = std::min(v.x, p.m_dLeft - p.m_dLift);
+      return 0;
+    case kRightEdge:
+      v.x = std::max(v.x, p.m_dRight + p.m_dLift);
+      return 0;
+    case kTopEdge:
+      v.y = std::max(v.y, p.m_dTop + p.m_dLift);
+      return 1;
+    case kBottomEdge:
+      v.y = std::min(v.y, p.m_dBottom - p.m_dLift);
+      return 1;
+    default:
+      v.z = std::max(v.z, p.m_dLift);
+      return 2;
+  }
+}
+
 double& Coord(Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+double Coord(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 const BYTE kAxisBit[3] = {kAxisX, kAxisY, kAxisZ};
 
 bool NameIs(const char* name, const char* what) { return CString(name).CompareNoCase(what) == 0; }
@@ -176,7 +199,6 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   if (fromFace == toFace) return 0;
   if (cur.m_nCode != kCodeRapid) return -1;
   if (toFace < kFace || toFace > kBottomEdge) return -1;
-  const double lift = params.m_dLift;
   const double a = params.m_dRight, b = params.m_dLeft, c = params.m_dTop, d = params.m_dBottom;
   const Vec3 e0 = prev.GetEnd(), q0 = cur.GetEnd();
   Vec3 p = fromFace == kNoFace ? Vec3() : e0;
@@ -185,32 +207,23 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
     v.SetPoint(index, axes, p);
     g_aVertexList.Add(v);
   };
+  // Along X, Y and Z in turn, one move per axis that still differs.
+  auto stepTo = [&](const Vec3& target) {
+    for (int axis = 0; axis < 3; axis++) {
+      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep) {
+        Coord(p, axis) = Coord(target, axis);
+        emit(kAxisBit[axis]);
+      }
+    }
+  };
 
   // Retract off the old face, then up to the lift height.
-  switch (fromFace) {
-    case kFace:
-      p.z = std::max(p.z, lift);
-      if (PointsDiffer(p, e0)) emit(kAxisZ);
-      break;
-    case kLeftEdge:
-      p.x = std::min(p.x, b - lift);
-      if (PointsDiffer(p, e0)) emit(kAxisX);
-      break;
-    case kRightEdge:
-      p.x = std::max(p.x, a + lift);
-      if (PointsDiffer(p, e0)) emit(kAxisX);
-      break;
-    case kTopEdge:
-      p.y = std::max(p.y, c + lift);
-      if (PointsDiffer(p, e0)) emit(kAxisY);
-      break;
-    case kBottomEdge:
-      p.y = std::min(p.y, d - lift);
-      if (PointsDiffer(p, e0)) emit(kAxisY);
-      break;
+  if (fromFace != kNoFace) {
+    int normal = LiftOff(params, fromFace, p);
+    if (PointsDiffer(p, e0)) emit(kAxisBit[normal]);
   }
   if (fromFace >= kLeftEdge && fromFace <= kBottomEdge) {
-    p.z = std::max(p.z, lift);
+    p.z = std::max(p.z, params.m_dLift);
     if (PointsDiffer(p, e0)) emit(kAxisZ);
   }
 
@@ -225,39 +238,12 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
 
   // Approach: first off the new face along its normal, then axis by axis.
   Vec3 q = q0;
-  int normal;
-  switch (toFace) {
-    case kFace:
-      q.z = std::max(q.z, lift);
-      normal = 2;
-      break;
-    case kLeftEdge:
-      q.x = std::min(q.x, b - lift);
-      normal = 0;
-      break;
-    case kRightEdge:
-      q.x = std::max(q.x, a + lift);
-      normal = 0;
-      break;
-    case kTopEdge:
-      q.y = std::max(q.y, c + lift);
-      normal = 1;
-      break;
-    default:
-      q.y = std::min(q.y, d - lift);
-      normal = 1;
-      break;
-  }
+  int normal = LiftOff(params, toFace, q);
   if (PointsDiffer(p, q) && std::fabs(Coord(p, normal) - Coord(q, normal)) > kAxisStep) {
     Coord(p, normal) = Coord(q, normal);
     emit(kAxisBit[normal]);
   }
-  for (int axis = 0; axis < 3; axis++) {
-    if (std::fabs(Coord(p, axis) - Coord(q, axis)) > kAxisStep) {
-      Coord(p, axis) = Coord(q, axis);
-      emit(kAxisBit[axis]);
-    }
-  }
+  stepTo(q);
 
   if (!(params.m_nFlags & kDoorPathKeepTools)) {
     CPathVertex v;
@@ -273,15 +259,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   g_aVertexList.Add(plane);
 
   // Down onto the target.
-  Vec3 target = q0;
-  if (PointsDiffer(p, target)) {
-    for (int axis = 0; axis < 3; axis++) {
-      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep) {
-        Coord(p, axis) = Coord(target, axis);
-        emit(kAxisBit[axis]);
-      }
-    }
-  }
+  if (PointsDiffer(p, q0)) stepTo(q0);
   return 1;
 }
 

@@ -21,6 +21,7 @@
 //     from P1, but no larger than fits half the shorter leg.
 // With corner arcs on, a sharp corner between two straight feeds is instead cut by a
 // tangent arc from A on P0-P1 to B on P1-E.
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -57,6 +58,10 @@ void AddDroppedPoint(CArray<Vec3, const Vec3&>& list, const Vec3& point) {
   list.Add(point);
 }
 
+// The geometry epsilon as a divisor guard: a setting of 0 (or less) must not let a
+// length of 0 through to a division.
+double Epsilon() { return g_dDoubleZero > DBL_MIN ? g_dDoubleZero : DBL_MIN; }
+
 bool IsPlaneCode(int code) { return code >= 17 && code <= 19; }
 
 // Corner plane of a corner arc.
@@ -88,8 +93,8 @@ BOOL CPathOptimizer::DroppedPointsOnChord(const Vec3& a, const Vec3& b) const {
   for (const CArray<Vec3, const Vec3&>* list : {&m_aDroppedPoints, &m_aPendingPoints}) {
     for (int k = 0; k < list->GetSize(); k++) {
       const Vec3& p = (*list)[k];
-      double angle = VertexAngle(a, p, b);
-      double c = angle == -1.0 ? 0.0 : std::cos(angle);
+      double c;
+      if (!VertexCosine(a, p, b, c)) c = 0.0;  // no angle counts as a right angle
       if (c > m_dCosMaxAngle) return FALSE;
       if (PointSegmentDistance(a, p, b) > m_dMergeChordHeight) return FALSE;
     }
@@ -125,6 +130,13 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
   m_nPlaneCode = 17;
   m_aDroppedPoints.RemoveAll();
   m_aPendingPoints.RemoveAll();
+  // The move i (end e, tag start mark t) becomes the one ending at P1.
+  auto moveOn = [&](int i, const Vec3& e, DWORD t) {
+    p0 = p1;
+    p1 = e;
+    j = i;
+    tagStartJ = t;
+  };
 
   for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
     progress.Step();
@@ -152,12 +164,9 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
     }
     Vec3 e = r.GetEnd();
     if (!(prev == kCodeFeed && code == kCodeFeed)) {
-      p0 = p1;
-      p1 = e;
+      moveOn(i, e, tagStart);
       prev = code;
       n = 1;
-      j = i;
-      tagStartJ = tagStart;
       m_aDroppedPoints.RemoveAll();
       m_aPendingPoints.RemoveAll();
       continue;
@@ -169,12 +178,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
         SetDiscard(i, 1);
         AddDroppedPoint(m_aDroppedPoints, e);
       } else {
-        p0 = p1;
-        p1 = e;
-        prev = kCodeFeed;
+        moveOn(i, e, tagStart);
         n = 2;
-        j = i;
-        tagStartJ = tagStart;
       }
       continue;
     }
@@ -194,8 +199,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       tolerance = m_dMergeChordHeight;
     }
     SetDeviation(j, err);
-    double angle = VertexAngle(p0, p1, e);
-    double c = angle == -1.0 ? 0.0 : std::cos(angle);
+    double c;
+    if (!VertexCosine(p0, p1, e, c)) c = 0.0;
     bool shortOrClose = std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit ||
                         std::fabs(err) < tolerance;
     if (c <= m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
@@ -214,10 +219,7 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       continue;
     }
     len = d2;
-    p0 = p1;
-    p1 = e;
-    j = i;
-    tagStartJ = tagStart;
+    moveOn(i, e, tagStart);
     m_aDroppedPoints.Copy(m_aPendingPoints);
     m_aPendingPoints.RemoveAll();
     if (progress.IsCanceled()) return FALSE;
@@ -228,12 +230,11 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
 // ---- Corner pass
 
 BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
-  const double eps = g_dDoubleZero;
+  const double eps = Epsilon();
   PathRecord r;
   int j = 0;              // the move ending at P1
-  int codeJ = -1;         // its code
+  int prev = -1;          // its code
   BOOL sourceJ = FALSE;   // its source bit
-  int prev = -1;          // code of the last move
   int n = 0;              // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
   Vec3 p0, p1;
   double len = 0.0;       // length of P0-P1
@@ -241,6 +242,14 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
   Insertions inserted;    // corner arcs, by the index of the element they go before
   CPathElementArray arc;
   BOOL finished = TRUE;
+  // The move i (record r, end e) becomes the one ending at P1.
+  auto moveOn = [&](int i, const PathRecord& r, const Vec3& e) {
+    p0 = p1;
+    p1 = e;
+    prev = r.m_nCode;
+    j = i;
+    sourceJ = r.IsCoordChanged();
+  };
 
   for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
     progress.Step();
@@ -250,13 +259,8 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     Vec3 e = r.GetEnd();
     if (code == kCodeRapid) {
       SetTagStart(i, 1);
-      p0 = p1;
-      p1 = e;
-      prev = kCodeRapid;
+      moveOn(i, r, e);
       n = 1;
-      j = i;
-      codeJ = code;
-      sourceJ = r.IsCoordChanged();
       continue;
     }
     if (prev < kCodeFeed) SetTagStart(i, 1);
@@ -264,13 +268,8 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     // like the move after a rapid it only sets the first leg.
     if (n <= 1) {
       len = Length(p1, e);
-      p0 = p1;
-      p1 = e;
-      prev = code;
+      moveOn(i, r, e);
       n = 2;
-      j = i;
-      codeJ = code;
-      sourceJ = r.IsCoordChanged();
       continue;
     }
 
@@ -294,7 +293,7 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     bool arcBuilt = false;
     // The arc replaces the ends of two straight legs; an arc leg cannot be shortened
     // along its chord.
-    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && codeJ == kCodeFeed &&
+    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && prev == kCodeFeed &&
         code == kCodeFeed) {
       Vec3 a, b, c;
       int plane = 0;
@@ -326,19 +325,14 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
             if (t > eps && limit > shorter / 2.0 / t) limit = shorter / 2.0 / t;
           }
         }
-        if (codeJ == kCodeFeed)
+        if (prev == kCodeFeed)
           SetRadius(j, limit);
-        else if (IsArcCode(codeJ) && sourceJ)
+        else if (IsArcCode(prev) && sourceJ)
           LimitRadius(j, limit);
       }
     }
     len = d2;
-    p0 = p1;
-    p1 = e;  // the corner point, not the tangent point, starts the next corner
-    prev = code;
-    j = i;
-    codeJ = code;
-    sourceJ = r.IsCoordChanged();
+    moveOn(i, r, e);  // the corner point, not the tangent point, starts the next corner
     if (progress.IsCanceled()) {
       finished = FALSE;
       break;
@@ -353,7 +347,7 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
 int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius,
                                    double deviation, Vec3& tangentA, Vec3& tangentB, Vec3& center,
                                    int& plane, CPathElementArray& list) {
-  const double eps = g_dDoubleZero;
+  const double eps = Epsilon();
   list.RemoveAll();
   double l1 = Length(p0, p1), l2 = Length(p1, p2), l3 = Length(p0, p2);
   if (l1 < eps || l2 < eps || l3 < eps) return -1;

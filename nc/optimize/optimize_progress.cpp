@@ -14,7 +14,8 @@ void COptimizeProgress::Inserted(int k) {
   m_nTotal += 2 * k;
 }
 
-void COptimizeProgress::Drain() {
+void COptimizeProgress::DrainIfDue() {
+  m_nSinceTick = 0;
   DWORD now = GetTickCount();
   if (now - m_dwLastDrain < kDrainInterval_ms) return;
   m_dwLastDrain = now;

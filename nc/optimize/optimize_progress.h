@@ -5,6 +5,8 @@
 // drain (and the yield after it) is a system call, which per element would cost more
 // than the optimisation itself, so it happens at most once every kDrainInterval_ms by
 // the tick counter: the operator still sees the bar move and Cancel answered at once.
+// Even the counter is read only every kStepsPerTick elements (a few microseconds of
+// work at most).
 #pragma once
 
 #include "platform/core.h"
@@ -12,6 +14,7 @@
 class COptimizeProgress {
  public:
   static const DWORD kDrainInterval_ms = 10;
+  static const int kStepsPerTick = 64;
 
   // total: progress units of the whole optimisation (3 per element).
   COptimizeProgress(CProgressSink* sink, int total);
@@ -21,7 +24,9 @@ class COptimizeProgress {
   // k elements were inserted: the count grows by k and the total by 2k.
   void Inserted(int k);
   // Drains the message queue when the last drain is old enough.
-  void Drain();
+  void Drain() {
+    if (++m_nSinceTick >= kStepsPerTick) DrainIfDue();
+  }
   // A cancel point: TRUE when the operator cancelled (never without a progress sink);
   // otherwise the thread yields once after each drain.
   BOOL IsCanceled();
@@ -35,4 +40,7 @@ class COptimizeProgress {
   int m_nTotal;            // grows by 2 per inserted element
   DWORD m_dwLastDrain;     // tick count of the last drain
   bool m_bYieldDue = false;  // a drain happened since the last yield
+  int m_nSinceTick = 0;      // Drain calls since the tick counter was read
+
+  void DrainIfDue();
 };

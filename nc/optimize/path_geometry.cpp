@@ -7,25 +7,37 @@
 
 namespace {
 const double kPi = 3.141592653589793;
+// cos(pi / 2) in doubles: the largest cosine whose arc cosine still reads pi / 2.
+const double kCosRightAngle = 6.123233995736766e-17;
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
 }  // namespace
 
-double VertexAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
+bool VertexCosine(const Vec3& a, const Vec3& b, const Vec3& c, double& cosine) {
   double ab = Length(a, b), bc = Length(b, c), ac = Length(a, c);
-  if (ab < g_dDoubleZero || bc < g_dDoubleZero) return -1.0;
+  if (ab < g_dDoubleZero || bc < g_dDoubleZero) return false;
   double u = ab * ab + bc * bc - ac * ac;
   double w = 2.0 * ab * bc;
-  // |u| < |w| keeps acos in its domain and w away from 0.
-  if (std::fabs(w) > std::fabs(u)) return std::acos(u / w);
-  return u >= 0.0 ? 0.0 : kPi;
+  // |u| < |w| keeps the cosine inside (-1, 1) and w away from 0.
+  if (std::fabs(w) > std::fabs(u))
+    cosine = u / w;
+  else
+    cosine = u >= 0.0 ? 1.0 : -1.0;
+  return true;
+}
+
+double VertexAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
+  double cosine;
+  if (!VertexCosine(a, b, c, cosine)) return -1.0;
+  return std::acos(cosine);
 }
 
 double PointSegmentDistance(const Vec3& a, const Vec3& b, const Vec3& c) {
   double ab = Length(a, b);
-  double atA = VertexAngle(b, a, c);
-  if (atA == -1.0) return ab;
-  if (VertexAngle(a, b, c) >= kPi / 2) return ab * std::sin(atA);
+  double cosA, cosB;
+  if (!VertexCosine(b, a, c, cosA)) return ab;
+  // An obtuse or right angle at b: b lies over the chord, at |ab| sin A from it.
+  if (VertexCosine(a, b, c, cosB) && cosB <= kCosRightAngle) return ab * std::sqrt(1.0 - cosA * cosA);
   double cb = Length(c, b);
   return ab < cb ? ab : cb;
 }

@@ -89,6 +89,8 @@ extern CArray<CPathVertex, const CPathVertex&> g_aVertexList;
 // The angle at b between b-a and b-c (radians), or -1 when either leg is shorter than
 // the epsilon.
 double VertexAngle(const Vec3& a, const Vec3& b, const Vec3& c);
+// Its cosine, without going through the angle; false where the angle is -1.
+bool VertexCosine(const Vec3& a, const Vec3& b, const Vec3& c, double& cosine);
 // How far b lies from the chord a-c.
 double PointSegmentDistance(const Vec3& a, const Vec3& b, const Vec3& c);
 // Direction of the shorter arc from a to b about c in the plane (0 XY, 4 XZ, 8 YZ):

@@ -152,6 +152,19 @@ TEST_F(DoorFoldTest, SpeedTagsFollowTheMotion) {
   EXPECT_EQ(0u, MoveAt(opt, plunge + 2)->m_nFlags & kFlagMarkA);
 }
 
+TEST_F(DoorFoldTest, CancelInTheFoldInsertsNothingAndEndsInTheMarks) {
+  CPathOptimizer opt;
+  PathBuilder(opt).R(100, 100, 5).F(100, 100, -2).F(200, 100, -2).Tag("M", 5);
+  int n = opt.GetElementCount();
+  FakeProgress progress;
+  progress.cancelAfter = 2 * n - 1;  // the first question after the corner pass
+  EXPECT_FALSE(opt.Optimize(&progress, &kDoor));
+  EXPECT_EQ(n, opt.GetElementCount());
+  EXPECT_EQ(1u, opt.GetElement(1)->m_nDiscard);  // the rapid was already replaced
+  EXPECT_EQ(0u, opt.GetElement(n - 1)->m_nDiscard);  // the fold never reached the tag
+  EXPECT_EQ(2 * n + 1, progress.position);  // one element of the marks pass
+}
+
 TEST_F(DoorFoldTest, TheProgramEndEndsTheFold) {
   CPathOptimizer opt;
   PathBuilder(opt).R(100, 100, 5).F(100, 100, -2).Tag("M", 30).Code(17).F(100, 100, -3);

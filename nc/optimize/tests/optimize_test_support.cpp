@@ -1,5 +1,7 @@
 #include "nc/optimize/tests/optimize_test_support.h"
 
+#include <cmath>
+
 namespace opt_testing {
 
 // Lines are numbered from 1, as the loader does.
@@ -45,6 +47,37 @@ std::vector<std::string> List(const CNCProgram& program) {
 
 const CPathLineElement* MoveAt(const CNCProgram& program, int index) {
   return dynamic_cast<const CPathLineElement*>(program.GetElement(index));
+}
+
+int CountHundredMTags(const CNCProgram& program) {
+  int n = 0;
+  for (int i = 0; i < program.GetElementCount(); i++) {
+    const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(program.GetElement(i));
+    if (tag && tag->IsNamed("M") && tag->m_dValue >= 100) n++;
+  }
+  return n;
+}
+
+void ExpectOptimizedInvariants(const CPathOptimizer& opt, int mTagsBefore) {
+  double mark = 0.0;
+  int toolTags = 0;
+  for (int i = 0; i < opt.GetElementCount(); i++) {
+    const CPathElement* e = opt.GetElement(i);
+    ASSERT_NE(nullptr, e) << i;
+    if (IsMoveCode(e->m_nCode) && !e->m_nDiscard) {
+      double m = MoveAt(opt, i)->m_dMark;
+      ASSERT_TRUE(std::isfinite(m)) << i;
+      EXPECT_GE(m, mark) << i;
+      mark = m;
+    }
+    if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
+      if ((tag->m_szName[0] == 'T' || tag->m_szName[0] == 't') && !tag->m_szName[1]) toolTags++;
+    }
+  }
+  EXPECT_LE(opt.m_dPathLength, mark + 1e-6);
+  if (opt.m_dSpindleWarmup > 0) {
+    EXPECT_EQ(toolTags, CountHundredMTags(opt) - mTagsBefore);
+  }
 }
 
 void FakeProgress::SetProgress(int pos, int r) {

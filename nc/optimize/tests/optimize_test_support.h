@@ -49,6 +49,13 @@ class PathBuilder {
 std::vector<std::string> List(const CNCProgram& program);
 const CPathLineElement* MoveAt(const CNCProgram& program, int index);
 
+// "M" tags of 100 and above (tool preparation, or heads of a multi-head spindle).
+int CountHundredMTags(const CNCProgram& program);
+// What every finished optimisation leaves: no empty slot, marks that grow along the kept
+// moves, a toolpath length within them, and one preparation tag per tool change when
+// tool preparation ran (mTagsBefore: CountHundredMTags before the optimisation).
+void ExpectOptimizedInvariants(const CPathOptimizer& opt, int mTagsBefore);
+
 // A progress display that records what it was told and cancels when asked to.
 class FakeProgress : public CProgressSink {
  public:

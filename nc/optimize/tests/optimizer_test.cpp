@@ -424,6 +424,29 @@ TEST_F(CornerTest, NoCornerArcWhereALegIsAnArc) {
   EXPECT_EQ(n, opt.GetElementCount());
 }
 
+TEST_F(CornerTest, CoincidentPointsAndZeroSettingsDivideByNothing) {
+  Set("PointFilter", "disable");
+  Set("Sharp2Arc", "enable");
+  Set("CordHeight(mm)", "0");
+  double savedZero = g_dDoubleZero;
+  for (double zero : {1e-7, 0.0}) {
+    g_dDoubleZero = zero;  // "double_zero" may be set to 0
+    CPathOptimizer opt;
+    PathBuilder(opt).R(0, 0, 0).F(0, 0, 0).F(0, 0, 0).F(5, 0, 0).F(10, 0, 0).F(10, 0, 0).F(10, 5, 0).F(0, 0, 0);
+    ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
+    for (int i = 0; i < opt.GetElementCount(); i++) {
+      const CPathLineElement* m = MoveAt(opt, i);
+      ASSERT_NE(nullptr, m);
+      EXPECT_TRUE(m->m_dRadius == DBL_MAX || std::isfinite(m->m_dRadius)) << zero << " " << i;
+      EXPECT_TRUE(m->m_dAngle == DBL_MAX || std::isfinite(m->m_dAngle)) << zero << " " << i;
+      EXPECT_TRUE(std::isfinite(m->m_dMark)) << zero << " " << i;
+    }
+    // A straight continuation, not within a chord height of 0: the straight radius.
+    EXPECT_EQ(10000.0, MoveAt(opt, 3)->m_dRadius) << zero;
+  }
+  g_dDoubleZero = savedZero;
+}
+
 TEST_F(CornerTest, CornerArcBuilderRefusesDegenerateCorners) {
   CPathOptimizer opt;
   CPathElementArray list;
