@@ -25,8 +25,8 @@ done
 
 inputs=("relief 1000000" "contour 300000" "cycles 200000")
 files=()
-for spec in "${inputs[@]}"; do
-  set -- $spec
+for input in "${inputs[@]}"; do
+  set -- $input
   file="$work/$1-$2.nc"
   [ -s "$file" ] || python3 "$gen" "$1" "$2" > "$file"
   files+=("$file")
