@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "nc/interp/tests/gcode_generator.h"
 #include "nc/optimize/tests/optimize_test_support.h"
 #include "platform/testing/test_support.h"
 
@@ -326,6 +327,31 @@ TEST_F(RandomProgramsTest, RandomGCodeThroughTheLoader) {
     opt.Reset();
     opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));  // errors are the loader's report
     OptimizeAndCheck(opt);
+  }
+}
+
+// The interpreter's own random and mutated programs (o-words, expressions, cycles and
+// broken lines): whatever the loader makes of them optimises without fault.
+TEST_F(RandomProgramsTest, InterpreterRandomProgramsThroughTheOptimiser) {
+  struct CancelAfter : CProgressSink {
+    explicit CancelAfter(int lines) : left(lines) {}
+    void SetProgress(int, int) override {}
+    BOOL IsCanceled() override { return --left < 0; }
+    int left;
+  };
+  testing_support::MessageBoxRecorder boxes;
+  interp_testing::RandomGCodeGenerator gen(7300u);
+  CPathOptimizer opt;
+  CString path = m_dir / "interp-random.nc";
+  for (int run = 0; run < 300; run++) {
+    SCOPED_TRACE(run);
+    std::string text = gen.Program();
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
+    opt.Reset();
+    CancelAfter cancel(3000);  // loops without end are cut short
+    opt.LoadFromNCFile(&cancel, path, Vec3(1, 1, 1));
+    OptimizeAndCheck(opt);
+    boxes.Clear();
   }
 }
 
