@@ -27,11 +27,11 @@ int DefaultButton(UINT type) {
 }
 
 int ShowMessageBox(const char* text, const char* caption, UINT type, bool owned) {
-  if (MessageBoxHook hook = g_boxHook.load()) return hook(text ? text : "", caption ? caption : "", type);
 #ifdef _WIN32
-  return MessageBoxA(owned ? g_mainWnd.load() : nullptr, text, caption, type);
+  return ShowMessageBoxFor(owned ? g_mainWnd.load() : nullptr, text, caption, type);
 #else
   (void)owned;
+  if (MessageBoxHook hook = g_boxHook.load()) return hook(text ? text : "", caption ? caption : "", type);
   fprintf(stderr, "[%s] %s\n", caption ? caption : "", text ? text : "");
   return DefaultButton(type);
 #endif
