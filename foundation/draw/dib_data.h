@@ -139,6 +139,8 @@ class CDibData {
 
  private:
   BOOL Relayout();  // detach and attach again after the header changed
+  // Entries [first, first + count) exist; records the error codes of the palette calls.
+  BOOL IsPaletteRange(int first, int count, const void* buffer) const;
   void ClearMembers();
   BOOL IsBitFields() const { return m_pHeader && m_pHeader->biCompression == BI_BITFIELDS; }
 
