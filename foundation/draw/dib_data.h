@@ -90,6 +90,8 @@ class CDibData {
   BOOL WriteDIBFile(LPCTSTR file) const;
   BOOL ReadDIBFile(LPCTSTR file);
 #ifdef _WIN32
+  // A new block (header, masks, colour table) for the bitmap, held but not yet
+  // attached: CreateDIB fills the pixels and attaches it.
   BOOL CreateBitmapInfo(CBitmap* pbmpSrc, BOOL* bitsCopied);
   BOOL CreateDIB(CBitmap* pbmpSrc, BOOL bCompress = FALSE);
   BOOL CreateDIB(HBITMAP hBitmap, BOOL bCompress = FALSE);
