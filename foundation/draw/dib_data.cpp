@@ -301,30 +301,26 @@ int CDibData::FindNearestColor(COLORREF color) const {
   return best;
 }
 
-BOOL CDibData::GetPaletteColors(int first, int count, RGBQUAD* out) const {
+BOOL CDibData::IsPaletteRange(int first, int count, const void* buffer) const {
   if (!m_hDib) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  if (count <= 0 || !out) {
+  if (count <= 0 || !buffer) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!m_pColors || first < 0 || (long long)first + count > m_nColorCount) return FALSE;
+  return m_pColors && first >= 0 && (long long)first + count <= m_nColorCount;
+}
+
+BOOL CDibData::GetPaletteColors(int first, int count, RGBQUAD* out) const {
+  if (!IsPaletteRange(first, count, out)) return FALSE;
   memcpy(out, m_pColors + first, (size_t)count * sizeof(RGBQUAD));
   return TRUE;
 }
 
 BOOL CDibData::SetPaletteColors(int first, int count, const RGBQUAD* in) {
-  if (!m_hDib) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  if (count <= 0 || !in) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  if (!m_pColors || first < 0 || (long long)first + count > m_nColorCount) return FALSE;
+  if (!IsPaletteRange(first, count, in)) return FALSE;
   memcpy(m_pColors + first, in, (size_t)count * sizeof(RGBQUAD));
   return TRUE;
 }

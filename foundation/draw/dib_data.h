@@ -90,6 +90,8 @@ class CDibData {
   BOOL WriteDIBFile(LPCTSTR file) const;
   BOOL ReadDIBFile(LPCTSTR file);
 #ifdef _WIN32
+  // A new block (header, masks, colour table) for the bitmap, held but not yet
+  // attached: CreateDIB fills the pixels and attaches it.
   BOOL CreateBitmapInfo(CBitmap* pbmpSrc, BOOL* bitsCopied);
   BOOL CreateDIB(CBitmap* pbmpSrc, BOOL bCompress = FALSE);
   BOOL CreateDIB(HBITMAP hBitmap, BOOL bCompress = FALSE);
@@ -139,6 +141,8 @@ class CDibData {
 
  private:
   BOOL Relayout();  // detach and attach again after the header changed
+  // Entries [first, first + count) exist; records the error codes of the palette calls.
+  BOOL IsPaletteRange(int first, int count, const void* buffer) const;
   void ClearMembers();
   BOOL IsBitFields() const { return m_pHeader && m_pHeader->biCompression == BI_BITFIELDS; }
 

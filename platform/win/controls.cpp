@@ -38,20 +38,8 @@ int CListCtrl::InsertColumn(int col, LPCTSTR heading, int format, int width, int
   return InsertColumn(col, &c);
 }
 
-int CListCtrl::InsertItem(UINT mask, int i, LPCTSTR text, UINT state, UINT stateMask, int image, LPARAM param) {
-  LVITEMA item = {};
-  item.mask = mask;
-  item.iItem = i;
-  item.pszText = const_cast<LPSTR>(text);
-  item.state = state;
-  item.stateMask = stateMask;
-  item.iImage = image;
-  item.lParam = param;
-  return InsertItem(&item);
-}
-
-BOOL CListCtrl::SetItem(int i, int sub, UINT mask, LPCTSTR text, int image, UINT state, UINT stateMask,
-                        LPARAM param) {
+namespace {
+LVITEMA MakeItem(UINT mask, int i, int sub, LPCTSTR text, int image, UINT state, UINT stateMask, LPARAM param) {
   LVITEMA item = {};
   item.mask = mask;
   item.iItem = i;
@@ -61,6 +49,18 @@ BOOL CListCtrl::SetItem(int i, int sub, UINT mask, LPCTSTR text, int image, UINT
   item.state = state;
   item.stateMask = stateMask;
   item.lParam = param;
+  return item;
+}
+}  // namespace
+
+int CListCtrl::InsertItem(UINT mask, int i, LPCTSTR text, UINT state, UINT stateMask, int image, LPARAM param) {
+  LVITEMA item = MakeItem(mask, i, 0, text, image, state, stateMask, param);
+  return InsertItem(&item);
+}
+
+BOOL CListCtrl::SetItem(int i, int sub, UINT mask, LPCTSTR text, int image, UINT state, UINT stateMask,
+                        LPARAM param) {
+  LVITEMA item = MakeItem(mask, i, sub, text, image, state, stateMask, param);
   return SetItem(&item);
 }
 

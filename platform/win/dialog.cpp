@@ -270,13 +270,18 @@ void DDX_Text(CDataExchange* dx, int id, float& value) {
   value = (float)d;
 }
 
-void DDX_Check(CDataExchange* dx, int id, int& value) {
+namespace {
+// A value a control reports with one message and takes with another.
+void ExchangeByMessages(CDataExchange* dx, int id, int& value, UINT getMsg, UINT setMsg) {
   HWND ctl = dx->PrepareCtrl(id);
   if (dx->m_bSaveAndValidate)
-    value = (int)::SendMessageA(ctl, BM_GETCHECK, 0, 0);
+    value = (int)::SendMessageA(ctl, getMsg, 0, 0);
   else
-    ::SendMessageA(ctl, BM_SETCHECK, (WPARAM)value, 0);
+    ::SendMessageA(ctl, setMsg, (WPARAM)value, 0);
 }
+}  // namespace
+
+void DDX_Check(CDataExchange* dx, int id, int& value) { ExchangeByMessages(dx, id, value, BM_GETCHECK, BM_SETCHECK); }
 
 void DDX_Radio(CDataExchange* dx, int id, int& value) {
   HWND ctl = dx->PrepareCtrl(id);
@@ -305,11 +310,7 @@ void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
 }
 
 void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
-  HWND ctl = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate)
-    index = (int)::SendMessageA(ctl, CB_GETCURSEL, 0, 0);
-  else
-    ::SendMessageA(ctl, CB_SETCURSEL, (WPARAM)index, 0);
+  ExchangeByMessages(dx, id, index, CB_GETCURSEL, CB_SETCURSEL);
 }
 
 void DDX_CBString(CDataExchange* dx, int id, CString& value) {
@@ -334,9 +335,5 @@ void DDX_CBString(CDataExchange* dx, int id, CString& value) {
 }
 
 void DDX_LBIndex(CDataExchange* dx, int id, int& index) {
-  HWND ctl = dx->PrepareCtrl(id);
-  if (dx->m_bSaveAndValidate)
-    index = (int)::SendMessageA(ctl, LB_GETCURSEL, 0, 0);
-  else
-    ::SendMessageA(ctl, LB_SETCURSEL, (WPARAM)index, 0);
+  ExchangeByMessages(dx, id, index, LB_GETCURSEL, LB_SETCURSEL);
 }

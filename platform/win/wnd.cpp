@@ -507,24 +507,25 @@ CWnd* CWnd::GetTopLevelParent() const {
   return FromHandle(h);
 }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-  DWORD style = GetStyle();
+namespace {
+// One window long (GWL_STYLE or GWL_EXSTYLE) changed; swpFlags make the frame follow.
+BOOL ModifyWindowLong(HWND hwnd, int index, DWORD remove, DWORD add, UINT swpFlags) {
+  DWORD style = (DWORD)::GetWindowLongPtrA(hwnd, index);
   DWORD next = (style & ~remove) | add;
   if (style == next) return FALSE;
-  ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, (LONG_PTR)next);
+  ::SetWindowLongPtrA(hwnd, index, (LONG_PTR)next);
   if (swpFlags)
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   return TRUE;
+}
+}  // namespace
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+  return ModifyWindowLong(m_hWnd, GWL_STYLE, remove, add, swpFlags);
 }
 
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-  DWORD style = GetExStyle();
-  DWORD next = (style & ~remove) | add;
-  if (style == next) return FALSE;
-  ::SetWindowLongPtrA(m_hWnd, GWL_EXSTYLE, (LONG_PTR)next);
-  if (swpFlags)
-    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0, swpFlags | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return TRUE;
+  return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, remove, add, swpFlags);
 }
 
 void CWnd::ClientToScreen(LPRECT r) const {

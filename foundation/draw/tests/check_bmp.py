@@ -25,8 +25,8 @@ def main():
     rows = abs(height)
     assert len(data) - off_bits >= stride * rows, "pixel rows missing"
     table = [struct.unpack_from("<BBBB", data, 54 + masks + 4 * i)[:3][::-1] for i in range(colors)]
-    for probe in sys.argv[2:]:
-        x, y, rgb = probe.split(",")
+    for item in sys.argv[2:]:
+        x, y, rgb = item.split(",")
         x, y = int(x), int(y)
         row = (rows - 1 - y) if height > 0 else y
         base = off_bits + row * stride
