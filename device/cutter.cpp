@@ -12,14 +12,14 @@ CutterTable g_CutterTable;
 
 namespace {
 const double kPi = 3.14159265358979323846;
-const char* const kTypeNames[] = {"Ball Nosed", "Slot Drill", "Radiused Slot Drill", "Conical",
+const char* const kTypeNames[] = {"Ball Nosed",         "Slot Drill",         "Radiused Slot Drill",  "Conical",
                                   "Conical Ball Nosed", "Conical Flat Nosed", "Conical Flat Radiused"};
 CString CutterFilePath() { return g_strAppFolder + "Cutter.db"; }
 }  // namespace
 
 CCutter::CCutter()
-    : m_dwReserved{0, 0}, m_nNumber(0), m_nOriginalNumber(0), m_nType(0), m_nUnit(0), m_dDiameter(0),
-      m_dLength(0), m_dAngle(0), m_dTipRadius(0), m_dFlatDiameter(0), m_szDescription{}, m_szMemo{} {}
+    : m_dwReserved{0, 0}, m_nNumber(0), m_nOriginalNumber(0), m_nType(0), m_nUnit(0), m_dDiameter(0), m_dLength(0),
+      m_dAngle(0), m_dTipRadius(0), m_dFlatDiameter(0), m_szDescription{}, m_szMemo{} {}
 
 CCutter& CCutter::operator=(const CCutter& o) {
   if (this == &o) return *this;
@@ -39,8 +39,8 @@ CCutter& CCutter::operator=(const CCutter& o) {
 
 bool CCutter::operator==(const CCutter& o) const {
   return m_nNumber == o.m_nNumber && m_nOriginalNumber == o.m_nOriginalNumber && m_nType == o.m_nType &&
-         m_nUnit == o.m_nUnit && m_dDiameter == o.m_dDiameter && m_dLength == o.m_dLength &&
-         m_dAngle == o.m_dAngle && m_dTipRadius == o.m_dTipRadius && m_dFlatDiameter == o.m_dFlatDiameter;
+         m_nUnit == o.m_nUnit && m_dDiameter == o.m_dDiameter && m_dLength == o.m_dLength && m_dAngle == o.m_dAngle &&
+         m_dTipRadius == o.m_dTipRadius && m_dFlatDiameter == o.m_dFlatDiameter;
 }
 
 void CCutter::FromFile(const CutterFileRecord& r) {
@@ -149,8 +149,8 @@ void LoadCutterTable() {
 void SaveCutterTable() {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
   CFile file;
-  if (!file.Open(CutterFilePath(), CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate |
-                                       CFile::typeBinary))
+  if (!file.Open(CutterFilePath(),
+                 CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::typeBinary))
     return;
   try {
     int count = g_CutterTable.m_nCount;

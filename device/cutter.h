@@ -9,19 +9,19 @@
 // One record of "Cutter.db" as it lies in the file (little endian).
 #pragma pack(push, 1)
 struct CutterFileRecord {
-  uint32_t typeTag;         //   0: written with every record, ignored on read
-  uint32_t reserved[2];     //   4: kept as read
-  int32_t number;           //  12: number in the table, 1..99
-  int32_t originalNumber;   //  16: the T word of NC programs
-  int32_t type;             //  20: shape 1..7
-  int32_t unit;             //  24: 0 mm, 1 inch
-  double diameter;          //  28: D
-  double length;            //  36: C, cutting length
-  double angle;             //  44: A, degrees between axis and flank
-  double tipRadius;         //  52: R
-  double flatDiameter;      //  60: F
-  char description[256];    //  68: NUL-terminated
-  char memo[256];           // 324: NUL-terminated
+  uint32_t typeTag;        //   0: written with every record, ignored on read
+  uint32_t reserved[2];    //   4: kept as read
+  int32_t number;          //  12: number in the table, 1..99
+  int32_t originalNumber;  //  16: the T word of NC programs
+  int32_t type;            //  20: shape 1..7
+  int32_t unit;            //  24: 0 mm, 1 inch
+  double diameter;         //  28: D
+  double length;           //  36: C, cutting length
+  double angle;            //  44: A, degrees between axis and flank
+  double tipRadius;        //  52: R
+  double flatDiameter;     //  60: F
+  char description[256];   //  68: NUL-terminated
+  char memo[256];          // 324: NUL-terminated
 };
 #pragma pack(pop)
 static_assert(sizeof(CutterFileRecord) == 580, "cutter record is 580 bytes");
@@ -54,16 +54,16 @@ class CCutter {
   void FromFile(const CutterFileRecord& rec);
   void ToFile(CutterFileRecord& rec) const;
 
-  uint32_t m_dwReserved[2];     // kept as read
-  int32_t m_nNumber;            // 1..99
-  int32_t m_nOriginalNumber;    // T word; key of FindCutter
-  int32_t m_nType;              // 1..7
-  int32_t m_nUnit;              // 0 mm, 1 inch
-  double m_dDiameter;           // D
-  double m_dLength;             // C
-  double m_dAngle;              // A, degrees
-  double m_dTipRadius;          // R
-  double m_dFlatDiameter;       // F
+  uint32_t m_dwReserved[2];   // kept as read
+  int32_t m_nNumber;          // 1..99
+  int32_t m_nOriginalNumber;  // T word; key of FindCutter
+  int32_t m_nType;            // 1..7
+  int32_t m_nUnit;            // 0 mm, 1 inch
+  double m_dDiameter;         // D
+  double m_dLength;           // C
+  double m_dAngle;            // A, degrees
+  double m_dTipRadius;        // R
+  double m_dFlatDiameter;     // F
   char m_szDescription[256];
   char m_szMemo[256];
 };

@@ -42,11 +42,11 @@ class CDeviceLink {
   // Posts the notification when both the window and the message are set.
   void Notify(WPARAM wParam, LPARAM lParam) const;
 
-  int32_t m_hPort;            // -1 while closed; the UDP link sets 1 once connected
-  CString m_strPortName;      // "COM1" until Open stores its CommString
-  int32_t m_nLastAckPack;     // last acknowledged pack number passed on; -1 none
-  DWORD m_dwLastHeard;        // tick of the last frame from the controller; 0 closed
-  HWND m_hNotifyWnd;          // owner window; null none
-  UINT m_nNotifyMsg;          // message posted to it; 0 none
-  DeviceParams m_device;      // the device on the other end
+  int32_t m_hPort;         // -1 while closed; the UDP link sets 1 once connected
+  CString m_strPortName;   // "COM1" until Open stores its CommString
+  int32_t m_nLastAckPack;  // last acknowledged pack number passed on; -1 none
+  DWORD m_dwLastHeard;     // tick of the last frame from the controller; 0 closed
+  HWND m_hNotifyWnd;       // owner window; null none
+  UINT m_nNotifyMsg;       // message posted to it; 0 none
+  DeviceParams m_device;   // the device on the other end
 };

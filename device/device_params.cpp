@@ -157,8 +157,8 @@ BOOL DeviceParams::operator==(const DeviceParams& o) const {
       CString(m_szDescription).CompareNoCase(o.m_szDescription) != 0)
     return FALSE;
   if (m_nCommandSet != o.m_nCommandSet || m_nXYHome != o.m_nXYHome || m_nZDir != o.m_nZDir ||
-      m_nArcSupport != o.m_nArcSupport || m_nMachineType != o.m_nMachineType ||
-      m_nMachineClass != o.m_nMachineClass || m_nRotaryAxis != o.m_nRotaryAxis || m_dPcr != o.m_dPcr)
+      m_nArcSupport != o.m_nArcSupport || m_nMachineType != o.m_nMachineType || m_nMachineClass != o.m_nMachineClass ||
+      m_nRotaryAxis != o.m_nRotaryAxis || m_dPcr != o.m_dPcr)
     return FALSE;
   for (const NumberKey& k : kNumbers) {
     if (k.field == &DeviceParams::m_dParamN || k.field == &DeviceParams::m_dCornerSpeed ||
@@ -180,8 +180,7 @@ void DeviceParams::WriteIniString(const char* section, const char* key, const ch
   if (m_szPath[0]) ProfileWriteString(section, key, value, m_szPath);
 }
 
-void DeviceParams::GetIniList(const char* section, const char* key, const char* def,
-                              CStringArray& list) const {
+void DeviceParams::GetIniList(const char* section, const char* key, const char* def, CStringArray& list) const {
   list.RemoveAll();
   CString rest = Trimmed(GetIniString(section, key, def));
   if (rest.IsEmpty()) return;
@@ -212,8 +211,10 @@ BOOL DeviceParams::Load(const char* name) {
   CopyField(m_szEndString, sizeof(m_szEndString), GetIniString(kDevice, "EndString", ""));
 
   CString set = Upper(GetIniString(kDevice, "CommandSet", "G"));
-  if (set == "G") m_nCommandSet = 0;
-  else if (set == "HPGL") m_nCommandSet = 1;
+  if (set == "G")
+    m_nCommandSet = 0;
+  else if (set == "HPGL")
+    m_nCommandSet = 1;
 
   CString home = Trimmed(GetIniString(kDevice, "XYHome", "LB"));
   for (int v = 1; v <= 5; ++v)

@@ -45,36 +45,36 @@ class DeviceParams {
   double GetSpeedCurveK(double radius_mm) const;
 
   // --- fields (lengths mm, speeds mm/s, accelerations mm/s/s, resolutions steps/inch)
-  char m_szName[256]{};              // device name, up to 255 characters
-  char m_szControllerModel[80]{};    // up to 79 characters
-  char m_szInitialString[256]{};     // instructions sent at the start of a job
-  char m_szEndString[256]{};         // instructions for the end of a job
-  char m_szDescription[256]{};       // memo
-  int32_t m_nCommandSet{};           // 0 G code, 1 HPGL
-  int32_t m_nXYHome{};               // 1 LB, 2 RB, 3 RT, 4 LT, 5 centre
-  int32_t m_nZDir{};                 // 1 up, 0 down
-  double m_dWorkX{}, m_dWorkY{}, m_dWorkZ{};           // work area
-  double m_dResX{}, m_dResY{}, m_dResZ{};              // resolution
-  double m_dMinSpeedX{}, m_dMaxSpeedX{};             // rated speed X
-  double m_dMinSpeedY{}, m_dMaxSpeedY{};             // rated speed Y
-  double m_dMinSpeedZ{}, m_dMaxSpeedZ{};             // rated speed Z
-  double m_dMinXYStart{}, m_dMaxXYStart{};           // XY start speed
-  double m_dMinZStart{}, m_dMaxZStart{};             // Z start speed
-  double m_dLoForContinue{};         // lowest speed of continuous feed
-  double m_dParamN{};                // acceleration parameter N, at least 1
-  double m_dCornerSpeed{};           // corner speed, down
-  double m_dCornerUp{};              // corner speed, up
-  double m_dCoeff{};                 // speed-curve factor Kmax
-  double m_dMinK{};                  // speed-curve factor Kmin
-  double m_dKRThreshold{};           // speed-curve radius threshold (mm)
-  double m_dMinAccel{}, m_dMaxAccel{}; // acceleration
-  int32_t m_nArcSupport{};           // non-zero: the controller takes arc commands
-  int32_t m_nMachineType{};          // 1 2D engraver, 0 3D engraver
-  int32_t m_nMachineClass{};         // 0 other, 1 plasma, 2 laser, 3 cutter, 4 log engraver
-  int32_t m_nRotaryAxis{};           // log engraver: 0 around X, 1 around Y
-  int32_t m_nSpindles{};             // number of spindles
-  double m_dPcr{};                   // log engraver's rotary axis value "Pcr"
-  char m_szPath[260]{};              // the device file; not stored in it
+  char m_szName[256]{};                       // device name, up to 255 characters
+  char m_szControllerModel[80]{};             // up to 79 characters
+  char m_szInitialString[256]{};              // instructions sent at the start of a job
+  char m_szEndString[256]{};                  // instructions for the end of a job
+  char m_szDescription[256]{};                // memo
+  int32_t m_nCommandSet{};                    // 0 G code, 1 HPGL
+  int32_t m_nXYHome{};                        // 1 LB, 2 RB, 3 RT, 4 LT, 5 centre
+  int32_t m_nZDir{};                          // 1 up, 0 down
+  double m_dWorkX{}, m_dWorkY{}, m_dWorkZ{};  // work area
+  double m_dResX{}, m_dResY{}, m_dResZ{};     // resolution
+  double m_dMinSpeedX{}, m_dMaxSpeedX{};      // rated speed X
+  double m_dMinSpeedY{}, m_dMaxSpeedY{};      // rated speed Y
+  double m_dMinSpeedZ{}, m_dMaxSpeedZ{};      // rated speed Z
+  double m_dMinXYStart{}, m_dMaxXYStart{};    // XY start speed
+  double m_dMinZStart{}, m_dMaxZStart{};      // Z start speed
+  double m_dLoForContinue{};                  // lowest speed of continuous feed
+  double m_dParamN{};                         // acceleration parameter N, at least 1
+  double m_dCornerSpeed{};                    // corner speed, down
+  double m_dCornerUp{};                       // corner speed, up
+  double m_dCoeff{};                          // speed-curve factor Kmax
+  double m_dMinK{};                           // speed-curve factor Kmin
+  double m_dKRThreshold{};                    // speed-curve radius threshold (mm)
+  double m_dMinAccel{}, m_dMaxAccel{};        // acceleration
+  int32_t m_nArcSupport{};                    // non-zero: the controller takes arc commands
+  int32_t m_nMachineType{};                   // 1 2D engraver, 0 3D engraver
+  int32_t m_nMachineClass{};                  // 0 other, 1 plasma, 2 laser, 3 cutter, 4 log engraver
+  int32_t m_nRotaryAxis{};                    // log engraver: 0 around X, 1 around Y
+  int32_t m_nSpindles{};                      // number of spindles
+  double m_dPcr{};                            // log engraver's rotary axis value "Pcr"
+  char m_szPath[260]{};                       // the device file; not stored in it
 
  private:
   void SetPathFor(const char* name);

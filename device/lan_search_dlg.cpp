@@ -10,8 +10,8 @@ BEGIN_MESSAGE_MAP(CLanSearchDlg, CDialog)
 END_MESSAGE_MAP()
 
 CLanSearchDlg::CLanSearchDlg(CWnd* parent, WORD port)
-    : CDialog(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN), parent),
-      m_hIcon(nullptr), m_nProbesLeft(kProbes), m_nPort(port), m_pLink(nullptr) {}
+    : CDialog(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN), parent), m_hIcon(nullptr), m_nProbesLeft(kProbes),
+      m_nPort(port), m_pLink(nullptr) {}
 
 CLanSearchDlg::~CLanSearchDlg() { EndSearch(); }
 

@@ -29,11 +29,11 @@ class CLanSearchDlg : public CDialog {
   void EnableButtons(BOOL enable);
   void EndSearch();
 
-  CFont m_font;              // the bar's text font
-  CProgressBar m_progress;   // control 1053
-  CListBox m_list;           // control 1023
-  HICON m_hIcon;             // the program's icon 128
-  int m_nProbesLeft;         // Enum broadcasts still to come
-  WORD m_nPort;              // where the controllers listen
-  CUdpLink* m_pLink;         // the running search; null when none
+  CFont m_font;             // the bar's text font
+  CProgressBar m_progress;  // control 1053
+  CListBox m_list;          // control 1023
+  HICON m_hIcon;            // the program's icon 128
+  int m_nProbesLeft;        // Enum broadcasts still to come
+  WORD m_nPort;             // where the controllers listen
+  CUdpLink* m_pLink;        // the running search; null when none
 };

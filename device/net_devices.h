@@ -10,15 +10,15 @@
 #define NET_DEVICE_EXPIRY_MS 20000
 
 struct NetDeviceEntry {
-  EnumReply reply;   // of the controller's first answer
-  char info[128];    // text after the reply in its latest answer; empty when none
-  DWORD lastSeen;    // GetTickCount of the latest answer
+  EnumReply reply;  // of the controller's first answer
+  char info[128];   // text after the reply in its latest answer; empty when none
+  DWORD lastSeen;   // GetTickCount of the latest answer
 };
 
 struct NetDeviceTable {
   NetDeviceEntry* m_pEntries = nullptr;  // NET_DEVICE_TABLE_SIZE entries, allocated on first use
   int m_nCount = 0;
-  CMutex m_mutex;                        // guards the entries and the count
+  CMutex m_mutex;  // guards the entries and the count
 };
 extern NetDeviceTable g_NetDevices;
 

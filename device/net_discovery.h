@@ -26,10 +26,10 @@ class CNetDiscovery {
   SOCKET GetSocket() const { return m_socket; }
 
  private:
-  SOCKET m_socket;                 // INVALID_SOCKET until the first probe
-  sockaddr_in m_bind;              // any interface, port 0
+  SOCKET m_socket;     // INVALID_SOCKET until the first probe
+  sockaddr_in m_bind;  // any interface, port 0
   CStringArray m_arrLocalAddresses;
   CStringArray m_arrBroadcastAddresses;  // of the socket's creation
-  CMutex m_mutex;                  // held for one probe
-  WORD m_nPort;                    // where the controllers listen
+  CMutex m_mutex;                        // held for one probe
+  WORD m_nPort;                          // where the controllers listen
 };

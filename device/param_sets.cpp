@@ -131,8 +131,7 @@ UserParamSet& UserParamSet::operator=(const UserParamSet& o) {
 
 bool UserParamSet::operator==(const UserParamSet& o) const {
   if (CString(m_szName).CompareNoCase(o.m_szName) != 0 || m_nMode != o.m_nMode) return false;
-  if (m_dReserved1 != o.m_dReserved1 || m_dReserved2 != o.m_dReserved2 || m_nRelative != o.m_nRelative)
-    return false;
+  if (m_dReserved1 != o.m_dReserved1 || m_dReserved2 != o.m_dReserved2 || m_nRelative != o.m_nRelative) return false;
   for (const NumberKey& k : kNumbers)
     if (this->*k.field != o.*k.field) return false;
   for (const IntKey& k : kInts)

@@ -29,19 +29,19 @@ class UserParamSet {
   bool operator==(const UserParamSet& other) const;
 
   // Lengths mm, speeds mm/s.
-  int32_t m_nMode;                 // 0 none, 1 cut, 2 engrave
+  int32_t m_nMode;  // 0 none, 1 cut, 2 engrave
   uint32_t m_dwReserved[2];
   double m_dReserved1;
   double m_dMaterialHeight;
-  double m_dFastMove;              // traverse speed
-  double m_dFeed;                  // cutting speed
-  double m_dCutIn;                 // plunge speed
-  double m_dStart;                 // start speed
+  double m_dFastMove;  // traverse speed
+  double m_dFeed;      // cutting speed
+  double m_dCutIn;     // plunge speed
+  double m_dStart;     // start speed
   double m_dReserved2;
-  int32_t m_nRelative;             // relative coordinates, set by the main window
+  int32_t m_nRelative;  // relative coordinates, set by the main window
   double m_dLiftAboveMaterial;
   double m_dAcceleration;
-  double m_dSpindle;               // rpm
+  double m_dSpindle;  // rpm
   int32_t m_nFlipX, m_nFlipY, m_nFlipZ;
   int32_t m_nTransType;
   char m_szName[256];

@@ -13,12 +13,12 @@
 
 // One parameter.
 struct RomParam {
-  WORD index;               // the controller's parameter index; key of the map
-  char type;                // 'C','B','S','W','L','D','F','U','T' or 0 for none
-  BYTE value[36];           // binary value at the start (width by type); strings NUL-padded
-  char range[128];          // "[min|max]" or empty
-  char list[256];           // "{v|v|...}" or empty
-  char className[20];       // "none" when the parameter has no class
+  WORD index;          // the controller's parameter index; key of the map
+  char type;           // 'C','B','S','W','L','D','F','U','T' or 0 for none
+  BYTE value[36];      // binary value at the start (width by type); strings NUL-padded
+  char range[128];     // "[min|max]" or empty
+  char list[256];      // "{v|v|...}" or empty
+  char className[20];  // "none" when the parameter has no class
   char description[256];
 };
 
@@ -59,9 +59,9 @@ class RomParamFile {
   static BOOL WriteTemplateIfMissing(const char* path);
 
   // State the operations share with the dialog.
-  CString m_strFloatFormat;      // "%.8f"
-  double m_dTolerance;           // list entries match within this
-  CString m_strInvalidIndexes;   // index texts of the lines whose value is not allowed
+  CString m_strFloatFormat;     // "%.8f"
+  double m_dTolerance;          // list entries match within this
+  CString m_strInvalidIndexes;  // index texts of the lines whose value is not allowed
   CStringArray m_arrClassChoices;
   CStringArray m_arrTypeChoices;
 

@@ -20,8 +20,10 @@ int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, c
   memset(h.fill, 0xFF, sizeof(h.fill));
   h.length = length;
   memcpy(out, &h, sizeof(h));
-  if (length && payload) memcpy(out + UDP_HEADER_SIZE, payload, length);
-  else if (length) memset(out + UDP_HEADER_SIZE, 0, length);
+  if (length && payload)
+    memcpy(out + UDP_HEADER_SIZE, payload, length);
+  else if (length)
+    memset(out + UDP_HEADER_SIZE, 0, length);
   h.crc = UdpFrameCrc(out + 6, (UINT)length + 12);
   memcpy(out + 4, &h.crc, sizeof(h.crc));
   return UDP_HEADER_SIZE + length;
@@ -39,8 +41,8 @@ CString FormatFoundDevice(const EnumReply& r, const char* sender, int senderPort
   memcpy(name, r.name, 16);
   name[16] = '\0';
   CString s;
-  s.Format("%s:%s:%d:%u.%u.%u.%u:%d", name, sender ? sender : "", senderPort, r.consoleAddress[0],
-           r.consoleAddress[1], r.consoleAddress[2], r.consoleAddress[3], r.consolePort);
+  s.Format("%s:%s:%d:%u.%u.%u.%u:%d", name, sender ? sender : "", senderPort, r.consoleAddress[0], r.consoleAddress[1],
+           r.consoleAddress[2], r.consoleAddress[3], r.consolePort);
   return s;
 }
 

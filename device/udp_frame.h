@@ -64,8 +64,7 @@ WORD UdpFrameCrc(const BYTE* bytes, UINT count);
 
 // Builds a frame into out (room for size bytes); returns its length, 0 when it does
 // not fit or the payload is too long.
-int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, const void* payload,
-                  WORD length);
+int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, const void* payload, WORD length);
 
 // The FoundDevice text of an Enum reply received from sender address:port:
 // "name:sender:port:console a.b.c.d:console port".
@@ -100,10 +99,10 @@ class CUdpFrameBuffer {
 
  protected:
   enum { kBufferSize = 0x6000, kHuntLimit = 0x4000 };
-  int32_t m_nState;           // 0 hunting for the magic, 1 magic at the start, 2 header complete
-  WORD m_nBuffered;           // bytes in m_buffer
+  int32_t m_nState;  // 0 hunting for the magic, 1 magic at the start, 2 header complete
+  WORD m_nBuffered;  // bytes in m_buffer
   BYTE m_buffer[kBufferSize];
-  DWORD m_dwBytesDiscarded;   // garbage, bad CRCs, bad lengths, dropped frames
+  DWORD m_dwBytesDiscarded;  // garbage, bad CRCs, bad lengths, dropped frames
 
  private:
   void Discard(int count);
@@ -117,11 +116,11 @@ class CUdpFrameBuffer {
 #pragma pack(push, 1)
 struct ReTXEntry {
   BYTE resendsLeft;
-  uint32_t tick;          // GetTickCount of the last send; never 0
-  uint32_t address;       // destination IPv4, network order
-  uint16_t port;          // destination port, network order
+  uint32_t tick;     // GetTickCount of the last send; never 0
+  uint32_t address;  // destination IPv4, network order
+  uint16_t port;     // destination port, network order
   uint16_t sequence;
-  uint16_t length;        // frame bytes
+  uint16_t length;  // frame bytes
   BYTE frame[RETX_FRAME_SIZE];
 };
 #pragma pack(pop)

@@ -14,9 +14,9 @@ WORD ReadWord(const BYTE* p) { return (WORD)(p[0] | (p[1] << 8)); }
 }  // namespace
 
 CUdpLink::CUdpLink()
-    : m_bDiscoverOnly(0), m_bClient(0), m_bConnecting(0), m_nLocalPort(0), m_sendBuffer{}, m_dwReceiveCount(0),
-      m_receiveBuffer{}, m_nSimConsolePort(0), m_nSequence(1), m_dwLinkTimeout(10000), m_nSimCommand(0),
-      m_strCaptureName("CamData.dat"), m_pCaptureFile(nullptr), m_dwSimStreamCount(0), m_simStream{},
+    : m_bDiscoverOnly(0), m_bClient(0), m_bConnecting(0), m_nLocalPort(0), m_sendBuffer{},
+      m_dwReceiveCount(0), m_receiveBuffer{}, m_nSimConsolePort(0), m_nSequence(1), m_dwLinkTimeout(10000),
+      m_nSimCommand(0), m_strCaptureName("CamData.dat"), m_pCaptureFile(nullptr), m_dwSimStreamCount(0), m_simStream{},
       m_dwSimToCapture(0), m_dwReceiveDropped(0) {
   m_nLastAckPack = -1;
   InitReTX();
@@ -248,12 +248,12 @@ void CUdpLink::OnFrame(BYTE* frame) {
   if (m_bDiscoverOnly && h.type != UDP_ENUM) return;
   switch (h.type) {
     case UDP_ENUM:
-      if (m_bClient) AddFoundDevice(payload, h.length);
-      else SimAnswerEnum();
+      if (m_bClient)
+        AddFoundDevice(payload, h.length);
+      else
+        SimAnswerEnum();
       break;
-    case UDP_KEEPALIVE:
-      m_dwLastHeard = StampNow();
-      break;
+    case UDP_KEEPALIVE: m_dwLastHeard = StampNow(); break;
     case UDP_DATA:
       m_dwLastHeard = StampNow();
       TakeData(h, payload);
@@ -290,8 +290,7 @@ void CUdpLink::OnFrame(BYTE* frame) {
         Notify(0xFFFF, (LPARAM)(int32_t)code);
       }
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -332,8 +331,10 @@ void CUdpLink::OnConnectReply(const BYTE* payload, int length) {
   int32_t prot = 0;
   for (const char* tag : {"APR", "APV", "DPR", "DPV", "NCID"}) ParseTag(text, textLength, tag, value, sizeof(value));
   ParseTag(text, textLength, "PROT", value, sizeof(value), &prot);
-  if (prot == 0) g_nProtocolVersion = 5;
-  else if (prot == 1) g_nProtocolVersion = 7;
+  if (prot == 0)
+    g_nProtocolVersion = 5;
+  else if (prot == 1)
+    g_nProtocolVersion = 7;
   if (g_bUploadTarget) g_nProtocolVersion = 7;
   WriteLog("frames", "Connected: " + text);
   CString line;

@@ -81,29 +81,29 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   void SimAnswerQuery(WORD code);
   static void ResendEntry(void* context, const ReTXEntry& entry);
 
-  int32_t m_bDiscoverOnly;      // only search: no Connect, only Enum frames count
-  int32_t m_bClient;            // 1 client role, 0 simulator role
-  int32_t m_bConnecting;        // 1 from a Connect until the first ACK
-  CString m_strLocalAddress;    // bind address; empty = any interface
-  WORD m_nLocalPort;            // option 1
-  CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
+  int32_t m_bDiscoverOnly;    // only search: no Connect, only Enum frames count
+  int32_t m_bClient;          // 1 client role, 0 simulator role
+  int32_t m_bConnecting;      // 1 from a Connect until the first ACK
+  CString m_strLocalAddress;  // bind address; empty = any interface
+  WORD m_nLocalPort;          // option 1
+  CMutex m_sendMutex;         // guards m_sendBuffer while a frame is built and sent
   BYTE m_sendBuffer[kBufferSize];
-  CMutex m_receiveMutex;        // guards m_receiveBuffer and m_dwReceiveCount
-  DWORD m_dwReceiveCount;       // bytes waiting for Read
+  CMutex m_receiveMutex;   // guards m_receiveBuffer and m_dwReceiveCount
+  DWORD m_dwReceiveCount;  // bytes waiting for Read
   BYTE m_receiveBuffer[kBufferSize];
-  CString m_strSimName;         // simulated device name; nothing sets it
-  CString m_strSimConsole;      // console accepted by the simulator; empty none
+  CString m_strSimName;     // simulated device name; nothing sets it
+  CString m_strSimConsole;  // console accepted by the simulator; empty none
   WORD m_nSimConsolePort;
   CStringArray m_arrFoundDevices;
-  CMutex m_foundMutex;          // guards m_arrFoundDevices
-  ReTXTable m_retx;             // Connect and Disconnect frames awaiting their ACK
-  WORD m_nSequence;             // next Connect/Disconnect sequence; never 0
-  DWORD m_dwLinkTimeout;        // ms of silence before the link counts as lost
-  WORD m_nSimCommand;           // command word of the command being captured
-  CString m_strCaptureName;     // "CamData.dat"
+  CMutex m_foundMutex;       // guards m_arrFoundDevices
+  ReTXTable m_retx;          // Connect and Disconnect frames awaiting their ACK
+  WORD m_nSequence;          // next Connect/Disconnect sequence; never 0
+  DWORD m_dwLinkTimeout;     // ms of silence before the link counts as lost
+  WORD m_nSimCommand;        // command word of the command being captured
+  CString m_strCaptureName;  // "CamData.dat"
   FILE* m_pCaptureFile;
   DWORD m_dwSimStreamCount;
   BYTE m_simStream[kBufferSize];
-  DWORD m_dwSimToCapture;       // bytes of a command still to come in later frames
-  DWORD m_dwReceiveDropped;     // controller bytes dropped because Read fell behind
+  DWORD m_dwSimToCapture;    // bytes of a command still to come in later frames
+  DWORD m_dwReceiveDropped;  // controller bytes dropped because Read fell behind
 };

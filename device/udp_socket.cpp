@@ -12,8 +12,10 @@ bool g_useTestRows = false;
 
 void PrintError(const char* format, int value, bool withValue) {
   CString text = CUdpSocket::GetErrorText(WSAGetLastError());
-  if (withValue) printf(format, value, (const char*)text);
-  else printf(format, (const char*)text);
+  if (withValue)
+    printf(format, value, (const char*)text);
+  else
+    printf(format, (const char*)text);
 }
 
 }  // namespace
@@ -52,7 +54,8 @@ BOOL ListLocalAddresses(CStringArray& addresses, CStringArray& broadcasts) {
   return addresses.GetSize() > 0;
 }
 
-CUdpSocket::CUdpSocket() : m_socket(INVALID_SOCKET), m_peer{}, m_hSocketWnd(nullptr), m_sender{}, m_dwForeignDatagrams(0) {}
+CUdpSocket::CUdpSocket()
+    : m_socket(INVALID_SOCKET), m_peer{}, m_hSocketWnd(nullptr), m_sender{}, m_dwForeignDatagrams(0) {}
 
 CUdpSocket::~CUdpSocket() = default;
 
@@ -131,7 +134,9 @@ int CUdpSocket::SendTo(const BYTE* bytes, int count, const sockaddr* address, in
   return sendto(m_socket, (const char*)bytes, count, 0, address, addressLength);
 }
 
-int CUdpSocket::Send(const BYTE* bytes, int count) { return SendTo(bytes, count, (const sockaddr*)&m_peer, sizeof(m_peer)); }
+int CUdpSocket::Send(const BYTE* bytes, int count) {
+  return SendTo(bytes, count, (const sockaddr*)&m_peer, sizeof(m_peer));
+}
 
 void CUdpSocket::Close() {
   if (m_socket != INVALID_SOCKET) closesocket(m_socket);

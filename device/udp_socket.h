@@ -45,10 +45,10 @@ class CUdpSocket : public CUdpFrameBuffer {
   virtual bool AcceptSender(const sockaddr_in& sender) const { return true; }
 
   SOCKET m_socket;
-  sockaddr_in m_peer;          // where Send sends
-  HWND m_hSocketWnd;           // receives WM_UDP_SOCKET_NOTIFY
-  CMutex m_socketSendMutex;          // serialises sendto
-  sockaddr_in m_sender;        // sender of the last datagram received
+  sockaddr_in m_peer;        // where Send sends
+  HWND m_hSocketWnd;         // receives WM_UDP_SOCKET_NOTIFY
+  CMutex m_socketSendMutex;  // serialises sendto
+  sockaddr_in m_sender;      // sender of the last datagram received
   CStringArray m_arrLocalAddresses;
   CStringArray m_arrBroadcastAddresses;
   DWORD m_dwForeignDatagrams;  // datagrams refused by AcceptSender

@@ -51,8 +51,8 @@ CString Md5HexOfFile(const char* path);
 // SHA-1 rounds and constants with little-endian words in and out, and the bit length
 // stored high word first in machine order. Not the published SHA-1 digest.
 struct Sha1Context {
-  DWORD nWaiting;   // bytes waiting in buffer, 0..63
-  DWORD count[2];   // bytes of the completed blocks, low word first
+  DWORD nWaiting;  // bytes waiting in buffer, 0..63
+  DWORD count[2];  // bytes of the completed blocks, low word first
   DWORD state[5];
   BYTE buffer[64];
 };

@@ -23,15 +23,9 @@ double Distance3D(double x1, double y1, double z1, double x2, double y2, double 
 double PlaneAngle(double x, double y, double z, int plane) {
   double a;
   switch (plane & 0xFF) {
-    case 4:
-      a = std::atan2(x, z);
-      break;
-    case 8:
-      a = std::atan2(z, y);
-      break;
-    default:
-      a = std::atan2(y, x);
-      break;
+    case 4: a = std::atan2(x, z); break;
+    case 8: a = std::atan2(z, y); break;
+    default: a = std::atan2(y, x); break;
   }
   if (a < 0.0) a += kTwoPi;
   return a;

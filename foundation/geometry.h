@@ -48,8 +48,7 @@ struct Vec3 {
   Vec3 operator/=(double divisor);
   // Equal within 0.0001 on every axis.
   bool operator==(const Vec3& o) const {
-    return std::fabs(x - o.x) < 0.0001 && std::fabs(y - o.y) < 0.0001 &&
-           std::fabs(z - o.z) < 0.0001;
+    return std::fabs(x - o.x) < 0.0001 && std::fabs(y - o.y) < 0.0001 && std::fabs(z - o.z) < 0.0001;
   }
   bool operator!=(const Vec3& o) const { return !(*this == o); }
 };
@@ -80,8 +79,7 @@ class TransformMatrix {
   }
   // p * M for the row vector (x, y, z, 1); the fourth column is not used.
   Vec3 Apply(double x, double y, double z) const {
-    return Vec3(x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0],
-                x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1],
+    return Vec3(x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0], x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1],
                 x * m[0][2] + y * m[1][2] + z * m[2][2] + m[3][2]);
   }
   Vec3 Apply(const Vec3& p) const { return Apply(p.x, p.y, p.z); }

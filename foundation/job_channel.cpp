@@ -216,8 +216,12 @@ int CJobChannel::SetPosition(size_t offset, double x, double y, double z) {
   return 1;
 }
 
-int CJobChannel::SetPositionW(double x, double y, double z) { return SetPosition(offsetof(ChannelHeader, dPosW), x, y, z); }
-int CJobChannel::SetPositionO(double x, double y, double z) { return SetPosition(offsetof(ChannelHeader, dPosO), x, y, z); }
+int CJobChannel::SetPositionW(double x, double y, double z) {
+  return SetPosition(offsetof(ChannelHeader, dPosW), x, y, z);
+}
+int CJobChannel::SetPositionO(double x, double y, double z) {
+  return SetPosition(offsetof(ChannelHeader, dPosO), x, y, z);
+}
 
 // Trimmed, then cut to width - 1 bytes without splitting a double-byte character, so
 // that a long controller reply never runs into the next field.

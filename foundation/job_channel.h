@@ -51,36 +51,36 @@ enum ChannelMessageType : WORD {
 // hold NUL-terminated text in the system code page: 15 characters at most in the 16-byte
 // fields, 1023 in the message line.
 struct ChannelHeader {
-  double dPosW[3];            // 0x000 x, y, z (mm) from the controller's "W" replies
-  double dPosO[3];            // 0x018 x, y, z (mm) from the controller's "O" replies
-  char szReplyT[16];          // 0x030 latest "T" reply
-  char szRunMode[16];         // 0x040 latest "S" reply, or "PAUSE" / "CONTINUE"
-  char szState[16];           // 0x050 job state ("READY", "ATTACHED", "TRANSMITTING" ...)
-  char szReplyV[16];          // 0x060 latest "V" reply
-  char szReplyC[16];          // 0x070 latest "C" reply
-  char szReplyD[16];          // 0x080 latest "D" reply
-  char szReplyH[16];          // 0x090 latest "H" reply
-  char szReplyL[16];          // 0x0A0 latest "L" reply
-  char szReplyN[16];          // 0x0B0 latest "N" reply
-  char szReplyA[16];          // 0x0C0 latest "A" reply
-  char szReplyG[16];          // 0x0D0 text after "G" of the latest tag-progress reply
-  char szSlotE0[16];          // 0x0E0 spare; the engine empties it when it starts
-  char szReplyR[16];          // 0x0F0 latest "R" reply; emptied by the reader that takes it
-  char szMessage[1024];       // 0x100 the engine's latest message or error text
-  int32_t nProgressSeconds;   // 0x500 elapsed seconds at the latest tag progress
-  double dProjectedTime;      // 0x504 projected total run time (s)
-  double dElapsedTime;        // 0x50C elapsed run time (s)
-  uint32_t nFifoWritten;      // 0x514 engine FIFO: frames written
-  uint32_t nFifoRead;         // 0x518 engine FIFO: frames read
-  uint32_t nCapacity;         // 0x51C ring slots
-  uint32_t nWriteIndex;       // 0x520 next slot to fill, < nCapacity; moved by the writer only
-  uint32_t nReadIndex;        // 0x524 next slot to take, < nCapacity; moved by the reader only
+  double dPosW[3];           // 0x000 x, y, z (mm) from the controller's "W" replies
+  double dPosO[3];           // 0x018 x, y, z (mm) from the controller's "O" replies
+  char szReplyT[16];         // 0x030 latest "T" reply
+  char szRunMode[16];        // 0x040 latest "S" reply, or "PAUSE" / "CONTINUE"
+  char szState[16];          // 0x050 job state ("READY", "ATTACHED", "TRANSMITTING" ...)
+  char szReplyV[16];         // 0x060 latest "V" reply
+  char szReplyC[16];         // 0x070 latest "C" reply
+  char szReplyD[16];         // 0x080 latest "D" reply
+  char szReplyH[16];         // 0x090 latest "H" reply
+  char szReplyL[16];         // 0x0A0 latest "L" reply
+  char szReplyN[16];         // 0x0B0 latest "N" reply
+  char szReplyA[16];         // 0x0C0 latest "A" reply
+  char szReplyG[16];         // 0x0D0 text after "G" of the latest tag-progress reply
+  char szSlotE0[16];         // 0x0E0 spare; the engine empties it when it starts
+  char szReplyR[16];         // 0x0F0 latest "R" reply; emptied by the reader that takes it
+  char szMessage[1024];      // 0x100 the engine's latest message or error text
+  int32_t nProgressSeconds;  // 0x500 elapsed seconds at the latest tag progress
+  double dProjectedTime;     // 0x504 projected total run time (s)
+  double dElapsedTime;       // 0x50C elapsed run time (s)
+  uint32_t nFifoWritten;     // 0x514 engine FIFO: frames written
+  uint32_t nFifoRead;        // 0x518 engine FIFO: frames read
+  uint32_t nCapacity;        // 0x51C ring slots
+  uint32_t nWriteIndex;      // 0x520 next slot to fill, < nCapacity; moved by the writer only
+  uint32_t nReadIndex;       // 0x524 next slot to take, < nCapacity; moved by the reader only
 };
 
 // One ring slot; slot i lies at 0x528 + i * 256.
 struct ChannelSlot {
-  uint32_t nLength;                  // +0 stored message length, at most 252
-  BYTE data[kChannelMaxMessage];     // +4 the ChannelMessage
+  uint32_t nLength;               // +0 stored message length, at most 252
+  BYTE data[kChannelMaxMessage];  // +4 the ChannelMessage
 };
 
 // The data of one slot: pushed with length = payload length + 4.
@@ -191,11 +191,11 @@ class CJobChannel {
   int SetText(size_t offset, size_t width, const char* text);
   CString GetText(size_t offset, size_t width, const char* onTimeout);
 
-  BOOL m_bCreator = FALSE;          // this process created the mapping
+  BOOL m_bCreator = FALSE;           // this process created the mapping
   std::unique_ptr<CMutex> m_pMutex;  // "<name>-Mutex"
   HANDLE m_hMapping = nullptr;
-  BYTE* m_pView = nullptr;           // whole mapping, null when closed
-  UINT m_nViewSlots = 0;             // slots inside this process's view
+  BYTE* m_pView = nullptr;  // whole mapping, null when closed
+  UINT m_nViewSlots = 0;    // slots inside this process's view
   std::atomic<DWORD> m_nLockTimeouts{0};
   std::atomic<DWORD> m_nBadRing{0};
 };

@@ -91,8 +91,8 @@ void WriteErrorLog(const char* first, const char* second, const char* third) {
   path.Format("%s%s-err.log", (const char*)g_strAppFolder, (const char*)now.Format("%Y%m%d"));
   path = path.Left(259);
   CString line;
-  line.Format("%s [%s][%s][%s]", (const char*)now.Format("%Y-%m-%d %H:%M:%S"), first ? first : "",
-              second ? second : "", third ? third : "");
+  line.Format("%s [%s][%s][%s]", (const char*)now.Format("%Y-%m-%d %H:%M:%S"), first ? first : "", second ? second : "",
+              third ? third : "");
   line = line.Left(2045) + "\r\n";  // the line buffer holds 2048 bytes
   CSingleLock lock(&ErrorLogLock(), TRUE);
   platform::AppendToFile(path, (const char*)line, (size_t)line.GetLength());

@@ -44,23 +44,23 @@ struct ToolRecord {
 
 // The 118 stored bytes of a path record, little-endian.
 struct PathRecordData {
-  WORD m_nCode;         // 0: element code: 0 rapid, 1 feed, 2 CW arc, 3 CCW arc,
-                        //    0xFFFF named tag, other values mode codes
-  DWORD m_nDiscard;     // 2: non-zero when the optimiser merged the element away
-  DWORD m_nFlags;       // 6: element flag bits (kFlag*)
-  DWORD m_nLine;        // 10: source line number
-  DWORD m_nReserved;    // 14: 0
-  char m_szName[3];     // 18: tag name, at most 2 characters and a NUL; tags only
-  double m_dValue;      // 21: tag value; tags only
-  BYTE m_byAxes;        // 29: axis mask of a move: 0x80 X, 0x40 Y, 0x20 Z
-  DWORD m_nTagStart;    // 30: non-zero on the move that starts a tag (progress unit)
-  double m_dRadius;     // 34: arc radius or corner radius (mm); DBL_MAX unset
-  double m_dAngle;      // 42: corner angle (degrees); DBL_MAX unset
-  double m_dDeviation;  // 50: path deviation (mm); DBL_MAX unset
-  double m_dMark;       // 58: cumulative path length at the end of the move (mm)
-  PackedVec3 m_vEnd;    // 66: end point of a move or arc (mm)
-  PackedVec3 m_vCenter; // 90: arc centre (mm), codes 2 and 3
-  DWORD m_nToolRef;     // 114: in memory the tool copy lives beside; stored as 0
+  WORD m_nCode;          // 0: element code: 0 rapid, 1 feed, 2 CW arc, 3 CCW arc,
+                         //    0xFFFF named tag, other values mode codes
+  DWORD m_nDiscard;      // 2: non-zero when the optimiser merged the element away
+  DWORD m_nFlags;        // 6: element flag bits (kFlag*)
+  DWORD m_nLine;         // 10: source line number
+  DWORD m_nReserved;     // 14: 0
+  char m_szName[3];      // 18: tag name, at most 2 characters and a NUL; tags only
+  double m_dValue;       // 21: tag value; tags only
+  BYTE m_byAxes;         // 29: axis mask of a move: 0x80 X, 0x40 Y, 0x20 Z
+  DWORD m_nTagStart;     // 30: non-zero on the move that starts a tag (progress unit)
+  double m_dRadius;      // 34: arc radius or corner radius (mm); DBL_MAX unset
+  double m_dAngle;       // 42: corner angle (degrees); DBL_MAX unset
+  double m_dDeviation;   // 50: path deviation (mm); DBL_MAX unset
+  double m_dMark;        // 58: cumulative path length at the end of the move (mm)
+  PackedVec3 m_vEnd;     // 66: end point of a move or arc (mm)
+  PackedVec3 m_vCenter;  // 90: arc centre (mm), codes 2 and 3
+  DWORD m_nToolRef;      // 114: in memory the tool copy lives beside; stored as 0
 };
 
 #pragma pack(pop)
@@ -71,18 +71,12 @@ static_assert(offsetof(ToolRecord, m_dSize1) == 12 && offsetof(ToolRecord, m_dDi
               "ToolRecord layout");
 static_assert(sizeof(PathRecordData) == 118, "path record is 118 bytes");
 static_assert(offsetof(PathRecordData, m_nDiscard) == 2 && offsetof(PathRecordData, m_nFlags) == 6 &&
-                  offsetof(PathRecordData, m_nLine) == 10 &&
-                  offsetof(PathRecordData, m_nReserved) == 14 &&
-                  offsetof(PathRecordData, m_szName) == 18 &&
-                  offsetof(PathRecordData, m_dValue) == 21 &&
-                  offsetof(PathRecordData, m_byAxes) == 29 &&
-                  offsetof(PathRecordData, m_nTagStart) == 30 &&
-                  offsetof(PathRecordData, m_dRadius) == 34 &&
-                  offsetof(PathRecordData, m_dAngle) == 42 &&
-                  offsetof(PathRecordData, m_dDeviation) == 50 &&
-                  offsetof(PathRecordData, m_dMark) == 58 &&
-                  offsetof(PathRecordData, m_vEnd) == 66 &&
-                  offsetof(PathRecordData, m_vCenter) == 90 &&
+                  offsetof(PathRecordData, m_nLine) == 10 && offsetof(PathRecordData, m_nReserved) == 14 &&
+                  offsetof(PathRecordData, m_szName) == 18 && offsetof(PathRecordData, m_dValue) == 21 &&
+                  offsetof(PathRecordData, m_byAxes) == 29 && offsetof(PathRecordData, m_nTagStart) == 30 &&
+                  offsetof(PathRecordData, m_dRadius) == 34 && offsetof(PathRecordData, m_dAngle) == 42 &&
+                  offsetof(PathRecordData, m_dDeviation) == 50 && offsetof(PathRecordData, m_dMark) == 58 &&
+                  offsetof(PathRecordData, m_vEnd) == 66 && offsetof(PathRecordData, m_vCenter) == 90 &&
                   offsetof(PathRecordData, m_nToolRef) == 114,
               "path record layout");
 

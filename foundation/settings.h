@@ -7,15 +7,15 @@
 #include "platform/core.h"
 
 // Program-wide values, one instance per process.
-extern CString g_strAppFolder;        // program folder, ends with "\"
-extern WORD g_nUiLanguage;            // 0 Chinese, 1 English
-extern CString g_strUnit;             // "mm" or "in"
-extern CString g_strNumberFormat;     // "%.3f" (mm) or "%.4f" (in)
-extern double g_dUnitFactor;          // stored mm -> shown unit: 1.0 or 1/25.4
-extern double g_dDoubleZero;          // geometry epsilon
-extern CString g_strMachineId;        // sent with network queries
-extern BOOL g_bResetSettings;         // restore the default "Parameters.ini" at quit
-extern CString g_strServicePhone;     // shown in the main window's title
+extern CString g_strAppFolder;     // program folder, ends with "\"
+extern WORD g_nUiLanguage;         // 0 Chinese, 1 English
+extern CString g_strUnit;          // "mm" or "in"
+extern CString g_strNumberFormat;  // "%.3f" (mm) or "%.4f" (in)
+extern double g_dUnitFactor;       // stored mm -> shown unit: 1.0 or 1/25.4
+extern double g_dDoubleZero;       // geometry epsilon
+extern CString g_strMachineId;     // sent with network queries
+extern BOOL g_bResetSettings;      // restore the default "Parameters.ini" at quit
+extern CString g_strServicePhone;  // shown in the main window's title
 
 // The running executable's folder, "/" turned into "\", ending with "\".
 CString GetAppFolder();

@@ -73,9 +73,9 @@ CString ErrorCodeText(DWORD code) {
     // The real module first, where the system has one.
     if (HMODULE mod = LoadLibraryExA("netmsg.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
       char* buf = nullptr;
-      DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                   FORMAT_MESSAGE_IGNORE_INSERTS,
-                               mod, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&buf, 0, nullptr);
+      DWORD n =
+          FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         mod, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), (LPSTR)&buf, 0, nullptr);
       CString s = n ? CString(buf, (int)n) : CString();
       if (buf) LocalFree(buf);
       FreeLibrary(mod);

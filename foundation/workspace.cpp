@@ -56,8 +56,7 @@ ULONGLONG CWorkspace::Open(ULONGLONG size) {
   return m_nSize;
 }
 
-ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping,
-                                      BYTE*& pView) {
+ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView) {
   hFile = INVALID_HANDLE_VALUE;
   hMapping = nullptr;
   pView = nullptr;

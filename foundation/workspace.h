@@ -80,14 +80,14 @@ class CWorkspace {
   bool MapWhole(ULONGLONG size);
   void Unmap();
 
-  CMutex m_mutex;                              // guards every member
-  CString m_strPath;                           // empty when closed
-  ULONGLONG m_nSize = 0;                       // file size (bytes)
+  CMutex m_mutex;         // guards every member
+  CString m_strPath;      // empty when closed
+  ULONGLONG m_nSize = 0;  // file size (bytes)
   HANDLE m_hFile = INVALID_HANDLE_VALUE;
   HANDLE m_hMapping = nullptr;
   BYTE* m_pView = nullptr;
-  UINT m_nCapacity = 0;                        // slots in the file
-  UINT m_nCount = 0;                           // images stored, <= m_nCapacity
+  UINT m_nCapacity = 0;  // slots in the file
+  UINT m_nCount = 0;     // images stored, <= m_nCapacity
   double m_dGrowRatio = 0.0;
 };
 

@@ -10,11 +10,11 @@ namespace element_pool {
 
 namespace {
 
-const size_t kGrain = 8;             // block sizes are multiples of this (elements hold
-                                     // nothing aligned wider than a double)
-const size_t kLargest = 256;         // larger blocks come from the heap
+const size_t kGrain = 8;      // block sizes are multiples of this (elements hold
+                              // nothing aligned wider than a double)
+const size_t kLargest = 256;  // larger blocks come from the heap
 const size_t kClasses = kLargest / kGrain + 1;
-const size_t kChunk = 1 << 20;       // bytes cut into blocks
+const size_t kChunk = 1 << 20;  // bytes cut into blocks
 
 struct FreeBlock {
   FreeBlock* next;
@@ -34,12 +34,12 @@ class SpinLock {
 };
 
 struct Pool {
-  SpinLock lock;                     // protects everything below
-  FreeBlock* free[kClasses] = {};    // given-back blocks, by size class
-  char* bump = nullptr;              // unused rest of the newest chunk
+  SpinLock lock;                   // protects everything below
+  FreeBlock* free[kClasses] = {};  // given-back blocks, by size class
+  char* bump = nullptr;            // unused rest of the newest chunk
   size_t bumpLeft = 0;
   std::vector<char*> chunks;
-  size_t live = 0;                   // blocks handed out and not given back
+  size_t live = 0;  // blocks handed out and not given back
 
   void ReleaseAll() {
     for (char* c : chunks) ::operator delete(c);

@@ -13,19 +13,17 @@
 
 namespace {
 
-const int kLineBuffer = 512;      // a line of 510 characters and its newline is too long
+const int kLineBuffer = 512;  // a line of 510 characters and its newline is too long
 const int kMaxLineLength = 510;
 const int kTextTestBytes = 2048;  // bytes the kind detection looks at
 const int kSniffLines = 20;
-const int kDrainEvery = 1000;     // lines between two drains of the message queue
+const int kDrainEvery = 1000;  // lines between two drains of the message queue
 const int kCommandTooLong = 67;
 
 const char kHpglMnemonics[] = "PAPRPUPDINSFSWSAZWSPAAAR";
 const char kGCodeLetters[] = "ABCDFGHIJKLMNOPQRSTUVWXYZ/%#";
 
-void ShowUnknownKind() {
-  ShowMessage(LoadLangString(IDS_NC_UNKNOWN_FILE_KIND_CN, IDS_NC_UNKNOWN_FILE_KIND_EN), MB_OK);
-}
+void ShowUnknownKind() { ShowMessage(LoadLangString(IDS_NC_UNKNOWN_FILE_KIND_CN, IDS_NC_UNKNOWN_FILE_KIND_EN), MB_OK); }
 
 // Text test: outside "(" comments (which run to the line end) only printable ASCII,
 // TAB, CR and LF.
@@ -77,9 +75,7 @@ void UpperInPlace(char* text) {
     if (*c >= 'a' && *c <= 'z') *c = (char)(*c - 'a' + 'A');
 }
 
-bool StartsWith(const CString& s, const char* prefix) {
-  return std::strncmp(s, prefix, std::strlen(prefix)) == 0;
-}
+bool StartsWith(const CString& s, const char* prefix) { return std::strncmp(s, prefix, std::strlen(prefix)) == 0; }
 
 }  // namespace
 
@@ -102,8 +98,8 @@ CString SniffNCText(const char* path, int lineLimit) {
       hpglCount++;
     } else if (std::strchr(kGCodeLetters, line[0])) {
       gcodeCount++;
-    } else if (!(StartsWith(line, "%") || StartsWith(line, "(") || StartsWith(line, ")") ||
-                 StartsWith(line, "/*") || StartsWith(line, "*/") || StartsWith(line, "//"))) {
+    } else if (!(StartsWith(line, "%") || StartsWith(line, "(") || StartsWith(line, ")") || StartsWith(line, "/*") ||
+                 StartsWith(line, "*/") || StartsWith(line, "//"))) {
       unknownCount++;
     }
   }
@@ -148,8 +144,7 @@ BOOL CNCProgram::LoadFromNCFile(CProgressSink* progress, const char* path, const
       m_camFile.Close();
     } catch (const CFileException&) {
     }
-    if (!m_camFile.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary))
-      return FALSE;
+    if (!m_camFile.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return FALSE;
     m_nLine = 0;
     completed = LoadCamRecords(progress, m_camFile.GetBodyLength());
     NormalizeExtents();
@@ -236,11 +231,9 @@ BOOL CNCProgram::LoadCamRecords(CProgressSink* progress, ULONGLONG total) {
       if (got < (UINT)kCamRecordHead) {
         broken.Format("Tag%d: the file ends within the record head", m_nLine);
       } else if (length > maxPayload) {
-        broken.Format("Tag%d: Code=%d(0x%04X), Len=%d, longer than a record can be", m_nLine,
-                      code, code, length);
+        broken.Format("Tag%d: Code=%d(0x%04X), Len=%d, longer than a record can be", m_nLine, code, code, length);
       } else if ((got = m_camFile.Read(m_abyRecord + kCamRecordHead, (UINT)length)) < (UINT)length) {
-        broken.Format("Tag%d: Code=%d(0x%04X), Len=%d, the file ends after %u bytes", m_nLine,
-                      code, code, length, got);
+        broken.Format("Tag%d: Code=%d(0x%04X), Len=%d, the file ends after %u bytes", m_nLine, code, code, length, got);
       }
       if (broken.IsEmpty() && !AddCamRecord(m_nLine, m_abyRecord, kCamRecordHead + length)) break;
     } catch (const CFileException& e) {
@@ -268,8 +261,7 @@ void CNCProgram::ShowLoadReport() {
   bool feedFirst = m_nFirstMoveCode >= kCodeFeed && m_nFirstMoveCode <= kCodeArcCCW;
   if (m_strErrors.IsEmpty() && !feedFirst) return;
   CString text;
-  if (feedFirst)
-    text = "!!! " + LoadLangString(IDS_NC_FIRST_FEED_MOVE_CN, IDS_NC_FIRST_FEED_MOVE_EN) + " !!!";
+  if (feedFirst) text = "!!! " + LoadLangString(IDS_NC_FIRST_FEED_MOVE_CN, IDS_NC_FIRST_FEED_MOVE_EN) + " !!!";
   if (!m_strErrors.IsEmpty()) {
     if (!text.IsEmpty()) text += "\r\n\r\n";
     CString pattern = m_bStop ? LoadLangString(IDS_NC_LOAD_ERROR_CN, IDS_NC_LOAD_ERROR_EN)

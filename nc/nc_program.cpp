@@ -181,6 +181,4 @@ BOOL CNCProgram::AddUsedTool(int tool) {
   return TRUE;
 }
 
-BOOL CNCProgram::InterpretLine(int line, char* text) {
-  return m_pGCode ? m_pGCode->InterpretLine(line, text) : FALSE;
-}
+BOOL CNCProgram::InterpretLine(int line, char* text) { return m_pGCode ? m_pGCode->InterpretLine(line, text) : FALSE; }

@@ -152,8 +152,8 @@ class CNCProgram {
   BOOL AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const Vec3& center);
   // Appends the pieces of `arc` between `start` and `end` (bisection); the element itself
   // ends the last piece and is appended by the caller.
-  void SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& list, const Vec3& start,
-                const Vec3& end, const Vec3& center, double tolerance);
+  void SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& list, const Vec3& start, const Vec3& end,
+                const Vec3& center, double tolerance);
 
   void ResetExtents();
   void UpdateExtents(WORD code, BYTE axes, const Vec3& point);
@@ -167,8 +167,7 @@ class CNCProgram {
   void GetExtentSize(Vec3& out, BOOL transform) const;
   BOOL GetTraverseZRange(double& zMin, double& zMax, BOOL transform) const;
   // The boxes of a stored job, shown without loading it.
-  void SetExtentsFromJob(const Vec3& feedMin, const Vec3& feedMax, double traverseZMin,
-                         double traverseZMax);
+  void SetExtentsFromJob(const Vec3& feedMin, const Vec3& feedMax, double traverseZMin, double traverseZMax);
   // Orientation type 1-8 (rotations and mirrors that keep the cutting box at the origin)
   // and Z reversal; the X and Y flips are accepted and have no effect.
   void SetOrientation(int flipX, int flipY, int flipZ, int type, int reserved = 0);
@@ -177,43 +176,43 @@ class CNCProgram {
 
   // ---- State, in the order the readers and the optimiser know it
 
-  double m_dTraverseSpeed = 320.0;  // mm/s, set by the host
-  double m_dFeedSpeed = 0.0;        // mm/s, set by the host
-  double m_dPlungeSpeed = 0.0;      // mm/s, set by the host
-  int m_bIgnoreToolGroups = 0;      // host tool groups given: the file's are ignored
-  CString m_strPrefix;              // subroutine folder, ends with "\"
-  CString m_strWizard;              // wizard folder (subroutines too), ends with "\"
+  double m_dTraverseSpeed = 320.0;         // mm/s, set by the host
+  double m_dFeedSpeed = 0.0;               // mm/s, set by the host
+  double m_dPlungeSpeed = 0.0;             // mm/s, set by the host
+  int m_bIgnoreToolGroups = 0;             // host tool groups given: the file's are ignored
+  CString m_strPrefix;                     // subroutine folder, ends with "\"
+  CString m_strWizard;                     // wizard folder (subroutines too), ends with "\"
   std::unique_ptr<CGCodeReader> m_pGCode;  // interpreter state; null without interpreter
-  int m_bWordSeen = 0;              // the G-code reader has met the program's first word
-  double m_dHpglScale = 0.005;      // HPGL scale last set by the host
-  CPathElementArray m_aElements;    // owned
-  int m_nFirstMoveCode = -1;        // code of the first move appended; -1 none yet
-  int m_nLine = -1;                 // line (record) being read; stamped into new elements
-  Vec3 m_vAxisFactor;               // per-axis factors of the load
-  Vec3 m_vTravMin, m_vTravMax;      // box of the rapids
-  Vec3 m_vCutMin, m_vCutMax;        // box of the feeds and arcs
-  int m_nOrientation = 1;           // orientation type 1-8
+  int m_bWordSeen = 0;                     // the G-code reader has met the program's first word
+  double m_dHpglScale = 0.005;             // HPGL scale last set by the host
+  CPathElementArray m_aElements;           // owned
+  int m_nFirstMoveCode = -1;               // code of the first move appended; -1 none yet
+  int m_nLine = -1;                        // line (record) being read; stamped into new elements
+  Vec3 m_vAxisFactor;                      // per-axis factors of the load
+  Vec3 m_vTravMin, m_vTravMax;             // box of the rapids
+  Vec3 m_vCutMin, m_vCutMax;               // box of the feeds and arcs
+  int m_nOrientation = 1;                  // orientation type 1-8
   TransformMatrix m_mOrientation;
-  double m_dPathLength = 0.0;       // toolpath length (mm), from the optimiser
+  double m_dPathLength = 0.0;  // toolpath length (mm), from the optimiser
   CCamFile m_camFile;
-  BYTE m_abyRecord[2048];           // one CAM record: 4-byte head and payload
-  double m_dArcTolerance = 0.005;   // chord height limit of arc splitting (mm)
-  Vec3 m_vHpglScale;                // HPGL scale per axis
-  int m_bHpgl3D = 0;                // an HPGL "ZZ1" was read
-  int m_nTagCount = 0;              // tags (progress units)
-  CString m_strUsedTools;           // "T%d" per tool, run together
-  BYTE m_byPlane = 0;               // 0 XY, 4 XZ, 8 YZ
-  int m_nHpglMode = -1;             // HPGL coordinates: -1 unknown, 0 2D, 1 3D
-  int m_bProgramEnd = 0;            // program end reached: further lines are refused
-  int m_bStop = 0;                  // a fatal error stopped reading
-  double m_dUnitScale = 1.0;        // 25.4 after an inch selection
-  int m_bAbsolute = 1;              // XYZ absolute (1) or incremental (0)
-  int m_bIjkAbsolute = 0;           // arc centre words absolute (1) or incremental (0)
-  Vec3 m_vLastPoint;                // end of the last move: start of the next
-  Vec3 m_vNewPoint;                 // target a reader is building
-  int m_bPenUp = 1;                 // HPGL pen state
-  CString m_strErrors;              // report of the load
-  CString m_strKind;                // kind of the file loaded
+  BYTE m_abyRecord[2048];          // one CAM record: 4-byte head and payload
+  double m_dArcTolerance = 0.005;  // chord height limit of arc splitting (mm)
+  Vec3 m_vHpglScale;               // HPGL scale per axis
+  int m_bHpgl3D = 0;               // an HPGL "ZZ1" was read
+  int m_nTagCount = 0;             // tags (progress units)
+  CString m_strUsedTools;          // "T%d" per tool, run together
+  BYTE m_byPlane = 0;              // 0 XY, 4 XZ, 8 YZ
+  int m_nHpglMode = -1;            // HPGL coordinates: -1 unknown, 0 2D, 1 3D
+  int m_bProgramEnd = 0;           // program end reached: further lines are refused
+  int m_bStop = 0;                 // a fatal error stopped reading
+  double m_dUnitScale = 1.0;       // 25.4 after an inch selection
+  int m_bAbsolute = 1;             // XYZ absolute (1) or incremental (0)
+  int m_bIjkAbsolute = 0;          // arc centre words absolute (1) or incremental (0)
+  Vec3 m_vLastPoint;               // end of the last move: start of the next
+  Vec3 m_vNewPoint;                // target a reader is building
+  int m_bPenUp = 1;                // HPGL pen state
+  CString m_strErrors;             // report of the load
+  CString m_strKind;               // kind of the file loaded
 
  private:
   // Element i when it is a move (an arc); null otherwise.

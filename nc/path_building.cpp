@@ -22,17 +22,10 @@ struct PlaneAxes {
 
 bool GetPlaneAxes(int plane, PlaneAxes& axes) {
   switch (plane) {
-    case 0:
-      axes = {0, 1, 2};
-      return true;
-    case 4:
-      axes = {2, 0, 1};
-      return true;
-    case 8:
-      axes = {1, 2, 0};
-      return true;
-    default:
-      return false;
+    case 0: axes = {0, 1, 2}; return true;
+    case 4: axes = {2, 0, 1}; return true;
+    case 8: axes = {1, 2, 0}; return true;
+    default: return false;
   }
 }
 
@@ -137,14 +130,10 @@ bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b) {
   bool y = std::fabs(a.y - b.y) < kSamePoint;
   bool z = std::fabs(a.z - b.z) < kSamePoint;
   switch (plane) {
-    case 0:
-      return x && y;
-    case 4:
-      return x && z;
-    case 8:
-      return y && z;
-    default:
-      return x && y && z;
+    case 0: return x && y;
+    case 4: return x && z;
+    case 8: return y && z;
+    default: return x && y && z;
   }
 }
 
@@ -200,8 +189,7 @@ BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const
   if (!arc) return FALSE;
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
   PlaneAxes p;
-  bool helical = GetPlaneAxes(plane, p) &&
-                 std::fabs(Coord(end, p.normal) - Coord(m_vLastPoint, p.normal)) > kSamePoint;
+  bool helical = GetPlaneAxes(plane, p) && std::fabs(Coord(end, p.normal) - Coord(m_vLastPoint, p.normal)) > kSamePoint;
   arc->m_nLine = (DWORD)m_nLine;
   arc->m_byAxes = axes;
   arc->m_vEnd = end;
@@ -223,21 +211,17 @@ BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const
 // the tolerance, so an arc becomes 2^k equal pieces, appended in order while the arc is
 // added. The radius is the end radius; an arc whose start and end radii disagree, or
 // whose radius is nil, stays whole. So does one with non-finite coordinates.
-void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& list,
-                          const Vec3& start, const Vec3& end, const Vec3& center,
-                          double tolerance) {
+void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& list, const Vec3& start, const Vec3& end,
+                          const Vec3& center, double tolerance) {
   PlaneAxes axes;
   if (!GetPlaneAxes(plane, axes)) return;
   if (arc->m_dRadius == DBL_MAX) {
     double r1 = PlaneDistance(axes, start, center);
     double r2 = PlaneDistance(axes, end, center);
     arc->m_dRadius = r2;
-    if (std::fabs(r1 - r2) > kRadiusMismatch || std::fabs(r1) < kMinRadius ||
-        std::fabs(r2) < kMinRadius)
-      return;
+    if (std::fabs(r1 - r2) > kRadiusMismatch || std::fabs(r1) < kMinRadius || std::fabs(r2) < kMinRadius) return;
   }
-  if (!IsFinite(start) || !IsFinite(end) || !IsFinite(center) || !std::isfinite(arc->m_dRadius) ||
-      !(tolerance > 0.0))
+  if (!IsFinite(start) || !IsFinite(end) || !IsFinite(center) || !std::isfinite(arc->m_dRadius) || !(tolerance > 0.0))
     return;
   ArcSplitter splitter{*this, arc, plane, axes, list, center, tolerance};
   Vec3 rs = start - center, re = end - center;
@@ -303,8 +287,7 @@ void CNCProgram::GetExtentMax(Vec3& out, BOOL transform) const {
 
 void CNCProgram::GetExtentSize(Vec3& out, BOOL transform) const {
   Corners c = GetCorners(*this, transform);
-  out = Vec3(std::fabs(c.cut[1].x - c.cut[0].x), std::fabs(c.cut[1].y - c.cut[0].y),
-             std::fabs(MaxZ(c) - MinZ(c)));
+  out = Vec3(std::fabs(c.cut[1].x - c.cut[0].x), std::fabs(c.cut[1].y - c.cut[0].y), std::fabs(MaxZ(c) - MinZ(c)));
 }
 
 BOOL CNCProgram::GetTraverseZRange(double& zMin, double& zMax, BOOL transform) const {
@@ -314,8 +297,7 @@ BOOL CNCProgram::GetTraverseZRange(double& zMin, double& zMax, BOOL transform) c
   return TRUE;
 }
 
-void CNCProgram::SetExtentsFromJob(const Vec3& feedMin, const Vec3& feedMax, double traverseZMin,
-                                   double traverseZMax) {
+void CNCProgram::SetExtentsFromJob(const Vec3& feedMin, const Vec3& feedMax, double traverseZMin, double traverseZMax) {
   m_vCutMin = feedMin;
   m_vCutMax = feedMax;
   m_vTravMin.z = traverseZMin;

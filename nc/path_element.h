@@ -46,9 +46,7 @@ class CPathElement {
     if (!block) throw std::bad_alloc();
     return block;
   }
-  static void* operator new(size_t size, const std::nothrow_t&) noexcept {
-    return element_pool::Allocate(size);
-  }
+  static void* operator new(size_t size, const std::nothrow_t&) noexcept { return element_pool::Allocate(size); }
   static void operator delete(void* block, size_t size) noexcept { element_pool::Free(block, size); }
   static void operator delete(void* block, size_t size, const std::nothrow_t&) noexcept {
     element_pool::Free(block, size);
@@ -120,13 +118,13 @@ class CPathLineElement : public CPathElement {
   // itself then does what remains (the Z travel). Pieces carry bit 0 clear.
   void SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end);
 
-  BYTE m_byAxes = 0;            // kAxis* mask
-  DWORD m_nTagStart = 1;        // non-zero on the first move of a tag (the adders write 0)
-  double m_dRadius = DBL_MAX;   // arc radius, or corner radius of a straight move (mm)
-  double m_dAngle = DBL_MAX;    // corner angle (degrees), set by the optimiser
+  BYTE m_byAxes = 0;              // kAxis* mask
+  DWORD m_nTagStart = 1;          // non-zero on the first move of a tag (the adders write 0)
+  double m_dRadius = DBL_MAX;     // arc radius, or corner radius of a straight move (mm)
+  double m_dAngle = DBL_MAX;      // corner angle (degrees), set by the optimiser
   double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
-  double m_dMark = 0.0;         // cumulative path length at the end of the move (mm)
-  Vec3 m_vEnd;                  // end point (mm); the start is the previous move's end
+  double m_dMark = 0.0;           // cumulative path length at the end of the move (mm)
+  Vec3 m_vEnd;                    // end point (mm); the start is the previous move's end
 
  protected:
   // The move part of a copy; the path length mark only withMark.

@@ -20,9 +20,7 @@ BOOL EditIf(Element* element, Edit edit) {
   return TRUE;
 }
 
-bool IsToolTagName(const char* name) {
-  return (name[0] == 'T' || name[0] == 't') && name[1] == '\0';
-}
+bool IsToolTagName(const char* name) { return (name[0] == 'T' || name[0] == 't') && name[1] == '\0'; }
 
 }  // namespace
 
@@ -147,9 +145,7 @@ BOOL CNCProgram::SetCenter(int i, const Vec3& center) {
 }
 
 BOOL CNCProgram::ReverseArc(int i) {
-  return EditIf(ArcAt(i), [](CPathArcElement& a) {
-    a.m_nCode = a.m_nCode == kCodeArcCW ? kCodeArcCCW : kCodeArcCW;
-  });
+  return EditIf(ArcAt(i), [](CPathArcElement& a) { a.m_nCode = a.m_nCode == kCodeArcCW ? kCodeArcCCW : kCodeArcCW; });
 }
 
 BOOL CNCProgram::SetMarkA(int i) {

@@ -40,7 +40,7 @@ class CTextLineFile {
 
   CFile m_file;
   std::vector<char> m_buffer;
-  size_t m_nNext = 0;             // next byte of m_buffer to hand out
-  size_t m_nEnd = 0;              // bytes of m_buffer that hold file data
-  ULONGLONG m_nBufferStart = 0;   // file position of m_buffer[0]
+  size_t m_nNext = 0;            // next byte of m_buffer to hand out
+  size_t m_nEnd = 0;             // bytes of m_buffer that hold file data
+  ULONGLONG m_nBufferStart = 0;  // file position of m_buffer[0]
 };

@@ -28,10 +28,22 @@ class CArray {
   void FreeExtra() { m_data.shrink_to_fit(); }
   void RemoveAll() { m_data.clear(); }
 
-  const TYPE& GetAt(int i) const { assert(i >= 0 && i < GetSize()); return m_data[(size_t)i]; }
-  TYPE& GetAt(int i) { assert(i >= 0 && i < GetSize()); return m_data[(size_t)i]; }
-  void SetAt(int i, ARG_TYPE v) { assert(i >= 0 && i < GetSize()); m_data[(size_t)i] = v; }
-  TYPE& ElementAt(int i) { assert(i >= 0 && i < GetSize()); return m_data[(size_t)i]; }
+  const TYPE& GetAt(int i) const {
+    assert(i >= 0 && i < GetSize());
+    return m_data[(size_t)i];
+  }
+  TYPE& GetAt(int i) {
+    assert(i >= 0 && i < GetSize());
+    return m_data[(size_t)i];
+  }
+  void SetAt(int i, ARG_TYPE v) {
+    assert(i >= 0 && i < GetSize());
+    m_data[(size_t)i] = v;
+  }
+  TYPE& ElementAt(int i) {
+    assert(i >= 0 && i < GetSize());
+    return m_data[(size_t)i];
+  }
   const TYPE& operator[](int i) const { return GetAt(i); }
   TYPE& operator[](int i) { return GetAt(i); }
   const TYPE* GetData() const { return m_data.data(); }

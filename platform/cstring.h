@@ -31,18 +31,51 @@ class CString {
   const char* GetString() const { return m_s.c_str(); }
   const std::string& str() const { return m_s; }
 
-  CString& operator=(const char* s) { m_s = s ? s : ""; return *this; }
-  CString& operator=(char ch) { m_s.assign(1, ch); return *this; }
-  CString& operator+=(const CString& s) { m_s += s.m_s; return *this; }
-  CString& operator+=(const char* s) { if (s) m_s += s; return *this; }
-  CString& operator+=(char ch) { m_s += ch; return *this; }
-  void Append(const char* s, int len) { if (s && len > 0) m_s.append(s, (size_t)len); }
+  CString& operator=(const char* s) {
+    m_s = s ? s : "";
+    return *this;
+  }
+  CString& operator=(char ch) {
+    m_s.assign(1, ch);
+    return *this;
+  }
+  CString& operator+=(const CString& s) {
+    m_s += s.m_s;
+    return *this;
+  }
+  CString& operator+=(const char* s) {
+    if (s) m_s += s;
+    return *this;
+  }
+  CString& operator+=(char ch) {
+    m_s += ch;
+    return *this;
+  }
+  void Append(const char* s, int len) {
+    if (s && len > 0) m_s.append(s, (size_t)len);
+  }
 
   friend CString operator+(const CString& a, const CString& b) { return CString(a.m_s + b.m_s); }
-  friend CString operator+(const CString& a, const char* b) { CString r(a); r += b; return r; }
-  friend CString operator+(const char* a, const CString& b) { CString r(a); r += b; return r; }
-  friend CString operator+(const CString& a, char b) { CString r(a); r += b; return r; }
-  friend CString operator+(char a, const CString& b) { CString r(a); r += b; return r; }
+  friend CString operator+(const CString& a, const char* b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const char* a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(const CString& a, char b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
+  friend CString operator+(char a, const CString& b) {
+    CString r(a);
+    r += b;
+    return r;
+  }
 
   // Byte-wise comparison, like strcmp.
   int Compare(const char* s) const;

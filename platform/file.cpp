@@ -64,10 +64,10 @@ int CFileException::OsErrorToCause(LONG osError) {
 
 CString CFileException::GetErrorMessage() const {
   static const char* const kTexts[] = {
-      "no error",        "file error",           "file not found",     "bad path",
-      "too many files",  "access denied",        "invalid file",       "cannot remove current folder",
-      "folder full",     "bad seek",             "hardware I/O error", "sharing violation",
-      "lock violation",  "disk full",            "end of file"};
+      "no error",       "file error",    "file not found",     "bad path",
+      "too many files", "access denied", "invalid file",       "cannot remove current folder",
+      "folder full",    "bad seek",      "hardware I/O error", "sharing violation",
+      "lock violation", "disk full",     "end of file"};
   CString s;
   const char* t = (m_cause >= 0 && m_cause <= endOfFile) ? kTexts[m_cause] : "file error";
   s.Format("%s: %s (%ld)", (const char*)m_strFileName, t, (long)m_lOsError);
@@ -416,9 +416,7 @@ ULONGLONG CStdioFile::Seek(LONGLONG offset, UINT from) {
   return CFile::Seek(offset, from);
 }
 
-ULONGLONG CStdioFile::GetPosition() const {
-  return CFile::GetPosition() - (ULONGLONG)(m_buf.size() - m_pos);
-}
+ULONGLONG CStdioFile::GetPosition() const { return CFile::GetPosition() - (ULONGLONG)(m_buf.size() - m_pos); }
 
 // ---------------------------------------------------------------------------
 // CFileFind

@@ -170,9 +170,9 @@ class CFileFind {
     bool readOnly;
   };
   std::vector<Entry> m_entries;
-  int m_next = 0;     // index of the entry FindNextFile moves to
-  int m_current = -1; // entry the getters describe
-  CString m_root;     // folder of the pattern, ending with "\"
+  int m_next = 0;      // index of the entry FindNextFile moves to
+  int m_current = -1;  // entry the getters describe
+  CString m_root;      // folder of the pattern, ending with "\"
 };
 
 // Small file-system operations with "\" paths, in both builds. They report success and

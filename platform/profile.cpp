@@ -276,8 +276,7 @@ DWORD CopyList(const std::vector<std::string>& items, char* out, DWORD size) {
 
 }  // namespace
 
-DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size,
-                       const char* file) {
+DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size, const char* file) {
   if (!out || size == 0) return 0;
   std::string data;
   bool have = file && *file && ReadWholeFile(file, data);

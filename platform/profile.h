@@ -18,12 +18,10 @@
 // for the section names. The result is cut to size - 1 characters (lists to size - 2
 // with the final NULs kept). Returns the number of characters copied, without the
 // terminating NUL.
-DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size,
-                       const char* file);
+DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size, const char* file);
 
 // Convenience: the value as a CString, cut to maxChars - 1 characters.
-CString ProfileGetText(const char* section, const char* key, const char* def, const char* file,
-                       DWORD maxChars = 8192);
+CString ProfileGetText(const char* section, const char* key, const char* def, const char* file, DWORD maxChars = 8192);
 
 // Writes (section, key) = value. value == nullptr removes the key, key == nullptr removes
 // the whole section. FALSE when the file could not be written (then it is unchanged).

@@ -6,8 +6,14 @@
 class CSize : public SIZE {
  public:
   CSize() { cx = cy = 0; }
-  CSize(int x, int y) { cx = x; cy = y; }
-  CSize(SIZE s) { cx = s.cx; cy = s.cy; }
+  CSize(int x, int y) {
+    cx = x;
+    cy = y;
+  }
+  CSize(SIZE s) {
+    cx = s.cx;
+    cy = s.cy;
+  }
   bool operator==(const SIZE& o) const { return cx == o.cx && cy == o.cy; }
   bool operator!=(const SIZE& o) const { return !(*this == o); }
 };
@@ -15,9 +21,18 @@ class CSize : public SIZE {
 class CPoint : public POINT {
  public:
   CPoint() { x = y = 0; }
-  CPoint(int ix, int iy) { x = ix; y = iy; }
-  CPoint(POINT p) { x = p.x; y = p.y; }
-  void Offset(int dx, int dy) { x += dx; y += dy; }
+  CPoint(int ix, int iy) {
+    x = ix;
+    y = iy;
+  }
+  CPoint(POINT p) {
+    x = p.x;
+    y = p.y;
+  }
+  void Offset(int dx, int dy) {
+    x += dx;
+    y += dy;
+  }
   bool operator==(const POINT& o) const { return x == o.x && y == o.y; }
   bool operator!=(const POINT& o) const { return !(*this == o); }
   CPoint operator+(const CSize& s) const { return CPoint(x + s.cx, y + s.cy); }
@@ -28,10 +43,30 @@ class CPoint : public POINT {
 class CRect : public RECT {
  public:
   CRect() { left = top = right = bottom = 0; }
-  CRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
-  CRect(const RECT& r) { left = r.left; top = r.top; right = r.right; bottom = r.bottom; }
-  CRect(LPCRECT r) { left = r->left; top = r->top; right = r->right; bottom = r->bottom; }
-  CRect(POINT p, SIZE s) { left = p.x; top = p.y; right = p.x + s.cx; bottom = p.y + s.cy; }
+  CRect(int l, int t, int r, int b) {
+    left = l;
+    top = t;
+    right = r;
+    bottom = b;
+  }
+  CRect(const RECT& r) {
+    left = r.left;
+    top = r.top;
+    right = r.right;
+    bottom = r.bottom;
+  }
+  CRect(LPCRECT r) {
+    left = r->left;
+    top = r->top;
+    right = r->right;
+    bottom = r->bottom;
+  }
+  CRect(POINT p, SIZE s) {
+    left = p.x;
+    top = p.y;
+    right = p.x + s.cx;
+    bottom = p.y + s.cy;
+  }
 
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
@@ -43,30 +78,67 @@ class CRect : public RECT {
   bool IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
   bool PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
 
-  void SetRect(int l, int t, int r, int b) { left = l; top = t; right = r; bottom = b; }
+  void SetRect(int l, int t, int r, int b) {
+    left = l;
+    top = t;
+    right = r;
+    bottom = b;
+  }
   void SetRectEmpty() { left = top = right = bottom = 0; }
-  void OffsetRect(int dx, int dy) { left += dx; right += dx; top += dy; bottom += dy; }
+  void OffsetRect(int dx, int dy) {
+    left += dx;
+    right += dx;
+    top += dy;
+    bottom += dy;
+  }
   void OffsetRect(POINT p) { OffsetRect(p.x, p.y); }
-  void InflateRect(int dx, int dy) { left -= dx; top -= dy; right += dx; bottom += dy; }
-  void InflateRect(int l, int t, int r, int b) { left -= l; top -= t; right += r; bottom += b; }
+  void InflateRect(int dx, int dy) {
+    left -= dx;
+    top -= dy;
+    right += dx;
+    bottom += dy;
+  }
+  void InflateRect(int l, int t, int r, int b) {
+    left -= l;
+    top -= t;
+    right += r;
+    bottom += b;
+  }
   void DeflateRect(int dx, int dy) { InflateRect(-dx, -dy); }
   void DeflateRect(int l, int t, int r, int b) { InflateRect(-l, -t, -r, -b); }
   void NormalizeRect() {
-    if (left > right) { LONG t = left; left = right; right = t; }
-    if (top > bottom) { LONG t = top; top = bottom; bottom = t; }
+    if (left > right) {
+      LONG t = left;
+      left = right;
+      right = t;
+    }
+    if (top > bottom) {
+      LONG t = top;
+      top = bottom;
+      bottom = t;
+    }
   }
   BOOL IntersectRect(LPCRECT a, LPCRECT b) {
     left = a->left > b->left ? a->left : b->left;
     top = a->top > b->top ? a->top : b->top;
     right = a->right < b->right ? a->right : b->right;
     bottom = a->bottom < b->bottom ? a->bottom : b->bottom;
-    if (IsRectEmpty()) { SetRectEmpty(); return FALSE; }
+    if (IsRectEmpty()) {
+      SetRectEmpty();
+      return FALSE;
+    }
     return TRUE;
   }
   BOOL UnionRect(LPCRECT a, LPCRECT b) {
     CRect ra(a), rb(b);
-    if (ra.IsRectEmpty()) { *this = rb; return !rb.IsRectEmpty(); }
-    if (rb.IsRectEmpty()) { *this = ra; return TRUE; }
+    if (ra.IsRectEmpty()) {
+      *this = rb;
+      return !rb.IsRectEmpty();
+    }
+    if (rb.IsRectEmpty()) {
+      *this = ra;
+      return TRUE;
+    }
     left = ra.left < rb.left ? ra.left : rb.left;
     top = ra.top < rb.top ? ra.top : rb.top;
     right = ra.right > rb.right ? ra.right : rb.right;

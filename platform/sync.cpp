@@ -76,8 +76,8 @@ BOOL LockWithin(std::recursive_timed_mutex& m, DWORD timeout) {
   return m.try_lock_for(std::chrono::milliseconds(timeout)) ? TRUE : FALSE;
 }
 
-std::map<std::string, std::weak_ptr<CMutex::Impl>>& Names() {
-  static std::map<std::string, std::weak_ptr<CMutex::Impl>> names;
+std::map<std::string, std::weak_ptr<CMutex::Impl> >& Names() {
+  static std::map<std::string, std::weak_ptr<CMutex::Impl> > names;
   return names;
 }
 }  // namespace

@@ -2,7 +2,7 @@
 #pragma once
 
 // Device link and LAN search.
-#define IDS_DEVICE_OPEN_FAILED_CN 5184   // "Device can't be opened:%s:%s"
+#define IDS_DEVICE_OPEN_FAILED_CN 5184  // "Device can't be opened:%s:%s"
 #define IDS_DEVICE_OPEN_FAILED_EN 45353
 #define IDD_LAN_SEARCH_CN 148
 #define IDD_LAN_SEARCH_EN 149

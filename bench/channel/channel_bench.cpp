@@ -48,7 +48,8 @@ int Echo(const char* job) {
 UINT MakeMessage(BYTE* out, int i) {
   ChannelMessage* msg = reinterpret_cast<ChannelMessage*>(out);
   msg->nType = kMsgControllerLine;
-  int len = snprintf(reinterpret_cast<char*>(msg->payload), kChannelMaxPayload, "W%08d,+0012.345,-0006.780,+0001.000", i);
+  int len =
+      snprintf(reinterpret_cast<char*>(msg->payload), kChannelMaxPayload, "W%08d,+0012.345,-0006.780,+0001.000", i);
   msg->nLength = uint16_t(len + 1);
   return msg->nLength + 4u;
 }
@@ -135,6 +136,7 @@ int main(int argc, char** argv) {
          pingSeconds * 1e6 / roundTrips, roundTrips);
   printf("  messages, rings kept busy:  %8.0f /s  (%d messages, each over both rings)\n", pipelined / pipeSeconds,
          pipelined);
-  printf("  lock time-outs %lu, damaged messages %d\n", (unsigned long)(tx.GetLockTimeouts() + rx.GetLockTimeouts()), bad);
+  printf("  lock time-outs %lu, damaged messages %d\n", (unsigned long)(tx.GetLockTimeouts() + rx.GetLockTimeouts()),
+         bad);
   return bad == 0 ? 0 : 2;
 }

@@ -137,9 +137,11 @@ int main(int argc, char** argv) {
   if (line.empty()) {
     printf("  md5sum: not at hand\n");
   } else {
-    Row("md5sum (whole process)", data.size() / s / 1e6, line.compare(0, 32, ours) == 0 ? "same digest" : "DIGEST DIFFERS");
+    Row("md5sum (whole process)", data.size() / s / 1e6,
+        line.compare(0, 32, ours) == 0 ? "same digest" : "DIGEST DIFFERS");
   }
-  line = TimeCommand("python3 -c \"import sys,zlib; print(zlib.crc32(open(sys.argv[1],'rb').read()))\" '" + path + "'", &s);
+  line = TimeCommand("python3 -c \"import sys,zlib; print(zlib.crc32(open(sys.argv[1],'rb').read()))\" '" + path + "'",
+                     &s);
   if (line.empty()) {
     printf("  python3 zlib.crc32: not at hand\n");
   } else {

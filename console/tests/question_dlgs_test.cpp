@@ -72,20 +72,20 @@ struct FormatSeen {
 TEST_F(QuestionDlgTest, FormatQuestionOfAnHpglImport) {
   InstallFormatSelectDialog();
   FormatSeen seen{};
-  WhenShown("2D/3D Format Selection",
-            {[&](HWND dlg) {
-               char text[128] = "";
-               ::GetDlgItemTextA(dlg, IDC_FORMAT_SELECT_LINE, text, sizeof text);
-               HWND cancel = ::GetDlgItem(dlg, IDCANCEL);
-               seen = {text, Checked(dlg, IDC_FORMAT_SELECT_2D), Checked(dlg, IDC_FORMAT_SELECT_3D),
-                       ::IsWindowVisible(cancel) != 0, ::IsWindowEnabled(cancel) != 0};
-               PressEscape(dlg);
-             },
-             PressCloseBox,
-             [](HWND dlg) {
-               Click(dlg, IDC_FORMAT_SELECT_3D);
-               ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-             }});
+  WhenShown("2D/3D Format Selection", {[&](HWND dlg) {
+                                         char text[128] = "";
+                                         ::GetDlgItemTextA(dlg, IDC_FORMAT_SELECT_LINE, text, sizeof text);
+                                         HWND cancel = ::GetDlgItem(dlg, IDCANCEL);
+                                         seen = {text, Checked(dlg, IDC_FORMAT_SELECT_2D),
+                                                 Checked(dlg, IDC_FORMAT_SELECT_3D), ::IsWindowVisible(cancel) != 0,
+                                                 ::IsWindowEnabled(cancel) != 0};
+                                         PressEscape(dlg);
+                                       },
+                                       PressCloseBox,
+                                       [](HWND dlg) {
+                                         Click(dlg, IDC_FORMAT_SELECT_3D);
+                                         ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+                                       }});
   CNCProgram p;
   p.SetHpglScale(1);
   p.m_nLine = 3;
@@ -133,7 +133,7 @@ struct ForceCase {
   const char* why;
   const char* stored;  // [Device] "PromptFor2dForce" before; null: missing
   bool clickBox;
-  int button;          // IDOK "Sure", IDCANCEL "No", 0 Escape
+  int button;  // IDOK "Sure", IDCANCEL "No", 0 Escape
   bool openedChecked;
   INT_PTR result;
   const char* written;

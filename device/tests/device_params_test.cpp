@@ -73,10 +73,11 @@ TEST_F(DeviceFiles, NewFileListsEveryKeyInFileOrderWithItsFormat) {
 }
 
 TEST_F(DeviceFiles, ReadDefaultsAndConversions) {
-  WriteDevice("Mill", "[Device]\r\nName=Mill\r\nCommandSet= hpgl \r\nXYHome=lb\r\nZDir=down\r\n"
-                      "2D_3D_type= 2d\r\nModel(Plasma/Laser/Cutter/LogEngraver/Other)=logengraver\r\n"
-                      "[Acceleration]\r\nParamN=0\r\n[Dimension(mm)]\r\nX=12abc\r\nY=abc\r\n"
-                      "[LogEngraving]\r\nRotateAxis=y\r\n");
+  WriteDevice("Mill",
+              "[Device]\r\nName=Mill\r\nCommandSet= hpgl \r\nXYHome=lb\r\nZDir=down\r\n"
+              "2D_3D_type= 2d\r\nModel(Plasma/Laser/Cutter/LogEngraver/Other)=logengraver\r\n"
+              "[Acceleration]\r\nParamN=0\r\n[Dimension(mm)]\r\nX=12abc\r\nY=abc\r\n"
+              "[LogEngraving]\r\nRotateAxis=y\r\n");
   DeviceParams d;
   d.m_nXYHome = 4;  // an unknown corner word leaves the field as it was
   ASSERT_TRUE(d.Load("Mill"));
@@ -181,8 +182,8 @@ TEST_F(DeviceFiles, NamesThatWouldLeaveTheFolderAreRefused) {
   struct Case {
     const char* name;
     bool ok;
-  } cases[] = {{"Router 2", true}, {"雕刻机", true}, {"", false},     {"..", false},    {"a.b", false},
-               {"..\\x", false},   {"a/b", false},   {"C:x", false},  {"a*", false},    {"a|b", false}};
+  } cases[] = {{"Router 2", true}, {"雕刻机", true}, {"", false},    {"..", false}, {"a.b", false},
+               {"..\\x", false},   {"a/b", false},   {"C:x", false}, {"a*", false}, {"a|b", false}};
   for (const Case& c : cases) {
     CString error;
     EXPECT_EQ(c.ok, CheckFileBaseName(c.name, &error) != 0) << c.name;
@@ -254,9 +255,17 @@ TEST(DeviceText, NumbersReadLikeTheCLibraryDecimalRules) {
     const char* text;
     double d;
     int32_t l;
-  } cases[] = {{"  12.5xyz", 12.5, 12}, {"-3", -3, -3},      {"abc", 0, 0},         {".5", 0.5, 0},
-               {"1e3", 1000, 1},        {"0x10", 0, 0},      {"inf", 0, 0},         {"+7", 7, 7},
-               {"4294967291", 4294967291.0, -5}, {"1e", 1, 1}, {"", 0, 0}};
+  } cases[] = {{"  12.5xyz", 12.5, 12},
+               {"-3", -3, -3},
+               {"abc", 0, 0},
+               {".5", 0.5, 0},
+               {"1e3", 1000, 1},
+               {"0x10", 0, 0},
+               {"inf", 0, 0},
+               {"+7", 7, 7},
+               {"4294967291", 4294967291.0, -5},
+               {"1e", 1, 1},
+               {"", 0, 0}};
   for (auto c : cases) {
     EXPECT_DOUBLE_EQ(c.d, device_text::ToDouble(c.text)) << c.text;
     EXPECT_EQ(c.l, device_text::ToLong(c.text)) << c.text;

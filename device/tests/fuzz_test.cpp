@@ -35,9 +35,7 @@ Bytes Mutate(Bytes b, std::mt19937& rng) {
       case 1:
         if (!b.empty()) b.resize(rng() % b.size());
         break;
-      case 2:
-        b.insert(b.begin() + (b.empty() ? 0 : rng() % b.size()), (BYTE)rng());
-        break;
+      case 2: b.insert(b.begin() + (b.empty() ? 0 : rng() % b.size()), (BYTE)rng()); break;
       case 3:
         if (!b.empty()) b[rng() % b.size()] = (BYTE)(rng() % 2 ? 0xFE : 0xFF);
         break;
@@ -139,10 +137,24 @@ TEST_F(FuzzFiles, DeviceAndParameterSetFiles) {
   std::mt19937 rng(11);
   platform::MakeDirectory(Path("Devices"));
   platform::MakeDirectory(Path("Params"));
-  std::vector<std::string> words = {"[File]", "ID=Parameters for Kestrada Carver", "[Device]", "Name=",
-                                    "CommandSet=hpgl", "XYHome=RT", "ParamN=-3", "[Resolution(StepsPerInch)]",
-                                    "X=1e999", "Y=-0", "[Defined Parameters]", "Ident=Kestrada Defined Parameters",
-                                    "[Parameters]", "Mode=cut", "Spindles=99999999999", "=", "[", ""};
+  std::vector<std::string> words = {"[File]",
+                                    "ID=Parameters for Kestrada Carver",
+                                    "[Device]",
+                                    "Name=",
+                                    "CommandSet=hpgl",
+                                    "XYHome=RT",
+                                    "ParamN=-3",
+                                    "[Resolution(StepsPerInch)]",
+                                    "X=1e999",
+                                    "Y=-0",
+                                    "[Defined Parameters]",
+                                    "Ident=Kestrada Defined Parameters",
+                                    "[Parameters]",
+                                    "Mode=cut",
+                                    "Spindles=99999999999",
+                                    "=",
+                                    "[",
+                                    ""};
   for (int round = 0; round < 60; ++round) {
     WriteFileBytes(Path("Devices\\F.pam"), RandomText(rng, words, 30));
     WriteFileBytes(Path("Params\\F.pam"), RandomText(rng, words, 30));
@@ -155,9 +167,15 @@ TEST_F(FuzzFiles, DeviceAndParameterSetFiles) {
 
 TEST_F(FuzzFiles, RomFiles) {
   std::mt19937 rng(12);
-  std::vector<std::string> words = {"[Parameters]", "0x400=none, float, 1016{1016.0|1014.59}, xdpi",
-                                    "0x450=none, byte, 0[0|7], uDriver", "x1f=c,string,ABCDEFGHIJKLMNOPQRS,d",
-                                    "31=c,dword,-1,d", "0x12=c,short,4294967291[|],d", "=,,,", "0x=", ",,,,"};
+  std::vector<std::string> words = {"[Parameters]",
+                                    "0x400=none, float, 1016{1016.0|1014.59}, xdpi",
+                                    "0x450=none, byte, 0[0|7], uDriver",
+                                    "x1f=c,string,ABCDEFGHIJKLMNOPQRS,d",
+                                    "31=c,dword,-1,d",
+                                    "0x12=c,short,4294967291[|],d",
+                                    "=,,,",
+                                    "0x=",
+                                    ",,,,"};
   MessageBoxRecorder boxes;
   for (int round = 0; round < 100; ++round) {
     WriteFileBytes(Path("f.rom"), RandomText(rng, words, 40));

@@ -84,9 +84,20 @@ TEST_F(ParamSets, SaveWritesKeysInOrderAndOddModeAsEmpty) {
   set.m_nFlipY = 1;
   ASSERT_TRUE(set.Save());
   std::string text = ReadFileBytes(SetFile("Pine.pam"));
-  const char* order[] = {"Ident=", "Name=Pine", "Mode=\r\n", "MaterialHeight(mm)=0.000", "LiftAboveMaterial(mm)=",
-                         "FastMove(mm/s)=", "Feed(mm/s)=12.500", "Cutin(mm/s)=", "Start(mm/s)=",
-                         "Acceleration(mm/s)=", "Spindle(rpm)=15000.000", "FlipX=0", "FlipY=1", "FlipZ=0",
+  const char* order[] = {"Ident=",
+                         "Name=Pine",
+                         "Mode=\r\n",
+                         "MaterialHeight(mm)=0.000",
+                         "LiftAboveMaterial(mm)=",
+                         "FastMove(mm/s)=",
+                         "Feed(mm/s)=12.500",
+                         "Cutin(mm/s)=",
+                         "Start(mm/s)=",
+                         "Acceleration(mm/s)=",
+                         "Spindle(rpm)=15000.000",
+                         "FlipX=0",
+                         "FlipY=1",
+                         "FlipZ=0",
                          "TransType=1"};
   size_t at = 0;
   for (const char* key : order) {

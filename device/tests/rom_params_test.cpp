@@ -71,7 +71,7 @@ TEST(RomLine, ValuesAgainstTheirValidValues) {
       {std::string(kLine450).replace(std::string(kLine450).find(" 0["), 3, " 8["), false},
       {kLine451, true},
       {std::string(kLine451).replace(std::string(kLine451).find("255{"), 4, "8{"), false},
-      {"0x20=n,byte,5[5],x", false},  // "[5]": lower bound 5, upper bound 0
+      {"0x20=n,byte,5[5],x", false},   // "[5]": lower bound 5, upper bound 0
       {"0x21=n,long,{1|2},x", false},  // the value is empty after the cut: 0 is not listed
   };
   for (auto& c : cases) {

@@ -25,14 +25,15 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
 
 TEST(UdpFrame, EnumFrameBytes) {
   Bytes f = Frame(UDP_ENUM, UDP_FLAG_PC, 0, "");
-  const Bytes golden = {0xFE, 0xFE, 0xFE, 0xFE, 0xB9, 0x0B, 0x01, 0x01, 0x00, 0x00,
-                        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
+  const Bytes golden = {0xFE, 0xFE, 0xFE, 0xFE, 0xB9, 0x0B, 0x01, 0x01, 0x00,
+                        0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
   EXPECT_EQ(golden, f);
   BYTE small[20];
   EXPECT_EQ(0, BuildUdpFrame(small, sizeof(small), UDP_DATA, 1, 0, "abc", 3));
   static BYTE big[UDP_HEADER_SIZE + UDP_MAX_PAYLOAD + 2];
   EXPECT_EQ(0, BuildUdpFrame(big, sizeof(big), UDP_DATA, 1, 0, nullptr, UDP_MAX_PAYLOAD + 1));
-  EXPECT_EQ(UDP_HEADER_SIZE + UDP_MAX_PAYLOAD, BuildUdpFrame(big, sizeof(big), UDP_DATA, 1, 0, nullptr, UDP_MAX_PAYLOAD));
+  EXPECT_EQ(UDP_HEADER_SIZE + UDP_MAX_PAYLOAD,
+            BuildUdpFrame(big, sizeof(big), UDP_DATA, 1, 0, nullptr, UDP_MAX_PAYLOAD));
 }
 
 // Collects the frames the reassembly delivers.
@@ -156,7 +157,8 @@ EnumReply Reply(const char* name) {
 TEST(FoundDevice, TextOfAnEnumReply) {
   EXPECT_STREQ("Carver:127.0.0.1:7878:10.0.0.200:5000", FormatFoundDevice(Reply("Carver"), "127.0.0.1", 7878));
   // A name of 16 characters has no NUL.
-  EXPECT_STREQ("ABCDEFGHIJKLMNOP:1.2.3.4:1:10.0.0.200:5000", FormatFoundDevice(Reply("ABCDEFGHIJKLMNOPQ"), "1.2.3.4", 1));
+  EXPECT_STREQ("ABCDEFGHIJKLMNOP:1.2.3.4:1:10.0.0.200:5000",
+               FormatFoundDevice(Reply("ABCDEFGHIJKLMNOPQ"), "1.2.3.4", 1));
 }
 
 // Retransmission table.
@@ -185,10 +187,10 @@ TEST_F(ReTX, AcknowledgementCoversEarlierFramesAcrossTheWrap) {
   } cases[] = {
       {{1, 2, 3, 4, 5, 6}, 5, {6}},
       {{65534, 2}, 2, {}},
-      {{3, 4}, 9, {3, 4}},                 // matches no queued frame: nothing removed
+      {{3, 4}, 9, {3, 4}},                    // matches no queued frame: nothing removed
       {{65534, 65535, 1, 2}, 65535, {1, 2}},  // frames after the wrap are newer: kept
-      {{40000, 5000}, 40000, {5000}},      // 5000 is 30536 ahead, not behind
-      {{10, 20000, 40000}, 40000, {10}},   // 10 is 25546 ahead after the wrap
+      {{40000, 5000}, 40000, {5000}},         // 5000 is 30536 ahead, not behind
+      {{10, 20000, 40000}, 40000, {10}},      // 10 is 25546 ahead after the wrap
   };
   for (const Case& c : cases) {
     table.Clear();

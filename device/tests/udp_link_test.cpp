@@ -51,7 +51,8 @@ class UdpLinkTest : public ::testing::Test {
   bool Connect() {
     Route();
     if (!m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY)) return false;
-    return m_window.PumpUntil(3000, [this] { return m_link.IsOpen() != 0; }, [this] { m_link.ReTrans(); });
+    return m_window.PumpUntil(
+        3000, [this] { return m_link.IsOpen() != 0; }, [this] { m_link.ReTrans(); });
   }
   // A protocol-5 device frame with pack number pack.
   static std::vector<BYTE> V5Frame(BYTE pack, bool goodSum = true) {
@@ -347,7 +348,10 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
       answers.emplace_back(buf + UDP_HEADER_SIZE, (size_t)(n - UDP_HEADER_SIZE));
   };
   send(UDP_ENUM, {});
-  ASSERT_TRUE(m_window.PumpUntil(2000, [&] { collect(); return !answers.empty(); }));
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] {
+    collect();
+    return !answers.empty();
+  }));
   ASSERT_EQ(28u, answers[0].size());
   EnumReply reply;
   memcpy(&reply, answers[0].data(), sizeof(reply));
@@ -365,7 +369,10 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
   f[131] = sum;
   answers.clear();
   send(UDP_DATA, f);
-  m_window.PumpUntil(2000, [&] { collect(); return answers.size() >= 2; });
+  m_window.PumpUntil(2000, [&] {
+    collect();
+    return answers.size() >= 2;
+  });
   ASSERT_EQ(2u, answers.size());
   EXPECT_EQ(std::string(1, '\x01'), answers[0]);  // the frame's acknowledgement
   BYTE expectSum = 0;
@@ -376,7 +383,10 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
   closesocket(console);
   m_link.Close();
   SetCurrentDirectoryA(savedDir);
-  EXPECT_EQ(std::string("\x01\x01\x03\x00" "abc", 7), testing_support::ReadFileBytes(m_dir / "CamData.dat"));
+  EXPECT_EQ(std::string("\x01\x01\x03\x00"
+                        "abc",
+                        7),
+            testing_support::ReadFileBytes(m_dir / "CamData.dat"));
 }
 
 }  // namespace

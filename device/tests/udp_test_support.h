@@ -41,7 +41,10 @@ class TestWindow {
   std::vector<std::pair<WPARAM, LPARAM>> notes;
   // Dispatches messages until done() or the time is up; calls tick() every ~20 ms.
   bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr);
-  void PumpFor(DWORD ms, const std::function<void()>& tick = nullptr) { PumpUntil(ms, [] { return false; }, tick); }
+  void PumpFor(DWORD ms, const std::function<void()>& tick = nullptr) {
+    PumpUntil(
+        ms, [] { return false; }, tick);
+  }
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -14,17 +14,17 @@ class CBitmap;
 typedef struct HostBlock_* HGLOBAL;
 #pragma pack(push, 1)
 struct BITMAPINFOHEADER {
-  DWORD biSize;           // 0: 40
-  LONG biWidth;           // 4
-  LONG biHeight;          // 8: > 0 bottom-up, < 0 top-down
-  WORD biPlanes;          // 12
-  WORD biBitCount;        // 14
-  DWORD biCompression;    // 16
-  DWORD biSizeImage;      // 20: bytes, 0 for uncompressed
-  LONG biXPelsPerMeter;   // 24
-  LONG biYPelsPerMeter;   // 28
-  DWORD biClrUsed;        // 32
-  DWORD biClrImportant;   // 36
+  DWORD biSize;          // 0: 40
+  LONG biWidth;          // 4
+  LONG biHeight;         // 8: > 0 bottom-up, < 0 top-down
+  WORD biPlanes;         // 12
+  WORD biBitCount;       // 14
+  DWORD biCompression;   // 16
+  DWORD biSizeImage;     // 20: bytes, 0 for uncompressed
+  LONG biXPelsPerMeter;  // 24
+  LONG biYPelsPerMeter;  // 28
+  DWORD biClrUsed;       // 32
+  DWORD biClrImportant;  // 36
 };
 #pragma pack(pop)
 #define BI_RGB 0u
@@ -59,16 +59,16 @@ static_assert(offsetof(DibFileHeader, bfOffBits) == 10, "file header");
 
 // The figures an information header implies (64-bit, so no header can overflow them).
 struct DibLayout {
-  int bitsPerPixel;         // planes x bit count rounded up to 1, 2, 4, 8, 16, 24, 32
-  ULONGLONG stride;         // bytes per row, a multiple of 4
-  ULONGLONG imageSize;      // stride x |height|, or biSizeImage when that is set
-  DWORD maskSize;           // 12 with bit fields, else 0
-  ULONGLONG maxColors;      // 2^bpp up to 8 bits, else 0
-  ULONGLONG colorCount;     // biClrUsed, or maxColors
-  ULONGLONG pixelOffset;    // 40 + masks + colour table
-  ULONGLONG requiredSize;   // pixelOffset + imageSize
-  ULONGLONG allocationSize; // 40 + stride x |height| + masks + maxColors x 4
-  ULONGLONG height;         // |biHeight|
+  int bitsPerPixel;          // planes x bit count rounded up to 1, 2, 4, 8, 16, 24, 32
+  ULONGLONG stride;          // bytes per row, a multiple of 4
+  ULONGLONG imageSize;       // stride x |height|, or biSizeImage when that is set
+  DWORD maskSize;            // 12 with bit fields, else 0
+  ULONGLONG maxColors;       // 2^bpp up to 8 bits, else 0
+  ULONGLONG colorCount;      // biClrUsed, or maxColors
+  ULONGLONG pixelOffset;     // 40 + masks + colour table
+  ULONGLONG requiredSize;    // pixelOffset + imageSize
+  ULONGLONG allocationSize;  // 40 + stride x |height| + masks + maxColors x 4
+  ULONGLONG height;          // |biHeight|
   static DibLayout Of(const BITMAPINFOHEADER& h);
 };
 
@@ -146,15 +146,15 @@ class CDibData {
   void ClearMembers();
   BOOL IsBitFields() const { return m_pHeader && m_pHeader->biCompression == BI_BITFIELDS; }
 
-  HGLOBAL m_hDib = nullptr;             // owned, locked while held
+  HGLOBAL m_hDib = nullptr;  // owned, locked while held
   BITMAPINFOHEADER* m_pHeader = nullptr;
   BYTE* m_pPixels = nullptr;
-  CArray<BYTE*, BYTE*> m_rows;          // entry 0 is the top row; empty when compressed
-  RGBQUAD* m_pColors = nullptr;         // null without a colour table
-  int m_nBitsPerPixel = 0;              // rounded
+  CArray<BYTE*, BYTE*> m_rows;   // entry 0 is the top row; empty when compressed
+  RGBQUAD* m_pColors = nullptr;  // null without a colour table
+  int m_nBitsPerPixel = 0;       // rounded
   int m_nColorCount = 0;
   DibLayout m_layout = {};
-  DWORD m_masks[3] = {0, 0, 0};         // red, green, blue
-  int m_shifts[3] = {0, 0, 0};          // lowest set bit of each mask
-  int m_losses[3] = {0, 0, 0};          // 8 - set bits of each mask
+  DWORD m_masks[3] = {0, 0, 0};  // red, green, blue
+  int m_shifts[3] = {0, 0, 0};   // lowest set bit of each mask
+  int m_losses[3] = {0, 0, 0};   // 8 - set bits of each mask
 };

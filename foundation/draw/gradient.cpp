@@ -91,8 +91,8 @@ CRect CGradient::GetBandRect(const CRect& rect, int from, int to) const {
 // One colour pair: as many steps as the largest channel difference, but no more than
 // the pixels and the caller's limit. Increments and step length are single-precision
 // values, as the bands' colours are defined by them.
-void CGradient::MakeLinearBands(GradientBandArray& bands, COLORREF c1, COLORREF c2, int length, int start,
-                                int end, UINT maxSteps) {
+void CGradient::MakeLinearBands(GradientBandArray& bands, COLORREF c1, COLORREF c2, int length, int start, int end,
+                                UINT maxSteps) {
   if (end == -1) end = length;
   int r1 = GetRValue(c1), g1 = GetGValue(c1), b1 = GetBValue(c1);
   int dR = GetRValue(c2) - r1, dG = GetGValue(c2) - g1, dB = GetBValue(c2) - b1;
@@ -141,8 +141,7 @@ void CGradient::MakeBands(GradientBandArray& bands, int length, int start, int e
 
 // The gradient scrolled by shift pixels toward its far end, wrapping around: the
 // full band list is rotated (a band straddling the cut is split) and then clipped.
-void CGradient::MakeShiftedBands(GradientBandArray& bands, int shift, int length, int start, int end,
-                                 UINT maxColors) {
+void CGradient::MakeShiftedBands(GradientBandArray& bands, int shift, int length, int start, int end, UINT maxColors) {
   if (length == 0) {
     shift = 0;
   } else {

@@ -32,11 +32,10 @@ class CGradient {
 #endif
   // Band builders: append to bands; end -1 means length; the limits are unsigned, so
   // (UINT)-1 means none.
-  virtual void MakeShiftedBands(GradientBandArray& bands, int shift, int length, int start, int end,
-                                UINT maxColors);
+  virtual void MakeShiftedBands(GradientBandArray& bands, int shift, int length, int start, int end, UINT maxColors);
   virtual void MakeBands(GradientBandArray& bands, int length, int start, int end, UINT maxColors);
-  virtual void MakeLinearBands(GradientBandArray& bands, COLORREF c1, COLORREF c2, int length, int start,
-                               int end, UINT maxSteps);
+  virtual void MakeLinearBands(GradientBandArray& bands, COLORREF c1, COLORREF c2, int length, int start, int end,
+                               UINT maxSteps);
 
   // count colours (count >= 2), equal band widths; discards the palette.
   void SetColors(int count, COLORREF c0, COLORREF c1, ...);

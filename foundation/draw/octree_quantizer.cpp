@@ -154,7 +154,8 @@ BOOL COctreeQuantizer::ProcessImage(HBITMAP section) {
         for (int x = 0; x < width; ++x) {
           DWORD v = p[x * 2] | (p[x * 2 + 1] << 8);
           BYTE ch[3];
-          for (int c = 0; c < 3; ++c) ch[c] = (BYTE)(((v & masks[c]) >> LowestBit(masks[c])) << (8 - BitCount(masks[c])));
+          for (int c = 0; c < 3; ++c)
+            ch[c] = (BYTE)(((v & masks[c]) >> LowestBit(masks[c])) << (8 - BitCount(masks[c])));
           AddColor(ch[0], ch[1], ch[2]);
         }
       }
@@ -179,8 +180,7 @@ BOOL COctreeQuantizer::ProcessImage(HBITMAP section) {
       }
       return TRUE;
     }
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -38,15 +38,15 @@ COffscreenDC::~COffscreenDC() {
     lp->palVersion = 0x300;
     lp->palNumEntries = 236;
     for (UINT i = 0; i < 236; ++i)
-      lp->palPalEntry[i] = i < n ? PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0}
-                                 : PALETTEENTRY{0, 0, 0, 0};
+      lp->palPalEntry[i] =
+          i < n ? PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0} : PALETTEENTRY{0, 0, 0, 0};
     if (palette.CreatePalette(lp)) {
       oldPalette = ::SelectPalette(m_pTarget->m_hDC, palette, FALSE);
       ::RealizePalette(m_pTarget->m_hDC);
     }
   }
-  m_pTarget->BitBlt(m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height(), this, m_rcArea.left,
-                    m_rcArea.top, SRCCOPY);
+  m_pTarget->BitBlt(m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height(), this, m_rcArea.left, m_rcArea.top,
+                    SRCCOPY);
   if (oldPalette) ::SelectPalette(m_pTarget->m_hDC, oldPalette, TRUE);
   ::SelectObject(m_hDC, m_hOldBitmap);
 }

@@ -15,11 +15,11 @@ class COffscreenDC : public CDC {
   ~COffscreenDC() override;
 
  private:
-  CDC* m_pTarget;          // not owned
-  CRect m_rcArea;          // target's logical coordinates
-  CBitmap m_bitmap;        // area-sized, compatible with the target
+  CDC* m_pTarget;    // not owned
+  CRect m_rcArea;    // target's logical coordinates
+  CBitmap m_bitmap;  // area-sized, compatible with the target
   HGDIOBJ m_hOldBitmap = nullptr;
-  BOOL m_bOffscreen;       // FALSE: a printer target, drawing goes straight to it
+  BOOL m_bOffscreen;  // FALSE: a printer target, drawing goes straight to it
   BOOL m_bPalette;
 };
 

@@ -121,10 +121,8 @@ float CProgressPainter::GetTextValue(const ProgressDrawInfo& info) {
     case PPS_TEXT_PERCENT:
       if (info.upper == info.lower) return 0.0f;
       return (float)((double)(info.pos - info.lower) * 100.0 / (double)(info.upper - info.lower));
-    case PPS_TEXT_POSITION:
-      return (float)info.pos;
-    default:
-      return 0.0f;
+    case PPS_TEXT_POSITION: return (float)info.pos;
+    default: return 0.0f;
   }
 }
 
@@ -250,10 +248,26 @@ void CProgressPainter::DrawText(const ProgressDrawInfo& info, ProgressLine whole
   CSize ext = dc->GetTextExtent(text);
   int w = 0, h = 0, dx = 0, dy = 0;
   switch (angle) {
-    case 0: w = ext.cx; h = ext.cy; dy = ext.cy; break;
-    case 90: w = ext.cy; h = ext.cx; dx = ext.cy; break;
-    case 180: w = ext.cx; h = ext.cy; dy = -ext.cy; break;
-    case 270: w = ext.cy; h = ext.cx; dx = -ext.cy; break;
+    case 0:
+      w = ext.cx;
+      h = ext.cy;
+      dy = ext.cy;
+      break;
+    case 90:
+      w = ext.cy;
+      h = ext.cx;
+      dx = ext.cy;
+      break;
+    case 180:
+      w = ext.cx;
+      h = ext.cy;
+      dy = -ext.cy;
+      break;
+    case 270:
+      w = ext.cy;
+      h = ext.cx;
+      dx = -ext.cy;
+      break;
     default: break;
   }
   bool draw = true;

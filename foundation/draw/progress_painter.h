@@ -73,9 +73,9 @@ class CProgressPainter : public CGradient {
     *upper = m_nUpper;
   }
   int GetPos() const { return m_nPos; }
-  int SetPos(int n);       // previous position
-  int OffsetPos(int n);    // previous position
-  int SetStep(int n);      // previous step
+  int SetPos(int n);     // previous position
+  int OffsetPos(int n);  // previous position
+  int SetStep(int n);    // previous step
   int StepIt() { return OffsetPos(m_nStep); }
   void SetTextFormat(const char* format, DWORD mode);
   const CString& GetTextFormat() const { return m_strFormat; }
@@ -106,11 +106,11 @@ class CProgressPainter : public CGradient {
   void SetPosClamped(int n, BOOL force);
 
   DWORD m_dwStyle = 0xF0;
-  COLORREF m_crBk;            // CLR_NO_BACKGROUND: no background fill
-  COLORREF m_crTextOnBar;     // text over the done part
-  COLORREF m_crTextOnBk;      // text elsewhere
-  int m_nTail = 0;            // snake tail, range units
-  int m_nSnakeLength = 40;    // range units
+  COLORREF m_crBk;          // CLR_NO_BACKGROUND: no background fill
+  COLORREF m_crTextOnBar;   // text over the done part
+  COLORREF m_crTextOnBk;    // text elsewhere
+  int m_nTail = 0;          // snake tail, range units
+  int m_nSnakeLength = 40;  // range units
   int m_nStep = 10;
   int m_nLower = 0, m_nUpper = 100;  // lower <= upper always
   int m_nPos = 0;                    // within [lower, upper]

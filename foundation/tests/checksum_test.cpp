@@ -205,7 +205,8 @@ TEST(Sha1Variant, SplitUpdatesAndReuseAfterFinal) {
   const char* expected = "5f8a688f74fec2f613afb69629112cb2fcfa8432";
   Sha1Context ctx;
   Sha1Init(&ctx);
-  for (size_t pos = 0; pos < data.size(); pos += 37) Sha1Update(&ctx, data.data() + pos, std::min<size_t>(37, data.size() - pos));
+  for (size_t pos = 0; pos < data.size(); pos += 37)
+    Sha1Update(&ctx, data.data() + pos, std::min<size_t>(37, data.size() - pos));
   BYTE digest[20];
   Sha1Final(&ctx, digest);
   EXPECT_EQ(Hex(digest, 20), expected);

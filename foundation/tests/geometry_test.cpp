@@ -52,9 +52,8 @@ TEST(Geometry, DistanceAndPlaneAngle) {
     int plane;
     double angle;
   } cases[] = {
-      {0, -1, 0, 0, 1.5 * kPi}, {1, 0, 0, 4, kPi / 2}, {0, 0, 1, 8, kPi / 2},
-      {1, 0, 0, 0, 0},          {-1, 0, 0, 0, kPi},    {1, 0, 0, 0x104, kPi / 2},
-      {0, 1, 0, 12, kPi / 2},   {0, 0, -1, 4, kPi},    {0, -1, 0, 8, kPi},
+      {0, -1, 0, 0, 1.5 * kPi},  {1, 0, 0, 4, kPi / 2},  {0, 0, 1, 8, kPi / 2}, {1, 0, 0, 0, 0},    {-1, 0, 0, 0, kPi},
+      {1, 0, 0, 0x104, kPi / 2}, {0, 1, 0, 12, kPi / 2}, {0, 0, -1, 4, kPi},    {0, -1, 0, 8, kPi},
   };
   for (const auto& k : cases)
     EXPECT_NEAR(k.angle, PlaneAngle(k.x, k.y, k.z, k.plane), 1e-12)

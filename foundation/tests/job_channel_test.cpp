@@ -260,10 +260,12 @@ TEST_F(JobChannelRaw, TextSettersTrimAndKeepToTheirField) {
     Setter set;
     size_t offset, width;
   } fields[] = {
-      {&CJobChannel::SetReplyT, 0x030, 16}, {&CJobChannel::SetRunMode, 0x040, 16}, {&CJobChannel::SetState, 0x050, 16},
-      {&CJobChannel::SetReplyV, 0x060, 16}, {&CJobChannel::SetReplyC, 0x070, 16}, {&CJobChannel::SetReplyD, 0x080, 16},
-      {&CJobChannel::SetReplyH, 0x090, 16}, {&CJobChannel::SetReplyL, 0x0A0, 16}, {&CJobChannel::SetReplyN, 0x0B0, 16},
-      {&CJobChannel::SetReplyA, 0x0C0, 16}, {&CJobChannel::SetReplyG, 0x0D0, 16}, {&CJobChannel::SetSlotE0, 0x0E0, 16},
+      {&CJobChannel::SetReplyT, 0x030, 16}, {&CJobChannel::SetRunMode, 0x040, 16},
+      {&CJobChannel::SetState, 0x050, 16},  {&CJobChannel::SetReplyV, 0x060, 16},
+      {&CJobChannel::SetReplyC, 0x070, 16}, {&CJobChannel::SetReplyD, 0x080, 16},
+      {&CJobChannel::SetReplyH, 0x090, 16}, {&CJobChannel::SetReplyL, 0x0A0, 16},
+      {&CJobChannel::SetReplyN, 0x0B0, 16}, {&CJobChannel::SetReplyA, 0x0C0, 16},
+      {&CJobChannel::SetReplyG, 0x0D0, 16}, {&CJobChannel::SetSlotE0, 0x0E0, 16},
       {&CJobChannel::SetReplyR, 0x0F0, 16}, {&CJobChannel::SetMessageText, 0x100, 1024},
   };
   const std::string longText(1100, 'Q');
@@ -428,13 +430,22 @@ TEST(JobChannelTwoProcesses, LockTimeOutGivesDefaults) {
       {"GetState", [](CJobChannel& c) { return c.GetState().IsEmpty(); }},
       {"GetMessageText", [](CJobChannel& c) { return c.GetMessageText().IsEmpty(); }},
       {"PushMessage", [](CJobChannel& c) { return c.PushMessage("abc", 3) == 0; }},
-      {"PopMessage", [](CJobChannel& c) { BYTE b[256]; return c.PopMessage(b, sizeof b) == 0; }},
-      {"ReadHeader", [](CJobChannel& c) { ChannelHeader h; return c.ReadHeader(&h) == 0; }},
+      {"PopMessage",
+       [](CJobChannel& c) {
+         BYTE b[256];
+         return c.PopMessage(b, sizeof b) == 0;
+       }},
+      {"ReadHeader",
+       [](CJobChannel& c) {
+         ChannelHeader h;
+         return c.ReadHeader(&h) == 0;
+       }},
       {"TakeReplyR", [](CJobChannel& c) { return c.TakeReplyR() == 0; }},
       {"GetProjectedTime", [](CJobChannel& c) { return c.GetProjectedTime() == 0.0; }},
       {"GetProgressSeconds", [](CJobChannel& c) { return c.GetProgressSeconds() == 0; }},
       {"GetUsedCount", [](CJobChannel& c) { return c.GetUsedCount() == 0; }},
-      {"GetFifoLevel", [](CJobChannel& c) {
+      {"GetFifoLevel",
+       [](CJobChannel& c) {
          DWORD w = 111, r = 11;
          return c.GetFifoLevel(w, r) == 100 && w == 111 && r == 11;
        }},

@@ -60,9 +60,9 @@ TEST(TextToBoolTest, Table) {
   struct {
     const char* text;
     int expect;
-  } cases[] = {{" yes ", 1}, {"Enable", 1}, {"ok", 1},        {"2", 1},    {"1abc", 1}, {"\xCA\xC7", 1},
-               {"TRUE", 1},  {"+5", 1},      {"disable", 0},  {"0", 0},    {"-3", 0},   {"NO", 0},
-               {"0x10", 0},  {"", 0},        {"false", 0},    {"yess", 0}};
+  } cases[] = {{" yes ", 1}, {"Enable", 1}, {"ok", 1},      {"2", 1},   {"1abc", 1}, {"\xCA\xC7", 1},
+               {"TRUE", 1},  {"+5", 1},     {"disable", 0}, {"0", 0},   {"-3", 0},   {"NO", 0},
+               {"0x10", 0},  {"", 0},       {"false", 0},   {"yess", 0}};
   for (auto& c : cases) EXPECT_EQ(c.expect, TextToBool(c.text)) << "[" << c.text << "]";
 }
 

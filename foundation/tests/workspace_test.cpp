@@ -120,7 +120,7 @@ TEST_F(WorkspaceTest, SetAndInsertKeepTheOrder) {
   EXPECT_EQ(ws.InsertImageAt(0, Image(1, 1).bytes), 1);
   EXPECT_EQ(Ids(ws), (std::vector<int>{1, 10, 11, 12, 99, 14}));
   EXPECT_EQ(ws.InsertImageAt(6, Image(1, 2).bytes), 1);  // at the end
-  EXPECT_EQ(ws.InsertImageAt(3, ws.GetAt(0)), 1);          // an image of this workspace
+  EXPECT_EQ(ws.InsertImageAt(3, ws.GetAt(0)), 1);        // an image of this workspace
   EXPECT_EQ(Ids(ws), (std::vector<int>{1, 10, 11, 1, 12, 99, 14, 2}));
 
   // Out of range: refused, nothing changes.
@@ -198,8 +198,8 @@ TEST_F(WorkspaceTest, InsertFromCopiesAnotherWorkspace) {
   // Into itself.
   ASSERT_EQ(ws.InsertFrom(0, ws), 1);
   EXPECT_EQ(ws.GetCount(), 22u);
-  EXPECT_EQ(Ids(ws), (std::vector<int>{0, 50, 51, 52, 53, 1, 2, 50, 51, 52, 53, 0, 50, 51, 52, 53, 1, 2, 50, 51, 52,
-                                       53}));
+  EXPECT_EQ(Ids(ws),
+            (std::vector<int>{0, 50, 51, 52, 53, 1, 2, 50, 51, 52, 53, 0, 50, 51, 52, 53, 1, 2, 50, 51, 52, 53}));
 }
 
 TEST_F(WorkspaceTest, ResetAndDestructionDeleteTheFile) {

@@ -29,10 +29,9 @@ BOOL CCamFile::Open(const char* path, UINT openFlags, CFileException* error) {
       m_header = fresh.m_header;
     } else {
       CamFileHeader header;
-      if (length < (ULONGLONG)kCamHeaderSize ||
-          CFile::Read(&header, kCamHeaderSize) != (UINT)kCamHeaderSize ||
-          CString(header.m_szMagic, (int)strnlen(header.m_szMagic, sizeof header.m_szMagic))
-                  .CompareNoCase(kCamMagic) != 0) {
+      if (length < (ULONGLONG)kCamHeaderSize || CFile::Read(&header, kCamHeaderSize) != (UINT)kCamHeaderSize ||
+          CString(header.m_szMagic, (int)strnlen(header.m_szMagic, sizeof header.m_szMagic)).CompareNoCase(kCamMagic) !=
+              0) {
         Abort();
         return FALSE;
       }
@@ -110,8 +109,7 @@ ULONGLONG CCamFile::GetPosition() const {
 }
 
 void CCamFile::DropReadAhead() {
-  if (m_nAheadPos < m_aAhead.size() && IsOpen())
-    CFile::Seek((LONGLONG)(m_nAheadStart + m_nAheadPos), begin);
+  if (m_nAheadPos < m_aAhead.size() && IsOpen()) CFile::Seek((LONGLONG)(m_nAheadStart + m_nAheadPos), begin);
   m_aAhead.clear();
   m_nAheadPos = 0;
 }

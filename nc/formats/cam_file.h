@@ -16,21 +16,21 @@
 #pragma pack(push, 1)
 
 struct CamFileHeader {
-  DWORD m_nHeaderSize;      // 0: 294
-  WORD m_nVersion;          // 4: 0x100
-  char m_szMagic[32];       // 6: "Kestrada CAM File", zero-filled
-  char m_szProducer[256];   // 38: producer text, zero-terminated, zero-filled
+  DWORD m_nHeaderSize;     // 0: 294
+  WORD m_nVersion;         // 4: 0x100
+  char m_szMagic[32];      // 6: "Kestrada CAM File", zero-filled
+  char m_szProducer[256];  // 38: producer text, zero-terminated, zero-filled
 };
 
 // Payload of a tool definition record (code 0xFF03).
 struct CamToolDefinition {
-  char m_szName[252];   // 0: tool name, zero-terminated
-  int32_t m_nNumber;      // 252: tool number, valid 1-99
-  int32_t m_nKind;        // 256: 1 flat end mill, 2 flat-tip taper, 3 ball
-  double m_dSize1;      // 260: first dimension (mm)
-  double m_dDiameter;   // 268: diameter (mm)
-  double m_dSize3;      // 276: third dimension
-  int32_t m_nSize4;       // 284: fourth dimension
+  char m_szName[252];  // 0: tool name, zero-terminated
+  int32_t m_nNumber;   // 252: tool number, valid 1-99
+  int32_t m_nKind;     // 256: 1 flat end mill, 2 flat-tip taper, 3 ball
+  double m_dSize1;     // 260: first dimension (mm)
+  double m_dDiameter;  // 268: diameter (mm)
+  double m_dSize3;     // 276: third dimension
+  int32_t m_nSize4;    // 284: fourth dimension
 };
 
 #pragma pack(pop)
@@ -40,20 +40,17 @@ static_assert(offsetof(CamFileHeader, m_nVersion) == 4 && offsetof(CamFileHeader
                   offsetof(CamFileHeader, m_szProducer) == 38,
               "CAM header layout");
 static_assert(sizeof(CamToolDefinition) == 288, "CAM tool definition is 288 bytes");
-static_assert(offsetof(CamToolDefinition, m_nNumber) == 252 &&
-                  offsetof(CamToolDefinition, m_nKind) == 256 &&
-                  offsetof(CamToolDefinition, m_dSize1) == 260 &&
-                  offsetof(CamToolDefinition, m_dDiameter) == 268 &&
-                  offsetof(CamToolDefinition, m_dSize3) == 276 &&
-                  offsetof(CamToolDefinition, m_nSize4) == 284,
+static_assert(offsetof(CamToolDefinition, m_nNumber) == 252 && offsetof(CamToolDefinition, m_nKind) == 256 &&
+                  offsetof(CamToolDefinition, m_dSize1) == 260 && offsetof(CamToolDefinition, m_dDiameter) == 268 &&
+                  offsetof(CamToolDefinition, m_dSize3) == 276 && offsetof(CamToolDefinition, m_nSize4) == 284,
               "CAM tool definition layout");
 
 // Record codes beyond the element codes (0-3 moves, 17-19, 20/21, 90/91 modes).
 enum : WORD {
-  kCamFeedRate = 0xFF01,   // double, mm/min
-  kCamSpindle = 0xFF02,    // double
-  kCamTool = 0xFF03,       // CamToolDefinition
-  kCamMCode = 0xFF04,      // double
+  kCamFeedRate = 0xFF01,  // double, mm/min
+  kCamSpindle = 0xFF02,   // double
+  kCamTool = 0xFF03,      // CamToolDefinition
+  kCamMCode = 0xFF04,     // double
 };
 
 const int kCamHeaderSize = (int)sizeof(CamFileHeader);
@@ -93,9 +90,9 @@ class CCamFile : public CFile {
   CString m_strPath;
   CamFileHeader m_header;
   BYTE m_abyKey[16];
-  std::vector<BYTE> m_aAhead;     // unscrambled body bytes read ahead
-  size_t m_nAheadPos = 0;         // next byte of m_aAhead to hand out
-  ULONGLONG m_nAheadStart = 0;    // file position of m_aAhead[0]
+  std::vector<BYTE> m_aAhead;   // unscrambled body bytes read ahead
+  size_t m_nAheadPos = 0;       // next byte of m_aAhead to hand out
+  ULONGLONG m_nAheadStart = 0;  // file position of m_aAhead[0]
 };
 
 // Open for reading (shared, binary) succeeds; the file is closed again.

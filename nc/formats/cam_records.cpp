@@ -13,41 +13,31 @@ double PayloadDouble(const BYTE* payload, int index) {
 }
 
 Vec3 PayloadPoint(const BYTE* payload, int index) {
-  return Vec3(PayloadDouble(payload, index), PayloadDouble(payload, index + 1),
-              PayloadDouble(payload, index + 2));
+  return Vec3(PayloadDouble(payload, index), PayloadDouble(payload, index + 1), PayloadDouble(payload, index + 2));
 }
 
 // Payload bytes a code needs; 0 for codes without payload or unknown codes.
 int NeededPayload(WORD code) {
   switch (code) {
     case kCodeRapid:
-    case kCodeFeed:
-      return 24;
+    case kCodeFeed: return 24;
     case kCodeArcCW:
-    case kCodeArcCCW:
-      return 48;
+    case kCodeArcCCW: return 48;
     case kCamFeedRate:
     case kCamSpindle:
-    case kCamMCode:
-      return 8;
-    case kCamTool:
-      return (int)sizeof(CamToolDefinition);
-    default:
-      return 0;
+    case kCamMCode: return 8;
+    case kCamTool: return (int)sizeof(CamToolDefinition);
+    default: return 0;
   }
 }
 
 // CAM tool kinds (1 flat end mill, 2 flat-tip taper, 3 ball) as ToolRecord kinds.
 DWORD ToolKind(int32_t camKind) {
   switch (camKind) {
-    case 1:
-      return 2;
-    case 2:
-      return 6;
-    case 3:
-      return 1;
-    default:
-      return 0;
+    case 1: return 2;
+    case 2: return 6;
+    case 3: return 1;
+    default: return 0;
   }
 }
 
@@ -112,15 +102,9 @@ BOOL CNCProgram::AddCamRecord(int record, const BYTE* data, int size) {
       }
       break;
     }
-    case kCamFeedRate:
-      AddTag("F", PayloadDouble(payload, 0) / 60);
-      break;
-    case kCamSpindle:
-      AddTag("S", PayloadDouble(payload, 0));
-      break;
-    case kCamMCode:
-      AddTag("M", PayloadDouble(payload, 0));
-      break;
+    case kCamFeedRate: AddTag("F", PayloadDouble(payload, 0) / 60); break;
+    case kCamSpindle: AddTag("S", PayloadDouble(payload, 0)); break;
+    case kCamMCode: AddTag("M", PayloadDouble(payload, 0)); break;
     case kCamTool: {
       CamToolDefinition def;
       std::memcpy(&def, payload, sizeof def);
@@ -139,9 +123,7 @@ BOOL CNCProgram::AddCamRecord(int record, const BYTE* data, int size) {
       AddTag("T", number, tool);
       break;
     }
-    default:
-      report();
-      break;
+    default: report(); break;
   }
   return !m_bStop;
 }

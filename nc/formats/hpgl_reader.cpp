@@ -15,7 +15,7 @@
 namespace {
 
 const double kPi = 3.141592653589793;
-const double kZeroSweep = 1e-7;     // degrees; a smaller sweep draws nothing
+const double kZeroSweep = 1e-7;  // degrees; a smaller sweep draws nothing
 const char kNumberStart[] = "+-.0123456789";
 // Commands that may follow a pen command directly ("PUPA100,100;").
 const char kPenFollowers[] = "VSINZZSPSUSDSZSWSAPUPDPRPAZDZUZRZAZMZW";
@@ -37,8 +37,7 @@ bool NeedsUpperCase(const char* text) {
 // 15 digits is exact as a double, and one division by an exact power of ten rounds
 // once, so the result is the one strtod gives; anything else goes to strtod.
 double ReadNumber(const char* p) {
-  static const double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  static const double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char* c = p;
   while (IsBlank(*c)) c++;
   bool negative = *c == '-';
@@ -59,8 +58,7 @@ double ReadNumber(const char* p) {
     }
   }
   // Exponents ("d" too for the Windows C library), hex and long mantissas: strtod.
-  if (!any || digits > 15 || decimals > 15 || (*c && std::strchr("eEdDxX", *c)))
-    return std::atof(p);
+  if (!any || digits > 15 || decimals > 15 || (*c && std::strchr("eEdDxX", *c))) return std::atof(p);
   double v = (double)mantissa / kPow10[decimals];
   return negative ? -v : v;
 }
@@ -127,8 +125,8 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
     const char* command = p;
     const char* params = p + 2;
     char glued[4] = {p[0], p[1], ';', 0};
-    bool pen = mnemonic == Mnemonic('P', 'A') || mnemonic == Mnemonic('P', 'R') ||
-               mnemonic == Mnemonic('P', 'U') || mnemonic == Mnemonic('P', 'D');
+    bool pen = mnemonic == Mnemonic('P', 'A') || mnemonic == Mnemonic('P', 'R') || mnemonic == Mnemonic('P', 'U') ||
+               mnemonic == Mnemonic('P', 'D');
     if (pen && next - params >= 2) {
       char follower[3] = {params[0], params[1], 0};
       if (std::strstr(kPenFollowers, follower)) {
@@ -141,8 +139,7 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
     }
 
     switch (mnemonic) {
-      case Mnemonic('I', 'N'):
-        break;
+      case Mnemonic('I', 'N'): break;
       case Mnemonic('S', 'W'):
       case Mnemonic('S', 'A'):
       case Mnemonic('Z', 'W'): {
@@ -206,8 +203,7 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
   return m_bStop ? FALSE : TRUE;
 }
 
-void CNCProgram::ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE axes,
-                                   bool relative) {
+void CNCProgram::ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative) {
   for (int i = 0; i < points.GetSize(); i++) {
     m_vLastPoint = m_vNewPoint;
     m_vNewPoint = points[i];
@@ -245,8 +241,7 @@ void CNCProgram::ExecuteHpglArc(const char* command, bool relative) {
   AddArc(sweep_deg > kZeroSweep ? kCodeArcCCW : kCodeArcCW, 0, kAxesXY, end, center);
 }
 
-BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes,
-                                const char* command) {
+BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const char* command) {
   const char* end = CommandEnd(command);
   if (m_nHpglMode == -1) {
     // Separators: the commas before the ";" and the ";" itself.
@@ -290,8 +285,7 @@ BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes,
   return points.GetSize() > 0;
 }
 
-BOOL CNCProgram::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg,
-                                     const char* command) {
+BOOL CNCProgram::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const char* command) {
   const char* end = CommandEnd(command);
   const char* p = NumberStart(command, end);
   if (!p) return FALSE;

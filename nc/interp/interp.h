@@ -11,13 +11,52 @@
 
 // G codes as stored in a block (the G number x 10).
 enum GCode {
-  G_0 = 0, G_1 = 10, G_2 = 20, G_3 = 30, G_4 = 40, G_10 = 100, G_17 = 170, G_18 = 180,
-  G_19 = 190, G_20 = 200, G_21 = 210, G_28 = 280, G_30 = 300, G_38_2 = 382, G_40 = 400,
-  G_41 = 410, G_42 = 420, G_43 = 430, G_49 = 490, G_53 = 530, G_54 = 540, G_59_3 = 593,
-  G_61 = 610, G_61_1 = 611, G_64 = 640, G_80 = 800, G_81 = 810, G_82 = 820, G_83 = 830,
-  G_84 = 840, G_85 = 850, G_86 = 860, G_87 = 870, G_88 = 880, G_89 = 890, G_90 = 900,
-  G_91 = 910, G_92 = 920, G_92_1 = 921, G_92_2 = 922, G_92_3 = 923, G_93 = 930, G_94 = 940,
-  G_98 = 980, G_99 = 990, G_100 = 1000,
+  G_0 = 0,
+  G_1 = 10,
+  G_2 = 20,
+  G_3 = 30,
+  G_4 = 40,
+  G_10 = 100,
+  G_17 = 170,
+  G_18 = 180,
+  G_19 = 190,
+  G_20 = 200,
+  G_21 = 210,
+  G_28 = 280,
+  G_30 = 300,
+  G_38_2 = 382,
+  G_40 = 400,
+  G_41 = 410,
+  G_42 = 420,
+  G_43 = 430,
+  G_49 = 490,
+  G_53 = 530,
+  G_54 = 540,
+  G_59_3 = 593,
+  G_61 = 610,
+  G_61_1 = 611,
+  G_64 = 640,
+  G_80 = 800,
+  G_81 = 810,
+  G_82 = 820,
+  G_83 = 830,
+  G_84 = 840,
+  G_85 = 850,
+  G_86 = 860,
+  G_87 = 870,
+  G_88 = 880,
+  G_89 = 890,
+  G_90 = 900,
+  G_91 = 910,
+  G_92 = 920,
+  G_92_1 = 921,
+  G_92_2 = 922,
+  G_92_3 = 923,
+  G_93 = 930,
+  G_94 = 940,
+  G_98 = 980,
+  G_99 = 990,
+  G_100 = 1000,
 };
 
 constexpr int G_TABLE_SIZE = 1020;  // G numbers x 10 below this
@@ -67,8 +106,8 @@ enum WordLoopResult {
 // Reads the words of a prepared line (comments cut, blanks removed, lowered) into the
 // setup's block. wordSeen is the program's word-seen flag; an item already in loadReport
 // is not added again.
-WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSeen,
-                          const CString& loadReport, LineReport& report);
+WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSeen, const CString& loadReport,
+                          LineReport& report);
 // Stores the word at text[pos] with its value v.
 int store_word(InterpreterBlock& block, const char* text, int pos, double v, LineReport& report);
 // The word at text[pos] as messages name it: up to the next word letter, upper-cased.

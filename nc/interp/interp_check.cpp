@@ -65,8 +65,7 @@ int verify_g_codes(const InterpreterSetup& setup, const InterpreterBlock& block)
     }
     case G_53:
       if (block.motion_to_be != G_0 && block.motion_to_be != G_1) return NCE_MUST_USE_G0_OR_G1_WITH_G53;
-      if (block.g_modes[GROUP_DISTANCE] == G_91 ||
-          (block.g_modes[GROUP_DISTANCE] != G_90 && setup.distance_mode == 1))
+      if (block.g_modes[GROUP_DISTANCE] == G_91 || (block.g_modes[GROUP_DISTANCE] != G_90 && setup.distance_mode == 1))
         return NCE_CANNOT_USE_G53_INCREMENTAL;
       break;
     case -1:
@@ -76,17 +75,13 @@ int verify_g_codes(const InterpreterSetup& setup, const InterpreterBlock& block)
     case G_92_1:
     case G_92_2:
     case G_92_3:
-    case G_100:
-      break;
-    default:
-      return NCE_BUG_BAD_G_CODE_MODAL_GROUP_0;
+    case G_100: break;
+    default: return NCE_BUG_BAD_G_CODE_MODAL_GROUP_0;
   }
   return NCE_OK;
 }
 
-int verify_m_codes(const InterpreterBlock& block) {
-  return block.m_count >= 5 ? NCE_TOO_MANY_M_CODES_ON_LINE : NCE_OK;
-}
+int verify_m_codes(const InterpreterBlock& block) { return block.m_count >= 5 ? NCE_TOO_MANY_M_CODES_ON_LINE : NCE_OK; }
 
 int verify_other_codes(const InterpreterBlock& block) {
   const int motion = block.g_modes[GROUP_MOTION];
@@ -97,17 +92,16 @@ int verify_other_codes(const InterpreterBlock& block) {
     if (block.b_flag) return NCE_CANNOT_PUT_A_B_IN_CANNED_CYCLE;
     if (block.c_flag) return NCE_CANNOT_PUT_A_C_IN_CANNED_CYCLE;
   }
-  if (block.d_number != -1 && block.g_modes[GROUP_CUTTER_COMP] != G_41 &&
-      block.g_modes[GROUP_CUTTER_COMP] != G_42 && non_modal != G_100)
+  if (block.d_number != -1 && block.g_modes[GROUP_CUTTER_COMP] != G_41 && block.g_modes[GROUP_CUTTER_COMP] != G_42 &&
+      non_modal != G_100)
     return NCE_D_WORD_WITH_NO_G41_OR_G42;
   if (block.h_number != -1 && block.g_modes[GROUP_TOOL_LENGTH] != G_43) return NCE_H_WORD_WITH_NO_G43;
   if (block.i_flag && !uses_ijk(mt)) return NCE_I_WORD_WITH_NO_G2_OR_G3_OR_G87_TO_USE_IT;
   if (block.j_flag && !uses_ijk(mt)) return NCE_J_WORD_WITH_NO_G2_OR_G3_OR_G87_TO_USE_IT;
   if (block.k_flag && !uses_ijk(mt)) return NCE_K_WORD_WITH_NO_G2_OR_G3_OR_G87_TO_USE_IT;
-  if (block.l_number != -1 && !is_canned_cycle(mt) && non_modal != G_10)
-    return NCE_L_WORD_WITH_NO_CANNED_CYCLE_OR_G10;
-  if (block.p_number > -1.0 && non_modal != G_4 && non_modal != G_10 && non_modal != G_100 &&
-      mt != G_82 && mt != G_86 && mt != G_88 && mt != G_89)
+  if (block.l_number != -1 && !is_canned_cycle(mt) && non_modal != G_10) return NCE_L_WORD_WITH_NO_CANNED_CYCLE_OR_G10;
+  if (block.p_number > -1.0 && non_modal != G_4 && non_modal != G_10 && non_modal != G_100 && mt != G_82 &&
+      mt != G_86 && mt != G_88 && mt != G_89)
     return NCE_P_WORD_WITH_NO_G4_G10_G82_G86_G88_G89;
   if (block.q_number > -1.0 && mt != G_83) return NCE_Q_WORD_WITH_NO_G83;
   if (block.r_flag && mt != G_2 && mt != G_3 && !is_canned_cycle(mt)) return NCE_R_WORD_WITH_NO_G_CODE_THAT_USES_IT;

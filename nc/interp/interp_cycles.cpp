@@ -55,7 +55,7 @@ struct Hole {
   CNCProgram& program;
   InterpreterSetup& setup;
   const CyclePlane& plane;
-  double a, b;          // the hole
+  double a, b;  // the hole
   double r_level, bottom, clearance;
   double dwell_s;       // P
   double peck;          // Q
@@ -96,10 +96,10 @@ void spindle(Hole& h, int m) {
 // Restarts the spindle the way it turned before the cycle stopped it.
 int restart_code(int turning) { return turning == 2 ? 3 : 4; }
 
-#define EMIT(call)                 \
-  do {                             \
-    int status_ = (call);          \
-    if (status_) return status_;   \
+#define EMIT(call)               \
+  do {                           \
+    int status_ = (call);        \
+    if (status_) return status_; \
   } while (0)
 
 int emit_cycle_g81(Hole& h) {
@@ -206,8 +206,8 @@ int word_or_remembered(bool present, double value, double remembered, bool repea
   return NCE_OK;
 }
 
-int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block,
-               const CyclePlane& pl, double r, int repeats) {
+int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, const CyclePlane& pl,
+               double r, int repeats) {
   const bool repeating = motion == setup.motion_mode;
   Vec3 cur = current(setup);
   double depth = 0.0;
@@ -236,8 +236,7 @@ int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, Interpr
   double moves_per_hole = 12.0;
   switch (motion) {
     case G_81:
-    case G_85:
-      break;
+    case G_85: break;
     case G_82:
     case G_86:
     case G_88:
@@ -253,10 +252,8 @@ int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, Interpr
       moves_per_hole += 3.0 * (r_level - bottom) / h.peck;
       break;
     case G_84:
-    case G_87:
-      break;
-    default:
-      return NCE_BUG_FUNCTION_SHOULD_NOT_HAVE_BEEN_CALLED;
+    case G_87: break;
+    default: return NCE_BUG_FUNCTION_SHOULD_NOT_HAVE_BEEN_CALLED;
   }
   double ijk[3] = {0.0, 0.0, 0.0};
   if (motion == G_87) {

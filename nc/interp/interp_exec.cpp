@@ -150,8 +150,7 @@ int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& 
 
 }  // namespace
 
-Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end,
-                         double radius) {
+Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end, double radius) {
   Vec3 centre = start;
   if (std::fabs(radius) < g_dDoubleZero || (direction != 2 && direction != 3) ||
       (plane != 0 && plane != 4 && plane != 8))
@@ -194,18 +193,42 @@ int emit_m_codes(CNCProgram& program, InterpreterSetup& setup, const Interpreter
     setup.spindle_turning = 1;
   }
   switch (block.m_modes[MGROUP_SPINDLE]) {
-    case 3: program.AddTag("M", 3); setup.spindle_turning = 2; break;
-    case 4: program.AddTag("M", 4); setup.spindle_turning = 3; break;
-    case 5: program.AddTag("M", 5); setup.spindle_turning = 1; break;
+    case 3:
+      program.AddTag("M", 3);
+      setup.spindle_turning = 2;
+      break;
+    case 4:
+      program.AddTag("M", 4);
+      setup.spindle_turning = 3;
+      break;
+    case 5:
+      program.AddTag("M", 5);
+      setup.spindle_turning = 1;
+      break;
   }
   switch (block.m_modes[MGROUP_COOLANT]) {
-    case 7: program.AddTag("M", 7); setup.mist = 1; break;
-    case 8: program.AddTag("M", 8); setup.flood = 1; break;
-    case 9: program.AddTag("M", 9); setup.mist = setup.flood = 0; break;
+    case 7:
+      program.AddTag("M", 7);
+      setup.mist = 1;
+      break;
+    case 8:
+      program.AddTag("M", 8);
+      setup.flood = 1;
+      break;
+    case 9:
+      program.AddTag("M", 9);
+      setup.mist = setup.flood = 0;
+      break;
   }
   switch (block.m_modes[MGROUP_OVERRIDE]) {
-    case 48: program.AddTag("M", 48); setup.feed_override = setup.speed_override = 1; break;
-    case 49: program.AddTag("M", 49); setup.feed_override = setup.speed_override = 0; break;
+    case 48:
+      program.AddTag("M", 48);
+      setup.feed_override = setup.speed_override = 1;
+      break;
+    case 49:
+      program.AddTag("M", 49);
+      setup.feed_override = setup.speed_override = 0;
+      break;
   }
   return NCE_OK;
 }
@@ -226,16 +249,36 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
 
   switch (g[GROUP_PLANE]) {
     case -1: break;
-    case G_17: program.m_byPlane = 0; program.AddCode(17); setup.plane = PLANE_XY; break;
-    case G_18: program.m_byPlane = 4; program.AddCode(18); setup.plane = PLANE_XZ; break;
-    case G_19: program.m_byPlane = 8; program.AddCode(19); setup.plane = PLANE_YZ; break;
+    case G_17:
+      program.m_byPlane = 0;
+      program.AddCode(17);
+      setup.plane = PLANE_XY;
+      break;
+    case G_18:
+      program.m_byPlane = 4;
+      program.AddCode(18);
+      setup.plane = PLANE_XZ;
+      break;
+    case G_19:
+      program.m_byPlane = 8;
+      program.AddCode(19);
+      setup.plane = PLANE_YZ;
+      break;
     default: return NCE_BUG_CODE_NOT_G17_G18_OR_G19;
   }
 
   switch (g[GROUP_UNITS]) {
     case -1: break;
-    case G_20: program.m_dUnitScale = 25.4; program.AddCode(20); change_units(setup, 1); break;
-    case G_21: program.m_dUnitScale = 1.0; program.AddCode(21); change_units(setup, 2); break;
+    case G_20:
+      program.m_dUnitScale = 25.4;
+      program.AddCode(20);
+      change_units(setup, 1);
+      break;
+    case G_21:
+      program.m_dUnitScale = 1.0;
+      program.AddCode(21);
+      change_units(setup, 2);
+      break;
     default: return NCE_BUG_CODE_NOT_G20_OR_G21;
   }
 
@@ -245,15 +288,29 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
 
   switch (g[GROUP_DISTANCE]) {
     case -1: break;
-    case G_90: program.m_bAbsolute = 1; program.AddCode(90); setup.distance_mode = 0; break;
-    case G_91: program.m_bAbsolute = 0; program.AddCode(91); setup.distance_mode = 1; break;
+    case G_90:
+      program.m_bAbsolute = 1;
+      program.AddCode(90);
+      setup.distance_mode = 0;
+      break;
+    case G_91:
+      program.m_bAbsolute = 0;
+      program.AddCode(91);
+      setup.distance_mode = 1;
+      break;
     default: return NCE_BUG_CODE_NOT_G90_OR_G91;
   }
 
   switch (g[GROUP_RETRACT]) {
     case -1: break;
-    case G_98: program.AddCode(98); setup.retract_mode = 1; break;
-    case G_99: program.AddCode(99); setup.retract_mode = 0; break;
+    case G_98:
+      program.AddCode(98);
+      setup.retract_mode = 1;
+      break;
+    case G_99:
+      program.AddCode(99);
+      setup.retract_mode = 0;
+      break;
     default: return NCE_BUG_CODE_NOT_G98_OR_G99;
   }
 
@@ -261,18 +318,15 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
     case -1:
     case G_4:
     case G_53:
-    case G_100:
-      break;
+    case G_100: break;
     case G_10:
     case G_28:
     case G_30:
     case G_92:
     case G_92_1:
     case G_92_2:
-    case G_92_3:
-      return NCE_UNKNOWN_G_CODE_USED;
-    default:
-      return NCE_BUG_CODE_NOT_G4_G10_G28_G30_G53_OR_G92_SERIES;
+    case G_92_3: return NCE_UNKNOWN_G_CODE_USED;
+    default: return NCE_BUG_CODE_NOT_G4_G10_G28_G30_G53_OR_G92_SERIES;
   }
 
   const int motion = block.motion_to_be;

@@ -13,8 +13,7 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
 // The centre of an arc given by its signed radius (a negative radius picks the other of
 // the two centres); the start point when the radius is below g_dDoubleZero, the direction
 // is not 2 or 3, or the plane selector is not 0, 4 or 8.
-Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end,
-                         double radius);
+Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end, double radius);
 
 // Canned cycles G81..G89 (motion 810..890); the block's values are in millimetres already.
 int emit_canned_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block);

@@ -47,9 +47,7 @@ constexpr Tables make_tables() {
 constexpr Tables kTables = make_tables();
 
 // The word letters, lowered ("e" is not one).
-bool is_word_letter(char c) {
-  return (c >= 'a' && c <= 'z' && c != 'e') || c == '/' || c == '%' || c == '#';
-}
+bool is_word_letter(char c) { return (c >= 'a' && c <= 'z' && c != 'e') || c == '/' || c == '%' || c == '#'; }
 
 char upper(char c) { return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c; }
 
@@ -171,9 +169,7 @@ int store_word(InterpreterBlock& block, const char* text, int pos, double v, Lin
       if (block.d_number != -1) return NCE_MULTIPLE_D_WORDS_ON_ONE_LINE;
       block.d_number = interp_trunc(v);
       return NCE_OK;
-    case 'n':
-      block.n_number = interp_trunc(v);
-      return NCE_OK;
+    case 'n': block.n_number = interp_trunc(v); return NCE_OK;
     case 'h':
       if (block.h_number != -1) return NCE_MULTIPLE_H_WORDS_ON_ONE_LINE;
       if (v < 0.0) return NCE_NEGATIVE_H_WORD_USED;
@@ -192,16 +188,14 @@ int store_word(InterpreterBlock& block, const char* text, int pos, double v, Lin
     case 'o':
     case 'u':
     case 'v':
-    case 'w':
-      add_to_list(report.bad_chars, CString(upper(letter)));
-      return NCE_OK;
+    case 'w': add_to_list(report.bad_chars, CString(upper(letter))); return NCE_OK;
     default:  // '#', '/', '%'
       return NCE_OK;
   }
 }
 
-WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSeen,
-                          const CString& loadReport, LineReport& report) {
+WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSeen, const CString& loadReport,
+                          LineReport& report) {
   InterpreterBlock& block = setup.block;
   int pos = 0;
   while (text[pos]) {
@@ -233,8 +227,7 @@ WordLoopResult read_words(InterpreterSetup& setup, const char* text, int& wordSe
       if (loadReport.Find(item) < 0) report.AddError(item);
       return WORDS_READ;
     }
-    if (!report.unknown_g.IsEmpty() || !report.unknown_m.IsEmpty() || !report.bad_chars.IsEmpty())
-      return WORDS_READ;
+    if (!report.unknown_g.IsEmpty() || !report.unknown_m.IsEmpty() || !report.bad_chars.IsEmpty()) return WORDS_READ;
     pos = end;
   }
   return WORDS_READ;

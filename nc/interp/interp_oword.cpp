@@ -22,9 +22,9 @@ struct Keyword {
 
 // Matched as prefixes, in this order ("elseif" before "else").
 const Keyword kKeywords[] = {
-    {"sub", O_SUB},          {"endsub", O_ENDSUB},     {"call", O_CALL},       {"do", O_DO},
-    {"while", O_WHILE},      {"repeat", O_REPEAT},     {"if", O_IF},           {"elseif", O_ELSEIF},
-    {"else", O_ELSE},        {"endif", O_ENDIF},       {"break", O_BREAK},     {"continue", O_CONTINUE},
+    {"sub", O_SUB},           {"endsub", O_ENDSUB},       {"call", O_CALL},     {"do", O_DO},
+    {"while", O_WHILE},       {"repeat", O_REPEAT},       {"if", O_IF},         {"elseif", O_ELSEIF},
+    {"else", O_ELSE},         {"endif", O_ENDIF},         {"break", O_BREAK},   {"continue", O_CONTINUE},
     {"endwhile", O_ENDWHILE}, {"endrepeat", O_ENDREPEAT}, {"return", O_RETURN},
 };
 
@@ -278,15 +278,11 @@ int convert_control_functions(InterpreterBlock& block, InterpreterSetup& setup) 
       interp_free(setup.sub_name);
       return NCE_OK;
 
-    case O_RETURN:
-      return setup.call_level > 0 ? return_from_sub(setup) : NCE_OK;
+    case O_RETURN: return setup.call_level > 0 ? return_from_sub(setup) : NCE_OK;
 
-    case O_CALL:
-      return call_sub(block, setup);
+    case O_CALL: return call_sub(block, setup);
 
-    case O_DO:
-      end_skip(setup);
-      return index < 0 ? control_save_offset(block, setup) : NCE_OK;
+    case O_DO: end_skip(setup); return index < 0 ? control_save_offset(block, setup) : NCE_OK;
 
     case O_WHILE: {
       const bool arrived_by_skip = skipping_for(setup, name);
@@ -354,8 +350,7 @@ int convert_control_functions(InterpreterBlock& block, InterpreterSetup& setup) 
       setup.executed_if = 1;
       return NCE_OK;
 
-    case O_BREAK:
-      return skip_to(setup, name);
+    case O_BREAK: return skip_to(setup, name);
 
     case O_CONTINUE:
       if (skipping_for(setup, name)) return NCE_OK;
@@ -375,8 +370,7 @@ int convert_control_functions(InterpreterBlock& block, InterpreterSetup& setup) 
       }
       return control_back_to(block, setup);
 
-    default:
-      return NCE_OK;
+    default: return NCE_OK;
   }
 }
 

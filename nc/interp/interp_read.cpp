@@ -68,9 +68,7 @@ RandomSeedHook g_randomSeedHook = nullptr;
 bool is_letter(char c) { return c >= 'a' && c <= 'z'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool starts_with(const char* text, const char* prefix) {
-  return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
+bool starts_with(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 // Exact powers of ten: a mantissa below 2^53 divided by one of them is correctly rounded,
 // so the fast path gives the same double as the C library.
@@ -258,8 +256,7 @@ int read_operation(const char* line, int* counter, int* operation) {
   int length = 1;
   int status = NCE_OK;
   switch (p[0]) {
-    case '\0':
-      return NCE_UNCLOSED_EXPRESSION;
+    case '\0': return NCE_UNCLOSED_EXPRESSION;
     case '+': *operation = OP_PLUS; break;
     case '-': *operation = OP_MINUS; break;
     case '/': *operation = OP_DIVIDE; break;
@@ -273,41 +270,58 @@ int read_operation(const char* line, int* counter, int* operation) {
       }
       break;
     case 'a':
-      if (starts_with(p, "and")) *operation = OP_AND, length = 3;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_A;
+      if (starts_with(p, "and"))
+        *operation = OP_AND, length = 3;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_A;
       break;
     case 'm':
-      if (starts_with(p, "mod")) *operation = OP_MODULO, length = 3;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_M;
+      if (starts_with(p, "mod"))
+        *operation = OP_MODULO, length = 3;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_M;
       break;
     case 'o':
-      if (starts_with(p, "or")) *operation = OP_OR, length = 2;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_O;
+      if (starts_with(p, "or"))
+        *operation = OP_OR, length = 2;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_O;
       break;
     case 'x':
-      if (starts_with(p, "xor")) *operation = OP_XOR, length = 3;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_X;
+      if (starts_with(p, "xor"))
+        *operation = OP_XOR, length = 3;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_X;
       break;
     case 'e':
-      if (starts_with(p, "eq")) *operation = OP_EQ, length = 2;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_E;
+      if (starts_with(p, "eq"))
+        *operation = OP_EQ, length = 2;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_E;
       break;
     case 'n':
-      if (starts_with(p, "ne")) *operation = OP_NE, length = 2;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_N;
+      if (starts_with(p, "ne"))
+        *operation = OP_NE, length = 2;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_N;
       break;
     case 'g':
-      if (starts_with(p, "ge")) *operation = OP_GE, length = 2;
-      else if (starts_with(p, "gt")) *operation = OP_GT, length = 2;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_G;
+      if (starts_with(p, "ge"))
+        *operation = OP_GE, length = 2;
+      else if (starts_with(p, "gt"))
+        *operation = OP_GT, length = 2;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_G;
       break;
     case 'l':
-      if (starts_with(p, "le")) *operation = OP_LE, length = 2;
-      else if (starts_with(p, "lt")) *operation = OP_LT, length = 2;
-      else status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_L;
+      if (starts_with(p, "le"))
+        *operation = OP_LE, length = 2;
+      else if (starts_with(p, "lt"))
+        *operation = OP_LT, length = 2;
+      else
+        status = NCE_UNKNOWN_OPERATION_NAME_STARTING_WITH_L;
       break;
-    default:
-      status = NCE_UNKNOWN_OPERATION;
+    default: status = NCE_UNKNOWN_OPERATION;
   }
   if (status == NCE_OK) *counter += length;
   return status;
@@ -330,9 +344,9 @@ int read_operation_unary(const char* line, int* counter, int* operation) {
     int op;
   };
   static const Name kNames[] = {
-      {"abs", UN_ABS}, {"acos", UN_ACOS}, {"asin", UN_ASIN},   {"atan", UN_ATAN},   {"cos", UN_COS},
-      {"exp", UN_EXP}, {"fix", UN_FIX},   {"fup", UN_FUP},     {"ln", UN_LN},       {"round", UN_ROUND},
-      {"rand", UN_RAND}, {"sin", UN_SIN}, {"sqrt", UN_SQRT},   {"srand", UN_SRAND}, {"tan", UN_TAN},
+      {"abs", UN_ABS},   {"acos", UN_ACOS}, {"asin", UN_ASIN}, {"atan", UN_ATAN},   {"cos", UN_COS},
+      {"exp", UN_EXP},   {"fix", UN_FIX},   {"fup", UN_FUP},   {"ln", UN_LN},       {"round", UN_ROUND},
+      {"rand", UN_RAND}, {"sin", UN_SIN},   {"sqrt", UN_SQRT}, {"srand", UN_SRAND}, {"tan", UN_TAN},
   };
   const char* p = line + *counter;
   for (const Name& n : kNames) {

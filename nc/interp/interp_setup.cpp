@@ -192,8 +192,7 @@ void release_named_params(int level, InterpreterSetup& setup) {
 }
 
 int apply_settings(InterpreterSetup& setup) {
-  for (int i = 0; i < setup.setting_count; ++i)
-    setup.parameters[setup.setting_numbers[i]] = setup.setting_values[i];
+  for (int i = 0; i < setup.setting_count; ++i) setup.parameters[setup.setting_numbers[i]] = setup.setting_values[i];
   setup.setting_count = 0;
   int status = NCE_OK;
   for (int i = 0; i < setup.named_setting_count && status == NCE_OK; ++i)

@@ -14,21 +14,21 @@
 
 #include "platform/core.h"
 
-constexpr int INTERP_PARAMETERS = 5400;    // numbered parameters 1..5399 (0 unused)
-constexpr int INTERP_TEXT_SIZE = 513;      // block and line text: 512 characters + NUL
-constexpr int INTERP_COMMENT_SIZE = 256;   // block comment: 255 characters + NUL
-constexpr int INTERP_NAME_SIZE = 512;      // a parameter or o-word name: 511 characters + NUL
-constexpr int INTERP_WORK_SIZE = 1024;     // a line as handed in: 1023 characters + NUL
-constexpr int INTERP_MAX_SETTINGS = 50;    // numbered, and named, settings on one line
-constexpr int INTERP_CALL_LEVELS = 10;     // call frames 0..9; 0 is the main program
-constexpr int INTERP_CALL_ARGS = 30;       // #1..#30 carry a call's arguments
-constexpr int INTERP_MAX_LABELS = 1000;    // recorded o-word labels
+constexpr int INTERP_PARAMETERS = 5400;   // numbered parameters 1..5399 (0 unused)
+constexpr int INTERP_TEXT_SIZE = 513;     // block and line text: 512 characters + NUL
+constexpr int INTERP_COMMENT_SIZE = 256;  // block comment: 255 characters + NUL
+constexpr int INTERP_NAME_SIZE = 512;     // a parameter or o-word name: 511 characters + NUL
+constexpr int INTERP_WORK_SIZE = 1024;    // a line as handed in: 1023 characters + NUL
+constexpr int INTERP_MAX_SETTINGS = 50;   // numbered, and named, settings on one line
+constexpr int INTERP_CALL_LEVELS = 10;    // call frames 0..9; 0 is the main program
+constexpr int INTERP_CALL_ARGS = 30;      // #1..#30 carry a call's arguments
+constexpr int INTERP_MAX_LABELS = 1000;   // recorded o-word labels
 constexpr int INTERP_G_GROUPS = 14;
 constexpr int INTERP_M_GROUPS = 10;
 constexpr int INTERP_ACTIVE_G = 12;
 constexpr int INTERP_ACTIVE_M = 7;
 constexpr int INTERP_ACTIVE_SETTINGS = 3;
-constexpr int INTERP_NAMED_GROWTH = 20;    // named parameter arrays grow by this many
+constexpr int INTERP_NAMED_GROWTH = 20;  // named parameter arrays grow by this many
 constexpr int INTERP_FILE_BUFFER = 1 << 16;
 
 // Modal groups of G codes (slots of InterpreterBlock::g_modes).
@@ -100,18 +100,18 @@ struct InterpreterBlock {
   double j_value;
   int k_flag;
   double k_value;
-  int l_number;                       // -1 absent
-  int line_number;                    // the setup's sequence number of this line
-  int n_number;                       // -1 absent
-  int motion_to_be;                   // motion the block executes, -1 none (set by the checks)
+  int l_number;      // -1 absent
+  int line_number;   // the setup's sequence number of this line
+  int n_number;      // -1 absent
+  int motion_to_be;  // motion the block executes, -1 none (set by the checks)
   int m_count;
-  int m_modes[INTERP_M_GROUPS];       // -1 per group without a code
-  double p_number;                    // -1.0 absent
-  double q_number;                    // -1.0 absent
+  int m_modes[INTERP_M_GROUPS];  // -1 per group without a code
+  double p_number;               // -1.0 absent
+  double q_number;               // -1.0 absent
   int r_flag;
   double r_value;
-  double s_number;                    // -1.0 absent
-  int t_number;                       // -1 absent
+  double s_number;  // -1.0 absent
+  int t_number;     // -1 absent
   int x_flag;
   double x_value;
   int y_flag;
@@ -119,10 +119,10 @@ struct InterpreterBlock {
   int z_flag;
   double z_value;
   // O-word fields.
-  long line_offset;                   // byte offset of the line's start in its file; set by the loader, kept by reset_block
-  int o_type;                         // OwordType
-  int o_label;                        // index of the recorded label, 0 when none
-  char* o_name;                       // heap text, null when none
+  long line_offset;  // byte offset of the line's start in its file; set by the loader, kept by reset_block
+  int o_type;        // OwordType
+  int o_label;       // index of the recorded label, 0 when none
+  char* o_name;      // heap text, null when none
   double call_args[INTERP_CALL_ARGS];
 };
 
@@ -136,12 +136,12 @@ struct NamedParamLevel {
 
 // One subroutine call frame.
 struct CallContext {
-  long position;                         // file position to return to
-  int sequence_number;                   // line number to return to
-  char* filename;                        // heap text: the calling file
-  char* subname;                         // heap text: the subroutine running at this level
-  double saved_params[INTERP_CALL_ARGS]; // #1..#30 of the caller
-  NamedParamLevel named;                 // this level's named parameters
+  long position;                          // file position to return to
+  int sequence_number;                    // line number to return to
+  char* filename;                         // heap text: the calling file
+  char* subname;                          // heap text: the subroutine running at this level
+  double saved_params[INTERP_CALL_ARGS];  // #1..#30 of the caller
+  NamedParamLevel named;                  // this level's named parameters
 };
 
 // One recorded o-word line.
@@ -169,10 +169,10 @@ struct InterpreterSetup {
   double axis_offset_x, axis_offset_y, axis_offset_z;
   InterpreterBlock block;
   char blocktext[INTERP_TEXT_SIZE];
-  int control_mode;                 // 1 exact stop, 2 exact path, 3 continuous
+  int control_mode;                        // 1 exact stop, 2 exact path, 3 continuous
   double current_x, current_y, current_z;  // end of the last move or cycle step (mm)
   double cutter_comp_radius;
-  int cutter_comp_side;             // 0 off, 1 right, 2 left
+  int cutter_comp_side;                        // 0 off, 1 right, 2 left
   double cycle_cc, cycle_i, cycle_j, cycle_k;  // remembered canned-cycle values
   int cycle_l;
   double cycle_p, cycle_q, cycle_r;
@@ -184,49 +184,49 @@ struct InterpreterSetup {
   // That file, opened "rb", and its read-ahead buffer. Read, position and reopen it only
   // through the interp_*file* functions below: the o-word control jumps in it.
   FILE* file;
-  char* file_buffer;                // heap, INTERP_FILE_BUFFER bytes
-  int buffer_length;                // bytes in file_buffer
-  int buffer_pos;                   // next byte to hand out
-  long buffer_start;                // file offset of file_buffer[0]
+  char* file_buffer;  // heap, INTERP_FILE_BUFFER bytes
+  int buffer_length;  // bytes in file_buffer
+  int buffer_pos;     // next byte to hand out
+  long buffer_start;  // file offset of file_buffer[0]
   int flood;
-  int length_units;                 // 1 inches (G20), 2 millimetres (G21)
-  int line_length;                  // 0: the executor stops after the settings
+  int length_units;  // 1 inches (G20), 2 millimetres (G21)
+  int line_length;   // 0: the executor stops after the settings
   char linetext[INTERP_TEXT_SIZE];
   int mist;
-  int motion_mode;                  // last motion code x 10, -1 none
+  int motion_mode;  // last motion code x 10, -1 none
   int origin_index;
   double origin_offset_x, origin_offset_y, origin_offset_z;
   double parameters[INTERP_PARAMETERS];
-  int setting_count;                // numbered settings of the current line
+  int setting_count;  // numbered settings of the current line
   int setting_numbers[INTERP_MAX_SETTINGS];
   double setting_values[INTERP_MAX_SETTINGS];
-  int plane;                        // InterpPlane
-  int retract_mode;                 // 1 old Z (G98), 0 R plane (G99)
+  int plane;         // InterpPlane
+  int retract_mode;  // 1 old Z (G98), 0 R plane (G99)
   int selected_tool_slot;
-  int sequence_number;              // number of the line being read
+  int sequence_number;  // number of the line being read
   double speed;
-  int speed_feed_mode;              // 1 synchronised, 2 independent
+  int speed_feed_mode;  // 1 synchronised, 2 independent
   int speed_override;
-  int spindle_turning;              // 1 stopped, 2 clockwise, 3 counter-clockwise, 0 never set
+  int spindle_turning;  // 1 stopped, 2 clockwise, 3 counter-clockwise, 0 never set
   double tool_length_offset;
 
   // O-word control.
-  int defining_sub;                 // 1 while skipping a definition at level 0
-  char* sub_name;                   // heap text: subroutine being defined or running
+  int defining_sub;  // 1 while skipping a definition at level 0
+  char* sub_name;    // heap text: subroutine being defined or running
   int doing_continue;
   int executed_if;
-  char* skipping_o;                 // heap text: label skipped forward to, null = not skipping
-  char* skipping_to_sub;            // heap text: subroutine looked for after a call
+  char* skipping_o;       // heap text: label skipped forward to, null = not skipping
+  char* skipping_to_sub;  // heap text: subroutine looked for after a call
   int skipping_start;
   double test_value;
-  int call_level;                   // 0..INTERP_CALL_LEVELS-1
+  int call_level;  // 0..INTERP_CALL_LEVELS-1
   CallContext sub_context[INTERP_CALL_LEVELS];
   int label_count;
   OwordLabel labels[INTERP_MAX_LABELS];
   char program_prefix[INTERP_TEXT_SIZE];  // folder of subroutine files, ends with "\"
   char wizard_root[INTERP_TEXT_SIZE];     // folder searched below for subroutine files
 
-  int named_setting_count;          // named settings of the current line
+  int named_setting_count;  // named settings of the current line
   char* named_setting_names[INTERP_MAX_SETTINGS];
   double named_setting_values[INTERP_MAX_SETTINGS];
   char name_buffer[INTERP_NAME_SIZE];  // the one name buffer of the readers

@@ -197,7 +197,8 @@ const NCErrorRow NCErrorTable[NC_ERROR_ROWS] = {
     /* 189 */ {"X and y words missing for arc in xy plane", "XY 平面的圆弧缺少 X 和 Y 字"},
     /* 190 */ {"X and z words missing for arc in xz plane", "XZ 平面的圆弧缺少 X 和 Z 字"},
     /* 191 */ {"X value unspecified in yz plane canned cycle", "YZ 平面的固定循环未指定 X 值"},
-    /* 192 */ {"X, y, z, a, b, c, u, v, and w words all missing with g38.2", "G38.2 缺少全部 X、Y、Z、A、B、C、U、V、W 字"},
+    /* 192 */
+    {"X, y, z, a, b, c, u, v, and w words all missing with g38.2", "G38.2 缺少全部 X、Y、Z、A、B、C、U、V、W 字"},
     /* 193 */ {"Y and z words missing for arc in yz plane", "YZ 平面的圆弧缺少 Y 和 Z 字"},
     /* 194 */ {"Y value unspecified in xz plane canned cycle", "XZ 平面的固定循环未指定 Y 值"},
     /* 195 */ {"Z value unspecified in xy plane canned cycle", "XY 平面的固定循环未指定 Z 值"},

@@ -34,9 +34,9 @@ BOOL CRandomSeedDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   HINSTANCE inst = AfxGetInstanceHandle();
   HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                  ::GetSystemMetrics(SM_CYICON), 0);
+                                      ::GetSystemMetrics(SM_CYICON), 0);
   HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                    ::GetSystemMetrics(SM_CYSMICON), 0);
+                                        ::GetSystemMetrics(SM_CYSMICON), 0);
   if (iconBig) SetIcon(iconBig, TRUE);
   if (iconSmall) SetIcon(iconSmall, FALSE);
   EnableSeedField();

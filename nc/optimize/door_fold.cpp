@@ -58,16 +58,11 @@ int ClassifyPoint(const DoorFoldParams& p, double x, double y) {
 
 Vec3 FoldPoint(const DoorFoldParams& p, int face, const Vec3& v) {
   switch (face) {
-    case kLeftEdge:
-      return Vec3(p.m_dLeft - v.z, v.y, v.x - p.m_dLeft);
-    case kRightEdge:
-      return Vec3(v.z + p.m_dRight, v.y, p.m_dRight - v.x);
-    case kTopEdge:
-      return Vec3(v.x, v.z + p.m_dTop, p.m_dTop - v.y);
-    case kBottomEdge:
-      return Vec3(v.x, p.m_dBottom - v.z, v.y - p.m_dBottom);
-    default:
-      return v;
+    case kLeftEdge: return Vec3(p.m_dLeft - v.z, v.y, v.x - p.m_dLeft);
+    case kRightEdge: return Vec3(v.z + p.m_dRight, v.y, p.m_dRight - v.x);
+    case kTopEdge: return Vec3(v.x, v.z + p.m_dTop, p.m_dTop - v.y);
+    case kBottomEdge: return Vec3(v.x, p.m_dBottom - v.z, v.y - p.m_dBottom);
+    default: return v;
   }
 }
 
@@ -86,18 +81,12 @@ bool FoldReversesArcs(int face) { return face == kLeftEdge || face == kBottomEdg
 // A feed that moves into the surface of its face.
 bool IsPlunge(int face, const Vec3& from, const Vec3& to) {
   switch (face) {
-    case kFace:
-      return to.z < from.z;
-    case kLeftEdge:
-      return to.x > from.x;
-    case kRightEdge:
-      return to.x < from.x;
-    case kTopEdge:
-      return to.y < from.y;
-    case kBottomEdge:
-      return to.y > from.y;
-    default:
-      return false;
+    case kFace: return to.z < from.z;
+    case kLeftEdge: return to.x > from.x;
+    case kRightEdge: return to.x < from.x;
+    case kTopEdge: return to.y < from.y;
+    case kBottomEdge: return to.y > from.y;
+    default: return false;
   }
 }
 
@@ -105,21 +94,11 @@ bool IsPlunge(int face, const Vec3& from, const Vec3& to) {
 // is returned.
 int LiftOff(const DoorFoldParams& p, int face, Vec3& v) {
   switch (face) {
-    case kLeftEdge:
-      v.x = std::min(v.x, p.m_dLeft - p.m_dLift);
-      return 0;
-    case kRightEdge:
-      v.x = std::max(v.x, p.m_dRight + p.m_dLift);
-      return 0;
-    case kTopEdge:
-      v.y = std::max(v.y, p.m_dTop + p.m_dLift);
-      return 1;
-    case kBottomEdge:
-      v.y = std::min(v.y, p.m_dBottom - p.m_dLift);
-      return 1;
-    default:
-      v.z = std::max(v.z, p.m_dLift);
-      return 2;
+    case kLeftEdge: v.x = std::min(v.x, p.m_dLeft - p.m_dLift); return 0;
+    case kRightEdge: v.x = std::max(v.x, p.m_dRight + p.m_dLift); return 0;
+    case kTopEdge: v.y = std::max(v.y, p.m_dTop + p.m_dLift); return 1;
+    case kBottomEdge: v.y = std::min(v.y, p.m_dBottom - p.m_dLift); return 1;
+    default: v.z = std::max(v.z, p.m_dLift); return 2;
   }
 }
 
@@ -265,8 +244,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
 
 // ---- The fold
 
-void CPathOptimizer::FoldPieces(const DoorFoldParams& params, const std::vector<int>& pieces, int face,
-                                int motion) {
+void CPathOptimizer::FoldPieces(const DoorFoldParams& params, const std::vector<int>& pieces, int face, int motion) {
   PathRecord r;
   for (int k : pieces) {
     if (!GetPathRecord(k, r, FALSE)) continue;
@@ -350,9 +328,9 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
       // A speed tag goes before the first piece of the move it governs.
       int speedAt = pieces.empty() ? i : pieces.front();
       if (!first) {
-        int wanted = code == kCodeRapid                                               ? kTraversing
+        int wanted = code == kCodeRapid                                    ? kTraversing
                      : IsPlunge(face, prevMove.GetEnd(), curMove.GetEnd()) ? kPlunging
-                                                                                      : kCutting;
+                                                                           : kCutting;
         if (wanted != motion) {
           motion = wanted;
           CPathVertex v;

@@ -33,7 +33,7 @@
 namespace {
 
 const double kPi = 3.141592653589793;
-const double kZeroLength = 1e-12;  // a move shorter than this has no length
+const double kZeroLength = 1e-12;        // a move shorter than this has no length
 const double kStraightRadius = 10000.0;  // corner radius of a straight continuation (mm)
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
@@ -120,10 +120,10 @@ double CPathOptimizer::MergePathError(const Vec3& p0, const Vec3& p1, const Vec3
 
 BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
   PathRecord r;
-  int j = 0;             // last kept move
-  DWORD tagStartJ = 0;   // its tag start mark
-  int prev = -1;         // code of the last move
-  int n = 0;             // 1: P1 ends the first feed of a run, 2: P1 is a merge candidate
+  int j = 0;            // last kept move
+  DWORD tagStartJ = 0;  // its tag start mark
+  int prev = -1;        // code of the last move
+  int n = 0;            // 1: P1 ends the first feed of a run, 2: P1 is a merge candidate
   Vec3 p0, p1;
   double len = 0.0;      // length of P0-P1
   BOOL pending = FALSE;  // the next move starts a tag
@@ -201,8 +201,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
     SetDeviation(j, err);
     double c;
     if (!VertexCosine(p0, p1, e, c)) c = 0.0;
-    bool shortOrClose = std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit ||
-                        std::fabs(err) < tolerance;
+    bool shortOrClose =
+        std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit || std::fabs(err) < tolerance;
     if (c <= m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
       // P1 goes: the move ending there is discarded and this one spans P0-E.
       if (tagStartJ > 0) {
@@ -232,14 +232,14 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
 BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
   const double eps = Epsilon();
   PathRecord r;
-  int j = 0;              // the move ending at P1
-  int prev = -1;          // its code
-  BOOL sourceJ = FALSE;   // its source bit
-  int n = 0;              // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
+  int j = 0;             // the move ending at P1
+  int prev = -1;         // its code
+  BOOL sourceJ = FALSE;  // its source bit
+  int n = 0;             // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
   Vec3 p0, p1;
-  double len = 0.0;       // length of P0-P1
+  double len = 0.0;  // length of P0-P1
   m_nPlaneCode = 17;
-  Insertions inserted;    // corner arcs, by the index of the element they go before
+  Insertions inserted;  // corner arcs, by the index of the element they go before
   CPathElementArray arc;
   BOOL finished = TRUE;
   // The move i (record r, end e) becomes the one ending at P1.
@@ -293,8 +293,7 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     bool arcBuilt = false;
     // The arc replaces the ends of two straight legs; an arc leg cannot be shortened
     // along its chord.
-    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && prev == kCodeFeed &&
-        code == kCodeFeed) {
+    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && prev == kCodeFeed && code == kCodeFeed) {
       Vec3 a, b, c;
       int plane = 0;
       int dir = BuildCornerArc(p0, p1, e, m_dCornerArcMinRadius, m_dCornerArcDeviation, a, b, c, plane, arc);
@@ -344,16 +343,14 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
 
 // ---- Corner arc
 
-int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius,
-                                   double deviation, Vec3& tangentA, Vec3& tangentB, Vec3& center,
-                                   int& plane, CPathElementArray& list) {
+int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius, double deviation,
+                                   Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane, CPathElementArray& list) {
   const double eps = Epsilon();
   list.RemoveAll();
   double l1 = Length(p0, p1), l2 = Length(p1, p2), l3 = Length(p0, p2);
   if (l1 < eps || l2 < eps || l3 < eps) return -1;
   // P1 on the way from P0 to P2, or a path that turns back: no corner to round.
-  if (std::fabs(l1 + l2 - l3) <= eps || std::fabs(l1 - l2 - l3) <= eps || std::fabs(l2 - l1 - l3) <= eps)
-    return -1;
+  if (std::fabs(l1 + l2 - l3) <= eps || std::fabs(l1 - l2 - l3) <= eps || std::fabs(l2 - l1 - l3) <= eps) return -1;
   double cosA = (l1 * l1 + l2 * l2 - l3 * l3) / (2.0 * l1 * l2);
   if (cosA <= m_dCosMaxAngle) return -1;
   if (cosA > 1.0) cosA = 1.0;
@@ -371,9 +368,7 @@ int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p
   Vec3 mid((a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2);
   Vec3 c = Along(p1, mid, 2.0 / (cosA + 1.0));
 
-  auto changes = [&](double v0, double v1, double v2) {
-    return std::fabs(v0 - v1) > eps || std::fabs(v2 - v1) > eps;
-  };
+  auto changes = [&](double v0, double v1, double v2) { return std::fabs(v0 - v1) > eps || std::fabs(v2 - v1) > eps; };
   bool x = changes(p0.x, p1.x, p2.x), y = changes(p0.y, p1.y, p2.y), z = changes(p0.z, p1.z, p2.z);
   CornerPlane cp;
   if (x && y) {

@@ -35,10 +35,10 @@ class COptimizeProgress {
   int GetTotal() const { return m_nTotal; }
 
  private:
-  CProgressSink* m_pSink;  // may be null: nothing reported, nothing cancels
-  int m_nCount = 0;        // elements done, inserted ones included
-  int m_nTotal;            // grows by 2 per inserted element
-  DWORD m_dwLastDrain;     // tick count of the last drain
+  CProgressSink* m_pSink;    // may be null: nothing reported, nothing cancels
+  int m_nCount = 0;          // elements done, inserted ones included
+  int m_nTotal;              // grows by 2 per inserted element
+  DWORD m_dwLastDrain;       // tick count of the last drain
   bool m_bYieldDue = false;  // a drain happened since the last yield
   int m_nSinceTick = 0;      // Drain calls since the tick counter was read
 

@@ -62,6 +62,5 @@ int TurnDirection(int plane, const Vec3& a, const Vec3& b, const Vec3& c) {
 }
 
 BOOL PointsDiffer(const Vec3& a, const Vec3& b) {
-  return std::fabs(a.x - b.x) > 0.0001 || std::fabs(a.y - b.y) > 0.0001 ||
-         std::fabs(a.z - b.z) > 0.0001;
+  return std::fabs(a.x - b.x) > 0.0001 || std::fabs(a.y - b.y) > 0.0001 || std::fabs(a.z - b.z) > 0.0001;
 }

@@ -104,11 +104,8 @@ void CPathOptimizer::SplitBreakList(const char* text, CStringArray& list) {
       case '|':
       case ' ':
       case '-':
-      case '\t':
-        flush();
-        break;
-      default:
-        piece += *p;
+      case '\t': flush(); break;
+      default: piece += *p;
     }
     p++;
   }

@@ -70,12 +70,12 @@ class CPathVertex {
   void SetOffset(int index, char axis, double value);      // tag "#" + axis
   void SetFeed(int index, double speed_mm_s);              // tag "F"
 
-  int m_nIndex;        // element index the vertex goes before
-  short m_nCode;       // -1 tag, 0 rapid, 17-19 plane code
-  WORD m_nAxes;        // axis mask of a rapid (kAxis*)
-  char m_szName[8];    // tag name
-  double m_dValue;     // tag value
-  Vec3 m_vPoint;       // end point of a rapid (mm)
+  int m_nIndex;      // element index the vertex goes before
+  short m_nCode;     // -1 tag, 0 rapid, 17-19 plane code
+  WORD m_nAxes;      // axis mask of a rapid (kAxis*)
+  char m_szName[8];  // tag name
+  double m_dValue;   // tag value
+  Vec3 m_vPoint;     // end point of a rapid (mm)
 
  private:
   void Clear();
@@ -132,9 +132,8 @@ class CPathOptimizer : public CNCProgram {
   // Tangent arc in the corner p0-p1-p2: fills `list` with the elements to insert before
   // the element ending at p2 (plane codes when needed, the arc's pieces, the arc) and
   // returns the arc code 2 or 3, or -1 when the corner gets no arc.
-  int BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius,
-                     double deviation, Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane,
-                     CPathElementArray& list);
+  int BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius, double deviation,
+                     Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane, CPathElementArray& list);
 
   // ---- Door fold
   // FALSE when the fold stopped early (disabled area, face change on a cutting move,
@@ -143,8 +142,8 @@ class CPathOptimizer : public CNCProgram {
   // Appends the retract, offset, approach, tool change and plane vertices of a rapid
   // from `fromFace` to `toFace`. 1 when generated, 0 for the same face, -1 when the
   // current move is not a rapid.
-  int InsertVertices(const DoorFoldParams& params, int index, int fromFace, int toFace,
-                     const PathRecord& prev, const PathRecord& cur);
+  int InsertVertices(const DoorFoldParams& params, int index, int fromFace, int toFace, const PathRecord& prev,
+                     const PathRecord& cur);
 
   // ---- Marks and tool preparation
   // Inserts "M" 100 + tool at index; FALSE when out of memory.
@@ -155,29 +154,29 @@ class CPathOptimizer : public CNCProgram {
   int GetCount() const { return m_nCount; }
 
   // ---- State, in declaration order
-  double m_dSpindleWarmup = 0.0;  // s; 0 switches tool preparation off
+  double m_dSpindleWarmup = 0.0;                      // s; 0 switches tool preparation off
   CArray<ToolMark, const ToolMark&> m_aToolMarks;     // "T" tags of the marks pass, in order
   CArray<ToolMark, const ToolMark&> m_aPrepareMarks;  // preparation tags to insert
-  CStringArray m_astrBreakGCodes;  // mode codes that force a new tag while merging
-  CStringArray m_astrBreakMCodes;  // M values that force a new tag
-  CStringArray m_astrBreakWords;   // tag names that force a new tag
-  double m_dCosMaxAngle = 0.0;     // corners below this angle are corners
-  double m_dCosMinAngle = 0.0;     // corners below this angle start a new tag
-  double m_dCornerDepart = 0.05;   // corner departure of the radius rule (mm), >= 0.01
-  int m_bMergeByPathError = 0;     // merging measures path length error, not chord height
-  double m_dChordHeight = 0.005;   // below it a corner counts as straight (mm)
-  double m_dCornerArcMinRadius = 0.2;  // least radius of a corner arc (mm)
-  double m_dCornerArcDeviation = 0.2;  // distance of a corner arc from the corner (mm)
-  int m_nPlaneCode = 17;           // plane in force at the element being processed
-  int m_bCornerToArc = 0;          // sharp corners become tangent arcs
-  int m_nCornerArcPlanes = 100;    // digits: hundreds XY, tens YZ, units ZX; 0 = not allowed
-  CArray<Vec3, const Vec3&> m_aDroppedPoints;  // merging: dropped before the current vertex
-  CArray<Vec3, const Vec3&> m_aPendingPoints;  // merging: dropped after the current vertex
-  int m_bMerge = 1;                   // the merging pass runs
-  double m_dMergeChordHeight = 0.005;  // merging tolerance (mm), >= 0.0001
-  double m_dMergeSegLimit = 0.1;      // merging least segment length (mm), >= 0.0001
-  double m_dCosMergeMinAngle = 0.0;   // a vertex at least this straight may go
-  int m_nCount = 0;  // 0 after every reset; the job record copies it
+  CStringArray m_astrBreakGCodes;                     // mode codes that force a new tag while merging
+  CStringArray m_astrBreakMCodes;                     // M values that force a new tag
+  CStringArray m_astrBreakWords;                      // tag names that force a new tag
+  double m_dCosMaxAngle = 0.0;                        // corners below this angle are corners
+  double m_dCosMinAngle = 0.0;                        // corners below this angle start a new tag
+  double m_dCornerDepart = 0.05;                      // corner departure of the radius rule (mm), >= 0.01
+  int m_bMergeByPathError = 0;                        // merging measures path length error, not chord height
+  double m_dChordHeight = 0.005;                      // below it a corner counts as straight (mm)
+  double m_dCornerArcMinRadius = 0.2;                 // least radius of a corner arc (mm)
+  double m_dCornerArcDeviation = 0.2;                 // distance of a corner arc from the corner (mm)
+  int m_nPlaneCode = 17;                              // plane in force at the element being processed
+  int m_bCornerToArc = 0;                             // sharp corners become tangent arcs
+  int m_nCornerArcPlanes = 100;                       // digits: hundreds XY, tens YZ, units ZX; 0 = not allowed
+  CArray<Vec3, const Vec3&> m_aDroppedPoints;         // merging: dropped before the current vertex
+  CArray<Vec3, const Vec3&> m_aPendingPoints;         // merging: dropped after the current vertex
+  int m_bMerge = 1;                                   // the merging pass runs
+  double m_dMergeChordHeight = 0.005;                 // merging tolerance (mm), >= 0.0001
+  double m_dMergeSegLimit = 0.1;                      // merging least segment length (mm), >= 0.0001
+  double m_dCosMergeMinAngle = 0.0;                   // a vertex at least this straight may go
+  int m_nCount = 0;                                   // 0 after every reset; the job record copies it
 
  private:
   typedef std::vector<std::pair<int, CPathElement*>> Insertions;

@@ -154,9 +154,7 @@ TEST_F(NCLoadTest, ProgramEndStopsReading) {
 
 struct CancelAfter : CProgressSink {
   explicit CancelAfter(int n) : left(n) {}
-  void SetProgress(int position, int range) override {
-    calls.push_back({position, range});
-  }
+  void SetProgress(int position, int range) override { calls.push_back({position, range}); }
   BOOL IsCanceled() override { return --left < 0; }
   int left;
   std::vector<std::pair<int, int>> calls;

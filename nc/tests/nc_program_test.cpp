@@ -59,7 +59,7 @@ TEST_F(NCProgramTest, ToolGroupComments) {
       {"(@T@T3:1,2,5)", "@T=19.0301\n"},
       {"@t@t 3 : 1 , 2 , 5", "@T=19.0301\n"},  // blanks removed, upper-cased
       {"(@T@T0:1)", ""},
-      {"(@T@T2:0,-1)", ""},        // no head above 0: no mask
+      {"(@T@T2:0,-1)", ""},           // no head above 0: no mask
       {"(@T@T1:33)", "@T=1.0101\n"},  // head 33 wraps to bit 0
       {"(@T@T4)", ""},
       {"(tool 1)", ""},

@@ -14,7 +14,6 @@
 
 namespace nc_testing {
 
-
 // One element as text:
 //   mode code   "G17"
 //   tag         "ZZ=0"                       (with " tool=<diameter>" when it owns one)

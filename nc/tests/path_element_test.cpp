@@ -64,9 +64,9 @@ TEST_F(PathElementTest, RecordsRebuildElementsByCode) {
     bool withTool;
     const char* expected;
   } cases[] = {
-      {0x8001, "Q", false, "Q=7"},      // bit 15 set, not 0xFFFF: still a tag
+      {0x8001, "Q", false, "Q=7"},  // bit 15 set, not 0xFFFF: still a tag
       {0xFFFF, "T", true, "T=7 tool=3.175"},
-      {0xFFFF, "M", true, "M=7"},       // only "T" tags take a tool along
+      {0xFFFF, "M", true, "M=7"},  // only "T" tags take a tool along
       {17, "", false, "G17"},
       {0x7FFF, "", false, "G32767"},
   };

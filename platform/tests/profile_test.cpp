@@ -78,8 +78,7 @@ TEST(ProfileTest, LongValuesAreCutToTheBuffer) {
 TEST(ProfileTest, WriteKeepsEveryOtherLineByteForByte) {
   TempDir dir;
   CString ini = dir / "p.ini";
-  const std::string before =
-      "; comment\n[A]\r\nx = 1\r\nnoequals\r\n\r\n[B]\ny=2\n\xb0\xa1=gb\n";
+  const std::string before = "; comment\n[A]\r\nx = 1\r\nnoequals\r\n\r\n[B]\ny=2\n\xb0\xa1=gb\n";
   WriteFileBytes(ini, before);
   ASSERT_TRUE(ProfileWriteString("a", "X", "10", ini));
   EXPECT_EQ("; comment\n[A]\r\nX=10\r\nnoequals\r\n\r\n[B]\ny=2\n\xb0\xa1=gb\n", ReadFileBytes(ini));
@@ -116,15 +115,24 @@ TEST(ProfileTest, SectionWriteAndLists) {
   TempDir dir;
   CString ini = dir / "p.ini";
   WriteFileBytes(ini, "[P]\r\nold=1\r\n\r\n[Q]\r\nk=v\r\n");
-  ASSERT_TRUE(ProfileWriteSection("P", "0x01=a\0" "0x02=b\0", ini));
+  ASSERT_TRUE(ProfileWriteSection("P",
+                                  "0x01=a\0"
+                                  "0x02=b\0",
+                                  ini));
   EXPECT_EQ("[P]\r\n0x01=a\r\n0x02=b\r\n\r\n[Q]\r\nk=v\r\n", ReadFileBytes(ini));
   char buf[64];
   DWORD n = ProfileGetSection("p", buf, sizeof buf, ini);
-  EXPECT_EQ(std::string("0x01=a\0" "0x02=b\0", 14), std::string(buf, n));
+  EXPECT_EQ(std::string("0x01=a\0"
+                        "0x02=b\0",
+                        14),
+            std::string(buf, n));
   n = ProfileGetString(nullptr, nullptr, "", buf, sizeof buf, ini);
   EXPECT_EQ(std::string("P\0Q\0", 4), std::string(buf, n));
   n = ProfileGetString("P", nullptr, "", buf, sizeof buf, ini);
-  EXPECT_EQ(std::string("0x01\0" "0x02\0", 10), std::string(buf, n));
+  EXPECT_EQ(std::string("0x01\0"
+                        "0x02\0",
+                        10),
+            std::string(buf, n));
 }
 
 TEST(ProfileTest, UnchangedWriteLeavesFileAlone) {

@@ -47,8 +47,8 @@ class CWinThread {
 
 // Starts fn(param) on a new thread. The returned object deletes itself when the
 // thread ends unless the caller clears m_bAutoDelete (start suspended to do that).
-CWinThread* AfxBeginThread(UINT (*fn)(LPVOID), LPVOID param, int priority = THREAD_PRIORITY_NORMAL,
-                           UINT stackSize = 0, DWORD createFlags = 0);
+CWinThread* AfxBeginThread(UINT (*fn)(LPVOID), LPVOID param, int priority = THREAD_PRIORITY_NORMAL, UINT stackSize = 0,
+                           DWORD createFlags = 0);
 
 class CWinApp : public CWinThread {
  public:

@@ -58,8 +58,7 @@ int CListCtrl::InsertItem(UINT mask, int i, LPCTSTR text, UINT state, UINT state
   return InsertItem(&item);
 }
 
-BOOL CListCtrl::SetItem(int i, int sub, UINT mask, LPCTSTR text, int image, UINT state, UINT stateMask,
-                        LPARAM param) {
+BOOL CListCtrl::SetItem(int i, int sub, UINT mask, LPCTSTR text, int image, UINT state, UINT stateMask, LPARAM param) {
   LVITEMA item = MakeItem(mask, i, sub, text, image, state, stateMask, param);
   return SetItem(&item);
 }
@@ -156,8 +155,10 @@ BOOL CToolTipCtrl::AddTool(CWnd* wnd, LPCTSTR text, LPCRECT rect, UINT_PTR toolI
   TTTOOLINFOA ti;
   FillTool(ti, wnd, toolId);
   ti.lpszText = const_cast<LPSTR>(text ? text : LPSTR_TEXTCALLBACKA);
-  if (rect) ti.rect = *rect;
-  else if (toolId) ::GetClientRect(ti.hwnd, &ti.rect);
+  if (rect)
+    ti.rect = *rect;
+  else if (toolId)
+    ::GetClientRect(ti.hwnd, &ti.rect);
   return (BOOL)SendMessage(TTM_ADDTOOLA, 0, (LPARAM)&ti);
 }
 

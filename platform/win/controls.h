@@ -8,17 +8,16 @@
 class CImageList;
 
 // Owner-drawn wrappers answer WM_DRAWITEM / WM_MEASUREITEM themselves.
-#define CW_OWNER_DRAW_()                                                                    \
-  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override { \
-    if (!CWnd::OnChildNotify(message, wParam, lParam, result))                              \
-      return ReflectOwnerDraw_(message, lParam, result);                                    \
-    return TRUE;                                                                            \
+#define CW_OWNER_DRAW_()                                                                                          \
+  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {                      \
+    if (!CWnd::OnChildNotify(message, wParam, lParam, result)) return ReflectOwnerDraw_(message, lParam, result); \
+    return TRUE;                                                                                                  \
   }
 
 // Creation shared by the wrappers: a child of the given class.
-#define CW_CONTROL_CREATE_(cls)                                                             \
-  BOOL Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) {         \
-    return CWnd::CreateEx(0, cls, text, style | WS_CHILD, rect, parent, id);                \
+#define CW_CONTROL_CREATE_(cls)                                                     \
+  BOOL Create(LPCTSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id) { \
+    return CWnd::CreateEx(0, cls, text, style | WS_CHILD, rect, parent, id);        \
   }
 
 class CButton : public CWnd {
@@ -90,7 +89,9 @@ class CComboBox : public CWnd {
   int DeleteString(UINT i) { return (int)SendMessage(CB_DELETESTRING, i); }
   void ResetContent() { SendMessage(CB_RESETCONTENT); }
   int FindString(int after, LPCTSTR s) const { return (int)SendMessage(CB_FINDSTRING, (WPARAM)after, (LPARAM)s); }
-  int FindStringExact(int after, LPCTSTR s) const { return (int)SendMessage(CB_FINDSTRINGEXACT, (WPARAM)after, (LPARAM)s); }
+  int FindStringExact(int after, LPCTSTR s) const {
+    return (int)SendMessage(CB_FINDSTRINGEXACT, (WPARAM)after, (LPARAM)s);
+  }
   int SelectString(int after, LPCTSTR s) { return (int)SendMessage(CB_SELECTSTRING, (WPARAM)after, (LPARAM)s); }
   int GetLBTextLen(int i) const { return (int)SendMessage(CB_GETLBTEXTLEN, (WPARAM)i); }
   void GetLBText(int i, CString& s) const;
@@ -123,7 +124,9 @@ class CListBox : public CWnd {
   int DeleteString(UINT i) { return (int)SendMessage(LB_DELETESTRING, i); }
   void ResetContent() { SendMessage(LB_RESETCONTENT); }
   int FindString(int after, LPCTSTR s) const { return (int)SendMessage(LB_FINDSTRING, (WPARAM)after, (LPARAM)s); }
-  int FindStringExact(int after, LPCTSTR s) const { return (int)SendMessage(LB_FINDSTRINGEXACT, (WPARAM)after, (LPARAM)s); }
+  int FindStringExact(int after, LPCTSTR s) const {
+    return (int)SendMessage(LB_FINDSTRINGEXACT, (WPARAM)after, (LPARAM)s);
+  }
   int GetTextLen(int i) const { return (int)SendMessage(LB_GETTEXTLEN, (WPARAM)i); }
   void GetText(int i, CString& s) const;
   DWORD_PTR GetItemData(int i) const { return (DWORD_PTR)SendMessage(LB_GETITEMDATA, (WPARAM)i); }
@@ -151,7 +154,10 @@ class CScrollBar : public CWnd {
   int SetScrollPos(int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, SB_CTL, pos, redraw); }
   void SetScrollRange(int lo, int hi, BOOL redraw = TRUE) { ::SetScrollRange(m_hWnd, SB_CTL, lo, hi, redraw); }
   void GetScrollRange(int* lo, int* hi) const { ::GetScrollRange(m_hWnd, SB_CTL, lo, hi); }
-  BOOL SetScrollInfo(SCROLLINFO* si, BOOL redraw = TRUE) { si->cbSize = sizeof *si; return ::SetScrollInfo(m_hWnd, SB_CTL, si, redraw); }
+  BOOL SetScrollInfo(SCROLLINFO* si, BOOL redraw = TRUE) {
+    si->cbSize = sizeof *si;
+    return ::SetScrollInfo(m_hWnd, SB_CTL, si, redraw);
+  }
   BOOL GetScrollInfo(SCROLLINFO* si, UINT mask = SIF_ALL) const {
     si->cbSize = sizeof *si;
     si->fMask = mask;
@@ -267,7 +273,9 @@ class CListCtrl : public CWnd {
     r.left = area;
     return (BOOL)SendMessage(LVM_GETSUBITEMRECT, (WPARAM)i, (LPARAM)(RECT*)&r);
   }
-  int GetNextItem(int start, int flags) const { return (int)SendMessage(LVM_GETNEXTITEM, (WPARAM)start, MAKELPARAM(flags, 0)); }
+  int GetNextItem(int start, int flags) const {
+    return (int)SendMessage(LVM_GETNEXTITEM, (WPARAM)start, MAKELPARAM(flags, 0));
+  }
   UINT GetSelectedCount() const { return (UINT)SendMessage(LVM_GETSELECTEDCOUNT); }
   int GetSelectionMark() const { return (int)SendMessage(LVM_GETSELECTIONMARK); }
   int SetSelectionMark(int i) { return (int)SendMessage(LVM_SETSELECTIONMARK, 0, i); }
@@ -410,7 +418,9 @@ class CStatusBarCtrl : public CWnd {
   }
   BOOL SetParts(int n, const int* rights) { return (BOOL)SendMessage(SB_SETPARTS, (WPARAM)n, (LPARAM)rights); }
   int GetParts(int n, int* rights) const { return (int)SendMessage(SB_GETPARTS, (WPARAM)n, (LPARAM)rights); }
-  BOOL SetText(LPCTSTR text, int part, int type = 0) { return (BOOL)SendMessage(SB_SETTEXTA, (WPARAM)(part | type), (LPARAM)text); }
+  BOOL SetText(LPCTSTR text, int part, int type = 0) {
+    return (BOOL)SendMessage(SB_SETTEXTA, (WPARAM)(part | type), (LPARAM)text);
+  }
   CString GetText(int part) const;
   void SetSimple(BOOL simple = TRUE) { SendMessage(SB_SIMPLE, simple); }
   BOOL GetRect(int part, LPRECT r) const { return (BOOL)SendMessage(SB_GETRECT, (WPARAM)part, (LPARAM)r); }

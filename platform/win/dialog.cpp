@@ -142,8 +142,7 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
-  if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_hWnd)
-    return ::IsDialogMessageA(m_hWnd, msg);
+  if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && m_hWnd) return ::IsDialogMessageA(m_hWnd, msg);
   return FALSE;
 }
 
@@ -216,8 +215,7 @@ void ExchangeInteger(CDataExchange* dx, int id, T& value, bool isUnsigned, long 
   if (dx->m_bSaveAndValidate) {
     long long v = 0;
     if (!ParseLong(WindowText(ctl), isUnsigned, &v) || v < lo || v > hi) {
-      platform::ShowMessageBoxFor(HwndOf(dx->m_pDlgWnd), "Please enter an integer.", "",
-                                  MB_OK | MB_ICONEXCLAMATION);
+      platform::ShowMessageBoxFor(HwndOf(dx->m_pDlgWnd), "Please enter an integer.", "", MB_OK | MB_ICONEXCLAMATION);
       dx->Fail();
     }
     value = (T)v;
@@ -236,8 +234,7 @@ void ExchangeFloating(CDataExchange* dx, int id, double& value, int digits) {
   if (dx->m_bSaveAndValidate) {
     double v = 0;
     if (!ParseDouble(WindowText(ctl), &v)) {
-      platform::ShowMessageBoxFor(HwndOf(dx->m_pDlgWnd), "Please enter a number.", "",
-                                  MB_OK | MB_ICONEXCLAMATION);
+      platform::ShowMessageBoxFor(HwndOf(dx->m_pDlgWnd), "Please enter a number.", "", MB_OK | MB_ICONEXCLAMATION);
       dx->Fail();
     }
     value = v;

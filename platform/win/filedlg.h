@@ -7,8 +7,7 @@ class CFileDialog {
  public:
   // filter in the framework's form "Text (*.txt)|*.txt|All (*.*)|*.*||".
   CFileDialog(BOOL openFileDialog, LPCTSTR defaultExt = nullptr, LPCTSTR fileName = nullptr,
-              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR filter = nullptr,
-              CWnd* parent = nullptr);
+              DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCTSTR filter = nullptr, CWnd* parent = nullptr);
   virtual ~CFileDialog() = default;
   CFileDialog(const CFileDialog&) = delete;
   CFileDialog& operator=(const CFileDialog&) = delete;

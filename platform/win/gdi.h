@@ -75,11 +75,11 @@ class CBrush : public CGdiObject {
 class CFont : public CGdiObject {
  public:
   BOOL CreateFontIndirect(const LOGFONTA* lf) { return Attach(::CreateFontIndirectA(lf)); }
-  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic,
-                  BYTE underline, BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision,
-                  BYTE quality, BYTE pitchAndFamily, LPCTSTR face) {
-    return Attach(::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut,
-                                charSet, outPrecision, clipPrecision, quality, pitchAndFamily, face));
+  BOOL CreateFont(int height, int width, int escapement, int orientation, int weight, BYTE italic, BYTE underline,
+                  BYTE strikeOut, BYTE charSet, BYTE outPrecision, BYTE clipPrecision, BYTE quality,
+                  BYTE pitchAndFamily, LPCTSTR face) {
+    return Attach(::CreateFontA(height, width, escapement, orientation, weight, italic, underline, strikeOut, charSet,
+                                outPrecision, clipPrecision, quality, pitchAndFamily, face));
   }
   // Size in tenths of a point, for the screen (or the given context).
   BOOL CreatePointFont(int pointSize10, LPCTSTR face, class CDC* dc = nullptr);
@@ -90,9 +90,7 @@ class CFont : public CGdiObject {
 
 class CBitmap : public CGdiObject {
  public:
-  BOOL LoadBitmap(UINT id) {
-    return Attach(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
-  }
+  BOOL LoadBitmap(UINT id) { return Attach(::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))); }
   BOOL CreateBitmap(int w, int h, UINT planes, UINT bpp, const void* bits) {
     return Attach(::CreateBitmap(w, h, planes, bpp, bits));
   }
@@ -191,7 +189,9 @@ class CDC {
   int SelectObject(CRgn* r) { return (int)(INT_PTR)::SelectObject(m_hDC, HandleOf(r)); }
   CGdiObject* SelectObject(CGdiObject* o) { return CGdiObject::FromHandle(::SelectObject(m_hDC, HandleOf(o))); }
   HGDIOBJ SelectObject(HGDIOBJ h) { return ::SelectObject(m_hDC, h); }
-  CGdiObject* SelectStockObject(int index) { return CGdiObject::FromHandle(::SelectObject(m_hDC, ::GetStockObject(index))); }
+  CGdiObject* SelectStockObject(int index) {
+    return CGdiObject::FromHandle(::SelectObject(m_hDC, ::GetStockObject(index)));
+  }
   CPalette* SelectPalette(CPalette* pal, BOOL background) {
     return CPalette::FromHandle(::SelectPalette(m_hDC, (HPALETTE)HandleOf(pal), background));
   }
@@ -203,13 +203,33 @@ class CDC {
   // Coordinates and clipping.
   int SetMapMode(int mode) { return ::SetMapMode(m_hDC, mode); }
   int GetMapMode() const { return ::GetMapMode(m_hAttribDC); }
-  CPoint SetViewportOrg(int x, int y) { POINT p = {}; ::SetViewportOrgEx(m_hDC, x, y, &p); return p; }
+  CPoint SetViewportOrg(int x, int y) {
+    POINT p = {};
+    ::SetViewportOrgEx(m_hDC, x, y, &p);
+    return p;
+  }
   CPoint SetViewportOrg(POINT p) { return SetViewportOrg(p.x, p.y); }
-  CPoint GetViewportOrg() const { POINT p = {}; ::GetViewportOrgEx(m_hAttribDC, &p); return p; }
-  CPoint SetWindowOrg(int x, int y) { POINT p = {}; ::SetWindowOrgEx(m_hDC, x, y, &p); return p; }
+  CPoint GetViewportOrg() const {
+    POINT p = {};
+    ::GetViewportOrgEx(m_hAttribDC, &p);
+    return p;
+  }
+  CPoint SetWindowOrg(int x, int y) {
+    POINT p = {};
+    ::SetWindowOrgEx(m_hDC, x, y, &p);
+    return p;
+  }
   CPoint SetWindowOrg(POINT p) { return SetWindowOrg(p.x, p.y); }
-  CPoint GetWindowOrg() const { POINT p = {}; ::GetWindowOrgEx(m_hAttribDC, &p); return p; }
-  CPoint OffsetViewportOrg(int dx, int dy) { POINT p = {}; ::OffsetViewportOrgEx(m_hDC, dx, dy, &p); return p; }
+  CPoint GetWindowOrg() const {
+    POINT p = {};
+    ::GetWindowOrgEx(m_hAttribDC, &p);
+    return p;
+  }
+  CPoint OffsetViewportOrg(int dx, int dy) {
+    POINT p = {};
+    ::OffsetViewportOrgEx(m_hDC, dx, dy, &p);
+    return p;
+  }
   void DPtoLP(LPPOINT p, int n = 1) const { ::DPtoLP(m_hAttribDC, p, n); }
   void DPtoLP(LPRECT r) const { ::DPtoLP(m_hAttribDC, (LPPOINT)r, 2); }
   void LPtoDP(LPPOINT p, int n = 1) const { ::LPtoDP(m_hAttribDC, p, n); }
@@ -235,7 +255,11 @@ class CDC {
   int SetPolyFillMode(int mode) { return ::SetPolyFillMode(m_hDC, mode); }
 
   // Drawing.
-  CPoint MoveTo(int x, int y) { POINT p = {}; ::MoveToEx(m_hDC, x, y, &p); return p; }
+  CPoint MoveTo(int x, int y) {
+    POINT p = {};
+    ::MoveToEx(m_hDC, x, y, &p);
+    return p;
+  }
   CPoint MoveTo(POINT p) { return MoveTo(p.x, p.y); }
   BOOL LineTo(int x, int y) { return ::LineTo(m_hDC, x, y); }
   BOOL LineTo(POINT p) { return LineTo(p.x, p.y); }
@@ -247,8 +271,12 @@ class CDC {
   BOOL RoundRect(LPCRECT r, POINT p) { return ::RoundRect(m_hDC, r->left, r->top, r->right, r->bottom, p.x, p.y); }
   BOOL Ellipse(int l, int t, int r, int b) { return ::Ellipse(m_hDC, l, t, r, b); }
   BOOL Ellipse(LPCRECT r) { return Ellipse(r->left, r->top, r->right, r->bottom); }
-  BOOL Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) { return ::Arc(m_hDC, l, t, r, b, x1, y1, x2, y2); }
-  BOOL Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) { return ::Pie(m_hDC, l, t, r, b, x1, y1, x2, y2); }
+  BOOL Arc(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+    return ::Arc(m_hDC, l, t, r, b, x1, y1, x2, y2);
+  }
+  BOOL Pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) {
+    return ::Pie(m_hDC, l, t, r, b, x1, y1, x2, y2);
+  }
   COLORREF SetPixel(int x, int y, COLORREF c) { return ::SetPixel(m_hDC, x, y, c); }
   COLORREF GetPixel(int x, int y) const { return ::GetPixel(m_hDC, x, y); }
   void FillRect(LPCRECT r, CBrush* brush) { ::FillRect(m_hDC, r, (HBRUSH)HandleOf(brush)); }

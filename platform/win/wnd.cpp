@@ -272,25 +272,24 @@ LPCTSTR CWnd::RegisterClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
   return names.back().get();
 }
 
-BOOL CWnd::Create(LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
-                  UINT id, LPVOID param) {
+BOOL CWnd::Create(LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                  LPVOID param) {
   return CreateEx(0, className, windowName, style | WS_CHILD, rect, parent, id, param);
 }
 
-BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect,
-                    CWnd* parent, UINT id, LPVOID param) {
+BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                    UINT id, LPVOID param) {
   return CreateEx(exStyle, className, windowName, style, rect.left, rect.top, rect.right - rect.left,
                   rect.bottom - rect.top, HwndOf(parent), (HMENU)(UINT_PTR)id, param);
 }
 
-
-BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, int x, int y, int cx,
-                    int cy, HWND parent, HMENU idOrMenu, LPVOID param) {
+BOOL CWnd::CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, int x, int y, int cx, int cy,
+                    HWND parent, HMENU idOrMenu, LPVOID param) {
   if (m_hWnd) return FALSE;
   if (!className) className = RegisterClass(CS_DBLCLKS);
   BeginCreate(this);
-  HWND hwnd = ::CreateWindowExA(exStyle, className, windowName, style, x, y, cx, cy, parent, idOrMenu,
-                                ResourceHandle(), param);
+  HWND hwnd =
+      ::CreateWindowExA(exStyle, className, windowName, style, x, y, cx, cy, parent, idOrMenu, ResourceHandle(), param);
   EndCreate();
   if (!hwnd) {
     if (m_hWnd) Detach();
@@ -377,17 +376,12 @@ BOOL CWnd::DispatchMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* resu
           hit = (UINT)nm->code == e->code && id >= e->idFirst && id <= e->idLast;
           break;
         }
-        case MsgMapEntry::kReflectMessage:
-          hit = reflected && e->message == matchMsg;
-          break;
-        case MsgMapEntry::kReflectCommand:
-          hit = reflected && message == WM_COMMAND && HIWORD(wParam) == e->code;
-          break;
+        case MsgMapEntry::kReflectMessage: hit = reflected && e->message == matchMsg; break;
+        case MsgMapEntry::kReflectCommand: hit = reflected && message == WM_COMMAND && HIWORD(wParam) == e->code; break;
         case MsgMapEntry::kReflectNotify:
           hit = reflected && message == WM_NOTIFY && (UINT)((const NMHDR*)lParam)->code == e->code;
           break;
-        default:
-          break;
+        default: break;
       }
       if (hit && e->thunk(this, message, wParam, lParam, result)) return TRUE;
       if (hit && e->kind != MsgMapEntry::kReflectCommand && e->kind != MsgMapEntry::kReflectNotify &&
@@ -441,8 +435,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
         return TRUE;
       }
       return FALSE;
-    case WM_NOTIFY:
-      return OnNotify(wParam, lParam, result);
+    case WM_NOTIFY: return OnNotify(wParam, lParam, result);
     case WM_DRAWITEM: {
       if (DispatchMap(message, wParam, lParam, result, false)) return TRUE;
       const DRAWITEMSTRUCT* di = (const DRAWITEMSTRUCT*)lParam;

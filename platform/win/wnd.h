@@ -97,34 +97,42 @@ HINSTANCE ResourceHandle();
 }  // namespace win
 }  // namespace platform
 
-#define DECLARE_MESSAGE_MAP()                                      \
- protected:                                                        \
-  static const ::platform::win::MsgMap* GetThisMessageMap();       \
+#define DECLARE_MESSAGE_MAP()                                \
+ protected:                                                  \
+  static const ::platform::win::MsgMap* GetThisMessageMap(); \
   const ::platform::win::MsgMap* GetMessageMap() const override;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
-  const ::platform::win::MsgMap* theClass::GetMessageMap() const {                   \
-    return GetThisMessageMap();                                                      \
-  }                                                                                  \
-  const ::platform::win::MsgMap* theClass::GetThisMessageMap() {                     \
-    typedef theClass ThisClass;                                                      \
-    typedef baseClass TheBaseClass;                                                  \
-    typedef ::platform::win::MsgMapEntry Entry;                                      \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                   \
+  const ::platform::win::MsgMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const ::platform::win::MsgMap* theClass::GetThisMessageMap() {                                 \
+    typedef theClass ThisClass;                                                                  \
+    typedef baseClass TheBaseClass;                                                              \
+    typedef ::platform::win::MsgMapEntry Entry;                                                  \
     static const Entry entries[] = {
-#define END_MESSAGE_MAP()                                                            \
-  { Entry::kEnd, 0, 0, 0, 0, nullptr, nullptr }                                      \
-  };                                                                                 \
+#define END_MESSAGE_MAP()                                                                 \
+  { Entry::kEnd, 0, 0, 0, 0, nullptr, nullptr }                                           \
+  }                                                                                       \
+  ;                                                                                       \
   static const ::platform::win::MsgMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                                       \
+  return &map;                                                                            \
   }
 
 // Building blocks of the entries below.
 #define CW_SELF_ static_cast<ThisClass*>(self)
-#define CW_ENTRY_(kind, msg, code, id1, id2, reg, ...)                                  \
-  {Entry::kind, (UINT)(msg), (UINT)(code), (UINT)(id1), (UINT)(id2), reg,                \
+#define CW_ENTRY_(kind, msg, code, id1, id2, reg, ...)                                    \
+  {Entry::kind,                                                                           \
+   (UINT)(msg),                                                                           \
+   (UINT)(code),                                                                          \
+   (UINT)(id1),                                                                           \
+   (UINT)(id2),                                                                           \
+   reg,                                                                                   \
    [](CWnd* self, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) -> BOOL { \
-     (void)self; (void)message; (void)wParam; (void)lParam; (void)pResult;              \
-     __VA_ARGS__                                                                        \
+     (void)self;                                                                          \
+     (void)message;                                                                       \
+     (void)wParam;                                                                        \
+     (void)lParam;                                                                        \
+     (void)pResult;                                                                       \
+     __VA_ARGS__                                                                          \
    }},
 
 // Any message: LRESULT handler(WPARAM, LPARAM).
@@ -163,9 +171,10 @@ HINSTANCE ResourceHandle();
 // WM_NOTIFY: void handler(NMHDR*, LRESULT*).
 #define ON_NOTIFY(code, id, fn) \
   CW_ENTRY_(kNotify, WM_NOTIFY, code, id, id, nullptr, (CW_SELF_->*(fn))((NMHDR*)lParam, pResult); return TRUE;)
-#define ON_NOTIFY_RANGE(code, id1, id2, fn)                                       \
-  CW_ENTRY_(kNotify, WM_NOTIFY, code, id1, id2, nullptr,                          \
-            (CW_SELF_->*(fn))((UINT)((NMHDR*)lParam)->idFrom, (NMHDR*)lParam, pResult); return TRUE;)
+#define ON_NOTIFY_RANGE(code, id1, id2, fn)                                             \
+  CW_ENTRY_(kNotify, WM_NOTIFY, code, id1, id2, nullptr,                                \
+            (CW_SELF_->*(fn))((UINT)((NMHDR*)lParam)->idFrom, (NMHDR*)lParam, pResult); \
+            return TRUE;)
 
 // Notifications a control handles itself.
 #define ON_NOTIFY_REFLECT(code, fn) \
@@ -178,59 +187,125 @@ HINSTANCE ResourceHandle();
 #define ON_CONTROL_REFLECT_EX(code, fn) \
   CW_ENTRY_(kReflectCommand, WM_COMMAND, code, 0, 0, nullptr, return (CW_SELF_->*(fn))();)
 // virtual void DrawItem(LPDRAWITEMSTRUCT) / MeasureItem(LPMEASUREITEMSTRUCT).
-#define ON_WM_DRAWITEM_REFLECT() \
-  CW_ENTRY_(kReflectMessage, WM_DRAWITEM, 0, 0, 0, nullptr, CW_SELF_->DrawItem((LPDRAWITEMSTRUCT)lParam); *pResult = TRUE; return TRUE;)
-#define ON_WM_MEASUREITEM_REFLECT() \
-  CW_ENTRY_(kReflectMessage, WM_MEASUREITEM, 0, 0, 0, nullptr, CW_SELF_->MeasureItem((LPMEASUREITEMSTRUCT)lParam); *pResult = TRUE; return TRUE;)
+#define ON_WM_DRAWITEM_REFLECT()                                                                          \
+  CW_ENTRY_(kReflectMessage, WM_DRAWITEM, 0, 0, 0, nullptr, CW_SELF_->DrawItem((LPDRAWITEMSTRUCT)lParam); \
+            *pResult = TRUE; return TRUE;)
+#define ON_WM_MEASUREITEM_REFLECT()                                                                                \
+  CW_ENTRY_(kReflectMessage, WM_MEASUREITEM, 0, 0, 0, nullptr, CW_SELF_->MeasureItem((LPMEASUREITEMSTRUCT)lParam); \
+            *pResult = TRUE; return TRUE;)
 // HBRUSH CtlColor(CDC*, UINT nCtlColor); a null brush leaves it to the parent.
-#define ON_WM_CTLCOLOR_REFLECT() \
-  CW_ENTRY_(kReflectMessage, WM_CTLCOLORSTATIC, 0, 0, 0, nullptr, return CW_SELF_->ReflectCtlColor_(message, wParam, pResult, &ThisClass::CtlColor);)
+#define ON_WM_CTLCOLOR_REFLECT()                                  \
+  CW_ENTRY_(kReflectMessage, WM_CTLCOLORSTATIC, 0, 0, 0, nullptr, \
+            return CW_SELF_->ReflectCtlColor_(message, wParam, pResult, &ThisClass::CtlColor);)
 // void HScroll/VScroll(UINT code, UINT pos).
-#define ON_WM_HSCROLL_REFLECT() \
-  CW_ENTRY_(kReflectMessage, WM_HSCROLL, 0, 0, 0, nullptr, CW_SELF_->HScroll(LOWORD(wParam), HIWORD(wParam)); return TRUE;)
-#define ON_WM_VSCROLL_REFLECT() \
-  CW_ENTRY_(kReflectMessage, WM_VSCROLL, 0, 0, 0, nullptr, CW_SELF_->VScroll(LOWORD(wParam), HIWORD(wParam)); return TRUE;)
+#define ON_WM_HSCROLL_REFLECT()                                                                               \
+  CW_ENTRY_(kReflectMessage, WM_HSCROLL, 0, 0, 0, nullptr, CW_SELF_->HScroll(LOWORD(wParam), HIWORD(wParam)); \
+            return TRUE;)
+#define ON_WM_VSCROLL_REFLECT()                                                                               \
+  CW_ENTRY_(kReflectMessage, WM_VSCROLL, 0, 0, 0, nullptr, CW_SELF_->VScroll(LOWORD(wParam), HIWORD(wParam)); \
+            return TRUE;)
 
 // Window messages with the usual handler names.
-#define ON_WM_CREATE() CW_ENTRY_(kMessage, WM_CREATE, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnCreate((LPCREATESTRUCT)lParam); return TRUE;)
+#define ON_WM_CREATE() \
+  CW_ENTRY_(kMessage, WM_CREATE, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnCreate((LPCREATESTRUCT)lParam); return TRUE;)
 #define ON_WM_DESTROY() CW_ENTRY_(kMessage, WM_DESTROY, 0, 0, 0, nullptr, CW_SELF_->OnDestroy(); return TRUE;)
 #define ON_WM_CLOSE() CW_ENTRY_(kMessage, WM_CLOSE, 0, 0, 0, nullptr, CW_SELF_->OnClose(); return TRUE;)
 #define ON_WM_TIMER() CW_ENTRY_(kMessage, WM_TIMER, 0, 0, 0, nullptr, CW_SELF_->OnTimer((UINT_PTR)wParam); return TRUE;)
 #define ON_WM_PAINT() CW_ENTRY_(kMessage, WM_PAINT, 0, 0, 0, nullptr, CW_SELF_->OnPaint(); return TRUE;)
-#define ON_WM_ERASEBKGND() CW_ENTRY_(kMessage, WM_ERASEBKGND, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnEraseBkgnd(CDC::FromHandle((HDC)wParam)); return TRUE;)
-#define ON_WM_SIZE() CW_ENTRY_(kMessage, WM_SIZE, 0, 0, 0, nullptr, CW_SELF_->OnSize((UINT)wParam, (short)LOWORD(lParam), (short)HIWORD(lParam)); return TRUE;)
-#define ON_WM_MOVE() CW_ENTRY_(kMessage, WM_MOVE, 0, 0, 0, nullptr, CW_SELF_->OnMove((short)LOWORD(lParam), (short)HIWORD(lParam)); return TRUE;)
-#define ON_WM_GETMINMAXINFO() CW_ENTRY_(kMessage, WM_GETMINMAXINFO, 0, 0, 0, nullptr, CW_SELF_->OnGetMinMaxInfo((MINMAXINFO*)lParam); return TRUE;)
-#define ON_WM_SHOWWINDOW() CW_ENTRY_(kMessage, WM_SHOWWINDOW, 0, 0, 0, nullptr, CW_SELF_->OnShowWindow((BOOL)wParam, (UINT)lParam); return TRUE;)
-#define ON_WM_SETFOCUS() CW_ENTRY_(kMessage, WM_SETFOCUS, 0, 0, 0, nullptr, CW_SELF_->OnSetFocus(CWnd::FromHandle((HWND)wParam)); return TRUE;)
-#define ON_WM_KILLFOCUS() CW_ENTRY_(kMessage, WM_KILLFOCUS, 0, 0, 0, nullptr, CW_SELF_->OnKillFocus(CWnd::FromHandle((HWND)wParam)); return TRUE;)
-#define ON_WM_KEYDOWN() CW_ENTRY_(kMessage, WM_KEYDOWN, 0, 0, 0, nullptr, CW_SELF_->OnKeyDown((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); return TRUE;)
-#define ON_WM_KEYUP() CW_ENTRY_(kMessage, WM_KEYUP, 0, 0, 0, nullptr, CW_SELF_->OnKeyUp((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); return TRUE;)
-#define ON_WM_CHAR() CW_ENTRY_(kMessage, WM_CHAR, 0, 0, 0, nullptr, CW_SELF_->OnChar((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); return TRUE;)
-#define ON_WM_GETDLGCODE() CW_ENTRY_(kMessage, WM_GETDLGCODE, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnGetDlgCode(); return TRUE;)
-#define CW_MOUSE_(msg, fn) CW_ENTRY_(kMessage, msg, 0, 0, 0, nullptr, CW_SELF_->fn((UINT)wParam, CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); return TRUE;)
+#define ON_WM_ERASEBKGND()                                                   \
+  CW_ENTRY_(kMessage, WM_ERASEBKGND, 0, 0, 0, nullptr,                       \
+            *pResult = CW_SELF_->OnEraseBkgnd(CDC::FromHandle((HDC)wParam)); \
+            return TRUE;)
+#define ON_WM_SIZE()                                                                      \
+  CW_ENTRY_(kMessage, WM_SIZE, 0, 0, 0, nullptr,                                          \
+            CW_SELF_->OnSize((UINT)wParam, (short)LOWORD(lParam), (short)HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_MOVE()                                                                                             \
+  CW_ENTRY_(kMessage, WM_MOVE, 0, 0, 0, nullptr, CW_SELF_->OnMove((short)LOWORD(lParam), (short)HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_GETMINMAXINFO() \
+  CW_ENTRY_(kMessage, WM_GETMINMAXINFO, 0, 0, 0, nullptr, CW_SELF_->OnGetMinMaxInfo((MINMAXINFO*)lParam); return TRUE;)
+#define ON_WM_SHOWWINDOW() \
+  CW_ENTRY_(kMessage, WM_SHOWWINDOW, 0, 0, 0, nullptr, CW_SELF_->OnShowWindow((BOOL)wParam, (UINT)lParam); return TRUE;)
+#define ON_WM_SETFOCUS() \
+  CW_ENTRY_(kMessage, WM_SETFOCUS, 0, 0, 0, nullptr, CW_SELF_->OnSetFocus(CWnd::FromHandle((HWND)wParam)); return TRUE;)
+#define ON_WM_KILLFOCUS()                                                                                    \
+  CW_ENTRY_(kMessage, WM_KILLFOCUS, 0, 0, 0, nullptr, CW_SELF_->OnKillFocus(CWnd::FromHandle((HWND)wParam)); \
+            return TRUE;)
+#define ON_WM_KEYDOWN()                                                                                                \
+  CW_ENTRY_(kMessage, WM_KEYDOWN, 0, 0, 0, nullptr, CW_SELF_->OnKeyDown((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_KEYUP()                                                                                              \
+  CW_ENTRY_(kMessage, WM_KEYUP, 0, 0, 0, nullptr, CW_SELF_->OnKeyUp((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_CHAR()                                                                                             \
+  CW_ENTRY_(kMessage, WM_CHAR, 0, 0, 0, nullptr, CW_SELF_->OnChar((UINT)wParam, LOWORD(lParam), HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_GETDLGCODE() \
+  CW_ENTRY_(kMessage, WM_GETDLGCODE, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnGetDlgCode(); return TRUE;)
+#define CW_MOUSE_(msg, fn)                                                                    \
+  CW_ENTRY_(kMessage, msg, 0, 0, 0, nullptr,                                                  \
+            CW_SELF_->fn((UINT)wParam, CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); \
+            return TRUE;)
 #define ON_WM_MOUSEMOVE() CW_MOUSE_(WM_MOUSEMOVE, OnMouseMove)
 #define ON_WM_LBUTTONDOWN() CW_MOUSE_(WM_LBUTTONDOWN, OnLButtonDown)
 #define ON_WM_LBUTTONUP() CW_MOUSE_(WM_LBUTTONUP, OnLButtonUp)
 #define ON_WM_LBUTTONDBLCLK() CW_MOUSE_(WM_LBUTTONDBLCLK, OnLButtonDblClk)
 #define ON_WM_RBUTTONDOWN() CW_MOUSE_(WM_RBUTTONDOWN, OnRButtonDown)
 #define ON_WM_RBUTTONUP() CW_MOUSE_(WM_RBUTTONUP, OnRButtonUp)
-#define ON_WM_MOUSEWHEEL() CW_ENTRY_(kMessage, WM_MOUSEWHEEL, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnMouseWheel(LOWORD(wParam), (short)HIWORD(wParam), CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); return TRUE;)
-#define ON_WM_SETCURSOR() CW_ENTRY_(kMessage, WM_SETCURSOR, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnSetCursor(CWnd::FromHandle((HWND)wParam), LOWORD(lParam), HIWORD(lParam)); return TRUE;)
-#define ON_WM_CAPTURECHANGED() CW_ENTRY_(kMessage, WM_CAPTURECHANGED, 0, 0, 0, nullptr, CW_SELF_->OnCaptureChanged(CWnd::FromHandle((HWND)lParam)); return TRUE;)
-#define ON_WM_HSCROLL() CW_ENTRY_(kMessage, WM_HSCROLL, 0, 0, 0, nullptr, CW_SELF_->OnHScroll(LOWORD(wParam), HIWORD(wParam), (CScrollBar*)CWnd::FromHandle((HWND)lParam)); return TRUE;)
-#define ON_WM_VSCROLL() CW_ENTRY_(kMessage, WM_VSCROLL, 0, 0, 0, nullptr, CW_SELF_->OnVScroll(LOWORD(wParam), HIWORD(wParam), (CScrollBar*)CWnd::FromHandle((HWND)lParam)); return TRUE;)
-#define ON_WM_CTLCOLOR() CW_ENTRY_(kMessage, WM_CTLCOLORSTATIC, 0, 0, 0, nullptr, return CW_SELF_->CtlColorThunk_(message, wParam, lParam, pResult, &ThisClass::OnCtlColor);)
-#define ON_WM_DRAWITEM() CW_ENTRY_(kMessage, WM_DRAWITEM, 0, 0, 0, nullptr, CW_SELF_->OnDrawItem((int)wParam, (LPDRAWITEMSTRUCT)lParam); *pResult = TRUE; return TRUE;)
-#define ON_WM_MEASUREITEM() CW_ENTRY_(kMessage, WM_MEASUREITEM, 0, 0, 0, nullptr, CW_SELF_->OnMeasureItem((int)wParam, (LPMEASUREITEMSTRUCT)lParam); *pResult = TRUE; return TRUE;)
-#define ON_WM_SYSCOMMAND() CW_ENTRY_(kMessage, WM_SYSCOMMAND, 0, 0, 0, nullptr, CW_SELF_->OnSysCommand((UINT)wParam, lParam); return TRUE;)
-#define ON_WM_QUERYDRAGICON() CW_ENTRY_(kMessage, WM_QUERYDRAGICON, 0, 0, 0, nullptr, *pResult = (LRESULT)CW_SELF_->OnQueryDragIcon(); return TRUE;)
-#define ON_WM_CONTEXTMENU() CW_ENTRY_(kMessage, WM_CONTEXTMENU, 0, 0, 0, nullptr, CW_SELF_->OnContextMenu(CWnd::FromHandle((HWND)wParam), CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); return TRUE;)
-#define ON_WM_NCHITTEST() CW_ENTRY_(kMessage, WM_NCHITTEST, 0, 0, 0, nullptr, *pResult = CW_SELF_->OnNcHitTest(CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); return TRUE;)
-#define ON_WM_ACTIVATE() CW_ENTRY_(kMessage, WM_ACTIVATE, 0, 0, 0, nullptr, CW_SELF_->OnActivate(LOWORD(wParam), CWnd::FromHandle((HWND)lParam), (BOOL)HIWORD(wParam)); return TRUE;)
+#define ON_WM_MOUSEWHEEL()                                                                           \
+  CW_ENTRY_(kMessage, WM_MOUSEWHEEL, 0, 0, 0, nullptr,                                               \
+            *pResult = CW_SELF_->OnMouseWheel(LOWORD(wParam), (short)HIWORD(wParam),                 \
+                                              CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); \
+            return TRUE;)
+#define ON_WM_SETCURSOR()                                                                                     \
+  CW_ENTRY_(kMessage, WM_SETCURSOR, 0, 0, 0, nullptr,                                                         \
+            *pResult = CW_SELF_->OnSetCursor(CWnd::FromHandle((HWND)wParam), LOWORD(lParam), HIWORD(lParam)); \
+            return TRUE;)
+#define ON_WM_CAPTURECHANGED()                                                                                         \
+  CW_ENTRY_(kMessage, WM_CAPTURECHANGED, 0, 0, 0, nullptr, CW_SELF_->OnCaptureChanged(CWnd::FromHandle((HWND)lParam)); \
+            return TRUE;)
+#define ON_WM_HSCROLL()                                                                                       \
+  CW_ENTRY_(kMessage, WM_HSCROLL, 0, 0, 0, nullptr,                                                           \
+            CW_SELF_->OnHScroll(LOWORD(wParam), HIWORD(wParam), (CScrollBar*)CWnd::FromHandle((HWND)lParam)); \
+            return TRUE;)
+#define ON_WM_VSCROLL()                                                                                       \
+  CW_ENTRY_(kMessage, WM_VSCROLL, 0, 0, 0, nullptr,                                                           \
+            CW_SELF_->OnVScroll(LOWORD(wParam), HIWORD(wParam), (CScrollBar*)CWnd::FromHandle((HWND)lParam)); \
+            return TRUE;)
+#define ON_WM_CTLCOLOR()                                   \
+  CW_ENTRY_(kMessage, WM_CTLCOLORSTATIC, 0, 0, 0, nullptr, \
+            return CW_SELF_->CtlColorThunk_(message, wParam, lParam, pResult, &ThisClass::OnCtlColor);)
+#define ON_WM_DRAWITEM()                                                                                          \
+  CW_ENTRY_(kMessage, WM_DRAWITEM, 0, 0, 0, nullptr, CW_SELF_->OnDrawItem((int)wParam, (LPDRAWITEMSTRUCT)lParam); \
+            *pResult = TRUE; return TRUE;)
+#define ON_WM_MEASUREITEM()                                                    \
+  CW_ENTRY_(kMessage, WM_MEASUREITEM, 0, 0, 0, nullptr,                        \
+            CW_SELF_->OnMeasureItem((int)wParam, (LPMEASUREITEMSTRUCT)lParam); \
+            *pResult = TRUE; return TRUE;)
+#define ON_WM_SYSCOMMAND() \
+  CW_ENTRY_(kMessage, WM_SYSCOMMAND, 0, 0, 0, nullptr, CW_SELF_->OnSysCommand((UINT)wParam, lParam); return TRUE;)
+#define ON_WM_QUERYDRAGICON() \
+  CW_ENTRY_(kMessage, WM_QUERYDRAGICON, 0, 0, 0, nullptr, *pResult = (LRESULT)CW_SELF_->OnQueryDragIcon(); return TRUE;)
+#define ON_WM_CONTEXTMENU()                                                                                          \
+  CW_ENTRY_(                                                                                                         \
+      kMessage, WM_CONTEXTMENU, 0, 0, 0, nullptr,                                                                    \
+      CW_SELF_->OnContextMenu(CWnd::FromHandle((HWND)wParam), CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); \
+      return TRUE;)
+#define ON_WM_NCHITTEST()                                                                           \
+  CW_ENTRY_(kMessage, WM_NCHITTEST, 0, 0, 0, nullptr,                                               \
+            *pResult = CW_SELF_->OnNcHitTest(CPoint((short)LOWORD(lParam), (short)HIWORD(lParam))); \
+            return TRUE;)
+#define ON_WM_ACTIVATE()                                                                                \
+  CW_ENTRY_(kMessage, WM_ACTIVATE, 0, 0, 0, nullptr,                                                    \
+            CW_SELF_->OnActivate(LOWORD(wParam), CWnd::FromHandle((HWND)lParam), (BOOL)HIWORD(wParam)); \
+            return TRUE;)
 #define ON_WM_ENABLE() CW_ENTRY_(kMessage, WM_ENABLE, 0, 0, 0, nullptr, CW_SELF_->OnEnable((BOOL)wParam); return TRUE;)
-#define ON_WM_DROPFILES() CW_ENTRY_(kMessage, WM_DROPFILES, 0, 0, 0, nullptr, CW_SELF_->OnDropFiles((HDROP)wParam); return TRUE;)
-#define ON_WM_WINDOWPOSCHANGED() CW_ENTRY_(kMessage, WM_WINDOWPOSCHANGED, 0, 0, 0, nullptr, CW_SELF_->OnWindowPosChanged((WINDOWPOS*)lParam); return TRUE;)
+#define ON_WM_DROPFILES() \
+  CW_ENTRY_(kMessage, WM_DROPFILES, 0, 0, 0, nullptr, CW_SELF_->OnDropFiles((HDROP)wParam); return TRUE;)
+#define ON_WM_WINDOWPOSCHANGED()                                                                               \
+  CW_ENTRY_(kMessage, WM_WINDOWPOSCHANGED, 0, 0, 0, nullptr, CW_SELF_->OnWindowPosChanged((WINDOWPOS*)lParam); \
+            return TRUE;)
 #define ON_WM_NCDESTROY() CW_ENTRY_(kMessage, WM_NCDESTROY, 0, 0, 0, nullptr, CW_SELF_->OnNcDestroy(); return TRUE;)
 
 class CWnd {
@@ -252,12 +327,12 @@ class CWnd {
   HWND Detach();
 
   // Creation. A class name of nullptr registers (once) a plain framework class.
-  virtual BOOL Create(LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect,
-                      CWnd* parent, UINT id, LPVOID param = nullptr);
-  virtual BOOL CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style,
-                        const RECT& rect, CWnd* parent, UINT id, LPVOID param = nullptr);
-  BOOL CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, int x,
-                int y, int cx, int cy, HWND parent, HMENU idOrMenu, LPVOID param = nullptr);
+  virtual BOOL Create(LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id,
+                      LPVOID param = nullptr);
+  virtual BOOL CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, const RECT& rect,
+                        CWnd* parent, UINT id, LPVOID param = nullptr);
+  BOOL CreateEx(DWORD exStyle, LPCTSTR className, LPCTSTR windowName, DWORD style, int x, int y, int cx, int cy,
+                HWND parent, HMENU idOrMenu, LPVOID param = nullptr);
   virtual BOOL DestroyWindow();
   // Registers a window class with the framework (returns its name; same arguments,
   // same class).
@@ -296,7 +371,9 @@ class CWnd {
   void SetDlgItemText(int id, LPCTSTR text) { ::SetDlgItemTextA(m_hWnd, id, text); }
   int GetDlgItemText(int id, CString& text) const;
   void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
-  UINT GetDlgItemInt(int id, BOOL* ok = nullptr, BOOL isSigned = TRUE) const { return ::GetDlgItemInt(m_hWnd, id, ok, isSigned); }
+  UINT GetDlgItemInt(int id, BOOL* ok = nullptr, BOOL isSigned = TRUE) const {
+    return ::GetDlgItemInt(m_hWnd, id, ok, isSigned);
+  }
   void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
   UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
   void CheckRadioButton(int first, int last, int check) { ::CheckRadioButton(m_hWnd, first, last, check); }
@@ -344,7 +421,9 @@ class CWnd {
   BOOL SetProp(LPCTSTR name, HANDLE data) { return ::SetPropA(m_hWnd, name, data); }
   HANDLE GetProp(LPCTSTR name) const { return ::GetPropA(m_hWnd, name); }
   HANDLE RemoveProp(LPCTSTR name) { return ::RemovePropA(m_hWnd, name); }
-  HICON SetIcon(HICON icon, BOOL big) { return (HICON)SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, (LPARAM)icon); }
+  HICON SetIcon(HICON icon, BOOL big) {
+    return (HICON)SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL, (LPARAM)icon);
+  }
   HICON GetIcon(BOOL big) const { return (HICON)SendMessage(WM_GETICON, big ? ICON_BIG : ICON_SMALL, 0); }
 
   // Geometry.
@@ -357,7 +436,9 @@ class CWnd {
   void MapWindowPoints(CWnd* to, LPRECT r) const { ::MapWindowPoints(m_hWnd, HwndOf(to), (LPPOINT)r, 2); }
   void MapWindowPoints(CWnd* to, LPPOINT p, UINT n) const { ::MapWindowPoints(m_hWnd, HwndOf(to), p, n); }
   void MoveWindow(int x, int y, int cx, int cy, BOOL repaint = TRUE) { ::MoveWindow(m_hWnd, x, y, cx, cy, repaint); }
-  void MoveWindow(LPCRECT r, BOOL repaint = TRUE) { MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint); }
+  void MoveWindow(LPCRECT r, BOOL repaint = TRUE) {
+    MoveWindow(r->left, r->top, r->right - r->left, r->bottom - r->top, repaint);
+  }
   BOOL SetWindowPos(const CWnd* after, int x, int y, int cx, int cy, UINT flags) {
     return ::SetWindowPos(m_hWnd, HwndOf(after), x, y, cx, cy, flags);
   }
@@ -367,7 +448,10 @@ class CWnd {
   // Centres on the given window, else on the owner or parent, else on the screen's
   // work area.
   void CenterWindow(CWnd* alternateOwner = nullptr);
-  BOOL GetWindowPlacement(WINDOWPLACEMENT* wp) const { wp->length = sizeof *wp; return ::GetWindowPlacement(m_hWnd, wp); }
+  BOOL GetWindowPlacement(WINDOWPLACEMENT* wp) const {
+    wp->length = sizeof *wp;
+    return ::GetWindowPlacement(m_hWnd, wp);
+  }
   BOOL SetWindowPlacement(const WINDOWPLACEMENT* wp) { return ::SetWindowPlacement(m_hWnd, wp); }
   BOOL BringWindowToTop() { return ::BringWindowToTop(m_hWnd); }
 
@@ -390,14 +474,22 @@ class CWnd {
   CFont* GetFont() const;
 
   // Timers.
-  UINT_PTR SetTimer(UINT_PTR id, UINT elapse_ms, TIMERPROC proc = nullptr) { return ::SetTimer(m_hWnd, id, elapse_ms, proc); }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse_ms, TIMERPROC proc = nullptr) {
+    return ::SetTimer(m_hWnd, id, elapse_ms, proc);
+  }
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
   // Scrolling.
   int GetScrollPos(int bar) const { return ::GetScrollPos(m_hWnd, bar); }
   int SetScrollPos(int bar, int pos, BOOL redraw = TRUE) { return ::SetScrollPos(m_hWnd, bar, pos, redraw); }
-  BOOL GetScrollInfo(int bar, SCROLLINFO* si) const { si->cbSize = sizeof *si; return ::GetScrollInfo(m_hWnd, bar, si); }
-  BOOL SetScrollInfo(int bar, SCROLLINFO* si, BOOL redraw = TRUE) { si->cbSize = sizeof *si; return ::SetScrollInfo(m_hWnd, bar, si, redraw); }
+  BOOL GetScrollInfo(int bar, SCROLLINFO* si) const {
+    si->cbSize = sizeof *si;
+    return ::GetScrollInfo(m_hWnd, bar, si);
+  }
+  BOOL SetScrollInfo(int bar, SCROLLINFO* si, BOOL redraw = TRUE) {
+    si->cbSize = sizeof *si;
+    return ::SetScrollInfo(m_hWnd, bar, si, redraw);
+  }
   void ShowScrollBar(UINT bar, BOOL show = TRUE) { ::ShowScrollBar(m_hWnd, bar, show); }
 
   // Message box owned by this window; tests answer it through the platform hook.
@@ -452,8 +544,7 @@ class CWnd {
 
   // Used by the map entries; not for callers.
   template <class T>
-  BOOL CtlColorThunk_(UINT message, WPARAM wp, LPARAM lp, LRESULT* result,
-                      HBRUSH (T::*fn)(CDC*, CWnd*, UINT));
+  BOOL CtlColorThunk_(UINT message, WPARAM wp, LPARAM lp, LRESULT* result, HBRUSH (T::*fn)(CDC*, CWnd*, UINT));
   template <class T>
   BOOL ReflectCtlColor_(UINT message, WPARAM wp, LRESULT* result, HBRUSH (T::*fn)(CDC*, UINT));
   static CDC* DCFromHandle_(HDC dc);
@@ -485,8 +576,7 @@ LRESULT CALLBACK FrameworkWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 void AttachCreatingWindow_(CWnd* wnd, HWND hwnd);
 
 template <class T>
-BOOL CWnd::CtlColorThunk_(UINT message, WPARAM wp, LPARAM lp, LRESULT* result,
-                          HBRUSH (T::*fn)(CDC*, CWnd*, UINT)) {
+BOOL CWnd::CtlColorThunk_(UINT message, WPARAM wp, LPARAM lp, LRESULT* result, HBRUSH (T::*fn)(CDC*, CWnd*, UINT)) {
   HBRUSH brush = (static_cast<T*>(this)->*fn)(DCFromHandle_((HDC)wp), FromHandle((HWND)lp), CtlColorType_(message));
   *result = (LRESULT)brush;
   return TRUE;

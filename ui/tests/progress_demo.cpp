@@ -15,8 +15,9 @@ class CDemoApp : public CWinApp {
     DWORD seconds = space ? (DWORD)atoi(space + 1) : 8;
     CWnd main;
     m_pMainWnd = &main;
-    main.CreateEx(0, CWnd::RegisterClass(0, nullptr, (HBRUSH)(COLOR_BTNFACE + 1)), LoadLangString(IDS_APP_TITLE_CN, IDS_APP_TITLE_EN),
-                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, CRect(40, 40, 720, 520), nullptr, 0);
+    main.CreateEx(0, CWnd::RegisterClass(0, nullptr, (HBRUSH)(COLOR_BTNFACE + 1)),
+                  LoadLangString(IDS_APP_TITLE_CN, IDS_APP_TITLE_EN), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                  CRect(40, 40, 720, 520), nullptr, 0);
     CProgressDlg strip(nullptr);
     strip.Create(PickLangId(IDD_PROGRESS_CN, IDD_PROGRESS_EN));
     strip.m_wndProgress.SetTextFormat("%d%%", PPS_TEXT_PERCENT);

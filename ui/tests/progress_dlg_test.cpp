@@ -86,7 +86,7 @@ TEST_F(ProgressDlgTest, TimerCarriesPositionAndRangeToTheBar) {
     int barPos, barUpper;
   } steps[] = {
       {30, 300, 30, 300},
-      {0, 0, 30, 300},      // no total: the bar stays as it was
+      {0, 0, 30, 300},       // no total: the bar stays as it was
       {500, 300, 300, 300},  // beyond the range: a full bar
       {5, 10, 5, 10},
   };
@@ -145,7 +145,7 @@ TEST_F(ProgressDlgTest, LongLoopSeesCancelThroughTheDrain) {
   dlg.m_wndProgress.SetTextFormat("%d%%", PPS_TEXT_PERCENT);
   int stopped = LongOperation(&dlg, 2000, 100, dlg.GetDlgItem(IDCANCEL));
   EXPECT_GE(stopped, 100);
-  EXPECT_LT(stopped, 200);  // the drain runs at least every few milliseconds
+  EXPECT_LT(stopped, 200);                   // the drain runs at least every few milliseconds
   EXPECT_GT(dlg.m_wndProgress.GetPos(), 0);  // the bar moved meanwhile
   dlg.DestroyWindow();
   EXPECT_EQ(50, LongOperation(nullptr, 50, -1, nullptr));  // the strip is optional

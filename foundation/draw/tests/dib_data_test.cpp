@@ -81,7 +81,9 @@ TEST_F(DibTest, LayoutFigures) {
 
   BITMAPINFOHEADER wide = Header(10, 1, 24);
   EXPECT_EQ(32u, (unsigned)DibLayout::Of(wide).stride);
-  struct { int product, rounded; } depths[] = {{3, 4}, {5, 8}, {12, 16}, {24, 24}, {25, 32}, {32, 32}};
+  struct {
+    int product, rounded;
+  } depths[] = {{3, 4}, {5, 8}, {12, 16}, {24, 24}, {25, 32}, {32, 32}};
   for (auto& d : depths) {
     BITMAPINFOHEADER h = Header(1, 1, d.product);
     EXPECT_EQ(d.rounded, DibLayout::Of(h).bitsPerPixel) << d.product;
@@ -156,8 +158,8 @@ TEST_F(DibTest, ConversionsChooseTheirPalettes) {
     for (int x = 0; x < 3; ++x) EXPECT_EQ(rgb.GetPixelColor(x, y), eight->GetPixelColor(x, y));
 
   CDibData greys;
-  ASSERT_TRUE(Load(greys, Bmp(Header(3, 1, 24), "", Rows24({{RGB(7, 7, 7), RGB(200, 200, 200), RGB(7, 7, 7)}})),
-                   "grey.bmp"));
+  ASSERT_TRUE(
+      Load(greys, Bmp(Header(3, 1, 24), "", Rows24({{RGB(7, 7, 7), RGB(200, 200, 200), RGB(7, 7, 7)}})), "grey.bmp"));
   std::unique_ptr<CDibData> ramp(greys.GetConvertedDIB(8, FALSE));
   ASSERT_TRUE(ramp);
   EXPECT_EQ(256, ramp->GetColorCount());
@@ -214,9 +216,11 @@ TEST_F(DibTest, SavedFileHasTheExpectedHeader) {
   // Kept for the second reader (scripts check them with Python).
   ASSERT_TRUE(pic->WriteDIBFile("draw_check_4bit.bmp"));
   CDibData rgb;
-  ASSERT_TRUE(Load(rgb, Bmp(Header(3, 2, 24), "", Rows24({{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)},
-                                                          {RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9)}})),
-                   "rgb.bmp"));
+  ASSERT_TRUE(
+      Load(rgb,
+           Bmp(Header(3, 2, 24), "",
+               Rows24({{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255)}, {RGB(1, 2, 3), RGB(4, 5, 6), RGB(7, 8, 9)}})),
+           "rgb.bmp"));
   ASSERT_TRUE(rgb.WriteDIBFile("draw_check_24bit.bmp"));
 }
 
@@ -226,7 +230,8 @@ TEST_F(DibTest, BadFilesAndBlocksAreRefused) {
     std::string bytes;
   } cases[] = {
       {"not BM", "XY" + Bmp(Header(1, 1, 24), "", std::string(4, '\0')).substr(2)},
-      {"newer header", [] {
+      {"newer header",
+       [] {
          BITMAPINFOHEADER h = Header(1, 1, 24);
          h.biSize = 108;
          return Bmp(h, std::string(68, '\0'), std::string(4, '\0'));
@@ -236,7 +241,8 @@ TEST_F(DibTest, BadFilesAndBlocksAreRefused) {
       // A width that would overflow 32-bit row arithmetic.
       {"huge width", Bmp(Header(0x7FFFFFFF, 1, 32), "", std::string(16, '\0'))},
       // biSizeImage claiming fewer bytes than the rows need.
-      {"small image size", [] {
+      {"small image size",
+       [] {
          BITMAPINFOHEADER h = Header(4, 4, 24);
          h.biSizeImage = 4;
          return Bmp(h, "", std::string(4, '\0'));

@@ -28,8 +28,10 @@ TEST(GradientTest, TwoColourBandsFollowTheSinglePrecisionSteps) {
   g.MakeBands(bands, 100, 0, -1, (UINT)-1);
   ASSERT_EQ(100, bands.GetSize());
   for (const GradientBand& b : bands) EXPECT_EQ(1, b.width);
-  struct { int band; COLORREF color; } cases[] = {
-      {0, RGB(255, 0, 0)}, {1, RGB(253, 0, 2)}, {20, RGB(205, 0, 50)}, {99, RGB(3, 0, 252)}};
+  struct {
+    int band;
+    COLORREF color;
+  } cases[] = {{0, RGB(255, 0, 0)}, {1, RGB(253, 0, 2)}, {20, RGB(205, 0, 50)}, {99, RGB(3, 0, 252)}};
   for (auto& c : cases) EXPECT_EQ(c.color, bands[c.band].color) << "band " << c.band;
 }
 
@@ -119,10 +121,12 @@ TEST(GradientTest, ColourListAndBandRectangles) {
   EXPECT_FLOAT_EQ(1.0f, g.GetScale());
 
   CRect rect(10, 20, 110, 70);  // 100 x 50
-  struct { int direction, from, to; CRect expected; } cases[] = {
-      {0, 0, 40, CRect(10, 20, 50, 70)},  {1, 0, 40, CRect(70, 20, 110, 70)},
-      {2, 5, 15, CRect(10, 25, 110, 35)}, {3, 5, 15, CRect(10, 55, 110, 65)},
-      {0, 0, -1, CRect(10, 20, 110, 70)}, {3, 0, -1, CRect(10, 20, 110, 70)},
+  struct {
+    int direction, from, to;
+    CRect expected;
+  } cases[] = {
+      {0, 0, 40, CRect(10, 20, 50, 70)},  {1, 0, 40, CRect(70, 20, 110, 70)}, {2, 5, 15, CRect(10, 25, 110, 35)},
+      {3, 5, 15, CRect(10, 55, 110, 65)}, {0, 0, -1, CRect(10, 20, 110, 70)}, {3, 0, -1, CRect(10, 20, 110, 70)},
   };
   for (auto& c : cases) {
     g.SetDirection(c.direction);

@@ -42,8 +42,8 @@ TEST(ProgressPainterTest, TextsFollowTheMode) {
   struct Case {
     int lower, upper, pos;
     const char* format;
-    DWORD mode;     // through SetTextFormat when a format is given
-    DWORD bits;     // set directly otherwise
+    DWORD mode;  // through SetTextFormat when a format is given
+    DWORD bits;  // set directly otherwise
     const char* text;
   } cases[] = {
       {0, 100, 50, "%d%%", PPS_TEXT_PERCENT, 0, "50%"},
@@ -52,7 +52,7 @@ TEST(ProgressPainterTest, TextsFollowTheMode) {
       {0, 100, 37, nullptr, 0, PPS_TEXT_POSITION, "37"},
       {0, 100, 37, nullptr, 0, PPS_TEXT_PERCENT, "37%"},
       {0, 100, 37, nullptr, 0, PPS_TEXT_MASK, ""},
-      {0, 100, 37, "%d%%", 0, 0, ""},  // mode 0 clears the text
+      {0, 100, 37, "%d%%", 0, 0, ""},                // mode 0 clears the text
       {5, 5, 5, "%d%%", PPS_TEXT_PERCENT, 0, "0%"},  // an empty range is 0 %, not a division by zero
   };
   for (const Case& c : cases) {
@@ -75,8 +75,10 @@ TEST(ProgressPainterTest, SnakeTravelsAndComesBack) {
   p.SetPos(110);
   EXPECT_EQ(100, p.GetPos());
   EXPECT_EQ(70, p.GetSnakeTail());
-  struct { int tail, pos; bool reverse; } steps[] = {
-      {80, 100, false}, {90, 100, false}, {100, 100, false}, {0, 10, true}};
+  struct {
+    int tail, pos;
+    bool reverse;
+  } steps[] = {{80, 100, false}, {90, 100, false}, {100, 100, false}, {0, 10, true}};
   for (auto& s : steps) {
     p.OffsetPos(10);
     EXPECT_EQ(s.tail, p.GetSnakeTail());
@@ -104,7 +106,11 @@ TEST(ProgressPainterTest, FilledLineAndItsRectangle) {
   EXPECT_EQ(0, f.to - f.from);
 
   ProgressDrawInfo info = {nullptr, 0, CRect(0, 0, 200, 20), 0, 0, 100};
-  struct { DWORD style; ProgressLine line; CRect r; } cases[] = {
+  struct {
+    DWORD style;
+    ProgressLine line;
+    CRect r;
+  } cases[] = {
       {0, {0, 100}, CRect(0, 0, 100, 20)},
       {PPS_REVERSE, {0, 100}, CRect(100, 0, 200, 20)},
       {PBS_VERTICAL, {0, 5}, CRect(0, 15, 200, 20)},  // rises from the bottom

@@ -44,16 +44,20 @@ TEST_F(CamFileTest, HeaderCheck) {
   } cases[] = {
       {"header and no body", header, true},
       {"293 bytes", header.substr(0, 293), false},
-      {"magic in lower case", [&] {
+      {"magic in lower case",
+       [&] {
          std::string h = header;
          for (int i = 6; i < 23; i++) h[i] = (char)tolower(h[i]);
          return h;
-       }(), true},
-      {"other magic", [&] {
+       }(),
+       true},
+      {"other magic",
+       [&] {
          std::string h = header;
          h[6] = 'X';
          return h;
-       }(), false},
+       }(),
+       false},
       {"text", std::string(400, 'G'), false},
   };
   for (const auto& k : cases) {
@@ -105,16 +109,14 @@ TEST_F(CamFileTest, BodyIsScrambledWithTheHeaderDigest) {
 
 TEST_F(CamFileTest, RecordsBecomeElements) {
   std::string body = Record(21) + Record(17) + Record(90) + Record(kCamFeedRate, Doubles({600})) +
-                     Record(kCamSpindle, Doubles({18000})) +
-                     Record(kCamTool, ToolDefinition("ball 3", 5, 3, 3.0)) + Record(kCamMCode, Doubles({3})) +
-                     Record(0, Doubles({0, 0, 5})) + Record(1, Doubles({10, 0, -1})) +
+                     Record(kCamSpindle, Doubles({18000})) + Record(kCamTool, ToolDefinition("ball 3", 5, 3, 3.0)) +
+                     Record(kCamMCode, Doubles({3})) + Record(0, Doubles({0, 0, 5})) + Record(1, Doubles({10, 0, -1})) +
                      Record(3, Doubles({0, 10, -1, 0, 0, 0}));
   CNCProgram p;
   p.m_dArcTolerance = 100;  // whole arcs
   ASSERT_TRUE(Load(p, body));
-  EXPECT_EQ(
-      "G21\nG17\nG90\nF=10\nS=18000\nT=5 tool=3\nM=3\nR(0,0,5)\nF(10,0,-1)\nCCW(0,10,-1)@(0,0,0)\n",
-      Join(Describe(p)));
+  EXPECT_EQ("G21\nG17\nG90\nF=10\nS=18000\nT=5 tool=3\nM=3\nR(0,0,5)\nF(10,0,-1)\nCCW(0,10,-1)@(0,0,0)\n",
+            Join(Describe(p)));
   EXPECT_STREQ("BNC", p.GetFileKind());
   EXPECT_STREQ("T5", p.GetUsedTools());
   EXPECT_TRUE(m_boxes.Boxes().empty());
@@ -138,15 +140,23 @@ TEST_F(CamFileTest, UnitsIncrementsAndFactors) {
     const char* expected;
   } cases[] = {
       // Inches: the centre is scaled like the end point.
-      {"inch arc", Record(20) + Record(0, Doubles({1, 0, 0})) + Record(3, Doubles({0, 1, 0, 0, 0, 0})),
-       {1, 1, 1}, "G20\nR(25.4,0,0)\nCCW(0,25.4,0)@(0,0,0)\n"},
-      {"inch arc off the origin", Record(20) + Record(0, Doubles({2, 1, 0})) + Record(2, Doubles({1, 2, 0, 1, 1, 0})),
-       {1, 1, 1}, "G20\nR(25.4,25.4,0) ~\nR(50.8,25.4,0)\nCW(25.4,50.8,0)@(25.4,25.4,0)\n"},
+      {"inch arc",
+       Record(20) + Record(0, Doubles({1, 0, 0})) + Record(3, Doubles({0, 1, 0, 0, 0, 0})),
+       {1, 1, 1},
+       "G20\nR(25.4,0,0)\nCCW(0,25.4,0)@(0,0,0)\n"},
+      {"inch arc off the origin",
+       Record(20) + Record(0, Doubles({2, 1, 0})) + Record(2, Doubles({1, 2, 0, 1, 1, 0})),
+       {1, 1, 1},
+       "G20\nR(25.4,25.4,0) ~\nR(50.8,25.4,0)\nCW(25.4,50.8,0)@(25.4,25.4,0)\n"},
       // Incremental: the end point is relative, the centre absolute.
-      {"incremental arc", Record(91) + Record(0, Doubles({10, 0, 0})) + Record(3, Doubles({-10, 10, 0, 0, 0, 0})),
-       {1, 1, 1}, "G91\nR(10,0,0)\nCCW(0,10,0)@(0,0,0)\n"},
-      {"axis factors", Record(1, Doubles({1, 2, 3})) + Record(2, Doubles({2, 0, 3, 1, 0, 3})),
-       {2, -1, 1}, "F(2,-2,3)\nCW(4,0,3)@(2,0,3)\n"},
+      {"incremental arc",
+       Record(91) + Record(0, Doubles({10, 0, 0})) + Record(3, Doubles({-10, 10, 0, 0, 0, 0})),
+       {1, 1, 1},
+       "G91\nR(10,0,0)\nCCW(0,10,0)@(0,0,0)\n"},
+      {"axis factors",
+       Record(1, Doubles({1, 2, 3})) + Record(2, Doubles({2, 0, 3, 1, 0, 3})),
+       {2, -1, 1},
+       "F(2,-2,3)\nCW(4,0,3)@(2,0,3)\n"},
       {"planes", Record(18) + Record(19) + Record(17), {1, 1, 1}, "G18\nG19\nG17\n"},
   };
   for (const auto& k : cases) {
@@ -161,10 +171,8 @@ TEST_F(CamFileTest, UnitsIncrementsAndFactors) {
 }
 
 TEST_F(CamFileTest, ToolNumbersOutsideTheRangeAddNothing) {
-  std::string body = Record(kCamTool, ToolDefinition("a", 0, 1, 1)) +
-                     Record(kCamTool, ToolDefinition("b", 100, 1, 1)) +
-                     Record(kCamTool, ToolDefinition("c", 10, 2, 6)) +
-                     Record(kCamTool, ToolDefinition("d", 1, 9, 1)) +
+  std::string body = Record(kCamTool, ToolDefinition("a", 0, 1, 1)) + Record(kCamTool, ToolDefinition("b", 100, 1, 1)) +
+                     Record(kCamTool, ToolDefinition("c", 10, 2, 6)) + Record(kCamTool, ToolDefinition("d", 1, 9, 1)) +
                      Record(kCamTool, ToolDefinition("e", 10, 1, 8));
   CNCProgram p;
   ASSERT_TRUE(Load(p, body));

@@ -68,9 +68,9 @@ class ReaderFuzzTest : public AppFolderTest {
 };
 
 const char* const kHpglPieces[] = {
-    "PU", "PD", "PA", "PR", "AA", "AR", "IN", "SP", "SF", "SW", "SA", "ZW", "ZZ", "XX", "@",
-    ";", ";", ";", ",", ",", ",", " ", "-", "+", ".", "0", "1", "9", "100", "-40000",
-    "1e308", "1e999", "-1e999", "nan", "inf", "0.0000001", "360", "-360", "\t", "\r", "\xB5\xB6",
+    "PU",  "PD",     "PA",    "PR",    "AA",     "AR",  "IN",  "SP",        "SF",  "SW",   "SA", "ZW", "ZZ",       "XX",
+    "@",   ";",      ";",     ";",     ",",      ",",   ",",   " ",         "-",   "+",    ".",  "0",  "1",        "9",
+    "100", "-40000", "1e308", "1e999", "-1e999", "nan", "inf", "0.0000001", "360", "-360", "\t", "\r", "\xB5\xB6",
 };
 
 std::string RandomHpglLine(std::mt19937& rnd) {
@@ -125,24 +125,29 @@ std::string MutatedHpglFile(std::mt19937& rnd) {
 
 TEST_F(ReaderFuzzTest, HpglFiles) {
   std::mt19937 rnd(2);
-  LoadGeneratedFiles(m_dir / "f.plt", [&] { return MutatedHpglFile(rnd); }, WriteFileBytes, nullptr);
+  LoadGeneratedFiles(
+      m_dir / "f.plt", [&] { return MutatedHpglFile(rnd); }, WriteFileBytes, nullptr);
 }
 
 std::string RandomCamBody(std::mt19937& rnd) {
-  static const WORD kCodes[] = {0, 1, 2, 3, 17, 18, 19, 20, 21, 90, 91, 74, kCamFeedRate,
-                                kCamSpindle, kCamTool, kCamMCode, 0x1234, 0xFFFF};
+  static const WORD kCodes[] = {
+      0, 1, 2, 3, 17, 18, 19, 20, 21, 90, 91, 74, kCamFeedRate, kCamSpindle, kCamTool, kCamMCode, 0x1234, 0xFFFF};
   std::string body;
   int records = rnd() % 30;
   for (int i = 0; i < records; i++) {
     WORD code = kCodes[rnd() % (sizeof kCodes / sizeof kCodes[0])];
     std::string payload;
     switch (code) {
-      case 0: case 1: payload = Doubles({double(rnd() % 200), double(rnd() % 200), -double(rnd() % 5)}); break;
-      case 2: case 3:
+      case 0:
+      case 1: payload = Doubles({double(rnd() % 200), double(rnd() % 200), -double(rnd() % 5)}); break;
+      case 2:
+      case 3:
         payload = Doubles({double(rnd() % 200), double(rnd() % 200), 0, double(rnd() % 200), double(rnd() % 200), 0});
         break;
       case kCamTool: payload = ToolDefinition("t", (int)(rnd() % 120) - 10, rnd() % 5, rnd() % 20); break;
-      case kCamFeedRate: case kCamSpindle: case kCamMCode: payload = Doubles({double(rnd() % 30000)}); break;
+      case kCamFeedRate:
+      case kCamSpindle:
+      case kCamMCode: payload = Doubles({double(rnd() % 30000)}); break;
       default: break;
     }
     int length = rnd() % 8 == 0 ? (int)(rnd() % 65536) : -1;
@@ -159,7 +164,8 @@ std::string RandomCamBody(std::mt19937& rnd) {
 
 TEST_F(ReaderFuzzTest, CamFiles) {
   std::mt19937 rnd(3);
-  LoadGeneratedFiles(m_dir / "f.cf", [&] { return RandomCamBody(rnd); }, WriteCamFile, "BNC");
+  LoadGeneratedFiles(
+      m_dir / "f.cf", [&] { return RandomCamBody(rnd); }, WriteCamFile, "BNC");
 }
 
 TEST_F(ReaderFuzzTest, CamRecords) {

@@ -100,9 +100,11 @@ TEST_F(HpglReaderTest, UndecidedListsAskOnce) {
     const char* question;
     const char* expected;
   } cases[] = {
-      {"PA1,2,3,4,5,6;", 1, "[Line 1 (items=6)] PA1,2,3,4,5,6;", "ZZ=1\nR(1,1,0) ~\nR(1,2,0) ~\nR(1,2,3)\nR(4,5,3) ~\nR(4,5,6)\n"},
+      {"PA1,2,3,4,5,6;", 1, "[Line 1 (items=6)] PA1,2,3,4,5,6;",
+       "ZZ=1\nR(1,1,0) ~\nR(1,2,0) ~\nR(1,2,3)\nR(4,5,3) ~\nR(4,5,6)\n"},
       {"PA1,2,3,4,5,6;", 0, "[Line 1 (items=6)] PA1,2,3,4,5,6;", "ZZ=0\nR(1,1,0) ~\nR(1,2,0)\nR(3,4,0)\nR(5,6,0)\n"},
-      {"PA1,2,3,4,5;", 0, "[Line 1 (items=5)] PA1,2,3,4,5;", "ZZ=0\nR(1,1,0) ~\nR(1,2,0)\nR(3,4,0)\nR(5,2,0) ~\nR(5,0,0)\n"},
+      {"PA1,2,3,4,5;", 0, "[Line 1 (items=5)] PA1,2,3,4,5;",
+       "ZZ=0\nR(1,1,0) ~\nR(1,2,0)\nR(3,4,0)\nR(5,2,0) ~\nR(5,0,0)\n"},
   };
   for (const auto& k : cases) {
     g_questions.clear();
@@ -188,10 +190,29 @@ namespace {
 
 // Coordinates read exactly as the C library reads them, whatever their form.
 TEST_F(HpglReaderTest, NumbersReadAsTheCLibraryDoes) {
-  std::vector<std::string> numbers = {
-      "0", "-0", "007", "0.125", "-3.5", "+2.25", ".5", "5.", "1e2", "-1.5E-3", "0x10",
-      "12345678901234567890", "1.0000000000000000001", "999999999999999", "9999999999999999",
-      "0.000000000000001", "0.1234567890123456", "40000", "-40000", " 12", "1d5", "+inf", "-nan"};
+  std::vector<std::string> numbers = {"0",
+                                      "-0",
+                                      "007",
+                                      "0.125",
+                                      "-3.5",
+                                      "+2.25",
+                                      ".5",
+                                      "5.",
+                                      "1e2",
+                                      "-1.5E-3",
+                                      "0x10",
+                                      "12345678901234567890",
+                                      "1.0000000000000000001",
+                                      "999999999999999",
+                                      "9999999999999999",
+                                      "0.000000000000001",
+                                      "0.1234567890123456",
+                                      "40000",
+                                      "-40000",
+                                      " 12",
+                                      "1d5",
+                                      "+inf",
+                                      "-nan"};
   std::mt19937 rnd(7);
   for (int i = 0; i < 2000; i++) {
     std::string s = rnd() % 2 ? "-" : "";

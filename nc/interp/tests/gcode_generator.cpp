@@ -97,12 +97,9 @@ std::string RandomGCodeGenerator::Value(int depth) {
   switch (kind) {
     case 0:
     case 1:
-    case 2:
-      return Number();
-    case 3:
-      return "#" + std::to_string(Chance(80) ? 1 + Below(40) : Below(6000));
-    case 4:
-      return std::string("#<") + (Chance(50) ? "_" : "") + (char)('a' + Below(4)) + ">";
+    case 2: return Number();
+    case 3: return "#" + std::to_string(Chance(80) ? 1 + Below(40) : Below(6000));
+    case 4: return std::string("#<") + (Chance(50) ? "_" : "") + (char)('a' + Below(4)) + ">";
     case 5:
       return std::string(Pick(kUnary)) + "[" + Value(depth + 1) + "]" +
              (Chance(30) ? "/[" + Value(depth + 1) + "]" : "");
@@ -153,9 +150,7 @@ std::string RandomGCodeGenerator::Mutate(std::string s) {
   for (int i = 0; i < n; ++i) {
     int at = s.empty() ? 0 : Below((int)s.size() + 1);
     switch (Below(6)) {
-      case 0:
-        s.insert((size_t)at, 1, (char)(32 + Below(95)));
-        break;
+      case 0: s.insert((size_t)at, 1, (char)(32 + Below(95))); break;
       case 1:
         if (at < (int)s.size()) s.erase((size_t)at, 1);
         break;
@@ -170,8 +165,7 @@ std::string RandomGCodeGenerator::Mutate(std::string s) {
         // to the loader; the reader still gets it where a caller hands lines in).
         s.insert((size_t)at, 1, (char)(m_binary ? Below(256) : 32 + Below(95)));
         break;
-      default:
-        s.insert((size_t)at, 1, "[]()<>#%/=o"[Below(11)]);
+      default: s.insert((size_t)at, 1, "[]()<>#%/=o"[Below(11)]);
     }
   }
   return s;

@@ -29,15 +29,17 @@ TEST_F(GCodeTest, ReportOfFaultyLines) {
        "Exec:All axes missing with motion code\r\n",
        {}},
       {"T0", "Line 1: [T0],<T0>Unknown word starting with t\r\n", {}},
-      {"G1 X[1/0]", "Line 1: [G1 X[1/0]],<X>Attempt to divide by zero,Check:All axes missing with motion code,"
-                    "Exec:All axes missing with motion code\r\n",
+      {"G1 X[1/0]",
+       "Line 1: [G1 X[1/0]],<X>Attempt to divide by zero,Check:All axes missing with motion code,"
+       "Exec:All axes missing with motion code\r\n",
        {}},
       {"X10", "Line 1: [X10],Check:Cannot use axis values without a g code that uses them\r\n", {}},
       {"G80 X10", "Line 1: [G80 X10],Check:Cannot use axis values with g80\r\n", {"G80"}},
       {"G1 X1 I1", "Line 1: [G1 X1 I1],Check:I word with no g2 or g3 or g87, or g43  to use it\r\n", {"F(1,0,0)"}},
       {"G1 X1 W2", "Line 1: [G1 X1 W2],<W>Bad character used\r\n", {"F(1,0,0)"}},
       {"G1 X1 #1", "Line 1: [G1 X1 #1],<#>Equal sign missing in parameter setting\r\n", {"F(1,0,0)"}},
-      {"M3 M8 M48 M6 M0", "Line 1: [M3 M8 M48 M6 M0],Check:Too many m codes on line\r\n",
+      {"M3 M8 M48 M6 M0",
+       "Line 1: [M3 M8 M48 M6 M0],Check:Too many m codes on line\r\n",
        {"M=6", "M=3", "M=8", "M=48", "M=0"}},
   };
   for (const Case& c : cases) {

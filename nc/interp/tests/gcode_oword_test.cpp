@@ -24,9 +24,7 @@ TEST_F(GCodeTest, LoopsAndConditions) {
        "o100 endwhile\n"
        "G1 X9\n",
        {"F(3,0,0)", "F(2,0,0)", "F(1,0,0)", "F(9,0,0)"}},
-      {"while false from the start",
-       "o100 while [0]\n  G1 X1\no100 endwhile\nG1 X9\n",
-       {"F(9,0,0)"}},
+      {"while false from the start", "o100 while [0]\n  G1 X1\no100 endwhile\nG1 X9\n", {"F(9,0,0)"}},
       {"break",
        "#1=0\n"
        "o100 while [1]\n"
@@ -107,14 +105,14 @@ TEST_F(GCodeTest, LoopsAndConditions) {
 }
 
 TEST_F(GCodeTest, TestsOfLinesPassedOverAreNotEvaluated) {
-  EXPECT_TRUE(Load(
-      "o1 if [0]\n"
-      "  o2 while [#<nowhere> gt 0]\n"
-      "  o2 endwhile\n"
-      "  o3 if [1/0]\n"
-      "  o3 endif\n"
-      "o1 endif\n"
-      "G1 X1\n"));
+  EXPECT_TRUE(
+      Load("o1 if [0]\n"
+           "  o2 while [#<nowhere> gt 0]\n"
+           "  o2 endwhile\n"
+           "  o3 if [1/0]\n"
+           "  o3 endif\n"
+           "o1 endif\n"
+           "G1 X1\n"));
   EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
   EXPECT_EQ("", Report());
 }
@@ -183,13 +181,13 @@ TEST_F(GCodeTest, SubroutineNeverFound) {
 }
 
 TEST_F(GCodeTest, EndlessRecursionEndsAtTheDeepestFrame) {
-  EXPECT_TRUE(Load(
-      "o1 sub\n"
-      "  G91 G1 X1\n"
-      "  o1 call\n"
-      "o1 endsub\n"
-      "o1 call\n"
-      "G90 G1 Y5\n"));
+  EXPECT_TRUE(
+      Load("o1 sub\n"
+           "  G91 G1 X1\n"
+           "  o1 call\n"
+           "o1 endsub\n"
+           "o1 call\n"
+           "G90 G1 Y5\n"));
   // Nine nested calls run; the tenth is refused, and each level returns.
   Lines e = Elements();
   ASSERT_FALSE(e.empty());

@@ -31,15 +31,12 @@ TEST_F(OwordReadTest, KeywordsAndLabelNames) {
     int type;
     const char* name;
   } cases[] = {
-      {"o100 sub", O_SUB, "100"},          {"o100 endsub", O_ENDSUB, "100"},
-      {"o100 call", O_CALL, "100"},        {"o100 return", O_RETURN, "100"},
-      {"o<Drill> sub", O_SUB, "drill"},    {"o1 do", O_DO, "#1"},
-      {"o1 while [1]", O_WHILE, "#1"},     {"o1 repeat [2]", O_REPEAT, "#1"},
-      {"o1 if [0]", O_IF, "#1"},           {"o1 elseif [1]", O_ELSEIF, "#1"},
-      {"o1 else", O_ELSE, "#1"},           {"o1 endif", O_ENDIF, "#1"},
-      {"o1 break", O_BREAK, "#1"},         {"o1 continue", O_CONTINUE, "#1"},
-      {"o1 endwhile", O_ENDWHILE, "#1"},   {"o1 endrepeat", O_ENDREPEAT, "#1"},
-      {"o[1+2] if [1]", O_IF, "#3"},
+      {"o100 sub", O_SUB, "100"},          {"o100 endsub", O_ENDSUB, "100"},  {"o100 call", O_CALL, "100"},
+      {"o100 return", O_RETURN, "100"},    {"o<Drill> sub", O_SUB, "drill"},  {"o1 do", O_DO, "#1"},
+      {"o1 while [1]", O_WHILE, "#1"},     {"o1 repeat [2]", O_REPEAT, "#1"}, {"o1 if [0]", O_IF, "#1"},
+      {"o1 elseif [1]", O_ELSEIF, "#1"},   {"o1 else", O_ELSE, "#1"},         {"o1 endif", O_ENDIF, "#1"},
+      {"o1 break", O_BREAK, "#1"},         {"o1 continue", O_CONTINUE, "#1"}, {"o1 endwhile", O_ENDWHILE, "#1"},
+      {"o1 endrepeat", O_ENDREPEAT, "#1"}, {"o[1+2] if [1]", O_IF, "#3"},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(0, Read(c.line)) << c.line;

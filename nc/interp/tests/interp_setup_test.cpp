@@ -26,8 +26,7 @@ TEST(InterpreterSetup, StartValues) {
   EXPECT_EQ(3, setup->control_mode);
   EXPECT_EQ(1, setup->origin_index);
   EXPECT_EQ(1, setup->selected_tool_slot);
-  for (int i = 0; i < INTERP_PARAMETERS; ++i)
-    ASSERT_EQ(i == 5220 ? 1.0 : 0.0, setup->parameters[i]) << i;
+  for (int i = 0; i < INTERP_PARAMETERS; ++i) ASSERT_EQ(i == 5220 ? 1.0 : 0.0, setup->parameters[i]) << i;
   const int g[] = {0, -1, -1, 170, 400, 210, 900, 940, 540, 490, 990, 640};
   const int m[] = {0, -1, 4, -1, 9, -1, 48};
   for (int i = 0; i < INTERP_ACTIVE_G; ++i) EXPECT_EQ(g[i], setup->active_g_codes[i]) << i;

@@ -75,9 +75,8 @@ TEST_F(RandomSeedDlgTest, ReplacedSeed) {
 
 TEST_F(RandomSeedDlgTest, TheArgumentStaysOtherwise) {
   // OK with the box checked, and Cancel whatever the box says, keep srand's argument.
-  EXPECT_EQ(FirstDrawAfter(9), SeedThroughDialog("srand[9.6]", [](HWND dlg) {
-              ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-            }));
+  EXPECT_EQ(FirstDrawAfter(9),
+            SeedThroughDialog("srand[9.6]", [](HWND dlg) { ::PostMessageA(dlg, WM_COMMAND, IDOK, 0); }));
   EXPECT_STREQ("10", g_seen.seed);
   EXPECT_EQ(FirstDrawAfter(9), SeedThroughDialog("srand[9.6]", [](HWND dlg) {
               Click(dlg, IDC_ENABLE_SRAND);

@@ -30,11 +30,11 @@ TEST_F(DoorFoldTest, EachStripFoldsOntoItsFace) {
     BYTE axes;  // a plunge named only Z
     DWORD edgeBit;
   } cases[] = {
-      {Vec3(-5, 100, -3), Vec3(3, 100, -5), kAxisX, kFlagMarkB},      // left edge
-      {Vec3(605, 100, -3), Vec3(597, 100, -5), kAxisX, kFlagMarkB},   // right edge
+      {Vec3(-5, 100, -3), Vec3(3, 100, -5), kAxisX, kFlagMarkB},        // left edge
+      {Vec3(605, 100, -3), Vec3(597, 100, -5), kAxisX, kFlagMarkB},     // right edge
       {Vec3(100, 2010, -3), Vec3(100, 1997, -10), kAxisY, kFlagMarkB},  // top edge
-      {Vec3(100, -10, -3), Vec3(100, 3, -10), kAxisY, kFlagMarkB},    // bottom edge
-      {Vec3(100, 100, -3), Vec3(100, 100, -3), kAxisZ, 0},            // the face
+      {Vec3(100, -10, -3), Vec3(100, 3, -10), kAxisY, kFlagMarkB},      // bottom edge
+      {Vec3(100, 100, -3), Vec3(100, 100, -3), kAxisZ, 0},              // the face
   };
   for (const auto& k : cases) {
     CPathOptimizer opt;
@@ -127,8 +127,8 @@ TEST_F(DoorFoldTest, KeepingTheFilesToolCodes) {
   PathBuilder(opt).R(100, 100, 5).Tag("T", 7).Tag("M", 3).F(100, 100, -2).R(-5, 100, -2);
   ASSERT_TRUE(opt.Optimize(nullptr, &door));
   std::string list = Join(List(opt));
-  EXPECT_NE(std::string::npos, list.find("T=7\n")) << list;     // kept
-  EXPECT_NE(std::string::npos, list.find("M=3 x\n")) << list;   // spindle codes go
+  EXPECT_NE(std::string::npos, list.find("T=7\n")) << list;    // kept
+  EXPECT_NE(std::string::npos, list.find("M=3 x\n")) << list;  // spindle codes go
   EXPECT_EQ(std::string::npos, list.find("T=2")) << list;
   EXPECT_EQ(std::string::npos, list.find("M=6")) << list;
 
@@ -160,9 +160,9 @@ TEST_F(DoorFoldTest, CancelInTheFoldInsertsNothingAndEndsInTheMarks) {
   progress.cancelAfter = 2 * n - 1;  // the first question after the corner pass
   EXPECT_FALSE(opt.Optimize(&progress, &kDoor));
   EXPECT_EQ(n, opt.GetElementCount());
-  EXPECT_EQ(1u, opt.GetElement(1)->m_nDiscard);  // the rapid was already replaced
+  EXPECT_EQ(1u, opt.GetElement(1)->m_nDiscard);      // the rapid was already replaced
   EXPECT_EQ(0u, opt.GetElement(n - 1)->m_nDiscard);  // the fold never reached the tag
-  EXPECT_EQ(2 * n + 1, progress.position);  // one element of the marks pass
+  EXPECT_EQ(2 * n + 1, progress.position);           // one element of the marks pass
 }
 
 TEST_F(DoorFoldTest, TheProgramEndEndsTheFold) {
@@ -176,10 +176,7 @@ TEST_F(DoorFoldTest, TheProgramEndEndsTheFold) {
 TEST_F(DoorFoldTest, ArcPiecesOnAnEdgeAreFoldedWithTheirArc) {
   CPathOptimizer opt;
   Speeds(opt);
-  PathBuilder(opt)
-      .R(-5, 100, 5)
-      .F(-5, 100, -3, kAxisZ)
-      .Arc(kCodeArcCW, Vec3(-5, 120, -3), Vec3(-5, 110, -3));
+  PathBuilder(opt).R(-5, 100, 5).F(-5, 100, -3, kAxisZ).Arc(kCodeArcCW, Vec3(-5, 120, -3), Vec3(-5, 110, -3));
   int pieces = 0;
   for (int i = 0; i < opt.GetElementCount(); i++) pieces += IsArcCode(opt.GetElement(i)->m_nCode) ? 1 : 0;
   ASSERT_GT(pieces, 1);

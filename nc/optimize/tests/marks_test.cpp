@@ -28,9 +28,8 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   // The tool change has mark 40 (the first move has mark 0); the target is 40 - 20 * 1:
   // the move with mark 20 stops the walk back and the tag goes right after it.
-  EXPECT_EQ(
-      "F(0,10,0)\nF(0,20,0)\nF(0,30,0)\nM=102\nF(0,40,0)\nF(0,50,0)\nT=2\nF(0,60,0)\nF(0,70,0)\n",
-      Join(List(opt)));
+  EXPECT_EQ("F(0,10,0)\nF(0,20,0)\nF(0,30,0)\nM=102\nF(0,40,0)\nF(0,50,0)\nT=2\nF(0,60,0)\nF(0,70,0)\n",
+            Join(List(opt)));
   EXPECT_EQ(0.0, MoveAt(opt, 0)->m_dMark);
   EXPECT_EQ(20.0, MoveAt(opt, 2)->m_dMark);
   EXPECT_EQ(40.0, MoveAt(opt, 5)->m_dMark);

@@ -99,11 +99,7 @@ TEST(SplitBreakList, Separators) {
     const char* text;
     const char* pieces;
   } cases[] = {
-      {"t, s|zw", "T/S/ZW/"},
-      {"0,17,18,19", "0/17/18/19/"},
-      {",,a..b||", "A/B/"},
-      {"  x\t-y ", "X/Y/"},
-      {"", ""},
+      {"t, s|zw", "T/S/ZW/"}, {"0,17,18,19", "0/17/18/19/"}, {",,a..b||", "A/B/"}, {"  x\t-y ", "X/Y/"}, {"", ""},
       {"m3", "M3/"},
   };
   for (const auto& k : cases) {
@@ -130,7 +126,7 @@ TEST(CornerGeometry, VertexAngle) {
 TEST(CornerGeometry, PointSegmentDistance) {
   Vec3 a, c(10, 0, 0);
   EXPECT_NEAR(2.0, PointSegmentDistance(a, Vec3(5, 2, 0), c), 1e-12);   // over the chord
-  EXPECT_NEAR(5.0, PointSegmentDistance(a, Vec3(-3, 4, 0), c), 1e-12); // before its start
+  EXPECT_NEAR(5.0, PointSegmentDistance(a, Vec3(-3, 4, 0), c), 1e-12);  // before its start
   EXPECT_NEAR(0.0, PointSegmentDistance(a, a, c), 1e-12);
 }
 
@@ -141,12 +137,11 @@ TEST(CornerGeometry, TurnDirection) {
     int plane;
     int dir;
   } cases[] = {
-      {Vec3(1, 0, 0), Vec3(0, 1, 0), 0, 3},   // a quarter turn counter-clockwise
-      {Vec3(0, 1, 0), Vec3(1, 0, 0), 0, 2},
-      {Vec3(0, -1, 0), Vec3(1, 0, 0), 0, 3},  // across the zero angle
-      {Vec3(1, 0, 0), Vec3(1, 0, 0), 0, 3},   // no turn
-      {Vec3(0, 0, 1), Vec3(1, 0, 0), 4, 3},   // XZ: from Z towards X
-      {Vec3(0, 1, 0), Vec3(0, 0, 1), 8, 3},   // YZ: from Y towards Z
+      {Vec3(1, 0, 0), Vec3(0, 1, 0), 0, 3},                                         // a quarter turn counter-clockwise
+      {Vec3(0, 1, 0), Vec3(1, 0, 0), 0, 2}, {Vec3(0, -1, 0), Vec3(1, 0, 0), 0, 3},  // across the zero angle
+      {Vec3(1, 0, 0), Vec3(1, 0, 0), 0, 3},                                         // no turn
+      {Vec3(0, 0, 1), Vec3(1, 0, 0), 4, 3},                                         // XZ: from Z towards X
+      {Vec3(0, 1, 0), Vec3(0, 0, 1), 8, 3},                                         // YZ: from Y towards Z
   };
   for (const auto& k : cases) EXPECT_EQ(k.dir, TurnDirection(k.plane, k.a, k.b, c));
 }

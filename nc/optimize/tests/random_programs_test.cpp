@@ -92,7 +92,8 @@ class RandomProgramsTest : public OptimizerTest {
       for (int c = 0; c < cols; c++) {
         int col = r % 2 ? cols - 1 - c : c;
         double x = col * 0.2;
-        Line(t, "G1 X%.3f Y%.3f Z%.4f", x, y, -1.5 + 0.9 * std::sin(x * 0.07) * std::cos(y * 0.05) + Uniform(-0.02, 0.02));
+        Line(t, "G1 X%.3f Y%.3f Z%.4f", x, y,
+             -1.5 + 0.9 * std::sin(x * 0.07) * std::cos(y * 0.05) + Uniform(-0.02, 0.02));
       }
     }
     Line(t, "G0 Z5.000");

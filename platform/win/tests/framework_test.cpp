@@ -222,10 +222,8 @@ TEST_F(FrameworkTest, BadNumbersAreRefusedWithABoxAndKeepTheMember) {
     const char* text;
     const char* box;
   } cases[] = {
-      {IDC_T_INT, "12abc", "Please enter an integer."},
-      {IDC_T_INT, "", "Please enter an integer."},
-      {IDC_T_INT, "99999999999", "Please enter an integer."},
-      {IDC_T_DOUBLE, "1.5.2", "Please enter a number."},
+      {IDC_T_INT, "12abc", "Please enter an integer."},       {IDC_T_INT, "", "Please enter an integer."},
+      {IDC_T_INT, "99999999999", "Please enter an integer."}, {IDC_T_DOUBLE, "1.5.2", "Please enter a number."},
       {IDC_T_DOUBLE, "x", "Please enter a number."},
   };
   for (const Case& c : cases) {
