@@ -2,7 +2,7 @@
 # Installs with apt-get what the build, the tests or the GUI run need and is missing.
 # usage: deps.sh test|run|shot
 set -euo pipefail
-want=(cmake ninja-build python3 g++ googletest g++-mingw-w64-x86-64-posix wine64 locales socat)
+want=(cmake ninja-build python3 g++ googletest clang-format g++-mingw-w64-x86-64-posix wine64 locales socat)
 case "${1:-test}" in
   test) ;;
   run|shot) want+=(xvfb x11-apps imagemagick fonts-wqy-microhei fonts-wine) ;;

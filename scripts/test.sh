@@ -9,6 +9,7 @@ cd "$root"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 "$root/scripts/deps.sh" test || exit 1
+"$root/scripts/format.sh" --check || exit 1
 
 cmake -S . -B build/host -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
 cmake --build build/host -j "$jobs" || exit 1
