@@ -1,0 +1,6 @@
+#include "platform/clock.h"
+
+CSystemTicks& CSystemTicks::Instance() {
+  static CSystemTicks ticks;
+  return ticks;
+}
