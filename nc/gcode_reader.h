@@ -7,8 +7,7 @@
 // the report); the reader owns the file, because o-word control jumps around in it and
 // opens subroutine files.
 //
-// nc/interp defines CreateGCodeReader and sets NC_GCODE_READER in its CMakeLists.txt;
-// without it a stand-in returns null and G-code files are refused.
+// nc/interp defines CreateGCodeReader.
 #pragma once
 
 #include <memory>

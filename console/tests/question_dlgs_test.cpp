@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "console/force_2d_dlg.h"
-#include "console/format_select_dlg.h"
+#include "nc/ui/format_select_dlg.h"
 #include "foundation/settings.h"
 #include "nc/formats/format_question.h"
 #include "nc/nc_program.h"

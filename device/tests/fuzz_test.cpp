@@ -12,11 +12,11 @@
 #include "device/device_frame.h"
 #include "device/device_params.h"
 #include "device/link_helpers.h"
-#include "device/net_devices.h"
+#include "device/links/net_devices.h"
 #include "device/param_sets.h"
 #include "device/rom_params.h"
 #include "foundation/tests/app_folder_test.h"
-#include "device/udp_frame.h"
+#include "device/links/udp_frame.h"
 
 using testing_support::MessageBoxRecorder;
 using testing_support::WriteFileBytes;

@@ -4,8 +4,8 @@
 // and the socket message to it.
 #pragma once
 
-#include "device/net_devices.h"
-#include "device/udp_socket.h"
+#include "device/links/net_devices.h"
+#include "device/links/udp_socket.h"
 
 class CNetDiscovery {
  public:

@@ -1,4 +1,4 @@
-#include "device/udp_frame.h"
+#include "device/links/udp_frame.h"
 
 #include <cstring>
 

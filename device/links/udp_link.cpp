@@ -1,4 +1,4 @@
-#include "device/udp_link.h"
+#include "device/links/udp_link.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "device/net_devices.h"
+#include "device/links/net_devices.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // received bytes to the frame reassembly and sends under a lock.
 #pragma once
 
-#include "device/udp_frame.h"
+#include "device/links/udp_frame.h"
 #include "platform/core.h"
 
 #define WM_UDP_SOCKET_NOTIFY 0x373  // the socket's notification message

@@ -3,7 +3,7 @@
 // in g_FoundDevices for the device attachment.
 #pragma once
 
-#include "device/udp_link.h"
+#include "device/links/udp_link.h"
 #include "foundation/draw/progress_bar.h"
 #include "platform/win/framework.h"
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "device/net_discovery.h"
-#include "device/tests/udp_test_support.h"
-#include "device/udp_link.h"
+#include "device/links/net_discovery.h"
+#include "device/links/tests/udp_test_support.h"
+#include "device/links/udp_link.h"
 #include "foundation/settings.h"
 #include "platform/testing/test_support.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "device/udp_frame.h"
+#include "device/links/udp_frame.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "console/format_select_dlg.h"
+#include "nc/ui/format_select_dlg.h"
 
 #include "console/question_icon.h"
 #include "foundation/texts.h"

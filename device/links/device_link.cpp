@@ -1,4 +1,4 @@
-#include "device/device_link.h"
+#include "device/links/device_link.h"
 
 CDeviceLink::CDeviceLink()
     : m_hPort(-1), m_strPortName("COM1"), m_nLastAckPack(-1), m_dwLastHeard(0), m_hNotifyWnd(nullptr), m_nNotifyMsg(0) {

@@ -1,6 +1,6 @@
-#include "device/lan_search_dlg.h"
+#include "device/ui/lan_search_dlg.h"
 
-#include "device/net_devices.h"
+#include "device/links/net_devices.h"
 #include "foundation/texts.h"
 #include "resources/resource.h"
 

@@ -1,4 +1,4 @@
-#include "nc/interp/random_seed_dlg.h"
+#include "nc/ui/random_seed_dlg.h"
 
 #include "foundation/texts.h"
 #include "nc/interp/interp_read.h"

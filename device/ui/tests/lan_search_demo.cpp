@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "device/lan_search_dlg.h"
-#include "device/udp_socket.h"
+#include "device/ui/lan_search_dlg.h"
+#include "device/links/udp_socket.h"
 #include "foundation/settings.h"
 
 class CDemoApp : public CWinApp {

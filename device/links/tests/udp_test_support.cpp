@@ -1,9 +1,9 @@
-#include "device/tests/udp_test_support.h"
+#include "device/links/tests/udp_test_support.h"
 
 #include <cstdlib>
 #include <sstream>
 
-#include "device/udp_socket.h"
+#include "device/links/udp_socket.h"
 
 namespace udp_test {
 

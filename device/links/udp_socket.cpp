@@ -1,4 +1,4 @@
-#include "device/udp_socket.h"
+#include "device/links/udp_socket.h"
 
 #include <cstdio>
 #include <vector>

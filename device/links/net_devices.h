@@ -3,7 +3,7 @@
 // text of its latest answer; entries expire 20 s after their last answer.
 #pragma once
 
-#include "device/udp_frame.h"
+#include "device/links/udp_frame.h"
 #include "platform/core.h"
 
 #define NET_DEVICE_TABLE_SIZE 100

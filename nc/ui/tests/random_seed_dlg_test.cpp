@@ -5,7 +5,7 @@
 
 #include "foundation/settings.h"
 #include "nc/interp/interp_read.h"
-#include "nc/interp/random_seed_dlg.h"
+#include "nc/ui/random_seed_dlg.h"
 #include "platform/testing/test_support.h"
 #include "resources/resource.h"
 

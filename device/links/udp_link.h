@@ -16,8 +16,8 @@
 
 #include <cstdio>
 
-#include "device/device_link.h"
-#include "device/udp_socket.h"
+#include "device/links/device_link.h"
+#include "device/links/udp_socket.h"
 
 // Storage target of the Connect (set by the engine from its command line only).
 extern WORD g_bUploadTarget;

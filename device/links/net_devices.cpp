@@ -1,4 +1,4 @@
-#include "device/net_devices.h"
+#include "device/links/net_devices.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "device/net_discovery.h"
+#include "device/links/net_discovery.h"
 
 #include <cstring>
 

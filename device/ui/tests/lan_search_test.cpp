@@ -1,9 +1,9 @@
 // The LAN search dialog against the test controller.
 #include <gtest/gtest.h>
 
-#include "device/lan_search_dlg.h"
-#include "device/net_devices.h"
-#include "device/tests/udp_test_support.h"
+#include "device/ui/lan_search_dlg.h"
+#include "device/links/net_devices.h"
+#include "device/links/tests/udp_test_support.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "platform/testing/test_support.h"
