@@ -13,6 +13,18 @@
 #define IDS_NC_TOO_MANY_ERRORS_CN 5919
 #define IDS_NC_TOO_MANY_ERRORS_EN 57642
 
+// Faults of a load that end it or leave a line out (our own texts).
+#define IDS_NC_OUT_OF_MEMORY_CN 9200
+#define IDS_NC_OUT_OF_MEMORY_EN 49200
+#define IDS_NC_ELEMENT_LIMIT_CN 9201
+#define IDS_NC_ELEMENT_LIMIT_EN 49201
+#define IDS_NC_NUL_IN_LINE_CN 9204
+#define IDS_NC_NUL_IN_LINE_EN 49204
+#define IDS_NC_NUL_IN_STATEMENT_CN 9205
+#define IDS_NC_NUL_IN_STATEMENT_EN 49205
+#define IDS_NC_READ_ERROR_CN 9206
+#define IDS_NC_READ_ERROR_EN 49206
+
 // The 2D/3D question of an HPGL import.
 #define IDD_FORMAT_SELECT_CN 236
 #define IDD_FORMAT_SELECT_EN 237

@@ -21,7 +21,7 @@ struct Keyword {
 };
 
 // Matched as prefixes, in this order ("elseif" before "else").
-const Keyword kKeywords[] = {
+constexpr Keyword kKeywords[] = {
     {"sub", O_SUB},           {"endsub", O_ENDSUB},       {"call", O_CALL},     {"do", O_DO},
     {"while", O_WHILE},       {"repeat", O_REPEAT},       {"if", O_IF},         {"elseif", O_ELSEIF},
     {"else", O_ELSE},         {"endif", O_ENDIF},         {"break", O_BREAK},   {"continue", O_CONTINUE},
@@ -83,7 +83,7 @@ int return_from_sub(InterpreterSetup& setup) {
 int call_sub(InterpreterBlock& block, InterpreterSetup& setup) {
   end_skip(setup);
   // Frames 0..9 exist: a call from the deepest level would need an eleventh.
-  if (setup.call_level >= INTERP_CALL_LEVELS - 1) return NCE_TOO_MANY_SUBROUTINE_LEVELS;
+  if (setup.call_level >= kInterpCallLevels - 1) return NCE_TOO_MANY_SUBROUTINE_LEVELS;
   if (!setup.file) return NCE_FILE_NOT_OPEN;
   char* filename = interp_strdup(setup.filename);
   char* subname = interp_strdup(block.o_name);
@@ -149,7 +149,7 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
     for (;;) {
       char c = line[*counter];
       if (c == '[') {
-        if (arg >= INTERP_CALL_ARGS) return NCE_TOO_MANY_SUBROUTINE_PARAMETERS;
+        if (arg >= kInterpCallArgs) return NCE_TOO_MANY_SUBROUTINE_PARAMETERS;
         status = read_real_expression(setup, line, counter, &block.call_args[arg++]);
       } else if (c == '(') {
         status = read_comment(setup, line, counter);
@@ -198,7 +198,7 @@ int control_save_offset(InterpreterBlock& block, InterpreterSetup& setup) {
     }
     return NCE_PLACE_HOLDER;
   }
-  if (setup.label_count >= INTERP_MAX_LABELS) return NCE_TOO_MANY_OWORD_LABELS;
+  if (setup.label_count >= kInterpMaxLabels) return NCE_TOO_MANY_OWORD_LABELS;
   OwordLabel& label = setup.labels[setup.label_count];
   label.name = interp_strdup(block.o_name);
   label.filename = interp_strdup(setup.filename);

@@ -4,7 +4,7 @@
 
 #include "foundation/settings.h"
 
-const NCErrorRow NCErrorTable[NC_ERROR_ROWS] = {
+const NCErrorRow NCErrorTable[kNCErrorRows] = {
     /*   0 */ {"No error", ""},
     /*   1 */ {"No error", ""},
     /*   2 */ {"No error", ""},
@@ -257,7 +257,7 @@ const NCErrorRow NCErrorTable[NC_ERROR_ROWS] = {
 };
 
 CString GetNCErrorText(int code) {
-  if (code < 3 || code > NC_ERROR_LAST) return CString();
+  if (code < 3 || code > kNCErrorLast) return CString();
   const NCErrorRow& row = NCErrorTable[code];
   if (g_nUiLanguage == 1 || row.pszChinese[0] == '\0') return CString(row.pszEnglish);
   return CString(row.pszChinese);

@@ -14,9 +14,9 @@ struct NCErrorRow {
 };
 
 // 248 rows: codes 0..246 and a closing row "The End" that is never returned.
-constexpr int NC_ERROR_ROWS = 248;
-constexpr int NC_ERROR_LAST = 246;
-extern const NCErrorRow NCErrorTable[NC_ERROR_ROWS];
+constexpr int kNCErrorRows = 248;
+constexpr int kNCErrorLast = 246;
+extern const NCErrorRow NCErrorTable[kNCErrorRows];
 
 // The text of a code in the UI language (g_nUiLanguage 1 English, otherwise Chinese,
 // falling back to English); empty for codes outside 3..246.

@@ -36,12 +36,17 @@ CArray<CPathVertex, const CPathVertex&> g_aVertexList;
 namespace {
 
 enum Face { kNoFace = -1, kFace = 0, kLeftEdge = 1, kRightEdge = 2, kTopEdge = 3, kBottomEdge = 4, kCorner = 5 };
-const int kFaceTool[5] = {1, 2, 3, 4, 5};
-const int kFacePlane[5] = {17, 19, 19, 18, 18};
+constexpr int kFaces = 5;
+constexpr int kFaceTool[kFaces] = {1, 2, 3, 4, 5};
+constexpr int kFacePlane[kFaces] = {kCodePlaneXY, kCodePlaneYZ, kCodePlaneYZ, kCodePlaneXZ, kCodePlaneXZ};
 
 enum Motion { kTraversing = 0, kCutting = 1, kPlunging = 2 };
 
-const double kAxisStep = 1e-12;  // coordinates closer than this need no move
+constexpr double kAxisStep_mm = 1e-12;  // coordinates closer than this need no move
+constexpr double kDefaultLift_mm = 50.0;
+constexpr int kLiftSettingSize = 512;  // characters of the "ParkingLift(mm)" read
+// "M" values the fold replaces (spindle on/off and tool change, read with a margin).
+constexpr double kSpindleMFirst = 2.99999, kSpindleMLast = 6.00001;
 
 bool HasBound(double bound) { return bound != DBL_MAX; }
 
@@ -104,7 +109,7 @@ int LiftOff(const DoorFoldParams& p, int face, Vec3& v) {
 
 double& Coord(Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 double Coord(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-const BYTE kAxisBit[3] = {kAxisX, kAxisY, kAxisZ};
+constexpr BYTE kAxisBit[3] = {kAxisX, kAxisY, kAxisZ};
 
 bool NameIs(const char* name, const char* what) { return CString(name).CompareNoCase(what) == 0; }
 
@@ -112,17 +117,8 @@ bool NameIs(const char* name, const char* what) { return CString(name).CompareNo
 
 // ---- Vertices
 
-void CPathVertex::Clear() {
-  m_nIndex = 0;
-  m_nCode = -1;
-  m_nAxes = 0;
-  std::memset(m_szName, 0, sizeof m_szName);
-  m_dValue = 0.0;
-  m_vPoint = Vec3();
-}
-
 void CPathVertex::SetPoint(int index, WORD axes, const Vec3& point) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   m_nCode = kCodeRapid;
   m_nAxes = axes;
@@ -130,13 +126,13 @@ void CPathVertex::SetPoint(int index, WORD axes, const Vec3& point) {
 }
 
 void CPathVertex::SetPlane(int index, int planeCode) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   m_nCode = (short)planeCode;
 }
 
 void CPathVertex::SetTag(int index, const char* name, double value) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   std::strncpy(m_szName, name, sizeof m_szName - 1);
   m_dValue = value;
@@ -189,7 +185,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   // Along X, Y and Z in turn, one move per axis that still differs.
   auto stepTo = [&](const Vec3& target) {
     for (int axis = 0; axis < 3; axis++) {
-      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep) {
+      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep_mm) {
         Coord(p, axis) = Coord(target, axis);
         emit(kAxisBit[axis]);
       }
@@ -218,7 +214,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   // Approach: first off the new face along its normal, then axis by axis.
   Vec3 q = q0;
   int normal = LiftOff(params, toFace, q);
-  if (PointsDiffer(p, q) && std::fabs(Coord(p, normal) - Coord(q, normal)) > kAxisStep) {
+  if (PointsDiffer(p, q) && std::fabs(Coord(p, normal) - Coord(q, normal)) > kAxisStep_mm) {
     Coord(p, normal) = Coord(q, normal);
     emit(kAxisBit[normal]);
   }
@@ -260,11 +256,12 @@ void CPathOptimizer::FoldPieces(const DoorFoldParams& params, const std::vector<
 }
 
 BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params) {
-  params->m_dTraverseSpeed = m_dTraverseSpeed;
-  params->m_dFeedSpeed = m_dFeedSpeed;
-  params->m_dPlungeSpeed = m_dPlungeSpeed;
-  double lift = std::atof(ProfileGetText("Device", "ParkingLift(mm)", "50", g_strAppFolder + "Parameters.ini", 512));
-  params->m_dLift = std::isfinite(lift) ? lift : 50.0;
+  params->m_dTraverseSpeed = GetTraverseSpeed();
+  params->m_dFeedSpeed = GetFeedSpeed();
+  params->m_dPlungeSpeed = GetPlungeSpeed();
+  double lift_mm =
+      std::atof(ProfileGetText("Device", "ParkingLift(mm)", "50", g_strAppFolder + "Parameters.ini", kLiftSettingSize));
+  params->m_dLift = std::isfinite(lift_mm) ? lift_mm : kDefaultLift_mm;
   g_aVertexList.RemoveAll();
 
   COptimizeProgress progress(sink, 0);
@@ -353,7 +350,7 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
       if (motion == kPlunging) SetMarkA(i);
       if (face != kFace) SetMarkB(i);
       first = false;
-    } else if (code >= 17 && code <= 19) {
+    } else if (IsPlaneCode(code)) {
       SetDiscard(i, 1);
     } else if (code == kCodeTag) {
       char name[3] = {r.m_szName[0], r.m_szName[0] ? r.m_szName[1] : '\0', 0};
@@ -363,7 +360,7 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
         SetDiscard(i, 1);
       } else if (std::strcmp(name, "M") == 0) {
         if (r.m_dValue == 2.0 || r.m_dValue == 30.0) break;  // program end: the rest stays
-        if (r.m_dValue >= 2.99999 && r.m_dValue <= 6.00001) SetDiscard(i, 1);
+        if (r.m_dValue >= kSpindleMFirst && r.m_dValue <= kSpindleMLast) SetDiscard(i, 1);
       }
     }
     progress.Drain();
@@ -390,7 +387,7 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
 }
 
 void CPathOptimizer::InsertFoldVertices() {
-  Insertions items;
+  ElementInsertions items;
   items.reserve((size_t)g_aVertexList.GetSize());
   for (int k = 0; k < g_aVertexList.GetSize(); k++) {
     const CPathVertex& v = g_aVertexList[k];
@@ -413,7 +410,7 @@ void CPathOptimizer::InsertFoldVertices() {
       line->m_nTagStart = 1;
       UpdateExtents((WORD)v.m_nCode, (BYTE)v.m_nAxes, v.m_vPoint);
       element = line;
-    } else if (v.m_nCode >= 17 && v.m_nCode <= 19) {
+    } else if (IsPlaneCode((unsigned)v.m_nCode)) {
       element = new (std::nothrow) CPathElement((WORD)v.m_nCode);
       if (!element) continue;
     } else {
@@ -421,8 +418,9 @@ void CPathOptimizer::InsertFoldVertices() {
     }
     items.emplace_back(v.m_nIndex, element);
   }
-  std::stable_sort(items.begin(), items.end(),
-                   [](const Insertions::value_type& x, const Insertions::value_type& y) { return x.first < y.first; });
+  std::stable_sort(
+      items.begin(), items.end(),
+      [](const ElementInsertions::value_type& x, const ElementInsertions::value_type& y) { return x.first < y.first; });
   InsertElements(items);
   g_aVertexList.RemoveAll();
 }

@@ -6,7 +6,7 @@
 
 namespace {
 
-const UINT kAppIconId = 128;  // the program's icon
+constexpr UINT kAppIconId = 128;  // the program's icon
 
 // The seed hook: the dialog shows x; OK with the box clear hands back the seed text.
 BOOL AskRandomSeed(double x, CString* seedText) {

@@ -71,7 +71,7 @@ TEST_F(CamFileTest, HeaderCheck) {
   ASSERT_TRUE(WriteFileBytes(empty, ""));
   CCamFile f;
   ASSERT_TRUE(f.Open(empty, CFile::modeReadWrite | CFile::typeBinary));
-  EXPECT_STREQ(kCamMagic, f.GetHeader().m_szMagic);
+  EXPECT_STREQ(kCamMagic, reinterpret_cast<const char*>(f.GetHeader()) + offsetof(CamFileHeader, m_szMagic));
   EXPECT_EQ(0u, f.GetBodyLength());
   f.RewriteHeader();
   EXPECT_EQ(294u, f.GetPosition());
@@ -113,7 +113,7 @@ TEST_F(CamFileTest, RecordsBecomeElements) {
                      Record(kCamMCode, Doubles({3})) + Record(0, Doubles({0, 0, 5})) + Record(1, Doubles({10, 0, -1})) +
                      Record(3, Doubles({0, 10, -1, 0, 0, 0}));
   CNCProgram p;
-  p.m_dArcTolerance = 100;  // whole arcs
+  p.SetArcTolerance(100);  // whole arcs
   ASSERT_TRUE(Load(p, body));
   EXPECT_EQ("G21\nG17\nG90\nF=10\nS=18000\nT=5 tool=3\nM=3\nR(0,0,5)\nF(10,0,-1)\nCCW(0,10,-1)@(0,0,0)\n",
             Join(Describe(p)));
@@ -161,7 +161,7 @@ TEST_F(CamFileTest, UnitsIncrementsAndFactors) {
   };
   for (const auto& k : cases) {
     CNCProgram p;
-    p.m_dArcTolerance = 100;
+    p.SetArcTolerance(100);
     CString path = m_dir / "u.cf";
     ASSERT_TRUE(WriteCamFile(path, k.body));
     m_boxes.Clear();

@@ -7,6 +7,9 @@
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 using interp_testing::GCodeTest;
 using interp_testing::Lines;
 
@@ -60,8 +63,7 @@ TEST_F(GCodeTest, StateAfterBlocks) {
 }
 
 TEST_F(GCodeTest, AxisFactorsAndUnits) {
-  m_program->m_vAxisFactor = Vec3(2.0, 3.0, -1.0);
-  Load("G1 X1 Y1 Z1\nG38.2 X1 Y1 Z1\nG20\nG100 Y1\n");
+  Load("G1 X1 Y1 Z1\nG38.2 X1 Y1 Z1\nG20\nG100 Y1\n", "t.nc", Vec3(2.0, 3.0, -1.0));
   // G100 moves the head and, with the modal G1, the machine too.
   EXPECT_EQ((Lines{"F(2,3,-1)", "G20", "Y=76.2", "F(2,76.2,-1)"}), Elements());
   EXPECT_EQ(2.0, State().parameters[5061]);
@@ -159,7 +161,7 @@ TEST_F(GCodeTest, AnArcThatFitsNoCentreStopsTheLoad) {
   EXPECT_FALSE(Load("G1 X0\nG2 X10 Y0 I1 J0\nG1 X5\n"));
   EXPECT_EQ((Lines{"F(0,0,0)"}), Elements());
   EXPECT_EQ("Line 2: [G2 X10 Y0 I1 J0],Exec:Radius to end of arc differs from radius to start\r\n", Report());
-  EXPECT_EQ(1, m_program->m_bStop);
+  EXPECT_EQ(1, ReadState(*m_program).m_bStop);
 }
 
 TEST_F(GCodeTest, RefusedCodes) {
@@ -285,7 +287,7 @@ TEST_F(GCodeTest, NextMoveStartsWhereTheCycleLeftTheTool) {
   Lines all = AllElements();
   Lines tail(all.end() - 3, all.end());
   EXPECT_EQ((Lines{"R(10,10,1) ~", "R(20,10,1) ~", "R(20,10,5)"}), tail);
-  EXPECT_EQ(Vec3(20, 10, 5), m_program->m_vLastPoint);
+  EXPECT_EQ(Vec3(20, 10, 5), ReadState(*m_program).m_vLastPoint);
   EXPECT_EQ(20.0, State().current_x);
 }
 

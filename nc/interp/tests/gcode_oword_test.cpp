@@ -225,7 +225,7 @@ TEST_F(GCodeTest, OwordStructureErrors) {
 
 TEST_F(GCodeTest, TooManyLabels) {
   std::string program;
-  for (int i = 0; i <= INTERP_MAX_LABELS; ++i) program += "o" + std::to_string(i + 1) + " do\n";
+  for (int i = 0; i <= kInterpMaxLabels; ++i) program += "o" + std::to_string(i + 1) + " do\n";
   Load(program);
   EXPECT_EQ("Line 1001: [o1001 do],Exec:Too many oword labels\r\n", Report());
 }

@@ -64,7 +64,7 @@ TEST_F(OwordReadTest, TestsAndArguments) {
   EXPECT_EQ(0.0, m_setup->block.call_args[3]);
   EXPECT_STREQ("comment", m_setup->block.comment);
   std::string thirty = "o9 call";
-  for (int i = 0; i < INTERP_CALL_ARGS; ++i) thirty += " [" + std::to_string(i) + "]";
+  for (int i = 0; i < kInterpCallArgs; ++i) thirty += " [" + std::to_string(i) + "]";
   ASSERT_EQ(0, Read(thirty.c_str()));
   EXPECT_EQ(29.0, m_setup->block.call_args[29]);
   EXPECT_EQ(NCE_TOO_MANY_SUBROUTINE_PARAMETERS, Read((thirty + " [30]").c_str()));
@@ -122,13 +122,13 @@ TEST_F(OwordReadTest, Labels) {
   EXPECT_EQ(NCE_PLACE_HOLDER, control_save_offset(m_setup->block, *m_setup));
   ASSERT_EQ(0, Read("o2 do"));
   EXPECT_EQ(NCE_UNKNOWN_OWORD_NUMBER, control_find_oword(m_setup->block, *m_setup, &index));
-  for (int i = 1; i < INTERP_MAX_LABELS; ++i) {
+  for (int i = 1; i < kInterpMaxLabels; ++i) {
     ASSERT_EQ(0, Read(("o" + std::to_string(1000 + i) + " do").c_str()));
     ASSERT_EQ(0, control_save_offset(m_setup->block, *m_setup));
   }
   ASSERT_EQ(0, Read("o99 do"));
   EXPECT_EQ(NCE_TOO_MANY_OWORD_LABELS, control_save_offset(m_setup->block, *m_setup));
-  EXPECT_EQ(INTERP_MAX_LABELS, m_setup->label_count);
+  EXPECT_EQ(kInterpMaxLabels, m_setup->label_count);
 }
 
 TEST(FindFileInFolder, DepthFirstBelowTheFolder) {

@@ -103,7 +103,7 @@ TEST_F(DoorFoldTest, ARapidToAnotherFaceRetractsApproachesAndChangesTool) {
       "R(2,100,-5) x\n",
       Join(List(opt)));
   EXPECT_TRUE(m_boxes.Boxes().empty());
-  EXPECT_EQ(-50.0, opt.m_vTravMin.x);
+  EXPECT_EQ(-50.0, opt.GetExtents().m_vTravMin.x);
 }
 
 TEST_F(DoorFoldTest, OffsetTagsOfTheRightAndTopEdges) {

