@@ -45,6 +45,8 @@ DWORD ToolKind(int32_t camKind) {
   }
 }
 
+bool IsFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
 // The tool description of a tool definition payload.
 ToolRecord* MakeTool(const BYTE* def) {
   ToolRecord* tool = new (std::nothrow) ToolRecord;
@@ -84,6 +86,7 @@ BOOL CCamRecordReader::AddCamRecord(int record, const BYTE* data, int size) {
     Report(entry);
     return !read.m_bStop;
   }
+  auto refuse = [&] { Report(entry + ": " + LoadLangString(IDS_NC_NOT_FINITE_CN, IDS_NC_NOT_FINITE_EN)); };
 
   switch (code) {
     case 90:
@@ -115,6 +118,10 @@ BOOL CCamRecordReader::AddCamRecord(int record, const BYTE* data, int size) {
         center = PayloadPoint(payload, 3).Scale(read.m_vAxisFactor);
         center *= read.m_dUnitScale;
       }
+      if (!IsFinite(end) || !IsFinite(center)) {
+        refuse();
+        break;
+      }
       read.m_vLastPoint = read.m_vNewPoint;
       read.m_vNewPoint = end;
       if (IsArcCode(code))
@@ -127,7 +134,9 @@ BOOL CCamRecordReader::AddCamRecord(int record, const BYTE* data, int size) {
     case kCamSpindle:
     case kCamMCode: {
       const double value = PayloadDouble(payload, 0);
-      if (code == kCamFeedRate) {
+      if (!std::isfinite(value)) {
+        refuse();
+      } else if (code == kCamFeedRate) {
         m_ctx.AddTag("F", value / 60);  // mm/min to mm/s
       } else {
         m_ctx.AddTag(code == kCamSpindle ? "S" : "M", value);

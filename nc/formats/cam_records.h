@@ -10,8 +10,8 @@ class CCamRecordReader {
 
   // One record (4-byte head and payload, `size` bytes in all) numbered `record`. FALSE
   // when the program had ended (the record is ignored) or a fatal error stopped reading.
-  // Unknown codes and records too short for their code are listed in the report and
-  // skipped.
+  // Unknown codes, records too short for their code and values that are not finite
+  // numbers are listed in the report and skipped.
   BOOL AddCamRecord(int record, const BYTE* data, int size);
 
  private:

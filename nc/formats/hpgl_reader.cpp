@@ -86,6 +86,10 @@ double StartAngle(double dx, double dy) {
   return dy < 0 ? -s : s;
 }
 
+bool IsFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+CString NotFinite() { return LoadLangString(IDS_NC_NOT_FINITE_CN, IDS_NC_NOT_FINITE_EN); }
+
 }  // namespace
 
 FormatQuestionHook SetFormatQuestionHook(FormatQuestionHook hook) {
@@ -110,6 +114,7 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
     text = upper;
   }
   CString unknown;  // the line's unknown commands, ", " between them
+  CString refused;  // commands with values that are not finite numbers
   CArray<Vec3, const Vec3&> points;
   const CString& report = m_ctx.Program().GetErrors();
   const char* p = text;
@@ -138,6 +143,7 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
       }
     }
 
+    bool done = true;  // false: a value that is no finite number, the command refused
     switch (mnemonic) {
       case Mnemonic('I', 'N'): break;
       case Mnemonic('S', 'W'):
@@ -154,14 +160,20 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
         break;
       case Mnemonic('S', 'P'):
         if (std::atoi(params) != 0) {
-          m_ctx.AddTag("T", ReadNumber(params));
+          double tool = ReadNumber(params);
+          done = std::isfinite(tool);
+          if (done) m_ctx.AddTag("T", tool);
         } else {
           m_ctx.AddTag("M", 2);
           read.m_bProgramEnd = 1;
         }
         break;
       case Mnemonic('S', 'F'):
-        if (std::atoi(params) != 0) m_ctx.AddTag("F", ReadNumber(params));
+        if (std::atoi(params) != 0) {
+          double feed = ReadNumber(params);
+          done = std::isfinite(feed);
+          if (done) m_ctx.AddTag("F", feed);
+        }
         break;
       case Mnemonic('P', 'A'):
       case Mnemonic('P', 'R'):
@@ -173,13 +185,13 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
         if (mnemonic == Mnemonic('P', 'D')) hpgl.m_bPenUp = 0;
         points.RemoveAll();
         BYTE axes = 0;
-        if (SplitHpglItems(points, axes, command)) ExecutePoints(points, axes, !read.m_bAbsolute);
+        if (SplitHpglItems(points, axes, command)) done = ExecutePoints(points, axes, !read.m_bAbsolute);
         break;
       }
       case Mnemonic('A', 'A'):
       case Mnemonic('A', 'R'):
         read.m_bAbsolute = mnemonic == Mnemonic('A', 'A') ? 1 : 0;
-        ExecuteArc(command, !read.m_bAbsolute);
+        done = ExecuteArc(command, !read.m_bAbsolute);
         break;
       default: {
         // Unknown: listed once per load; the rest of the text is dropped.
@@ -192,19 +204,35 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
         break;
       }
     }
+    if (!done) {
+      CString item;
+      item.Format("<%s>%s", CString(command, (int)(next - command)).GetString(), NotFinite().GetString());
+      if (!refused.IsEmpty()) refused += ", ";
+      refused += item;
+    }
     if (!next || read.m_bStop) break;
     p = next;
   }
-  if (!unknown.IsEmpty()) {
+  if (!unknown.IsEmpty() || !refused.IsEmpty()) {
     CString entry;
-    entry.Format("Line %d: %s\r\n", line, unknown.GetString());
+    entry.Format("Line %d: %s%s%s\r\n", line, unknown.GetString(), unknown.IsEmpty() || refused.IsEmpty() ? "" : ", ",
+                 refused.GetString());
     m_ctx.AppendLineReport(entry);
   }
   return read.m_bStop ? FALSE : TRUE;
 }
 
-void CHpglReader::ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative) {
+bool CHpglReader::ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative) {
   NCReadState& read = m_ctx.State();
+  // All or nothing: a list with a point that is no finite number moves nowhere.
+  Vec3 at = read.m_vNewPoint;
+  for (int i = 0; i < points.GetSize(); i++) {
+    if (relative)
+      at += points[i];
+    else
+      at = points[i];
+    if (!IsFinite(at)) return false;
+  }
   const WORD code = m_ctx.Hpgl().m_bPenUp ? kCodeRapid : kCodeFeed;
   for (int i = 0; i < points.GetSize() && !read.m_bStop; i++) {
     read.m_vLastPoint = read.m_vNewPoint;
@@ -215,15 +243,16 @@ void CHpglReader::ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE ax
     if (!(axes & kAxisZ)) read.m_vNewPoint.z = read.m_vLastPoint.z;
     m_ctx.AddLine(code, axes, read.m_vNewPoint);
   }
+  return true;
 }
 
-void CHpglReader::ExecuteArc(const char* command, bool relative) {
+bool CHpglReader::ExecuteArc(const char* command, bool relative) {
   NCReadState& read = m_ctx.State();
   const Vec3& scale = m_ctx.Hpgl().m_vHpglScale;
   double cx, cy, sweep_deg;
-  if (!ParseHpglNumberList(cx, cy, sweep_deg, command)) return;
+  if (!ParseHpglNumberList(cx, cy, sweep_deg, command)) return true;
   // A sweep of nothing is no arc (and not a full circle).
-  if (std::fabs(sweep_deg) <= kZeroSweep_deg) return;
+  if (std::fabs(sweep_deg) <= kZeroSweep_deg) return true;
   cx *= scale.x * read.m_vAxisFactor.x * read.m_dUnitScale;
   cy *= scale.y * read.m_vAxisFactor.y * read.m_dUnitScale;
   const Vec3 pen = read.m_vNewPoint;
@@ -239,10 +268,12 @@ void CHpglReader::ExecuteArc(const char* command, bool relative) {
     center += pen;
   }
   end.z = pen.z;
+  if (!IsFinite(end) || !IsFinite(center) || !std::isfinite(sweep_deg)) return false;
 
   read.m_vLastPoint = read.m_vNewPoint;
   read.m_vNewPoint = end;
   m_ctx.AddArc(sweep_deg > kZeroSweep_deg ? kCodeArcCCW : kCodeArcCW, kPlaneXY, kAxesXY, end, center);
+  return true;
 }
 
 BOOL CHpglReader::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const char* command) {

@@ -33,8 +33,9 @@ class CHpglReader {
   BOOL ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const char* command);
 
  private:
-  void ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative);
-  void ExecuteArc(const char* command, bool relative);
+  // Each returns false when the command is refused (a value that is not a finite number).
+  bool ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative);
+  bool ExecuteArc(const char* command, bool relative);
 
   CNCReadContext m_ctx;
 };

@@ -1,6 +1,7 @@
 // The CAM file container and the loading of its records.
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
 #include "foundation/checksum.h"
@@ -204,6 +205,27 @@ TEST_F(CamFileTest, UnknownAndShortRecordsAreListedOnce) {
   CString before = p.GetErrors();
   p.LoadFromNCFile(nullptr, m_dir / "job.cf", Vec3(1, 1, 1));
   EXPECT_STREQ(before, p.GetErrors());
+}
+
+// Values that are not finite numbers never reach the elements (marks NaN, length inf):
+// the record is listed and skipped, as the other readers do.
+TEST_F(CamFileTest, ValuesThatAreNotFiniteNumbersAreRefused) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::string body = Record(0, Doubles({0, 0, 5}));  // record 1
+  body += Record(1, Doubles({nan, 1, 1}));           // record 2
+  body += Record(2, Doubles({1, 0, 5, inf, 0, 5}));  // record 3: the centre
+  body += Record(kCamFeedRate, Doubles({nan}));      // record 4
+  body += Record(1, Doubles({1e308, 0, 5}));         // record 5: finite, then inches
+  body = Record(20) + body;                          // inches: 1e308 in becomes inf mm
+  body += Record(1, Doubles({1, 1, 1}));
+  CNCProgram p;
+  ASSERT_TRUE(Load(p, body));
+  EXPECT_EQ("G20\nR(0,0,127)\nF(25.4,25.4,25.4)\n", Join(Describe(p)));
+  EXPECT_STREQ(
+      "Tag3: Code=1(0x0001), Len=24: Not a finite number, Tag4: Code=2(0x0002), Len=48: Not a finite number, "
+      "Tag5: Code=65281(0xFF01), Len=8: Not a finite number, Tag6: Code=1(0x0001), Len=24: Not a finite number",
+      p.GetErrors());
 }
 
 TEST_F(CamFileTest, BrokenFilesEndTheLoadAsAnError) {

@@ -211,6 +211,18 @@ TEST_F(NCLoadTest, LineEndsAndOddBytes) {
   }
 }
 
+// Values that are not finite numbers never reach the elements: the command is refused and
+// reported, as the G-code reader does with its words.
+TEST_F(NCLoadTest, HpglValuesThatAreNotFiniteNumbers) {
+  CNCProgram p;
+  EXPECT_TRUE(Load(p, "inf.plt", "IN;PU0,0;\nPD1E999,0;\nPD10,10;\nAA1E400,0,90;\nSF1E999;\nPU20,20;\n"));
+  EXPECT_EQ("ZZ=0\nR(0,0,0)\nF(0.05,0.05,0)\nR(0.1,0.1,0)\n", Join(Describe(p)));
+  EXPECT_EQ(std::string(kWarning) +
+                "Line 2: <PD1E999,0;>Not a finite number\r\nLine 4: <AA1E400,0,90;>Not a finite "
+                "number\r\nLine 5: <SF1E999;>Not a finite number\r\n",
+            Box());
+}
+
 TEST_F(NCLoadTest, ProgramEndStopsReading) {
   CNCProgram p;
   EXPECT_TRUE(Load(p, "end.plt", "PU;PA1,1;\nSP0;\nPA2,2;\nGARBAGE;\n"));
