@@ -61,12 +61,17 @@ int CGCodeInterpreter::ReadLine(char* line, int capacity, ULONGLONG* position) {
 
 void CGCodeInterpreter::CloseFile(BOOL reachedEnd) {
   const BOOL readFailed = interp_read_failed(*m_pSetup);
-  int status = interp_end_of_file(*m_pSetup);
+  int line;
+  int status = interp_end_of_file(*m_pSetup, &line);
   if (!reachedEnd) return;
-  if (readFailed)
+  if (readFailed) {
     m_program.Stop(LoadLangString(IDS_NC_READ_ERROR_CN, IDS_NC_READ_ERROR_EN));
-  else if (status)
-    m_program.AppendLoadError(GetNCErrorText(status));
+  } else if (status) {
+    CString entry;
+    entry.Format("Line %d: %s\r\n", line, GetNCErrorText(status).GetString());
+    m_program.AppendLineReport(entry, TRUE);
+    m_program.State().m_bStop = 1;
+  }
 }
 
 void CGCodeInterpreter::ReportLine(const char* text, const CString& items, bool always) {
@@ -137,6 +142,8 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
 
   LineReport report;
   if (work[0] == 'o') {
+    // Any fault of the program's flow ends the load: a body run in the wrong place, or
+    // skipped, would lose or misplace the work after it.
     int pos = 0;
     int status = read_o(setup, block, work, &pos);
     if (status) return StopAtControlError(text, status);
@@ -169,7 +176,9 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
     if (status > NCE_EXIT) add_status_item(report, "Check:", status);
   }
   if (!stopping) {
+    const bool control = block.o_type != O_NONE;
     int status = run_block(m_program, setup, block);
+    if (control && status > NCE_EXIT) return StopAtControlError(text, status);
     if (status == NCE_EXIT) stopping = true;
     if (status > NCE_EXIT) add_status_item(report, "Exec:", status);
   }

@@ -23,7 +23,7 @@ class CGCodeInterpreter : public CGCodeReader {
  private:
   // Appends the report line of a faulty line; `always` whatever the report's size.
   void ReportLine(const char* text, const CString& items, bool always);
-  // An o-word line failed: the load stops after this line's report.
+  // The o-word control failed: the load stops after this line's report.
   BOOL StopAtControlError(const char* text, int status);
 
   CNCReadContext m_program;

@@ -278,7 +278,7 @@ int emit_cycle(CNCReadContext& program, InterpreterSetup& setup, int motion, Int
       if (setup.spindle_turning != 2 && setup.spindle_turning != 3) return NCE_SPINDLE_NOT_TURNING_IN_G88;
       break;
   }
-  if (!(repeats * moves_per_hole <= kMaxCycleMoves)) return NCE_COMMAND_TOO_LONG;
+  if (!(repeats * moves_per_hole <= kMaxCycleMoves)) return NCE_CYCLE_TOO_MANY_MOVES;
 
   if (motion == G_87) {
     setup.cycle_i = ijk[0];

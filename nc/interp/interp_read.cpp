@@ -467,7 +467,7 @@ int read_parameter_setting(InterpreterSetup& setup, const char* line, int* count
     if (status) return status;
     if (line[*counter] != '=') return NCE_EQUAL_SIGN_MISSING_IN_PARAMETER_SETTING;
     ++*counter;
-    if (setup.named_setting_count >= kInterpMaxSettings) return NCE_COMMAND_TOO_LONG;
+    if (setup.named_setting_count >= kInterpMaxSettings) return NCE_TOO_MANY_SETTINGS_ON_LINE;
     // Copied before the value is read: a value such as #<b> reuses the name buffer.
     char* copy = interp_strdup(name);
     if (!copy) return NCE_OUT_OF_MEMORY;
@@ -489,7 +489,7 @@ int read_parameter_setting(InterpreterSetup& setup, const char* line, int* count
   ++*counter;
   status = read_real_value(setup, line, counter, &value);
   if (status) return status;
-  if (setup.setting_count >= kInterpMaxSettings) return NCE_COMMAND_TOO_LONG;
+  if (setup.setting_count >= kInterpMaxSettings) return NCE_TOO_MANY_SETTINGS_ON_LINE;
   setup.setting_numbers[setup.setting_count] = index;
   setup.setting_values[setup.setting_count] = value;
   ++setup.setting_count;

@@ -278,10 +278,18 @@ BOOL interp_seek(InterpreterSetup& setup, long offset) {
   return setup.file && offset >= 0 && setup.file->Seek((ULONGLONG)offset) ? TRUE : FALSE;
 }
 
-int interp_end_of_file(InterpreterSetup& setup) {
-  int status = setup.skipping_to_sub ? NCE_PLACE_HOLDER : NCE_OK;
+int interp_end_of_file(InterpreterSetup& setup, int* line) {
+  int status = NCE_OK;
+  *line = setup.skipping_start;
+  if (setup.skipping_to_sub)
+    status = NCE_SUBROUTINE_NOT_DEFINED;
+  else if (setup.defining_sub == 1)
+    status = NCE_SUBROUTINE_NOT_CLOSED;
+  else if (setup.skipping_o)
+    status = NCE_OWORD_BLOCK_NOT_CLOSED;
   free_oword_texts(setup);
   setup.call_level = 0;
+  setup.defining_sub = 0;
   interp_close_file(setup);
   return status;
 }

@@ -158,6 +158,7 @@ struct OwordLabel {
   long offset;          // byte offset of the line's start
   int sequence_number;  // its line number minus 1
   int repeat_count;     // repeat counter, -1 = not started
+  int running;          // a do loop between its do line and the while that ends it
 };
 
 struct InterpreterSetup {
@@ -271,9 +272,11 @@ BOOL interp_seek(InterpreterSetup& setup, long offset);
 void interp_close_file(InterpreterSetup& setup);
 // A read of the file being read failed.
 BOOL interp_read_failed(const InterpreterSetup& setup);
-// End of a load: 228 when a called subroutine was still being looked for, else 0;
-// frees every heap text of the o-word state and closes the file.
-int interp_end_of_file(InterpreterSetup& setup);
+// End of a load: what the end of the input leaves open, as an error code (0 none) and
+// the line where it began: a subroutine still looked for after a call, a definition
+// without its endsub, a block skipped to an end that never came. Then frees every heap
+// text of the o-word state and closes the file.
+int interp_end_of_file(InterpreterSetup& setup, int* line);
 
 // Heap texts of the record.
 char* interp_strdup(const char* text);

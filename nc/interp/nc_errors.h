@@ -18,8 +18,13 @@ constexpr int kNCErrorRows = 248;
 constexpr int kNCErrorLast = 246;
 extern const NCErrorRow NCErrorTable[kNCErrorRows];
 
+// Our own codes beside the table, where no row of it names the cause: kNCOwnErrorFirst
+// and up, their texts in the string tables (both languages).
+constexpr int kNCOwnErrorFirst = 300;
+constexpr int kNCOwnErrorLast = 310;
+
 // The text of a code in the UI language (g_nUiLanguage 1 English, otherwise Chinese,
-// falling back to English); empty for codes outside 3..246.
+// falling back to English); empty for codes outside 3..246 and our own.
 CString GetNCErrorText(int code);
 
 // The codes the interpreter and the loader produce, by meaning. The numbers are the
@@ -170,6 +175,18 @@ enum NCError {
   NCE_NAMED_PARAMETER_NOT_TERMINATED = 223,
   NCE_NAMED_PARAMETER_NOT_DEFINED = 224,
   NCE_OUT_OF_MEMORY = 227,
-  NCE_PLACE_HOLDER = 228,  // "Place holder ...": o-word structure faults (see the o-word reader)
+  NCE_PLACE_HOLDER = 228,  // "Place holder ...": a text that names no cause; never produced
   NCE_PARAMETER_IS_NOT_INITIALIZED = 245,
+  // Our own.
+  NCE_CYCLE_TOO_MANY_MOVES = 300,
+  NCE_TOO_MANY_SETTINGS_ON_LINE = 301,
+  NCE_SUBROUTINE_DEFINED_TWICE = 302,
+  NCE_OWORD_USED_FOR_TWO_LOOPS = 303,
+  NCE_LEFT_BRACKET_MISSING_IN_OWORD = 304,
+  NCE_SUBROUTINE_NOT_DEFINED = 305,
+  NCE_OWORD_BLOCK_NOT_CLOSED = 306,
+  NCE_SUBROUTINE_NOT_CLOSED = 307,
+  NCE_BREAK_OUTSIDE_LOOP = 308,
+  NCE_OWORD_TEST_NOT_FINITE = 309,
+  NCE_CANNOT_RETURN_IN_FILE = 310,
 };

@@ -276,8 +276,8 @@ TEST_F(GCodeTest, PeckOfZeroIsRefused) {
 TEST_F(GCodeTest, CycleThatWouldNeverEndIsRefused) {
   EXPECT_TRUE(Load("G83 X1 Z-1 R1 Q0.0000000000000000001\nG81 X1 Z-1 R1 L2000000000\n"));
   EXPECT_EQ(
-      "Line 1: [G83 X1 Z-1 R1 Q0.0000000000000000001],Exec:Command too long\r\n"
-      "Line 2: [G81 X1 Z-1 R1 L2000000000],Exec:Command too long\r\n",
+      "Line 1: [G83 X1 Z-1 R1 Q0.0000000000000000001],Exec:Canned cycle expands to too many moves\r\n"
+      "Line 2: [G81 X1 Z-1 R1 L2000000000],Exec:Canned cycle expands to too many moves\r\n",
       Report());
 }
 

@@ -282,9 +282,9 @@ TEST_F(SettingTest, TooManySettingsOnOneLineAreRefused) {
     named += "#<n" + std::to_string(i) + ">=1";
   }
   EXPECT_EQ(0, Read(numbered.c_str()));
-  EXPECT_EQ(NCE_COMMAND_TOO_LONG, Read("#51=1"));
+  EXPECT_EQ(NCE_TOO_MANY_SETTINGS_ON_LINE, Read("#51=1"));
   EXPECT_EQ(0, Read(named.c_str()));
-  EXPECT_EQ(NCE_COMMAND_TOO_LONG, Read("#<more>=1"));
+  EXPECT_EQ(NCE_TOO_MANY_SETTINGS_ON_LINE, Read("#<more>=1"));
   EXPECT_EQ(kInterpMaxSettings, m_setup->setting_count);
   EXPECT_EQ(kInterpMaxSettings, m_setup->named_setting_count);
   clear_settings(*m_setup);

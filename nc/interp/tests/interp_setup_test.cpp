@@ -127,7 +127,8 @@ TEST(ProgramFile, LinesPositionsAndJumps) {
   ASSERT_EQ(5, interp_read_line(*setup, buf, 4));
   EXPECT_STREQ("G0 ", buf);
   EXPECT_EQ(7, interp_file_position(*setup));
-  EXPECT_EQ(0, interp_end_of_file(*setup));
+  int line;
+  EXPECT_EQ(0, interp_end_of_file(*setup, &line));
   EXPECT_EQ(nullptr, setup->file);
   EXPECT_EQ(-1, interp_read_line(*setup, buf, sizeof buf));
 }
