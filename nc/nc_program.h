@@ -78,16 +78,18 @@ struct PathExtents {
 bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b);
 
 // Arc splitting. An arc from `start` to `end` about `center` becomes 2^k equal pieces,
-// k the smallest depth at which a piece's chord height falls below `tolerance`, and at
-// most kMaxArcSplitDepth: 4096 pieces keep the chord height for arcs up to several
-// metres of radius; beyond that (only nonsense input gets there) pieces stay coarser
-// rather than filling memory. An arc whose start and end radii differ by more than
-// 0.002 mm, whose radius is nil or whose coordinates are not finite stays one piece.
-constexpr int kMaxArcSplitDepth = 12;
+// k the smallest depth at which a piece's chord height falls below `tolerance`; at most
+// kMaxArcPieces. An arc whose start and end radii differ by more than 0.002 mm, whose
+// radius is nil or whose coordinates are not finite stays one piece.
+constexpr int kMaxArcSplitDepth = 16;
+constexpr int kMaxArcPieces = 1 << kMaxArcSplitDepth;
+// The pieces the arc (code 2 or 3) needs, the arc itself included; -1 when it needs more
+// than kMaxArcPieces, or the plane selector is none of the three (then 1).
+int CountArcPieces(WORD code, BYTE plane, const Vec3& start, const Vec3& end, const Vec3& center, double tolerance);
 // Appends to `list` the pieces of `arc` before its own end (the arc element itself ends
 // the last piece and is appended by the caller), each a copy of the arc with its own end
 // point and source bit clear. An unset arc radius becomes the end radius. FALSE, with
-// nothing appended, when memory runs out.
+// nothing appended, when the arc needs more than kMaxArcPieces or memory runs out.
 BOOL SplitArc(CPathArcElement& arc, BYTE plane, CPathElementArray& list, const Vec3& start, const Vec3& end,
               const Vec3& center, double tolerance);
 

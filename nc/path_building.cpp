@@ -72,7 +72,7 @@ struct ArcSplit {
   double radius_mm;
   double start_rad;  // angle of the start about the centre, [0, 2 pi)
   double sweep_rad;  // > 0, in the arc's direction
-  int depth;         // 2^depth pieces
+  int depth;         // 2^depth pieces; -1 beyond kMaxArcSplitDepth
 };
 
 // The split of an arc; false when it stays one piece. `radius_mm` is the arc's radius,
@@ -101,10 +101,14 @@ bool PlanArcSplit(WORD code, BYTE plane, const Vec3& start, const Vec3& end, con
   else
     split.sweep_rad = b_rad > a_rad ? b_rad - a_rad : b_rad - a_rad + 2 * kPi;
   split.start_rad = a_rad;
-  for (split.depth = closed ? 1 : 0; split.depth < kMaxArcSplitDepth; ++split.depth) {
-    double quarter_rad = split.sweep_rad / double(1 << split.depth) / 4;  // a quarter of the piece angle
+  split.depth = -1;
+  for (int depth = closed ? 1 : 0; depth <= kMaxArcSplitDepth; ++depth) {
+    double quarter_rad = split.sweep_rad / double(1 << depth) / 4;  // a quarter of the piece angle
     double height_mm = 2 * radius_mm * std::sin(quarter_rad) * std::sin(quarter_rad);
-    if (height_mm < tolerance_mm) break;
+    if (height_mm < tolerance_mm) {
+      split.depth = depth;
+      break;
+    }
   }
   return true;
 }
@@ -121,6 +125,13 @@ bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b) {
     case kPlaneYZ: return y && z;
     default: return x && y && z;
   }
+}
+
+int CountArcPieces(WORD code, BYTE plane, const Vec3& start, const Vec3& end, const Vec3& center, double tolerance) {
+  double radius_mm = DBL_MAX;
+  ArcSplit split;
+  if (!PlanArcSplit(code, plane, start, end, center, tolerance, radius_mm, split)) return 1;
+  return split.depth < 0 ? -1 : 1 << split.depth;
 }
 
 namespace {
@@ -164,6 +175,7 @@ BOOL SplitArc(CPathArcElement& arc, BYTE plane, CPathElementArray& list, const V
               const Vec3& center, double tolerance) {
   ArcSplit split;
   if (!PlanArcSplit(arc.m_nCode, plane, start, end, center, tolerance, arc.m_dRadius, split)) return TRUE;
+  if (split.depth < 0) return FALSE;
   return AppendArcPieces(arc, split, list, start, end, center);
 }
 
@@ -225,6 +237,8 @@ BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const
   double radius_mm = DBL_MAX;
   ArcSplit split;
   const bool splittable = PlanArcSplit(code, plane, start, end, center, m_dArcTolerance, radius_mm, split);
+  if (splittable && split.depth < 0)
+    return FailAppend(nullptr, LoadLangString(IDS_NC_ARC_TOO_LARGE_CN, IDS_NC_ARC_TOO_LARGE_EN));
   if (!MakeRoom(splittable ? 1 << split.depth : 1)) return FALSE;
   CPathArcElement* arc = new (std::nothrow) CPathArcElement(code);
   if (!arc) return OutOfMemory(nullptr);

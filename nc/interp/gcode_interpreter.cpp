@@ -45,7 +45,9 @@ std::unique_ptr<CGCodeReader> CreateGCodeReader(CNCProgram& program) {
 }
 
 CGCodeInterpreter::CGCodeInterpreter(CNCProgram& program)
-    : m_program(program), m_pSetup(std::make_unique<InterpreterSetup>()) {}
+    : m_program(program), m_pSetup(std::make_unique<InterpreterSetup>()) {
+  m_pSetup->distance_mode = m_program.State().m_bAbsolute ? 0 : 1;
+}
 
 BOOL CGCodeInterpreter::OpenFile(const char* path) {
   copy_bounded(m_pSetup->program_prefix, kInterpTextSize, m_program.Program().GetPrefixFolder());

@@ -11,6 +11,8 @@
 
 class CGCodeInterpreter : public CGCodeReader {
  public:
+  // The state after init_setup; the distance mode follows the program's [UnitSystem]
+  // "XYZAbs", as its coordinates do.
   explicit CGCodeInterpreter(CNCProgram& program);
 
   BOOL OpenFile(const char* path) override;

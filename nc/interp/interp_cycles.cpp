@@ -169,12 +169,16 @@ int emit_cycle_g87(Hole& h) {
   return NCE_OK;
 }
 
+// The operator takes the tool out of the hole by hand during the program stop ("M" 0).
+// The path must still know where the tool is afterwards: the retract to the clearance
+// follows the stop, so the next move does not start at the bottom of the hole.
 int emit_cycle_g88(Hole& h) {
   const int turning = h.setup.spindle_turning;
   EMIT(emit_cycle_feed(h, h.a, h.b, h.bottom));
   dwell(h);
   spindle(h, 5);
-  // The operator takes the tool out by hand during the stop: no retract move.
+  h.program.AddTag("M", 0);
+  EMIT(emit_cycle_traverse(h, h.a, h.b, h.clearance));
   spindle(h, restart_code(turning));
   return NCE_OK;
 }

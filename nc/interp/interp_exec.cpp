@@ -16,24 +16,7 @@ namespace {
 constexpr double kArcRadiusTolerance_mm = 0.005;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
-// Most pieces an arc may be cut into: a full circle keeps under it up to a radius of
-// about a thousand kilometres.
-constexpr double kMaxArcPieces = 1 << 20;
-
 bool is_finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
-
-// Distance of two points in the plane.
-double in_plane_distance(const Vec3& a, const Vec3& b, BYTE plane) {
-  const Vec3 d = a - b;
-  return plane == kPlaneXZ ? std::hypot(d.x, d.z) : plane == kPlaneYZ ? std::hypot(d.y, d.z) : std::hypot(d.x, d.y);
-}
-
-// The adder cuts an arc in halves until each piece's chord height is below the
-// tolerance; an arc so large that this would take over kMaxArcPieces pieces is refused.
-bool arc_too_large(const Vec3& start, const Vec3& centre, BYTE plane, double tolerance) {
-  const double radius = in_plane_distance(start, centre, plane);
-  return !(radius * (1.0 - std::cos(kPi / kMaxArcPieces)) < tolerance);
-}
 
 int emit_stop_code(CNCReadContext& program, const InterpreterBlock& block) {
   int stop = block.m_modes[MGROUP_STOP];
@@ -82,6 +65,21 @@ bool centre_fits(Vec3 centre, BYTE plane, const Vec3& start, const Vec3& end) {
   return std::fabs(r_end - r_start) <= kArcRadiusTolerance_mm;
 }
 
+// Half the chord from start to end in the plane must be at most |radius|, within the
+// tolerance of centre words (a half circle with a rounded radius); such a radius is then
+// taken as half the chord, so that the centre lies on the chord. A radius of nothing
+// reaches nowhere.
+bool radius_reaches(BYTE plane, const Vec3& start, const Vec3& end, double* radius_mm) {
+  const Vec3 d = end - start;
+  const double chord_mm = plane == kPlaneXZ   ? std::hypot(d.x, d.z)
+                          : plane == kPlaneYZ ? std::hypot(d.y, d.z)
+                                              : std::hypot(d.x, d.y);
+  const double r_mm = std::fabs(*radius_mm);
+  if (!(r_mm >= g_dDoubleZero) || !(chord_mm / 2.0 <= r_mm + kArcRadiusTolerance_mm)) return false;
+  if (chord_mm / 2.0 > r_mm) *radius_mm = std::copysign(chord_mm / 2.0, *radius_mm);
+  return true;
+}
+
 int emit_motion(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block) {
   NCReadState& read = program.State();
   const int motion = block.motion_to_be;
@@ -123,6 +121,12 @@ int emit_motion(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlo
     Vec3 centre;
     if (block.r_flag) {
       double radius_mm = block.r_value * (f.x + f.y + f.z) / 3.0 * unit;
+      // A radius that cannot reach the end has no centre: the arc would not end where the
+      // program says, and every move after it would start from the wrong place.
+      if (!radius_reaches(plane, start, end, &radius_mm)) {
+        read.m_bStop = 1;
+        return NCE_ARC_RADIUS_TOO_SMALL_TO_REACH_END_POINT;
+      }
       centre = ArcCenterFromRadius(code, plane, axes, start, end, radius_mm);
     } else {
       Vec3 offset(block.i_flag ? block.i_value * f.x * unit : 0.0, block.j_flag ? block.j_value * f.y * unit : 0.0,
@@ -142,7 +146,6 @@ int emit_motion(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlo
       read.m_bStop = 1;
       return NCE_RADIUS_TO_END_OF_ARC_DIFFERS_FROM_RADIUS_TO_START;
     }
-    if (arc_too_large(start, centre, plane, program.ArcTolerance())) return NCE_COMMAND_TOO_LONG;
     if (!program.AddArc(code, plane, axes, end, centre)) return NCE_EXIT;
   }
   read.m_vLastPoint = end;

@@ -126,16 +126,31 @@ TEST_F(PathBuildingTest, ArcsThatStayWhole) {
   EXPECT_EQ(1, p.GetElementCount());
 }
 
-TEST_F(PathBuildingTest, HugeArcsAreBoundedInPieces) {
+// An arc is cut into at most 2^16 pieces. One that would need more cannot keep its chord
+// height: it is refused and stops the load, with its line in the report.
+TEST_F(PathBuildingTest, ArcsBeyondThePieceLimitAreRefused) {
+  g_nUiLanguage = 1;
+  // A full circle needs r (1 - cos(pi / 2^k)) below 0.005 mm: 2^16 pieces up to about
+  // 4.35 km of radius.
+  EXPECT_EQ(kMaxArcPieces, CountArcPieces(kCodeArcCCW, kPlaneXY, Vec3(3e6, 0, 0), Vec3(3e6, 0, 0), Vec3(), 0.005));
+  EXPECT_EQ(-1, CountArcPieces(kCodeArcCCW, kPlaneXY, Vec3(5e6, 0, 0), Vec3(5e6, 0, 0), Vec3(), 0.005));
+  CNCProgram fits;
+  ReadState(fits).m_vLastPoint = Vec3(3e6, 0, 0);
+  ASSERT_TRUE(fits.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(3e6, 0, 0), Vec3()));
+  EXPECT_EQ(kMaxArcPieces, fits.GetElementCount());
+
   CNCProgram p;
   ReadState(p).m_vLastPoint = Vec3(1e9, 0, 0);
-  ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e9, 0, 0), Vec3(0, 0, 0)));
-  EXPECT_EQ(4096, p.GetElementCount());
+  ReadState(p).m_nLine = 7;
+  EXPECT_FALSE(p.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(1e9, 0, 0), Vec3(0, 0, 0)));
+  EXPECT_EQ(0, p.GetElementCount());
+  EXPECT_EQ(1, p.GetReadState().m_bStop);
+  EXPECT_STREQ("Line 7: Arc too large to split within the chord tolerance\r\n", p.GetErrors());
   // Coordinates so large that bisection points collapse onto each other.
   CNCProgram q;
   ReadState(q).m_vLastPoint = Vec3(1e20, 0, 0);
-  ASSERT_TRUE(q.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e20, 1, 0), Vec3(1e20, 0.5, 0)));
-  EXPECT_LE(q.GetElementCount(), 4096);
+  ASSERT_TRUE(q.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(1e20, 1, 0), Vec3(1e20, 0.5, 0)));
+  EXPECT_LE(q.GetElementCount(), kMaxArcPieces);
 }
 
 TEST_F(PathBuildingTest, HelicalArcClimbsLinearly) {
