@@ -17,7 +17,9 @@
 // tags are placed where the motion changes between traversing, cutting and plunging.
 //
 // The new elements are collected as a vertex list while the fold walks the list and
-// inserted at its end, so that the indices of the walk stay valid.
+// inserted at its end, so that the indices of the walk stay valid. The edits of the
+// elements themselves are collected too and made only when the fold has succeeded: a
+// fold that fails half-way leaves the list as it was, not half folded.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -47,6 +49,15 @@ constexpr double kDefaultLift_mm = 50.0;
 constexpr int kLiftSettingSize = 512;  // characters of the "ParkingLift(mm)" read
 // "M" values the fold replaces (spindle on/off and tool change, read with a margin).
 constexpr double kSpindleMFirst = 2.99999, kSpindleMLast = 6.00001;
+
+// An edit of the list that the fold makes once it has succeeded.
+struct FoldEdit {
+  int index;
+  bool discard;  // else: the move's folded end, axes (and centre), marks
+  Vec3 end, center;
+  BYTE axes;
+  bool arc, reverse, markA, markB;
+};
 
 bool HasBound(double bound) { return bound != DBL_MAX; }
 
@@ -240,20 +251,38 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
 
 // ---- The fold
 
-void CPathOptimizer::FoldPieces(const DoorFoldParams& params, const std::vector<int>& pieces, int face, int motion) {
-  PathRecord r;
-  for (int k : pieces) {
-    if (!GetPathRecord(k, r, FALSE)) continue;
-    SetEnd(k, FoldPoint(params, face, r.GetEnd()));
-    SetAxes(k, FoldAxes(face, r.m_byAxes));
-    if (IsArcCode(r.m_nCode)) {
-      if (FoldReversesArcs(face)) ReverseArc(k);
-      SetCenter(k, FoldPoint(params, face, r.GetCenter()));
-    }
-    if (motion == kPlunging) SetMarkA(k);
-    if (face != kFace) SetMarkB(k);
+namespace {
+
+// The edit of a move that comes out on `face` (`end` and `center` of the flat layout).
+FoldEdit FoldMove(const DoorFoldParams& params, int index, const PathRecord& r, int face, int motion) {
+  FoldEdit edit = {};
+  edit.index = index;
+  edit.end = FoldPoint(params, face, r.GetEnd());
+  edit.axes = FoldAxes(face, r.m_byAxes);
+  edit.arc = IsArcCode(r.m_nCode);
+  if (edit.arc) {
+    edit.reverse = FoldReversesArcs(face);
+    edit.center = FoldPoint(params, face, r.GetCenter());
   }
+  edit.markA = motion == kPlunging;
+  edit.markB = face != kFace;
+  return edit;
 }
+
+FoldEdit Discard(int index) {
+  FoldEdit edit = {};
+  edit.index = index;
+  edit.discard = true;
+  return edit;
+}
+
+void ShowFoldMessage(UINT cn, UINT en, const char* format, int line) {
+  CString text;
+  text.Format(format, LoadLangString(cn, en).GetString(), line);
+  ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
 
 BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params) {
   params->m_dTraverseSpeed = GetTraverseSpeed();
@@ -268,8 +297,9 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
   int face = kNoFace, prevFace = kNoFace;
   int motion = kTraversing;
   bool first = true;
-  bool failed = false, stopped = false, cancelled = false;
+  bool failed = false, cornerLine = false, cancelled = false;
   PathRecord r, prevMove, curMove;
+  std::vector<FoldEdit> edits;
   // Pieces of split rapids and arcs (source bit clear) come right before the move they
   // belong to; they are folded with it, or dropped with a rapid that changes faces.
   std::vector<int> pieces;
@@ -281,12 +311,7 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
       Vec3 end = r.GetEnd();
       int f = ClassifyPoint(*params, end.x, end.y);
       if (f == kCorner) {
-        SetDiscard(i, 1);
-        CString text;
-        text.Format("%s #%d", (const char*)LoadLangString(IDS_OPT_DISABLED_AREA_CN, IDS_OPT_DISABLED_AREA_EN),
-                    (int)r.m_nLine);
-        ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
-        stopped = true;
+        failed = cornerLine = true;
         break;
       }
       if (!r.IsCoordChanged()) {
@@ -310,10 +335,10 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
         }
         InsertVertices(*params, i, prevFace, face, prevMove, curMove);
         // The vertices replace the whole rapid, its pieces too.
-        for (int k : pieces) SetDiscard(k, 1);
+        for (int k : pieces) edits.push_back(Discard(k));
         pieces.clear();
         pieceFaces.clear();
-        SetDiscard(i, 1);
+        edits.push_back(Discard(i));
         motion = kTraversing;
       } else if (std::find_if(pieceFaces.begin(), pieceFaces.end(), [&](int pf) { return pf != face; }) !=
                  pieceFaces.end()) {
@@ -337,30 +362,24 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
           g_aVertexList.Add(v);
         }
       }
-      FoldPieces(*params, pieces, face, motion);
+      PathRecord piece;
+      for (int k : pieces)
+        if (GetPathRecord(k, piece, FALSE)) edits.push_back(FoldMove(*params, k, piece, face, motion));
       pieces.clear();
       pieceFaces.clear();
-
-      SetEnd(i, curMove.GetEnd());
-      SetAxes(i, curMove.m_byAxes);
-      if (IsArcCode(code)) {
-        if (FoldReversesArcs(face)) ReverseArc(i);
-        SetCenter(i, curMove.GetCenter());
-      }
-      if (motion == kPlunging) SetMarkA(i);
-      if (face != kFace) SetMarkB(i);
+      edits.push_back(FoldMove(*params, i, r, face, motion));
       first = false;
     } else if (IsPlaneCode(code)) {
-      SetDiscard(i, 1);
+      edits.push_back(Discard(i));
     } else if (code == kCodeTag) {
       char name[3] = {r.m_szName[0], r.m_szName[0] ? r.m_szName[1] : '\0', 0};
       if (NameIs(name, "T")) {
-        if (!(params->m_nFlags & kDoorPathKeepTools)) SetDiscard(i, 1);
+        if (!(params->m_nFlags & kDoorPathKeepTools)) edits.push_back(Discard(i));
       } else if (std::strcmp(name, "F") == 0) {
-        SetDiscard(i, 1);
+        edits.push_back(Discard(i));
       } else if (std::strcmp(name, "M") == 0) {
         if (r.m_dValue == 2.0 || r.m_dValue == 30.0) break;  // program end: the rest stays
-        if (r.m_dValue >= kSpindleMFirst && r.m_dValue <= kSpindleMLast) SetDiscard(i, 1);
+        if (r.m_dValue >= kSpindleMFirst && r.m_dValue <= kSpindleMLast) edits.push_back(Discard(i));
       }
     }
     progress.Drain();
@@ -370,20 +389,30 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
     }
   }
 
-  if (cancelled) {
+  if (cancelled || failed) {
     g_aVertexList.RemoveAll();
+    if (cornerLine)
+      ShowFoldMessage(IDS_OPT_DISABLED_AREA_CN, IDS_OPT_DISABLED_AREA_EN, "%s #%d", (int)r.m_nLine);
+    else if (failed)
+      ShowFoldMessage(IDS_OPT_PLANE_CHANGE_CN, IDS_OPT_PLANE_CHANGE_EN, "%s, line #%d", (int)r.m_nLine);
     return FALSE;
   }
-  if (failed) {
-    g_aVertexList.RemoveAll();
-    CString text;
-    text.Format("%s, line #%d", (const char*)LoadLangString(IDS_OPT_PLANE_CHANGE_CN, IDS_OPT_PLANE_CHANGE_EN),
-                (int)r.m_nLine);
-    ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
-    return FALSE;
+  for (const FoldEdit& edit : edits) {
+    if (edit.discard) {
+      SetDiscard(edit.index, 1);
+      continue;
+    }
+    SetEnd(edit.index, edit.end);
+    SetAxes(edit.index, edit.axes);
+    if (edit.arc) {
+      if (edit.reverse) ReverseArc(edit.index);
+      SetCenter(edit.index, edit.center);
+    }
+    if (edit.markA) SetMarkA(edit.index);
+    if (edit.markB) SetMarkB(edit.index);
   }
   InsertFoldVertices();
-  return stopped ? FALSE : TRUE;
+  return TRUE;
 }
 
 void CPathOptimizer::InsertFoldVertices() {

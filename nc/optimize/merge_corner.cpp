@@ -119,6 +119,11 @@ double CPathOptimizer::MergePathError(const Vec3& p0, const Vec3& p1, const Vec3
 }
 
 // ---- Merging pass
+//
+// A run is a sequence of feeds that may be merged. It ends at anything but a feed, and at
+// a tag or mode code that forces a break (a spindle, tool or coolant change): the vertex
+// where the program put such a tag is never merged away, or the change would happen
+// somewhere else on the path (a spindle stopped before the last cut of the run).
 
 BOOL CPathOptimizer::MergePass(const OptimizerSettings& s, COptimizeProgress& progress) {
   PathRecord r;
@@ -128,7 +133,7 @@ BOOL CPathOptimizer::MergePass(const OptimizerSettings& s, COptimizeProgress& pr
   int n = 0;            // 1: P1 ends the first feed of a run, 2: P1 is a merge candidate
   Vec3 p0, p1;
   double len_mm = 0.0;   // length of P0-P1
-  BOOL pending = FALSE;  // the next move starts a tag
+  BOOL pending = FALSE;  // the next move starts a tag (and a run)
   m_nPlaneCode = kCodePlaneXY;
   m_aDroppedPoints.RemoveAll();
   m_aPendingPoints.RemoveAll();
@@ -154,18 +159,20 @@ BOOL CPathOptimizer::MergePass(const OptimizerSettings& s, COptimizeProgress& pr
       continue;
     }
     if (!IsMoveCode(code)) {
-      pending = IsForceBreak(r);
+      // A tag that does not break after one that does keeps the break.
+      if (IsForceBreak(r)) pending = TRUE;
       continue;
     }
 
     DWORD tagStart = r.m_nTagStart;
+    const bool newRun = pending || !(prev == kCodeFeed && code == kCodeFeed);
     if (pending) {
       pending = FALSE;
       SetTagStart(i, 1);
       tagStart = 1;
     }
     Vec3 e = r.GetEnd();
-    if (!(prev == kCodeFeed && code == kCodeFeed)) {
+    if (newRun) {
       moveOn(i, e, tagStart);
       prev = code;
       n = 1;

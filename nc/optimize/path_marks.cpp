@@ -58,6 +58,9 @@ void Log(BOOL on, const char* fmt, ...) {
 
 // ---- Marks pass
 
+// Every program starts at the origin, where the loader puts the current point before the
+// first move: the first kept move is measured from there like every other one, so a
+// program that starts with a cut counts that cut.
 BOOL CPathOptimizer::MarksPass(COptimizeProgress& progress) {
   const BOOL log = IsLogOn(kLogName);
   m_aToolMarks.RemoveAll();
@@ -68,7 +71,6 @@ BOOL CPathOptimizer::MarksPass(COptimizeProgress& progress) {
   double length_mm = 0.0;  // S: cumulative length of the kept moves
   Vec3 last;               // P: end of the last kept move
   int lastCode = -1;       // c: code of the last kept move
-  bool first = true;
   PathRecord r;
   BOOL finished = TRUE;
 
@@ -79,15 +81,12 @@ BOOL CPathOptimizer::MarksPass(COptimizeProgress& progress) {
       if (r.m_nTagStart != 0 && lastCode != kCodeRapid) tagCount++;
       lastCode = r.m_nCode;
       Vec3 end = r.GetEnd();
-      if (!first) {
-        double d_mm = Length(end, last);
-        length_mm += d_mm;
-        if (r.m_nCode != kCodeRapid) pathLength_mm += d_mm;
-      }
+      double d_mm = Length(end, last);
+      length_mm += d_mm;
+      if (r.m_nCode != kCodeRapid) pathLength_mm += d_mm;
       SetMark(i, length_mm);
       Log(log, "index = %d, Mark=%.3f", i, length_mm);
       last = end;
-      first = false;
     } else if (IsToolTag(r)) {
       // One entry per exact tool number, so T1 still counts after T10.
       double value = std::floor(r.m_dValue + 0.5);

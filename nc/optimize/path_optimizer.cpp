@@ -136,8 +136,9 @@ BOOL CPathOptimizer::Optimize(CProgressSink* progress, const DoorPathArea* door)
     params.m_dBottom = door->m_dBottom;
     params.m_dTop = std::fabs(door->m_dTop - door->m_dBottom) < kSameBound_mm ? DBL_MAX : door->m_dTop;
     params.m_nFlags = door->m_nFlags;
-    // Whatever the fold's outcome, the marks must describe the list as it now stands.
-    BuildVertexList(progress, &params);
+    // A fold that fails leaves moves that cut through the door's corners or edges: the
+    // import must not go on with them.
+    if (!BuildVertexList(progress, &params)) return FALSE;
   }
   if (!MarksPass(steps)) return FALSE;
   if (s.m_dSpindleWarmup > 0 && !ToolPreparePass(s, steps)) return FALSE;

@@ -143,7 +143,9 @@ class CPathOptimizer : public CNCProgram {
   void SetSettings(const OptimizerSettings& settings);
 
   // Runs the passes over the loaded list. `door` (may be null) asks for the door fold.
-  // FALSE when the operator cancelled; what was changed by then stays changed.
+  // FALSE when the operator cancelled (what was changed by then stays changed), or when
+  // the door fold failed (told by message box; the list is then as it was before the
+  // fold): the import must stop.
   BOOL Optimize(CProgressSink* progress, const DoorPathArea* door);
 
   // ---- Merging and corners
@@ -160,8 +162,9 @@ class CPathOptimizer : public CNCProgram {
                      Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane, CPathElementArray& list);
 
   // ---- Door fold
-  // FALSE when the fold stopped early (disabled area, face change on a cutting move,
-  // cancel); the program end also ends it, with TRUE.
+  // The fold over the whole list. FALSE when it failed (a move in a disabled corner, a
+  // face change on a cutting move; the operator is told) or was cancelled: then the list
+  // is as it was. The program end ends it with TRUE.
   BOOL BuildVertexList(CProgressSink* progress, DoorFoldParams* params);
   // Appends the retract, offset, approach, tool change and plane vertices of a rapid
   // from `fromFace` to `toFace`. 1 when generated, 0 for the same face, -1 when the
@@ -185,8 +188,6 @@ class CPathOptimizer : public CNCProgram {
   BOOL CornerPass(const OptimizerSettings& s, COptimizeProgress& progress);
   BOOL MarksPass(COptimizeProgress& progress);
   BOOL ToolPreparePass(const OptimizerSettings& s, COptimizeProgress& progress);
-  // Folds the pieces (source bit clear) that come before a source move on its face.
-  void FoldPieces(const DoorFoldParams& params, const std::vector<int>& pieces, int face, int motion);
   void InsertFoldVertices();
   CPathTagElement* NewToolPrepareTag(int tool) const;
 

@@ -228,7 +228,7 @@ TEST_F(MergeTest, ShortCollinearFeedsMergeFromTheSecondVertex) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ("R(0,0,5)\nF(0.05,0,5)\nF(0.1,0,5) x\nF(0.15,0,5)\n", Join(List(opt)));
-  EXPECT_NEAR(0.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the third spans 0.1 mm
+  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
   EXPECT_NEAR(0.15, opt.GetPathLength(), 1e-12);
 }
 
@@ -281,6 +281,30 @@ TEST_F(MergeTest, ForceBreaksStartANewTag) {
   EXPECT_FALSE(opt.IsForceBreak(r));
 }
 
+// A tag or mode code that forces a break ends the run of feeds being merged: the vertex
+// where the program put it stays, so the spindle stops (the tool changes) where the
+// program says, not one cut earlier. Through the loader and the optimiser, as an import.
+TEST_F(MergeTest, BreakTagsEndTheRun) {
+  testing_support::MessageBoxRecorder boxes;
+  struct {
+    const char* line;
+    bool breaks;
+  } cases[] = {{"M5", true},     {"M3", true},      {"M8", true}, {"T2", true},
+               {"S12000", true}, {"T2 F900", true},  // a tag that does not break after one that does keeps the break
+               {"F900", false},  {"G90", false}};
+  for (const auto& k : cases) {
+    CPathOptimizer opt;
+    CString path = m_dir / "run.nc";
+    std::string text = "G0 X0 Y0 Z1\nG1 Z0 F600\nG1 X10\nG1 X20\n" + std::string(k.line) + "\nG1 X30\nG1 X40\n";
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
+    ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1))) << k.line;
+    ASSERT_TRUE(opt.Optimize(nullptr, nullptr)) << k.line;
+    std::string list = Join(List(opt));
+    EXPECT_NE(std::string::npos, list.find(k.breaks ? "F(20,0,0)\n" : "F(20,0,0) x\n")) << k.line << "\n" << list;
+    EXPECT_NE(std::string::npos, list.find("F(10,0,0) x\n")) << k.line << "\n" << list;  // inside the run
+  }
+}
+
 TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   Set("PointFilter", "disable");
   CPathOptimizer opt;
@@ -288,7 +312,7 @@ TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
   EXPECT_NEAR(180.0, MoveAt(opt, 1)->m_dAngle, 1e-9);
-  EXPECT_NEAR(0.15, MoveAt(opt, 3)->m_dMark, 1e-12);
+  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);
 }
 
 TEST_F(MergeTest, PathErrorMeasure) {
@@ -337,6 +361,20 @@ TEST_F(CornerTest, NearlyStraightCornersGetTheCircleThroughTheirPoints) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   double d3 = std::hypot(e.x, e.y);
   EXPECT_NEAR(d3 / (2 * std::sin(Rad(179.99))), MoveAt(opt, 1)->m_dRadius, 1e-3);
+}
+
+// A program that starts with a cut: the cut counts in the marks and the toolpath length,
+// measured from the origin where the program starts.
+TEST_F(MergeTest, AFirstCutCountsFromTheOrigin) {
+  testing_support::MessageBoxRecorder boxes;  // the first-move warning
+  CPathOptimizer opt;
+  CString path = m_dir / "cut.nc";
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, "G1 X10 F600\nG1 X10 Y20\n"));
+  ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1)));
+  ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
+  EXPECT_EQ(10.0, MoveAt(opt, 1)->m_dMark);
+  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(30.0, opt.GetPathLength());
 }
 
 TEST_F(CornerTest, FirstMoveWithoutARapidSetsOnlyItsLeg) {
