@@ -26,8 +26,7 @@ enum : WORD {
   kCodePlaneXY = 17,
   kCodePlaneXZ = 18,
   kCodePlaneYZ = 19,
-  kCodeTagBit = 0x8000,    // a record code with this bit (and above 3) rebuilds as a tag
-  kCodeTagFirst = 0xFF00,  // codes from here up count as tags when elements are destroyed
+  kCodeTagBit = 0x8000,  // a record code with this bit (and above 3) rebuilds as a tag
   kCodeTag = 0xFFFF,
 };
 
