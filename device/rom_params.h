@@ -11,15 +11,17 @@
 
 #include "platform/core.h"
 
+constexpr int kRomStringChars = 16;  // characters of a string value
+
 // One parameter.
 struct RomParam {
-  WORD index;          // the controller's parameter index; key of the map
-  char type;           // 'C','B','S','W','L','D','F','U','T' or 0 for none
-  BYTE value[36];      // binary value at the start (width by type); strings NUL-padded
-  char range[128];     // "[min|max]" or empty
-  char list[256];      // "{v|v|...}" or empty
-  char className[20];  // "none" when the parameter has no class
-  char description[256];
+  WORD index = 0;           // the controller's parameter index; key of the map
+  char type = 0;            // 'C','B','S','W','L','D','F','U','T' or 0 for none
+  BYTE value[36] = {};      // binary value at the start (width by type, little-endian); strings NUL-padded
+  char range[128] = {};     // "[min|max]" or empty
+  char list[256] = {};      // "{v|v|...}" or empty
+  char className[20] = {};  // "none" when the parameter has no class
+  char description[256] = {};
 };
 
 // All parameters known to the program, by ascending index. The mutex guards the map
@@ -30,12 +32,12 @@ struct RomParamMap {
 };
 extern RomParamMap g_RomParamMap;
 
-#define ROM_SECTION_BUFFER 64000
-#define ROM_TEMPLATE_NAME "basic.rom"
+constexpr DWORD kRomSectionBuffer = 64000;  // bytes of the section text read or written at once
+constexpr char kRomTemplateName[] = "basic.rom";
 
 class RomParamFile {
  public:
-  RomParamFile();
+  RomParamFile() = default;
   virtual ~RomParamFile() = default;
 
   // "0x1f", "x1f" (hexadecimal) or "31" (decimal).
@@ -59,8 +61,8 @@ class RomParamFile {
   static BOOL WriteTemplateIfMissing(const char* path);
 
   // State the operations share with the dialog.
-  CString m_strFloatFormat;     // "%.8f"
-  double m_dTolerance;          // list entries match within this
+  CString m_strFloatFormat = "%.8f";
+  double m_dTolerance = 1e-9;   // list entries match within this
   CString m_strInvalidIndexes;  // index texts of the lines whose value is not allowed
   CStringArray m_arrClassChoices;
   CStringArray m_arrTypeChoices;

@@ -77,11 +77,11 @@ void CJobChannel::Close() {
   m_nViewSlots = 0;
 }
 
-bool CJobChannel::Lock(DWORD ms) {
-  if (!m_pView || !m_pMutex) return false;
-  if (m_pMutex->Lock(ms)) return true;
+BOOL CJobChannel::Lock(DWORD ms) {
+  if (!m_pView || !m_pMutex) return FALSE;
+  if (m_pMutex->Lock(ms)) return TRUE;
   ++m_nLockTimeouts;
-  return false;
+  return FALSE;
 }
 
 void CJobChannel::Unlock() {

@@ -126,12 +126,12 @@ class CJobChannel {
   // exists; the creator initialises the header. 1 on success, 0 otherwise.
   int Open(const char* name, UINT capacity);
   void Close();
-  bool IsOpen() const { return m_pView != nullptr; }
+  BOOL IsOpen() const { return m_pView != nullptr; }
   BOOL IsCreator() const { return m_bCreator; }
 
   // Takes the named mutex. A mutex left behind by a process that died holding it counts
   // as taken: this process owns it then, and refusing would keep it locked for ever.
-  bool Lock(DWORD ms);
+  BOOL Lock(DWORD ms);
   void Unlock();
   void InitHeader();
 

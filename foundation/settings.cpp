@@ -72,7 +72,7 @@ int TextToBool(const char* text) {
   CString t(text);
   t.Trim();
   t.MakeUpper();
-  static const char* const kYes[] = {"ENABLE", "TRUE", "YES", "OK", "\xCA\xC7" /* 是 */};
+  static constexpr const char* kYes[] = {"ENABLE", "TRUE", "YES", "OK", "\xCA\xC7" /* 是 */};
   for (const char* y : kYes)
     if (t == y) return 1;
   return strtol(t, nullptr, 10) > 0 ? 1 : 0;

@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr double kMinGrowRatio = 0.00001;  // at or below it the file never grows
+constexpr UINT kSpareSlots = 10;           // a grow leaves at least this many free
+
 ULONGLONG FileSizeFor(ULONGLONG slots) { return kWorkspaceReserved + kWorkspaceSlotSize * slots; }
 
 bool SetFileLength(HANDLE file, ULONGLONG size) {
@@ -160,9 +163,9 @@ void CWorkspace::MarkEnd() { CSingleLock lock(&m_mutex, TRUE); }
 // refused rather than written past the end of the mapping.
 
 bool CWorkspace::MakeRoom(UINT k) {
-  if (m_dGrowRatio > 0.00001 && ULONGLONG(m_nCapacity) < ULONGLONG(m_nCount) + k + 10) {
+  if (m_dGrowRatio > kMinGrowRatio && ULONGLONG(m_nCapacity) < ULONGLONG(m_nCount) + k + kSpareSlots) {
     ULONGLONG slots = ULONGLONG(m_nCount / m_dGrowRatio);
-    if (slots <= m_nCapacity) slots = ULONGLONG(m_nCapacity) + k + 10;
+    if (slots <= m_nCapacity) slots = ULONGLONG(m_nCapacity) + k + kSpareSlots;
     GrowWorkspace(UINT(slots < UINT_MAX ? slots : UINT_MAX));
   }
   return m_pView && ULONGLONG(m_nCount) + (k ? k : 1) <= m_nCapacity;

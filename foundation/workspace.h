@@ -8,6 +8,7 @@
 // foundation does not depend on the NC library.
 #pragma once
 
+#include "platform/bytes.h"
 #include "platform/core.h"
 
 constexpr UINT kWorkspaceReserved = 8;    // bytes before slot 0
@@ -21,7 +22,7 @@ inline UINT WorkspaceImageSize(WORD code) {
   return code == 0xFFFF ? 37 : 22;
 }
 // The code of an image (bytes 4-5, little-endian).
-inline WORD WorkspaceImageCode(const BYTE* image) { return WORD(image[4] | (image[5] << 8)); }
+inline WORD WorkspaceImageCode(const BYTE* image) { return bytes::Load16(image + 4); }
 
 #ifdef _WIN32
 

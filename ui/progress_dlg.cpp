@@ -4,8 +4,8 @@
 #include "resources/resource.h"
 
 namespace {
-const UINT_PTR kPushTimer = 1;     // position and range to the bar
-const UINT_PTR kRepaintTimer = 2;  // the whole strip
+constexpr UINT_PTR kPushTimer = 1;     // position and range to the bar
+constexpr UINT_PTR kRepaintTimer = 2;  // the whole strip
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CProgressDlg, CDialog)

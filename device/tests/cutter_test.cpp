@@ -73,7 +73,7 @@ TEST_F(CutterFile, SaveWritesTheRecordsAndCutsTheFile) {
   ASSERT_EQ(7u * 580u, bytes.size());
   CutterFileRecord r;
   memcpy(&r, bytes.data() + 580 * 6, sizeof(r));
-  EXPECT_EQ(CUTTER_TYPE_TAG, r.typeTag);
+  EXPECT_EQ(kCutterTypeTag, r.typeTag);
   EXPECT_EQ(7, r.number);
   EXPECT_EQ(7, r.type);
   EXPECT_DOUBLE_EQ(20.0, r.angle);

@@ -169,13 +169,13 @@ TEST_F(DeviceFiles, NoValueLeaksFromOneDeviceIntoTheNext) {
 }
 
 TEST_F(DeviceFiles, TableHoldsAtMostItsSize) {
-  for (int i = 0; i < DEVICE_TABLE_SIZE + 3; ++i) {
+  for (int i = 0; i < kDeviceTableSize + 3; ++i) {
     CString name;
     name.Format("D%03d", i);
     WriteDevice(name, "[Device]\r\nName=" + std::string(name) + "\r\n");
   }
   LoadDeviceTable();
-  EXPECT_EQ(DEVICE_TABLE_SIZE, g_DeviceTable.m_nCount);
+  EXPECT_EQ(kDeviceTableSize, g_DeviceTable.m_nCount);
 }
 
 TEST_F(DeviceFiles, NamesThatWouldLeaveTheFolderAreRefused) {

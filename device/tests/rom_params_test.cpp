@@ -13,9 +13,9 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-const char kLine400[] = "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****";
-const char kLine450[] = "0x450\t=none, byte, 0[0|7], uDriver\t\t\t//1b,driver type,,*****";
-const char kLine451[] = "0x451\t=none, byte, 255{0|1|2|3|4|5|6|7|255}, iGearMode\t\t//1b\t\t,,*****";
+constexpr char kLine400[] = "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****";
+constexpr char kLine450[] = "0x450\t=none, byte, 0[0|7], uDriver\t\t\t//1b,driver type,,*****";
+constexpr char kLine451[] = "0x451\t=none, byte, 255{0|1|2|3|4|5|6|7|255}, iGearMode\t\t//1b\t\t,,*****";
 
 TEST(RomIndex, HexAndDecimalTexts) {
   struct {
@@ -46,7 +46,7 @@ TEST(RomLine, FieldsOfATemplateLine) {
 TEST(RomLine, MissingFieldsAndNoEquals) {
   RomParamFile f;
   RomParam p;
-  memset(&p, 0x55, sizeof(p));
+  memset(static_cast<void*>(&p), 0x55, sizeof(p));
   EXPECT_EQ(0, f.ParseRomLine("no equals here", &p));
   EXPECT_EQ(0, p.index);  // zero-filled anyway
   ASSERT_EQ(1, f.ParseRomLine("0x10 = Motion Class", &p));

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/bytes.h"
+
 #ifdef _WIN32
 #include "platform/win/gdi.h"
 #endif
@@ -62,17 +64,17 @@ void DefaultMasks(int bpp, DWORD masks[3]) {
 
 bool IsRle(DWORD compression) { return compression == BI_RLE8 || compression == BI_RLE4; }
 
-const RGBQUAD kSixteen[16] = {{0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
-                              {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {128, 128, 128, 0},
-                              {192, 192, 192, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
-                              {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0}};
+constexpr RGBQUAD kSixteen[16] = {{0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
+                                  {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {128, 128, 128, 0},
+                                  {192, 192, 192, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
+                                  {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0}};
 
 }  // namespace
 
 DibLayout DibLayout::Of(const BITMAPINFOHEADER& h) {
   DibLayout l = {};
   ULONGLONG product = (ULONGLONG)h.biPlanes * h.biBitCount;
-  static const int kDepths[] = {1, 2, 4, 8, 16, 24};
+  static constexpr int kDepths[] = {1, 2, 4, 8, 16, 24};
   l.bitsPerPixel = 32;
   for (int d : kDepths)
     if (product <= (ULONGLONG)d) {
@@ -218,9 +220,9 @@ LONG CDibData::GetPixelValue(int x, int y) const {
     case 2: return (*p >> ((3 - x % 4) * 2)) & 3;
     case 4: return (x % 2) ? (*p & 0x0F) : (*p >> 4);
     case 8: return *p;
-    case 16: return p[0] | (p[1] << 8);
-    case 24: return p[0] | (p[1] << 8) | (p[2] << 16);
-    case 32: return (LONG)(p[0] | (p[1] << 8) | (p[2] << 16) | ((DWORD)p[3] << 24));
+    case 16: return bytes::Load16(p);
+    case 24: return bytes::Load16(p) | (p[2] << 16);
+    case 32: return (LONG)bytes::Load32(p);
     default: return -1;
   }
 }
@@ -243,11 +245,12 @@ BOOL CDibData::SetPixelValue(int x, int y, DWORD value) {
       *p = (x % 2) ? (BYTE)((*p & 0xF0) | (value & 0x0F)) : (BYTE)((*p & 0x0F) | ((value & 0x0F) << 4));
       return TRUE;
     case 8: *p = (BYTE)value; return TRUE;
-    case 16: p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8); return TRUE;
-    case 24: p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8), p[2] = (BYTE)(value >> 16); return TRUE;
-    case 32:
-      p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8), p[2] = (BYTE)(value >> 16), p[3] = (BYTE)(value >> 24);
+    case 16: bytes::Store16(p, (WORD)value); return TRUE;
+    case 24:
+      bytes::Store16(p, (WORD)value);
+      p[2] = (BYTE)(value >> 16);
       return TRUE;
+    case 32: bytes::Store32(p, value); return TRUE;
     default: return FALSE;
   }
 }

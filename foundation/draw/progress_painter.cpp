@@ -9,25 +9,28 @@
 #endif
 
 namespace {
-#ifdef _WIN32
-COLORREF SysColor(int index) { return ::GetSysColor(index); }
-#else
-// The platform's defaults for button face, caption text, button text and active caption.
+#ifndef _WIN32
+// The platform's system colour indices, and their default colours for the host build.
+constexpr int COLOR_ACTIVECAPTION = 2, COLOR_CAPTIONTEXT = 9, COLOR_BTNFACE = 15, COLOR_BTNTEXT = 18;
+#endif
 COLORREF SysColor(int index) {
+#ifdef _WIN32
+  return ::GetSysColor(index);
+#else
   switch (index) {
-    case 15: return RGB(240, 240, 240);
-    case 9: return RGB(0, 0, 0);
-    case 18: return RGB(0, 0, 0);
+    case COLOR_BTNFACE: return RGB(240, 240, 240);
+    case COLOR_CAPTIONTEXT: return RGB(0, 0, 0);
+    case COLOR_BTNTEXT: return RGB(0, 0, 0);
     default: return RGB(153, 180, 209);
   }
-}
 #endif
-const int kBtnFace = 15, kCaptionText = 9, kBtnText = 18, kActiveCaption = 2;
+}
 }  // namespace
 
 CProgressPainter::CProgressPainter()
-    : m_crBk(SysColor(kBtnFace)), m_crTextOnBar(SysColor(kCaptionText)), m_crTextOnBk(SysColor(kBtnText)) {
-  CGradient::SetColors(SysColor(kActiveCaption), SysColor(kActiveCaption));
+    : m_crBk(SysColor(COLOR_BTNFACE)), m_crTextOnBar(SysColor(COLOR_CAPTIONTEXT)),
+      m_crTextOnBk(SysColor(COLOR_BTNTEXT)) {
+  CGradient::SetColors(SysColor(COLOR_ACTIVECAPTION), SysColor(COLOR_ACTIVECAPTION));
 }
 
 CProgressPainter::~CProgressPainter() {
@@ -112,7 +115,7 @@ void CProgressPainter::SetTextFormat(const char* format, DWORD mode) {
 
 void CProgressPainter::SetTextColors(COLORREF overBar, COLORREF overBackground) {
   m_crTextOnBar = overBar;
-  m_crTextOnBk = overBackground == CLR_NO_BACKGROUND ? overBar : overBackground;
+  m_crTextOnBk = overBackground == kNoBackground ? overBar : overBackground;
 }
 
 // An empty range (lower == upper) has no percentage: it reads as 0.
@@ -188,7 +191,7 @@ void CProgressPainter::DrawBar(CDC* dc, CRect rect, BOOL direct) {
     dc->SelectClipRgn(&clip);
   }
   {
-    BOOL copyFirst = !m_hBkBrush && m_crBk == CLR_NO_BACKGROUND;
+    BOOL copyFirst = !m_hBkBrush && m_crBk == kNoBackground;
     // A direct drawing goes straight to dc, as it would to a printer.
     BOOL wasPrinting = dc->m_bPrinting;
     if (direct) dc->m_bPrinting = TRUE;
@@ -197,7 +200,7 @@ void CProgressPainter::DrawBar(CDC* dc, CRect rect, BOOL direct) {
 
     if (m_hBkBrush)
       ::FillRect(surface.m_hDC, &rect, m_hBkBrush);
-    else if (m_crBk != CLR_NO_BACKGROUND)
+    else if (m_crBk != kNoBackground)
       surface.FillSolidRect(&rect, m_crBk);
 
     ProgressDrawInfo info = {&surface, 0, rect, m_nPos, m_nLower, m_nUpper};

@@ -299,7 +299,7 @@ TEST(JobChannelTwoProcesses, MessagesTravelBothWays) {
   CJobChannel tx, rx;  // this process creates both, as the operator program does
   ASSERT_EQ(rx.Open("PanelRx_" + job, 128), 1);
   ASSERT_EQ(tx.Open("PanelTx_" + job, 128), 1);
-  const int kCount = 400;  // wraps the ring three times
+  constexpr int kCount = 400;  // wraps the ring three times
   ReadyEvent ready(job);
   CString args;
   args.Format("echo %s %d", (const char*)job, kCount);

@@ -20,8 +20,7 @@ struct Image {
     memset(bytes, 0xEE, sizeof bytes);
     const UINT size = WorkspaceImageSize(code);
     memset(bytes, id, size);
-    bytes[4] = BYTE(code);
-    bytes[5] = BYTE(code >> 8);
+    ::bytes::Store16(bytes + 4, code);
   }
 };
 

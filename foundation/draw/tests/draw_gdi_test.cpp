@@ -11,7 +11,7 @@
 
 namespace {
 
-const COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // A white memory picture to draw on.
 struct Canvas {
