@@ -45,7 +45,7 @@ void UpdateNetDevices(const BYTE* reply, int length) {
     NetDeviceEntry& added = e[g_NetDevices.m_nCount++];
     memset(&added, 0, sizeof(added));
     added.lastSeen = GetTickCount();
-    memcpy(&added.reply, reply, sizeof(EnumReply));
+    added.reply = DecodeEnumReply(reply);
     SetInfo(added, reply, length);
   }
 }

@@ -28,6 +28,29 @@ UdpFrameHeader DecodeUdpFrameHeader(const BYTE* p) {
   return h;
 }
 
+EnumReply DecodeEnumReply(const BYTE* p) {
+  EnumReply r;
+  memcpy(r.address, p + offsetof(EnumReply, address), sizeof(r.address));
+  r.port = bytes::Load16(p + offsetof(EnumReply, port));
+  memcpy(r.consoleAddress, p + offsetof(EnumReply, consoleAddress), sizeof(r.consoleAddress));
+  r.consolePort = bytes::Load16(p + offsetof(EnumReply, consolePort));
+  memcpy(r.name, p + offsetof(EnumReply, name), sizeof(r.name));
+  return r;
+}
+
+void EncodeEnumReply(const EnumReply& r, BYTE* p) {
+  memcpy(p + offsetof(EnumReply, address), r.address, sizeof(r.address));
+  bytes::Store16(p + offsetof(EnumReply, port), r.port);
+  memcpy(p + offsetof(EnumReply, consoleAddress), r.consoleAddress, sizeof(r.consoleAddress));
+  bytes::Store16(p + offsetof(EnumReply, consolePort), r.consolePort);
+  memcpy(p + offsetof(EnumReply, name), r.name, sizeof(r.name));
+}
+
+void EncodeConnectPayload(const ConnectPayload& head, BYTE* p) {
+  bytes::Store16(p + offsetof(ConnectPayload, mode), head.mode);
+  bytes::Store16(p + offsetof(ConnectPayload, textLength), head.textLength);
+}
+
 int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, const void* payload, WORD length) {
   if (!out || length > kUdpMaxPayload || size < (size_t)kUdpHeaderSize + length) return 0;
   bytes::Store32(out + offsetof(UdpFrameHeader, magic), kUdpFrameMagic);

@@ -66,6 +66,11 @@ WORD UdpFrameCrc(const BYTE* bytes, UINT count);
 
 // The header of the frame at bytes (at least kUdpHeaderSize of them), field by field.
 UdpFrameHeader DecodeUdpFrameHeader(const BYTE* bytes);
+// An Enum reply from its sizeof(EnumReply) bytes and back, field by field.
+EnumReply DecodeEnumReply(const BYTE* bytes);
+void EncodeEnumReply(const EnumReply& reply, BYTE* bytes);
+// The head of a Connect or Disconnect payload (sizeof(ConnectPayload) bytes).
+void EncodeConnectPayload(const ConnectPayload& head, BYTE* bytes);
 
 // Builds a frame into out (room for size bytes); returns its length, 0 when it does
 // not fit or the payload is too long.

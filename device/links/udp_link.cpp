@@ -157,7 +157,7 @@ void CUdpLink::SendConnect(BOOL connect) {
     length = (WORD)(length + head.textLength);
     WriteLog("frames", "Connecting: " + text);
   }
-  memcpy(payload, &head, sizeof(head));
+  EncodeConnectPayload(head, payload);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), connect ? kUdpConnect : kUdpDisconnect, kUdpFlagPc,
                         m_nSequence, payload, length);
   if (m_retx.IsEmpty() && Send(m_sendBuffer, n) > 0) ++m_dwFramesSent;
@@ -255,8 +255,7 @@ int CUdpLink::GetFoundDevices(CStringArray& devices) {
 
 void CUdpLink::AddFoundDevice(const BYTE* payload, int length) {
   if (length < (int)sizeof(EnumReply)) return;
-  EnumReply reply;
-  memcpy(&reply, payload, sizeof(reply));
+  const EnumReply reply = DecodeEnumReply(payload);
   CString text = FormatFoundDevice(reply, inet_ntoa(m_sender.sin_addr), ntohs(m_sender.sin_port));
   CSingleLock lock(&m_foundMutex, TRUE);
   for (const CString& d : m_arrFoundDevices)
@@ -373,8 +372,10 @@ void CUdpLink::SimAnswerEnum() {
   memcpy(reply.consoleAddress, &console, 4);
   reply.consolePort = m_nSimConsolePort;
   memcpy(reply.name, m_strSimName, (size_t)(m_strSimName.GetLength() < 16 ? m_strSimName.GetLength() : 16));
+  BYTE encoded[sizeof(EnumReply)];
+  EncodeEnumReply(reply, encoded);
   CSingleLock lock(&m_sendMutex, TRUE);
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, &reply, sizeof(reply));
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, encoded, sizeof(encoded));
   SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender));
 }
 

@@ -182,6 +182,23 @@ EnumReply Reply(const char* name) {
   return r;
 }
 
+TEST(FoundDevice, EnumReplyBytesFieldByField) {
+  EnumReply r = Reply("Carver");
+  r.port = 0x1E1E + 1;
+  BYTE bytes[sizeof(EnumReply)];
+  EncodeEnumReply(r, bytes);
+  EXPECT_EQ(0x1F, bytes[4]);  // ports are little-endian on the wire
+  EXPECT_EQ(0x1E, bytes[5]);
+  EXPECT_EQ(0x88, bytes[10]);  // 5000
+  EXPECT_EQ(0x13, bytes[11]);
+  EnumReply back = DecodeEnumReply(bytes);
+  EXPECT_EQ(0, memcmp(&r, &back, sizeof(r)));
+  ConnectPayload head{2, 0x0102};
+  BYTE connect[sizeof(ConnectPayload)];
+  EncodeConnectPayload(head, connect);
+  EXPECT_EQ((std::vector<BYTE>{2, 0, 2, 1}), std::vector<BYTE>(connect, connect + 4));
+}
+
 TEST(FoundDevice, TextOfAnEnumReply) {
   EXPECT_STREQ("Carver:127.0.0.1:7878:10.0.0.200:5000", FormatFoundDevice(Reply("Carver"), "127.0.0.1", 7878));
   // A name of 16 characters has no NUL.
