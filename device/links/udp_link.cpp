@@ -54,7 +54,12 @@ BOOL CUdpLink::Open(const char* commString, int localPort, int discoverOnly, HWN
     address = address.Left(colon);
   }
 
-  // Opening an open link starts afresh rather than leaking its socket or file.
+  // Opening an open link starts afresh rather than leaking its socket or file, and the
+  // link is not open again until the controller acknowledges the new Connect.
+  m_hPort = -1;
+  m_bConnecting = 0;
+  m_dwLastHeard = 0;
+  ForgetSequences();
   CUdpSocket::Close();
   if (m_pCaptureFile) fclose(m_pCaptureFile);
   m_pCaptureFile = nullptr;
@@ -212,11 +217,12 @@ void CUdpLink::RemoveTX(WORD sequence) { m_retx.Remove(sequence); }
 CString CUdpLink::GetStatsLine() const {
   CString line;
   line.Format(
-      "frames_sent=%lu frames_resent=%lu frames_expired=%lu frames_received=%lu bytes_garbage=%lu bytes_bad_check=%lu "
-      "bytes_failed_handler=%lu bytes_overflow=%lu datagrams_foreign=%lu",
+      "frames_sent=%lu frames_resent=%lu frames_expired=%lu frames_received=%lu frames_duplicate=%lu "
+      "bytes_garbage=%lu bytes_bad_check=%lu bytes_failed_handler=%lu bytes_overflow=%lu datagrams_foreign=%lu",
       (unsigned long)m_dwFramesSent, (unsigned long)m_retx.GetResentCount(), (unsigned long)m_retx.GetExpiredCount(),
-      (unsigned long)m_dwFramesReceived, (unsigned long)GetBytesGarbage(), (unsigned long)GetBytesBadCheck(),
-      (unsigned long)GetBytesFailedHandler(), (unsigned long)m_dwReceiveDropped, (unsigned long)m_dwForeignDatagrams);
+      (unsigned long)m_dwFramesReceived, (unsigned long)m_dwFramesDuplicate, (unsigned long)GetBytesGarbage(),
+      (unsigned long)GetBytesBadCheck(), (unsigned long)GetBytesFailedHandler(), (unsigned long)m_dwReceiveDropped,
+      (unsigned long)m_dwForeignDatagrams);
   return line;
 }
 
@@ -278,7 +284,10 @@ void CUdpLink::OnFrame(BYTE* frame) {
     case kUdpKeepAlive: m_dwLastHeard = StampNow(); break;
     case kUdpData:
       m_dwLastHeard = StampNow();
-      TakeData(h, payload);
+      if (m_bClient && IsRepeatedData(h.sequence))
+        ++m_dwFramesDuplicate;
+      else
+        TakeData(h, payload);
       if (!(h.length == 2 && h.flag == kUdpFlagStatus)) SendFrame(kUdpAck, h.sequence, nullptr, 0);
       break;
     case kUdpConnect:
@@ -303,6 +312,7 @@ void CUdpLink::OnFrame(BYTE* frame) {
       if (m_bClient && m_bConnecting) {
         m_hPort = 1;
         m_bConnecting = 0;
+        ForgetSequences();  // a new session: the controller may number its frames afresh
       }
       break;
     case kUdpErrorReport:
@@ -339,6 +349,20 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
     m_dwReceiveDropped += length - take;
   }
   Notify(1, 0);
+}
+
+bool CUdpLink::IsRepeatedData(WORD sequence) {
+  if (sequence == 0) return false;
+  for (WORD s : m_recentSequences)
+    if (s == sequence) return true;
+  m_recentSequences[m_nRecentNext] = sequence;
+  m_nRecentNext = (m_nRecentNext + 1) % kRecentSequences;
+  return false;
+}
+
+void CUdpLink::ForgetSequences() {
+  for (WORD& s : m_recentSequences) s = 0;
+  m_nRecentNext = 0;
 }
 
 void CUdpLink::OnConnectReply(const BYTE* payload, int length) {

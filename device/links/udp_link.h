@@ -94,6 +94,9 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   void SendConnect(BOOL connect);
   void SendFrame(BYTE type, WORD sequence, const void* payload, WORD length);
   void TakeData(const UdpFrameHeader& h, const BYTE* payload);
+  // Whether a controller Data frame with this sequence number came before; records it.
+  bool IsRepeatedData(WORD sequence);
+  void ForgetSequences();
   void OnConnectReply(const BYTE* payload, int length);
   void AddFoundDevice(const BYTE* payload, int length);
   // Simulator role.
@@ -131,8 +134,16 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   DWORD m_dwSimToCapture = 0;                  // bytes of a command still to come in later frames
   DeviceFrame m_simFrame = {};                 // the frame the simulator scan looks at
   BYTE m_simData[DEVICE_FRAME_MAX_DATA] = {};  // that frame's data
+  // Sequence numbers of the controller's latest Data frames (a ring, 0 = free). A frame
+  // whose number is among them came before: a resend after a lost ACK, or a copy the
+  // network made. It is acknowledged again but not passed on. Unnumbered frames
+  // (sequence 0) are always taken.
+  static constexpr int kRecentSequences = 64;
+  WORD m_recentSequences[kRecentSequences] = {};
+  int m_nRecentNext = 0;  // slot of the next number
   // Counters of the stats line.
-  DWORD m_dwFramesSent = 0;      // datagrams sent, resends not counted
-  DWORD m_dwFramesReceived = 0;  // checked frames taken from the socket
-  DWORD m_dwReceiveDropped = 0;  // controller bytes dropped because Read fell behind
+  DWORD m_dwFramesSent = 0;       // datagrams sent, resends not counted
+  DWORD m_dwFramesReceived = 0;   // checked frames taken from the socket
+  DWORD m_dwReceiveDropped = 0;   // controller bytes dropped because Read fell behind
+  DWORD m_dwFramesDuplicate = 0;  // controller Data frames received a second time
 };
