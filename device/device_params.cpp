@@ -92,7 +92,7 @@ CString Integer(int32_t v) {
 void DeviceParams::SetPathFor(const char* name) {
   // A name that would leave "Devices" or come back under another name gets no path:
   // reads then find nothing and writes go nowhere.
-  if (!CheckFileBaseName(name)) {
+  if (!CheckFileBaseName(name, kDeviceNameCut)) {
     m_szPath[0] = '\0';
     return;
   }
@@ -237,7 +237,10 @@ BOOL DeviceParams::Load(const char* name) {
   m_dPcr = ToDouble(GetIniString(kLog, "PCR", "20000"));
   m_nSpindles = ToLong(GetIniString(kDevice, "Spindles", "1"));
 
-  if (!m_szName[0]) {
+  // The file's own name is the device's identity. A "Name" that is missing or differs
+  // (a file copied to clone a machine still names the original) is corrected and written
+  // back, so that saving the table never writes into another device's file.
+  if (strcmp(m_szName, name) != 0) {
     CopyField(m_szName, sizeof(m_szName), name);
     Save();
   }
@@ -283,7 +286,7 @@ void LoadDeviceTable() {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
   g_DeviceTable.m_nCount = 0;
   // The device name is the file name up to its first "." ("A.old.pam" reads "A.pam").
-  ForEachPamFile(ProgramSubfolder("Devices"), ".", [](const CString& name) {
+  ForEachPamFile(ProgramSubfolder("Devices"), kDeviceNameCut, [](const CString& name) {
     if (g_DeviceTable.m_nCount >= kDeviceTableSize) return FALSE;
     DeviceParams& rec = g_DeviceTable.m_records[g_DeviceTable.m_nCount];
     // A fresh record for every file, so that nothing of the previous device (or of the

@@ -61,7 +61,7 @@ void UserParamSet::Reset() {
 
 BOOL UserParamSet::SetPath(const char* name) {
   m_szPath[0] = '\0';
-  if (!CheckFileBaseName(name)) return FALSE;
+  if (!CheckFileBaseName(name, kParamSetNameCut)) return FALSE;
   CString path = ParamsFolder() + name + ".pam";
   if (path.GetLength() >= (int)sizeof(m_szPath)) return FALSE;
   CopyField(m_szPath, sizeof(m_szPath), path);
@@ -142,7 +142,7 @@ BOOL UserParamSet::operator==(const UserParamSet& o) const {
 void LoadUserParamSets() {
   g_ParamSetTable.m_nCount = 0;
   // The set name is the file name cut at its first ".pam".
-  ForEachPamFile(ParamsFolder(), ".pam", [](const CString& name) {
+  ForEachPamFile(ParamsFolder(), kParamSetNameCut, [](const CString& name) {
     if (g_ParamSetTable.m_nCount >= kParamSetTableSize) return FALSE;
     UserParamSet& set = g_ParamSetTable.m_records[g_ParamSetTable.m_nCount];
     // Start every entry from the reset state, so nothing of another set survives in it.
