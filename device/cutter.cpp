@@ -126,6 +126,11 @@ void LoadCutterTable() {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
   CFile file;
   if (!file.Open(CutterFilePath(), CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return;
+  // Every load starts afresh: an empty file gives an empty table, not the old count
+  // over blank records.
+  g_CutterTable.m_nCount = 0;
+  g_CutterTable.m_bFileTooLarge = FALSE;
+  ULONGLONG records = 0;
   try {
     ULONGLONG length = file.GetLength();
     std::vector<CutterFileRecord> raw(kCutterTableSize);
@@ -134,22 +139,31 @@ void LoadCutterTable() {
     UINT got = 0, n;
     while (got < want && (n = file.Read((char*)raw.data() + got, want - got)) > 0) got += n;
     for (int i = 0; i < kCutterTableSize; ++i) g_CutterTable.m_records[i].FromFile(raw[i]);
-    if (length != 0) {
-      ULONGLONG count = length / sizeof(CutterFileRecord);
-      g_CutterTable.m_nCount = (int)(count > kCutterTableSize ? kCutterTableSize : count);
-    }
+    records = length / sizeof(CutterFileRecord);
+    g_CutterTable.m_nCount = (int)(records > kCutterTableSize ? kCutterTableSize : records);
   } catch (const CFileException&) {
-    // A read error leaves whatever was read; the count stays as it was.
+    // A read error leaves whatever was read, and none of it counts.
   }
   file.Abort();
+  if (records > (ULONGLONG)kCutterTableSize) {
+    g_CutterTable.m_bFileTooLarge = TRUE;
+    CString text;
+    text.Format(LoadLangString(IDS_CUTTER_TOO_MANY_CN, IDS_CUTTER_TOO_MANY_EN), (int)records, kCutterTableSize);
+    ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
-void SaveCutterTable() {
+BOOL SaveCutterTable() {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
+  if (g_CutterTable.m_bFileTooLarge) {
+    ShowMessage(LoadLangString(IDS_CUTTER_NOT_SAVED_CN, IDS_CUTTER_NOT_SAVED_EN), MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
+  }
   CFile file;
   if (!file.Open(CutterFilePath(),
                  CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::typeBinary))
-    return;
+    return FALSE;
+  BOOL written = TRUE;
   try {
     int count = g_CutterTable.m_nCount;
     if (count < 0) count = 0;
@@ -159,9 +173,11 @@ void SaveCutterTable() {
     if (count) file.Write(raw.data(), (UINT)(count * sizeof(CutterFileRecord)));
     file.SetLength((ULONGLONG)count * sizeof(CutterFileRecord));
   } catch (const CFileException&) {
-    // Reported nowhere: the table stays in memory and is written again at the next save.
+    // The table stays in memory and is written again at the next save.
+    written = FALSE;
   }
   file.Abort();
+  return written;
 }
 
 int FindCutter(int key) {

@@ -71,14 +71,20 @@ class CCutter {
 struct CutterTable {
   CCutter m_records[kCutterTableSize];
   int m_nCount = 0;  // the first m_nCount records are valid
+  // The last load found more records in the file than the table takes: only the first
+  // ones are held, so a save would lose the others and is refused.
+  BOOL m_bFileTooLarge = FALSE;
   CMutex m_mutex;
 };
 extern CutterTable g_CutterTable;
 
-// Reads "Cutter.db"; a file that cannot be opened leaves the table as it is.
+// Reads "Cutter.db" (every load starts from an empty table); a file that cannot be
+// opened leaves the table as it is. A file with more records than the table takes
+// loads its first ones and is reported in a message box.
 void LoadCutterTable();
-// Writes the records in use to "Cutter.db"; a file that cannot be opened is skipped.
-void SaveCutterTable();
+// Writes the records in use to "Cutter.db"; FALSE when nothing was written: the file
+// cannot be opened, or it holds more records than the table (reported in a message box).
+BOOL SaveCutterTable();
 // Index of the first record whose original number is key; -1 when none.
 int FindCutter(int key);
 // Replaces the table by the seven default tools (one of each type).

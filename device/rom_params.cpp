@@ -222,11 +222,20 @@ CString RomParamFile::FormatRomLine(const RomParam& p) const {
   return line;
 }
 
-void RomParamFile::SetValueFromText(RomParam& p, const char* typeName, const char* valueText) const {
+BOOL RomParamFile::SetValueFromText(RomParam& p, const char* typeName, const char* valueText, CString* error) const {
   CString type(typeName), value(valueText);
   type.MakeLower();
-  value.MakeLower();
+  if (type == "string") {
+    // The file line drops blanks and tabs and reads "," "{" "[" as separators.
+    if (value.FindOneOf(" \t,{[") >= 0) {
+      if (error) error->Format(LoadLangString(IDS_ROM_BAD_TEXT_CN, IDS_ROM_BAD_TEXT_EN), (const char*)value);
+      return FALSE;
+    }
+  } else {
+    value.MakeLower();
+  }
   StoreValue(p, type, value);
+  return TRUE;
 }
 
 void RomParamFile::AddChoice(CStringArray& choices, const char* text) {
@@ -236,11 +245,20 @@ void RomParamFile::AddChoice(CStringArray& choices, const char* text) {
   choices.Add(t);
 }
 
-void RomParamFile::LoadRomFile(const char* path) {
+BOOL RomParamFile::LoadRomFile(const char* path) {
   m_strInvalidIndexes.Empty();
-  std::vector<char> buf(kRomSectionBuffer);
-  DWORD n = ProfileGetSection("Parameters", buf.data(), kRomSectionBuffer, path);
-  if (n == 0) return;
+  std::vector<std::string> lines;
+  if (!ProfileGetSectionLines("Parameters", lines, path) || lines.empty()) return FALSE;
+  // A line with a zero byte in it would end the list there: everything behind it would
+  // be lost at the next save. Such a file is refused whole.
+  for (const std::string& line : lines) {
+    if (line.find('\0') != std::string::npos) {
+      CString text;
+      text.Format(LoadLangString(IDS_ROM_NOT_WHOLE_CN, IDS_ROM_NOT_WHOLE_EN), path);
+      ShowMessage(text, MB_OK);
+      return FALSE;
+    }
+  }
   m_arrClassChoices.RemoveAll();
   m_arrTypeChoices.RemoveAll();
   m_arrClassChoices.Add("none");
@@ -248,10 +266,9 @@ void RomParamFile::LoadRomFile(const char* path) {
   {
     CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
     g_RomParamMap.m_map.clear();
-    const char* end = buf.data() + n;
-    for (const char* line = buf.data(); line < end && *line; line += strlen(line) + 1) {
+    for (const std::string& line : lines) {
       RomParam p;
-      if (!ParseRomLine(line, &p)) continue;
+      if (!ParseRomLine(line.c_str(), &p)) continue;
       CString type, value;
       GetTypeAndValueText(p, type, value);
       AddChoice(m_arrTypeChoices, type);
@@ -265,28 +282,22 @@ void RomParamFile::LoadRomFile(const char* path) {
                 (const char*)m_strInvalidIndexes);
     ShowMessage(text, MB_OK);
   }
+  return TRUE;
 }
 
 BOOL RomParamFile::SaveRomFile(const char* path) {
   std::string section;
-  bool complete = true;
   {
     CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
     if (g_RomParamMap.m_map.empty()) return TRUE;
     for (const auto& entry : g_RomParamMap.m_map) {
       CString line = FormatRomLine(entry.second);
-      // Whole lines only, and no more than the reader takes back in one section.
-      if (section.size() + (size_t)line.GetLength() + 2 > kRomSectionBuffer - 2) {
-        complete = false;
-        break;
-      }
       section.append(line.GetString(), (size_t)line.GetLength());
       section.push_back('\0');
     }
   }
   section.push_back('\0');
-  ProfileWriteSection("Parameters", section.data(), path);
-  return complete ? TRUE : FALSE;
+  return ProfileWriteSection("Parameters", section.data(), path);
 }
 
 BOOL RomParamFile::WriteTemplateIfMissing(const char* path) {

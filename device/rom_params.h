@@ -32,7 +32,6 @@ struct RomParamMap {
 };
 extern RomParamMap g_RomParamMap;
 
-constexpr DWORD kRomSectionBuffer = 64000;  // bytes of the section text read or written at once
 constexpr char kRomTemplateName[] = "basic.rom";
 
 class RomParamFile {
@@ -50,12 +49,20 @@ class RomParamFile {
   void GetTypeAndValueText(const RomParam& p, CString& typeName, CString& valueText) const;
   // The record as one line of the [Parameters] section.
   CString FormatRomLine(const RomParam& p) const;
-  // Type and value from texts, as the parser reads them; an unknown type changes nothing.
-  void SetValueFromText(RomParam& p, const char* typeName, const char* valueText) const;
-  // Replaces the map by the file's parameters; reports invalid values in a message box.
-  void LoadRomFile(const char* path);
-  // Writes the map into the file's section [Parameters]. FALSE when the map held more
-  // than the section buffer takes (the lines that fit are written).
+  // Type and value from texts, as the parser reads them (the type name in any case); an
+  // unknown type changes nothing. A string value keeps its case and is refused (FALSE,
+  // p unchanged, *error the message) when it holds a character the file line cannot
+  // carry back: a blank, a tab, ",", "{" or "[".
+  BOOL SetValueFromText(RomParam& p, const char* typeName, const char* valueText, CString* error = nullptr) const;
+  // Replaces the map by the file's parameters, every line of the section, and reports
+  // invalid values in a message box. A file that cannot be read whole (a line holding a
+  // zero byte) is refused with a message and changes nothing; so is one without the
+  // section. TRUE when the map was replaced.
+  BOOL LoadRomFile(const char* path);
+  // Writes the whole map into the file's section [Parameters], through a temporary file
+  // that replaces the old one at once. TRUE when written (or the map is empty and
+  // nothing was to be written); FALSE when the file could not be written, which then
+  // stays as it was.
   BOOL SaveRomFile(const char* path);
   // Writes the built-in template to path when no file is there.
   static BOOL WriteTemplateIfMissing(const char* path);

@@ -334,21 +334,32 @@ CString ProfileGetText(const char* section, const char* key, const char* def, co
   return s;
 }
 
-DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file) {
+namespace {
+// The "key=value" lines of a section; false when there is no such section.
+bool SectionItems(const char* section, const char* file, std::vector<std::string>& items) {
   std::string data;
-  std::vector<std::string> items;
-  if (file && *file && section && ReadWholeFile(file, data)) {
-    std::vector<Line> lines = SplitLines(data);
-    int sec = FindSection(lines, section);
-    if (sec >= 0) {
-      int end = SectionEnd(lines, sec);
-      for (int i = sec + 1; i < end; ++i) {
-        Parsed p = ParseLine(lines[(size_t)i].text);
-        if (p.kind == Kind::Key) items.push_back(p.name + "=" + p.value);
-      }
-    }
+  if (!file || !*file || !section || !ReadWholeFile(file, data)) return false;
+  std::vector<Line> lines = SplitLines(data);
+  int sec = FindSection(lines, section);
+  if (sec < 0) return false;
+  int end = SectionEnd(lines, sec);
+  for (int i = sec + 1; i < end; ++i) {
+    Parsed p = ParseLine(lines[(size_t)i].text);
+    if (p.kind == Kind::Key) items.push_back(p.name + "=" + p.value);
   }
+  return true;
+}
+}  // namespace
+
+DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file) {
+  std::vector<std::string> items;
+  SectionItems(section, file, items);
   return CopyList(items, out, size);
+}
+
+BOOL ProfileGetSectionLines(const char* section, std::vector<std::string>& lines, const char* file) {
+  lines.clear();
+  return SectionItems(section, file, lines) ? TRUE : FALSE;
 }
 
 BOOL ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {

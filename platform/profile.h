@@ -10,6 +10,9 @@
 // of "Parameters.ini" do not lose each other's update.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/cstring.h"
 #include "platform/types.h"
 
@@ -33,3 +36,7 @@ BOOL ProfileWriteSection(const char* section, const char* lines, const char* fil
 
 // Reads the "key=value" lines of a section as such a NUL-separated list.
 DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file);
+
+// The same lines, all of them, one entry each (an entry keeps any NUL byte the line
+// holds). FALSE when the file cannot be read or has no such section.
+BOOL ProfileGetSectionLines(const char* section, std::vector<std::string>& lines, const char* file);
