@@ -6,6 +6,10 @@
 #define IDS_APP_TITLE_CN 57344
 #define IDS_APP_TITLE_EN 45457
 
+// A settings file stored as UTF-16 text, which is read but never written: %s the path.
+#define IDS_SETTINGS_UTF16_CN 57400
+#define IDS_SETTINGS_UTF16_EN 45400
+
 #include "ui_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
