@@ -52,21 +52,25 @@ ULONGLONG CWorkspace::Open(ULONGLONG size) {
   do {
     path.Format("%sTemp\\%04u%04u.work", (const char*)g_strAppFolder, unsigned(GetTickCount()), NameNumber());
   } while (platform::PathExists(path));
-  m_nSize = CreateWorkspace(path, size, m_hFile, m_hMapping, m_pView);
+  m_nSize = CreateWorkspace(path, size, m_hFile, m_hMapping, m_pView, TRUE);
   if (m_nSize == 0) return 0;
   m_strPath = path;
   m_nCapacity = m_nSize >= kWorkspaceReserved ? UINT((m_nSize - kWorkspaceReserved) / kWorkspaceSlotSize) : 0;
   return m_nSize;
 }
 
-ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView) {
+ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView,
+                                      BOOL deleteOnClose) {
   hFile = INVALID_HANDLE_VALUE;
   hMapping = nullptr;
   pView = nullptr;
   if (!path || !*path || size == 0) return 0;  // an empty file cannot be mapped
   CreateFolderPath(path);
-  hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Deleted by the system when its last handle closes, so that a process that is killed
+  // or crashes leaves no file behind in "Temp" (it can be tens of megabytes).
+  const DWORD flags = deleteOnClose ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE : FILE_ATTRIBUTE_NORMAL;
+  hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, CREATE_ALWAYS, flags, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return 0;
   if (SetFileLength(hFile, size) && MapFile(hFile, size, hMapping, pView)) return size;
   CloseHandle(hFile);
