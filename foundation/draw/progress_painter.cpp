@@ -1,7 +1,10 @@
 #include "foundation/draw/progress_painter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include "foundation/draw/offscreen_dc.h"
@@ -138,8 +141,50 @@ CString CProgressPainter::FormatText(const ProgressDrawInfo& info, const CString
       default: return CString();
     }
   }
+  return ExpandProgressFormat(fmt, (int)value);
+}
+
+// The format comes from the owner and from WM_SETTEXT, that is from any program that
+// can send the bar a message, so it never reaches printf: "%%" is a percent sign, the
+// first integer conversion (d, i, u, x, X or o, with flags, a width and a precision of
+// at most two digits each, a length modifier ignored) takes the value, and every other
+// "%" stands as it is.
+CString ExpandProgressFormat(const char* format, int value) {
   CString text;
-  text.Format(fmt, (int)value);
+  bool valueUsed = false;
+  for (const char* p = format ? format : ""; *p;) {
+    if (*p != '%') {
+      text += *p++;
+      continue;
+    }
+    if (p[1] == '%') {
+      text += '%';
+      p += 2;
+      continue;
+    }
+    // %[flags][width][.precision][length]conversion
+    const char* q = p + 1;
+    std::string spec = "%";
+    while (*q && strchr("-+ #0", *q)) spec += *q++;
+    int digits = 0;
+    while (*q >= '0' && *q <= '9' && digits < 2) spec += *q++, ++digits;
+    if (*q == '.') {
+      spec += *q++;
+      digits = 0;
+      while (*q >= '0' && *q <= '9' && digits < 2) spec += *q++, ++digits;
+    }
+    while (*q && strchr("hlLqjzt", *q)) ++q;
+    if (!valueUsed && *q && strchr("diuxXo", *q)) {
+      spec += *q;
+      char buffer[128];
+      snprintf(buffer, sizeof buffer, spec.c_str(), value);
+      text += buffer;
+      valueUsed = true;
+      p = q + 1;
+    } else {
+      text += *p++;  // not a conversion that takes the value: the "%" is text
+    }
+  }
   return text;
 }
 

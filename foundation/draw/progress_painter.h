@@ -49,6 +49,9 @@ struct ProgressLine {
   int to;
 };
 
+// The text of a bar: format with its one integer conversion filled in; see FormatText.
+CString ExpandProgressFormat(const char* format, int value);
+
 class CProgressPainter : public CGradient {
  public:
   CProgressPainter();
