@@ -2,6 +2,10 @@
 // pair: the Chinese id and the English id.
 #pragma once
 
+// The program's icon (corvane.ico, drawn by scripts/make_icon.py): the windows' and
+// dialogs' big and small icon.
+#define IDI_PROGRAM 128
+
 // Application title (the product's name), caption of every message box.
 #define IDS_APP_TITLE_CN 57344
 #define IDS_APP_TITLE_EN 45457

@@ -18,7 +18,7 @@ BOOL CLanSearchDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   m_progress.SubclassDlgItem(IDC_LAN_SEARCH_PROGRESS, this);
   m_list.SubclassDlgItem(IDC_LAN_SEARCH_LIST, this);
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(128));
+  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
   m_progress.SetRange(0, kProbes);
