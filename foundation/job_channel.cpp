@@ -195,6 +195,7 @@ UINT CJobChannel::PopMessage(void* buffer, UINT size) {
   UINT capacity, write, read;
   if (!lock || !RingUsable(capacity, write, read) || write == read) return 0;
   const ChannelSlot* slot = Slot(read);
+  // A damaged length is cut to the slot (see the header): never read past it.
   UINT n = slot->nLength < kChannelMaxMessage ? slot->nLength : kChannelMaxMessage;
   if (n > size) n = size;
   memcpy(buffer, slot->data, n);

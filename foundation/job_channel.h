@@ -146,7 +146,9 @@ class CJobChannel {
   // Stores at most 252 bytes; returns the stored length, 0 when full, refused or locked.
   UINT PushMessage(const void* data, UINT length);
   // Copies at most size bytes of the oldest message (the rest of it is lost); returns
-  // the bytes copied, 0 when empty or locked.
+  // the bytes copied, 0 when empty or locked. A stored length above 252 (a damaged
+  // slot) is not refused but cut to 252, all a slot holds: the message is taken, so a
+  // bad slot cannot block the ring.
   UINT PopMessage(void* buffer, UINT size);
 
   // Setters return 1 also when the lock fails (nothing is written then). Texts are
