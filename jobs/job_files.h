@@ -49,8 +49,8 @@ class CReplacingFile {
 
  private:
   CFile m_file;
-  CString m_strPath;      // final path
-  CString m_strTemp;      // path + kReplacingSuffix; empty when nothing is open
+  CString m_strPath;       // final path
+  CString m_strTemp;       // path + kReplacingSuffix; empty when nothing is open
   bool m_bFailed = false;  // a write or the close failed
 };
 

@@ -14,9 +14,9 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 // The file system's device names answer whatever the extension or trailing blanks.
 bool IsDeviceName(const char* name) {
-  static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1",   "COM2",   "COM3", "COM4",
-                                         "COM5", "COM6", "COM7", "COM8", "COM9",   "LPT1",   "LPT2", "LPT3",
-                                         "LPT4", "LPT5", "LPT6", "LPT7", "LPT8",   "LPT9",   "CONIN$", "CONOUT$"};
+  static const char* const kDevices[] = {"CON",  "PRN",  "AUX",  "NUL",  "COM1", "COM2", "COM3",   "COM4",
+                                         "COM5", "COM6", "COM7", "COM8", "COM9", "LPT1", "LPT2",   "LPT3",
+                                         "LPT4", "LPT5", "LPT6", "LPT7", "LPT8", "LPT9", "CONIN$", "CONOUT$"};
   CString base(name);
   int dot = base.Find('.');
   if (dot >= 0) base = base.Left(dot);

@@ -41,74 +41,74 @@ struct JobRecord {
   // All 6780 bytes zero: a defined record (a stored record is never partly undefined).
   JobRecord();
 
-  char JobName[kJobTextSize];     // 0: the job and its folder's name; compared ignoring case
-  char SourcePath[kJobTextSize];  // 260: the NC file the job was imported from
-  char Connection[kJobTextSize];  // 520: "COM%d:%s", "NET:...", "SIMU:", "FILE:%s"
-  char DeviceName[kJobTextSize];  // 780: the device record ("Devices\*.pam")
-  int32_t StartSwitch;            // 1040: engine only: 1 sends "SW0;", 2 "SW1;" at the first copy
-  int32_t RelativeCoords;         // 1044: non-zero: relative coordinate system
-  int32_t FlipX;                  // 1048: non-zero mirrors X
-  int32_t FlipY;                  // 1052
-  int32_t FlipZ;                  // 1056
-  int32_t ViewPoint;              // 1060: preview view point index
-  double MaterialHeight;          // 1064: mm
-  double MaterialZeroOffset;      // 1072: mm, subtracted by the engine
-  double TraverseSpeed;           // 1080: mm/s
-  double FeedSpeed;               // 1088: mm/s
-  double PlungeSpeed;             // 1096: mm/s
-  double StartSpeed;              // 1104: mm/s
-  double Acceleration;            // 1112: mm/s/s
-  int32_t CopiesX;                // 1120: copies along X; below 1 means 1 (EffectiveCopies)
-  int32_t CopiesY;                // 1124
-  int32_t CopiesZ;                // 1128
-  double CopyOffsetX;             // 1132: distance between copies, mm
-  double CopyOffsetY;             // 1140: mm
-  double CopyOffsetZ;             // 1148: mm
-  double ZeroZ;                   // 1156: Z zero setting, mm
-  int32_t TagRangeStart;          // 1164: first tag to machine
-  int32_t SourceTime;             // 1168: the NC file's modification time when added
-  int32_t SourceSize;             // 1172: the NC file's size when added, bytes
-  int32_t TotalTags;              // 1176: tags of the program
-  PackedVec3 FeedMin;             // 1180: extent minimum (X, Y of the feeds; Z of all moves), mm
-  PackedVec3 FeedMax;             // 1204: extent maximum, same rule, mm
-  double TraverseZMin;            // 1228: lowest Z of the rapids, mm
-  double TraverseZMax;            // 1236: highest Z of the rapids, mm
-  int32_t Reserved1244;           // 1244: 0
-  char UsedTools[kJobTextSize];   // 1248: "T%d" per tool
-  uint32_t TxChannelSlot;         // 1508: run-time slot (the command ring), always 0 here
-  uint32_t RxChannelSlot;         // 1512: run-time slot (the reply ring), always 0 here
-  uint32_t EnginePidSlot;         // 1516: run-time slot (the engine's process id), always 0 here
-  uint32_t RuntimeWords[3];       // 1520: run-time words nothing reads, always 0 here
-  int32_t Switch1;                // 1532: output switch #1 on (non-zero) / off
-  int32_t Switch2;                // 1536
-  int32_t CoolantOn;              // 1540
-  int32_t SpindleOn;              // 1544
-  double SpindleSpeed;            // 1548: rpm
-  int32_t RawPathOnly;            // 1556: preview: the raw path only
-  int32_t ShowInterpolation;      // 1560: preview: interpolated elements
-  double PreviewParam;            // 1564: preview value, mm
-  double ViewDepth;               // 1572: preview view depth, mm
-  int32_t ShowPlate;              // 1580: preview: the machine plate
-  int32_t Reserved1584;           // 1584: kept as it is
-  int32_t TagRangeEnd;            // 1588: last tag to machine
-  uint8_t EngineRunningSlot;      // 1592: run-time slot (engine started), always 0 here
-  uint8_t Orientation;            // 1593: orientation code 1..8
-  uint8_t Mode2D;                 // 1594
-  uint32_t FormatStamp;           // 1595: kJobFormatStamp in every written file
-  char FormatName[8];             // 1599: "GCODE", "HPGL" ...
-  uint8_t AutoDisconnect;         // 1607: the engine detaches and quits after the job
-  uint8_t AutoHome;               // 1608: main window option, not used by the engine
-  uint8_t TWordEnabled;           // 1609
-  uint8_t FWordEnabled;           // 1610
-  uint8_t SWordEnabled;           // 1611
-  uint8_t RollEngrave;            // 1612: engraving on a rotary axis
-  uint8_t Test2D;                 // 1613
-  uint8_t SurfaceAutoDetect;      // 1614
-  double RollDiameter;            // 1615: diameter of the rotary work, mm
-  PackedVec3 ReservedVec1623;     // 1623: kept as it is
-  PackedVec3 ReservedVec1647;     // 1647: kept as it is
-  int32_t Created;                // 1671: creation time of the job
-  uint8_t ToolCount;              // 1675: valid ToolSpeeds entries, 0..16
+  char JobName[kJobTextSize];                 // 0: the job and its folder's name; compared ignoring case
+  char SourcePath[kJobTextSize];              // 260: the NC file the job was imported from
+  char Connection[kJobTextSize];              // 520: "COM%d:%s", "NET:...", "SIMU:", "FILE:%s"
+  char DeviceName[kJobTextSize];              // 780: the device record ("Devices\*.pam")
+  int32_t StartSwitch;                        // 1040: engine only: 1 sends "SW0;", 2 "SW1;" at the first copy
+  int32_t RelativeCoords;                     // 1044: non-zero: relative coordinate system
+  int32_t FlipX;                              // 1048: non-zero mirrors X
+  int32_t FlipY;                              // 1052
+  int32_t FlipZ;                              // 1056
+  int32_t ViewPoint;                          // 1060: preview view point index
+  double MaterialHeight;                      // 1064: mm
+  double MaterialZeroOffset;                  // 1072: mm, subtracted by the engine
+  double TraverseSpeed;                       // 1080: mm/s
+  double FeedSpeed;                           // 1088: mm/s
+  double PlungeSpeed;                         // 1096: mm/s
+  double StartSpeed;                          // 1104: mm/s
+  double Acceleration;                        // 1112: mm/s/s
+  int32_t CopiesX;                            // 1120: copies along X; below 1 means 1 (EffectiveCopies)
+  int32_t CopiesY;                            // 1124
+  int32_t CopiesZ;                            // 1128
+  double CopyOffsetX;                         // 1132: distance between copies, mm
+  double CopyOffsetY;                         // 1140: mm
+  double CopyOffsetZ;                         // 1148: mm
+  double ZeroZ;                               // 1156: Z zero setting, mm
+  int32_t TagRangeStart;                      // 1164: first tag to machine
+  int32_t SourceTime;                         // 1168: the NC file's modification time when added
+  int32_t SourceSize;                         // 1172: the NC file's size when added, bytes
+  int32_t TotalTags;                          // 1176: tags of the program
+  PackedVec3 FeedMin;                         // 1180: extent minimum (X, Y of the feeds; Z of all moves), mm
+  PackedVec3 FeedMax;                         // 1204: extent maximum, same rule, mm
+  double TraverseZMin;                        // 1228: lowest Z of the rapids, mm
+  double TraverseZMax;                        // 1236: highest Z of the rapids, mm
+  int32_t Reserved1244;                       // 1244: 0
+  char UsedTools[kJobTextSize];               // 1248: "T%d" per tool
+  uint32_t TxChannelSlot;                     // 1508: run-time slot (the command ring), always 0 here
+  uint32_t RxChannelSlot;                     // 1512: run-time slot (the reply ring), always 0 here
+  uint32_t EnginePidSlot;                     // 1516: run-time slot (the engine's process id), always 0 here
+  uint32_t RuntimeWords[3];                   // 1520: run-time words nothing reads, always 0 here
+  int32_t Switch1;                            // 1532: output switch #1 on (non-zero) / off
+  int32_t Switch2;                            // 1536
+  int32_t CoolantOn;                          // 1540
+  int32_t SpindleOn;                          // 1544
+  double SpindleSpeed;                        // 1548: rpm
+  int32_t RawPathOnly;                        // 1556: preview: the raw path only
+  int32_t ShowInterpolation;                  // 1560: preview: interpolated elements
+  double PreviewParam;                        // 1564: preview value, mm
+  double ViewDepth;                           // 1572: preview view depth, mm
+  int32_t ShowPlate;                          // 1580: preview: the machine plate
+  int32_t Reserved1584;                       // 1584: kept as it is
+  int32_t TagRangeEnd;                        // 1588: last tag to machine
+  uint8_t EngineRunningSlot;                  // 1592: run-time slot (engine started), always 0 here
+  uint8_t Orientation;                        // 1593: orientation code 1..8
+  uint8_t Mode2D;                             // 1594
+  uint32_t FormatStamp;                       // 1595: kJobFormatStamp in every written file
+  char FormatName[8];                         // 1599: "GCODE", "HPGL" ...
+  uint8_t AutoDisconnect;                     // 1607: the engine detaches and quits after the job
+  uint8_t AutoHome;                           // 1608: main window option, not used by the engine
+  uint8_t TWordEnabled;                       // 1609
+  uint8_t FWordEnabled;                       // 1610
+  uint8_t SWordEnabled;                       // 1611
+  uint8_t RollEngrave;                        // 1612: engraving on a rotary axis
+  uint8_t Test2D;                             // 1613
+  uint8_t SurfaceAutoDetect;                  // 1614
+  double RollDiameter;                        // 1615: diameter of the rotary work, mm
+  PackedVec3 ReservedVec1623;                 // 1623: kept as it is
+  PackedVec3 ReservedVec1647;                 // 1647: kept as it is
+  int32_t Created;                            // 1671: creation time of the job
+  uint8_t ToolCount;                          // 1675: valid ToolSpeeds entries, 0..16
   ToolSpeedEntry ToolSpeeds[kMaxToolSpeeds];  // 1676
   double ToolpathLength;                      // 2572: mm
   double CollinearAngle;                      // 2580: degree

@@ -16,8 +16,8 @@ void AddVelocities(CString& text, const JobRecord& job) {
     for (int i = 0; i < tools; ++i) {
       const ToolSpeedEntry& t = job.ToolSpeeds[i];
       text.AppendFormat("Tool=#%d,Traverse=%.3f,Feed=%.3f,Plunge=%.3f,Start=%.3f,Acc.=%.3f,Spindle=%.0f\r\n", i + 1,
-          double(t.Traverse), double(t.Feed), double(t.Plunge), double(t.Start), double(t.Acceleration),
-          double(t.SpindleSpeed));
+                        double(t.Traverse), double(t.Feed), double(t.Plunge), double(t.Start), double(t.Acceleration),
+                        double(t.SpindleSpeed));
     }
     return;
   }
@@ -38,7 +38,8 @@ CString FormatJobSummary(const JobRecord& job) {
   s.AppendFormat("Job Format Version: %08X\r\n", (unsigned)job.FormatStamp);
   s += "\r\n";
   s.AppendFormat("Toolpath: %s, Format: %s\r\n", job.SourcePath, job.FormatName);
-  s.AppendFormat("File Modified: %s, File Size: %d bytes\r\n", (const char*)TimeText(job.SourceTime), (int)job.SourceSize);
+  s.AppendFormat("File Modified: %s, File Size: %d bytes\r\n", (const char*)TimeText(job.SourceTime),
+                 (int)job.SourceSize);
   s.AppendFormat("Total Tags: %d, Toolpath Length: %.0f mm\r\n", (int)job.TotalTags, double(job.ToolpathLength));
   s.AppendFormat("Toolpath for Door: %s, width=%.3f mm\r\n", job.DoorToolpath ? "Yes" : "No", double(job.DoorWidth));
   s.AppendFormat("Minimum Feed Axises: (%.3f, %.3f, %.3f)mm\r\n", job.FeedMin.x, job.FeedMin.y, job.FeedMin.z);
@@ -51,8 +52,9 @@ CString FormatJobSummary(const JobRecord& job) {
   s.AppendFormat("Connection: %s\r\n", job.Connection);
   s.AppendFormat("Auto Dissconnect: %s\r\n", EnableText(job.AutoDisconnect));
   // The counts the engine runs: below 1 is one copy.
-  s.AppendFormat("Copies: %d x %d x %d, Offset:(%.3f, %.3f, %.3f)mm\r\n", job.EffectiveCopiesX(), job.EffectiveCopiesY(),
-      job.EffectiveCopiesZ(), double(job.CopyOffsetX), double(job.CopyOffsetY), double(job.CopyOffsetZ));
+  s.AppendFormat("Copies: %d x %d x %d, Offset:(%.3f, %.3f, %.3f)mm\r\n", job.EffectiveCopiesX(),
+                 job.EffectiveCopiesY(), job.EffectiveCopiesZ(), double(job.CopyOffsetX), double(job.CopyOffsetY),
+                 double(job.CopyOffsetZ));
   s.AppendFormat("Tag Range: %d --> %d\r\n", (int)job.TagRangeStart, (int)job.TagRangeEnd);
   s.AppendFormat("Height of Material: %.3f mm\r\n", double(job.MaterialHeight));
   s += "\r\n";
@@ -62,7 +64,7 @@ CString FormatJobSummary(const JobRecord& job) {
   s.AppendFormat("2D Mode: %s\r\n", EnableText(job.Mode2D));
   s.AppendFormat("2D Testing: %s\r\n", EnableText(job.Test2D));
   s.AppendFormat("T Word: %s, F Word: %s, S Word: %s\r\n", EnableText(job.TWordEnabled), EnableText(job.FWordEnabled),
-      EnableText(job.SWordEnabled));
+                 EnableText(job.SWordEnabled));
   s += "\r\n";
   s.AppendFormat("Switch #1: %s, Switch #2: %s\r\n", OnText(job.Switch1), OnText(job.Switch2));
   s += "\r\n";

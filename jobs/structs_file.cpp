@@ -40,7 +40,7 @@ class CLengthMeter {
 
 }  // namespace
 
-BOOL WriteStructs(CReplacingFile& file, CPathRecordSource& source, CProgressSink* progress) {
+BOOL WritePathRecords(CReplacingFile& file, CPathRecordSource& source, CProgressSink* progress) {
   int total = source.GetRecordCount();
   if (total <= 0) return FALSE;
   PathRecord record;
@@ -61,7 +61,7 @@ BOOL WriteStructsFile(const char* path, CPathRecordSource& source, CProgressSink
   if (source.GetRecordCount() <= 0) return FALSE;
   CReplacingFile file;
   if (!file.Open(path)) return FALSE;
-  if (!WriteStructs(file, source, progress)) return FALSE;
+  if (!WritePathRecords(file, source, progress)) return FALSE;
   return file.Commit();
 }
 

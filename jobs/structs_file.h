@@ -39,7 +39,7 @@ constexpr int kStructsChunkRecords = 8474;
 // Writes every record of the source into the opened file (bytes 14-17 and 114-117 of
 // each record 0). FALSE when the source has no record, a write fails or the operator
 // cancels; the caller then discards the file.
-BOOL WriteStructs(CReplacingFile& file, CPathRecordSource& source, CProgressSink* progress);
+BOOL WritePathRecords(CReplacingFile& file, CPathRecordSource& source, CProgressSink* progress);
 // Writes the whole file and puts it in place of the old one. FALSE, and the old file
 // as it was, when the source is empty, the file cannot be written or the operator
 // cancels.

@@ -207,7 +207,7 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   };
   if (writeRecords) {
     CProgramRecordSource source(*program);
-    if (!structsFile.Open(structsPath) || !WriteStructs(structsFile, source, progress) || !structsFile.Finish())
+    if (!structsFile.Open(structsPath) || !WritePathRecords(structsFile, source, progress) || !structsFile.Finish())
       return fail();
   }
 
@@ -225,8 +225,7 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   }
 
   JobRecord stored = StoredJobRecord(job);
-  if (!infoFile.Open(infoPath) || !infoFile.Write(&stored, (UINT)kJobRecordSize) || !infoFile.Finish())
-    return fail();
+  if (!infoFile.Open(infoPath) || !infoFile.Write(&stored, (UINT)kJobRecordSize) || !infoFile.Finish()) return fail();
   if (writeRecords && !structsFile.Commit()) return fail();
   if (!infoFile.Commit()) {
     // The path records are in place already; the old record no longer describes them.

@@ -87,9 +87,9 @@ BOOL CJobManager::JobRecordDiffer(const char* name, const JobRecord* record) {
   bool numbers = s.ShowPlate == r.ShowPlate && s.RawPathOnly == r.RawPathOnly &&
                  s.ShowInterpolation == r.ShowInterpolation && s.FlipX == r.FlipX && s.FlipY == r.FlipY &&
                  s.FlipZ == r.FlipZ && s.Orientation == r.Orientation && s.ViewPoint == r.ViewPoint &&
-                 s.CopiesX == r.CopiesX && s.CopiesY == r.CopiesY && s.CopiesZ == r.CopiesZ &&
-                 s.Switch1 == r.Switch1 && s.Switch2 == r.Switch2 && s.CoolantOn == r.CoolantOn &&
-                 s.SpindleOn == r.SpindleOn && s.TWordEnabled == r.TWordEnabled && s.FWordEnabled == r.FWordEnabled &&
+                 s.CopiesX == r.CopiesX && s.CopiesY == r.CopiesY && s.CopiesZ == r.CopiesZ && s.Switch1 == r.Switch1 &&
+                 s.Switch2 == r.Switch2 && s.CoolantOn == r.CoolantOn && s.SpindleOn == r.SpindleOn &&
+                 s.TWordEnabled == r.TWordEnabled && s.FWordEnabled == r.FWordEnabled &&
                  s.SWordEnabled == r.SWordEnabled && s.AutoDisconnect == r.AutoDisconnect && s.Test2D == r.Test2D &&
                  s.SurfaceAutoDetect == r.SurfaceAutoDetect && s.RollEngrave == r.RollEngrave &&
                  s.AutoHome == r.AutoHome && s.TagRangeStart == r.TagRangeStart && s.TagRangeEnd == r.TagRangeEnd;

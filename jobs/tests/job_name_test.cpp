@@ -38,7 +38,7 @@ TEST(JobName, WhatMayNameAJob) {
       {"a ", false},
       {"\ta", false},
       {"a.", false},
-      {"a\x01" "b", false},
+      {"a\001b", false},
       {"a\nb", false},
       {"CON", false},
       {"con.txt", false},

@@ -373,17 +373,25 @@ TEST_F(JobRecordFileTest, ReplacingFileKeepsTheOldFileUntilCommitted) {
   EXPECT_FALSE(g.Commit());
 }
 
-#ifdef _WIN32
-TEST_F(JobRecordFileTest, ARecordThatCannotReplaceTheOldFileFails) {
-  CString path = Path("locked.jobinfo");
-  ASSERT_TRUE(WriteFileBytes(path, "old"));
-  testing_support::SetReadOnly(path, true);
+TEST_F(JobRecordFileTest, ARecordThatCannotTakeTheFilesPlaceFails) {
+  // A folder of that name cannot be replaced by a file.
+  CString path = Path("taken.jobinfo");
+  ASSERT_TRUE(platform::MakeDirectory(path));
   EXPECT_FALSE(WriteJobInfoFile(path, SampleJob()));
-  testing_support::SetReadOnly(path, false);
+  EXPECT_TRUE(platform::IsDirectoryPath(path));
+  EXPECT_FALSE(FileExists(path + kReplacingSuffix));
+#ifdef _WIN32
+  // A file another process reads (the engine streaming its job) stays as it is.
+  path = Path("open.jobinfo");
+  ASSERT_TRUE(WriteFileBytes(path, "old"));
+  CFile reader;
+  ASSERT_TRUE(reader.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary));
+  EXPECT_FALSE(WriteJobInfoFile(path, SampleJob()));
+  reader.Close();
   EXPECT_EQ("old", ReadFileBytes(path));
   EXPECT_FALSE(FileExists(path + kReplacingSuffix));
-}
 #endif
+}
 
 TEST_F(JobRecordFileTest, FileStatusOfFilesAndFolders) {
   CString path = Path("five.bin");

@@ -9,6 +9,7 @@
 #include "foundation/tests/app_folder_test.h"
 #include "jobs/structs_file.h"
 #include "jobs/table/program_records.h"
+#include "jobs/tests/progress_probe.h"
 #include "platform/bytes.h"
 
 using testing_support::FileExists;
@@ -52,21 +53,6 @@ class CListSink : public CPathRecordSink {
     records.push_back(record);
     return TRUE;
   }
-};
-
-// The progress display: records what it was told, cancels on request.
-class CProgressProbe : public CProgressSink {
- public:
-  int reports = 0;
-  int lastPosition = -1;
-  int lastRange = -1;
-  BOOL cancelAfterReports = 0;  // 0: never
-  void SetProgress(int position, int range) override {
-    ++reports;
-    lastPosition = position;
-    lastRange = range;
-  }
-  BOOL IsCanceled() override { return cancelAfterReports != 0 && reports >= cancelAfterReports; }
 };
 
 PathRecord Move(WORD code, double x, double y, double z, DWORD discard = 0) {
@@ -157,11 +143,8 @@ TEST_F(StructsFileTest, FilesOfPartialRecords) {
     std::string bytes;
     int records;  // -1: the read fails and the sink is untouched
   } cases[] = {
-      {"117 bytes", three.substr(0, 117), -1},
-      {"empty", "", -1},
-      {"one record", three.substr(0, 118), 1},
-      {"236 + 50 bytes", three.substr(0, 286), 2},
-      {"three records", three, 3},
+      {"117 bytes", three.substr(0, 117), -1},     {"empty", "", -1},           {"one record", three.substr(0, 118), 1},
+      {"236 + 50 bytes", three.substr(0, 286), 2}, {"three records", three, 3},
   };
   for (const auto& c : cases) {
     CString path = Path("case.structs");
@@ -197,7 +180,8 @@ TEST_F(StructsFileTest, ToolpathLengthFromTheRecords) {
       {"a discarded move adds nothing and is not the start of the next",
        {Move(0, 0, 0, 0), Move(1, 100, 0, 0, 1), Move(1, 0, 5, 0)},
        5.0},
-      {"tags and mode codes are no moves", {Move(0, 0, 0, 0), Move(0xFFFF, 9, 9, 9), Move(17, 9, 9, 9), Move(1, 1, 0, 0)},
+      {"tags and mode codes are no moves",
+       {Move(0, 0, 0, 0), Move(0xFFFF, 9, 9, 9), Move(17, 9, 9, 9), Move(1, 1, 0, 0)},
        1.0},
   };
   for (auto& c : cases) {
