@@ -31,7 +31,9 @@ void AddVelocities(CString& text, const JobRecord& job) {
 
 }  // namespace
 
-CString FormatJobSummary(const JobRecord& job) {
+CString FormatJobSummary(const JobRecord& record) {
+  JobRecord job = record;
+  job.TerminateTexts();
   CString s;
   s.AppendFormat("Job Summary: (System of measurement: mm, mm/s, mm/s/s, degree)\r\n\r\n");
   s.AppendFormat("Job Name: %s, Created: %s\r\n", job.JobName, (const char*)TimeText(job.Created));

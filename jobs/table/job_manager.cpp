@@ -171,7 +171,9 @@ void CJobManager::SetRecordFromToolpath(JobRecord* record, CNCProgram* program) 
 // message queue, so the job is looked up again afterwards.
 BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCProgram* program) {
   if (!record || !program || !record->JobName[0]) return FALSE;
-  CString name = CString(record->JobName).Left(kJobTextSize - 1);
+  JobRecord job = *record;
+  job.TerminateTexts();
+  CString name = job.JobName;
   CString infoPath = JobFilePath(name, ".jobinfo");
   CString structsPath = JobFilePath(name, ".structs");
   CString snapshotPath = JobFilePath(name, ".snapshot");
@@ -183,8 +185,6 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   CTableLock lock;
   if (!FindEntry(name) && (int)Table().entries.size() >= kMaxJobs) return FALSE;
 
-  JobRecord job = *record;
-  job.TerminateTexts();
   job.ClearRuntimeSlots();
   job.NormalizeCopies();
   bool writeRecords = program->GetElementCount() > 0;
@@ -214,6 +214,8 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   CJobEntry* existing = FindEntry(name);
   std::unique_ptr<CJobEntry> added;
   if (existing) {
+    // The job keeps its name as its folder and rings have it, whatever the case given.
+    SetRecordText(job.JobName, existing->m_job.JobName);
     FileStatus folderStatus;
     job.Created = GetFileStatus(folder, folderStatus) ? (int32_t)folderStatus.created : (int32_t)time(nullptr);
   } else {
@@ -247,15 +249,17 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
 
 BOOL CJobManager::RefreshJob(const JobRecord* record) {
   if (!record) return FALSE;
+  JobRecord r = *record;
+  r.TerminateTexts();
   CTableLock lock;
-  CJobEntry* e = FindEntry(record->JobName);
+  CJobEntry* e = FindEntry(r.JobName);
   if (!e) return FALSE;
   JobRecord& job = e->m_job;
-  job.ViewPoint = record->ViewPoint;
-  job.ShowInterpolation = record->ShowInterpolation;
-  job.RawPathOnly = record->RawPathOnly;
-  job.ShowPlate = record->ShowPlate;
-  job.ViewDepth = record->ViewDepth;
+  job.ViewPoint = r.ViewPoint;
+  job.ShowInterpolation = r.ShowInterpolation;
+  job.RawPathOnly = r.RawPathOnly;
+  job.ShowPlate = r.ShowPlate;
+  job.ViewDepth = r.ViewDepth;
   CString snapshot = JobFilePath(job.JobName, ".snapshot");
   if (!snapshot.IsEmpty()) CopyFileA(JobsFolderPath() + "preview.snapshot", snapshot, FALSE);
   return WriteJobInfo(job.JobName);

@@ -64,7 +64,8 @@ BOOL CJobManager::ReadJobInfo(const char* name, JobRecord* record) {
 BOOL CJobManager::ToolpathSettingsDiffer(const char* name, const JobRecord* record) {
   JobRecord stored;
   if (!record || !ReadJobInfo(name, &stored)) return FALSE;
-  const JobRecord& r = *record;
+  JobRecord r = *record;
+  r.TerminateTexts();
   bool sameDevice = SameText(stored.DeviceName, r.DeviceName);
   bool same = sameDevice && stored.ShowPlate == r.ShowPlate && stored.RawPathOnly == r.RawPathOnly &&
               stored.ShowInterpolation == r.ShowInterpolation && Near(stored.ViewDepth, r.ViewDepth) &&
@@ -81,7 +82,8 @@ BOOL CJobManager::ToolpathSettingsDiffer(const char* name, const JobRecord* reco
 BOOL CJobManager::JobRecordDiffer(const char* name, const JobRecord* record) {
   JobRecord s;
   if (!record || !ReadJobInfo(name, &s)) return FALSE;
-  const JobRecord& r = *record;
+  JobRecord r = *record;
+  r.TerminateTexts();
   bool texts = SameText(s.SourcePath, r.SourcePath) && SameText(s.Connection, r.Connection) &&
                SameText(s.DeviceName, r.DeviceName);
   bool numbers = s.ShowPlate == r.ShowPlate && s.RawPathOnly == r.RawPathOnly &&

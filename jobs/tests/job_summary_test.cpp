@@ -138,6 +138,15 @@ TEST(JobSummary, SeveralToolsListTheirVelocities) {
   EXPECT_EQ(-1, text.Find("Tool=#17,"));
 }
 
+TEST(JobSummary, TextsEndInsideTheirFields) {
+  JobRecord j = SummaryJob();
+  std::memset(j.JobName, 'A', sizeof j.JobName);
+  std::memset(j.FormatName, 'F', sizeof j.FormatName);
+  CString text = FormatJobSummary(j);
+  EXPECT_NE(-1, text.Find(CString("Job Name: ") + CString('A', 259) + ", Created: "));
+  EXPECT_NE(-1, text.Find(", Format: FFFFFFF\r\n"));
+}
+
 TEST(JobSummary, FromTheFile) {
   TempDir dir;
   CString path = dir / "Panel.jobinfo";

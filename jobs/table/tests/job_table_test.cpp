@@ -92,18 +92,21 @@ TEST_F(JobTableTest, OverwriteKeepsTheJobAndItsRings) {
   CString name = Name("Panel");
   ASSERT_TRUE(Add(name, "COM1:9600"));
   SetState(name, "ATTACHED");
-  JobRecord j = NewJob(name, "COM4:38400");
+  // Given in another case: the same job, which keeps the name its folder and rings have.
+  JobRecord j = NewJob(CString(name).MakeUpper(), "COM4:38400");
   j.FeedSpeed = 33.0;
   ASSERT_TRUE(CJobManager::AddJob(nullptr, &j, &Program()));
   EXPECT_EQ(1, CJobManager::GetJobCount());
   EXPECT_STREQ("ATTACHED", CJobManager::GetJobState(name));
   JobRecord t;
   ASSERT_TRUE(CJobManager::GetJob(name, &t));
+  EXPECT_STREQ(name, t.JobName);
   EXPECT_STREQ("COM4:38400", t.Connection);
   EXPECT_EQ(33.0, double(t.FeedSpeed));
   JobRecord stored;
   ASSERT_EQ(kJobInfoRead, ReadJobInfoFile(File(name, ".jobinfo"), stored));
   EXPECT_STREQ("COM4:38400", stored.Connection);
+  EXPECT_STREQ(name, stored.JobName);
   // Overwritten with an empty program: the path records stay as they were.
   std::string records = ReadFileBytes(File(name, ".structs"));
   CNCProgram empty;
