@@ -90,6 +90,11 @@ CJobEntry* CJobManager::FindEntry(const char* name) {
   return nullptr;
 }
 
+CJobEntry* CJobManager::EntryAt(int index) {
+  auto& entries = Table().entries;
+  return index >= 0 && index < (int)entries.size() ? entries[index].get() : nullptr;
+}
+
 BOOL CJobManager::IsEntryActive(CJobEntry& entry) {
   if (!entry.m_pRxChannel) return FALSE;
   CString state = RawState(entry);
@@ -189,10 +194,10 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   job.NormalizeCopies();
   bool writeRecords = program->GetElementCount() > 0;
   if (writeRecords) SetRecordFromToolpath(&job, program);
-  FileStatus source;
-  if (GetFileStatus(job.SourcePath, source)) {
-    job.SourceTime = (int32_t)source.modified;
-    job.SourceSize = (int32_t)source.size;
+  FileStatus sourceFile;
+  if (GetFileStatus(job.SourcePath, sourceFile)) {
+    job.SourceTime = (int32_t)sourceFile.modified;
+    job.SourceSize = (int32_t)sourceFile.size;
   }
 
   CString folder = JobFolderPath(name);
@@ -216,8 +221,7 @@ BOOL CJobManager::AddJob(CProgressSink* progress, const JobRecord* record, CNCPr
   if (existing) {
     // The job keeps its name as its folder and rings have it, whatever the case given.
     SetRecordText(job.JobName, existing->m_job.JobName);
-    FileStatus folderStatus;
-    job.Created = GetFileStatus(folder, folderStatus) ? (int32_t)folderStatus.created : (int32_t)time(nullptr);
+    job.Created = FolderCreated(name);
   } else {
     if ((int)Table().entries.size() >= kMaxJobs) return fail();
     job.Created = (int32_t)time(nullptr);
@@ -423,8 +427,9 @@ int CJobManager::GetJobCount() {
 
 BOOL CJobManager::GetJobByIndex(int index, JobRecord* record) {
   CTableLock lock;
-  if (!record || index < 0 || index >= (int)Table().entries.size()) return FALSE;
-  *record = Table().entries[index]->m_job;
+  CJobEntry* e = EntryAt(index);
+  if (!record || !e) return FALSE;
+  *record = e->m_job;
   return TRUE;
 }
 

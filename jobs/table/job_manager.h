@@ -136,5 +136,9 @@ class CJobManager {
   };
   // The entry of that name (ignoring case), or null. Call with the lock held.
   static CJobEntry* FindEntry(const char* name);
+  // Entry `index` in table order, or null past the last. Call with the lock held.
+  static CJobEntry* EntryAt(int index);
   static BOOL IsEntryActive(CJobEntry& entry);
+  // The creation time of the job's folder; now when it cannot be read.
+  static int32_t FolderCreated(const char* name);
 };

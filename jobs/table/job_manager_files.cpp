@@ -18,15 +18,6 @@ namespace {
 bool Near(double a, double b) { return std::fabs(a - b) <= 1e-6; }
 bool SameText(const char* a, const char* b) { return CString(a).CompareNoCase(b) == 0; }
 
-// The creation time of the job's folder; now when it cannot be read.
-int32_t FolderCreated(const char* name) {
-  CString folder = JobFolderPath(name);
-  folder.TrimRight('\\');
-  FileStatus status;
-  if (!folder.IsEmpty() && GetFileStatus(folder, status)) return (int32_t)status.created;
-  return (int32_t)time(nullptr);
-}
-
 // A job file the program cannot use: the operator may delete the job.
 void AskDeleteUnusableJob(const char* name) {
   CString text;
@@ -35,6 +26,14 @@ void AskDeleteUnusableJob(const char* name) {
 }
 
 }  // namespace
+
+int32_t CJobManager::FolderCreated(const char* name) {
+  CString folder = JobFolderPath(name);
+  folder.TrimRight('\\');
+  FileStatus status;
+  if (!folder.IsEmpty() && GetFileStatus(folder, status)) return (int32_t)status.created;
+  return (int32_t)time(nullptr);
+}
 
 BOOL CJobManager::WriteJobInfo(const char* name) {
   CTableLock lock;
@@ -128,13 +127,13 @@ BOOL CJobManager::LoadStructs(CProgressSink* progress, const char* name, CNCProg
 }
 
 BOOL CJobManager::LoadStructsBySource(CProgressSink* progress, const char* sourcePath, CNCProgram* program) {
+  if (!sourcePath || !*sourcePath) return FALSE;
   CString name;
   {
     CTableLock lock;
-    for (int i = 0; i < GetJobCount(); ++i) {
-      JobRecord job;
-      if (GetJobByIndex(i, &job) && SameText(job.SourcePath, sourcePath)) {
-        name = job.JobName;
+    for (int i = 0; CJobEntry* e = EntryAt(i); ++i) {
+      if (SameText(e->m_job.SourcePath, sourcePath)) {
+        name = e->m_job.JobName;
         break;
       }
     }

@@ -101,6 +101,12 @@ TEST_F(JobTableTest, OverwriteKeepsTheJobAndItsRings) {
   JobRecord t;
   ASSERT_TRUE(CJobManager::GetJob(name, &t));
   EXPECT_STREQ(name, t.JobName);
+  // An overwritten job was created with its folder.
+  CString folder = JobFolderPath(name);
+  folder.TrimRight('\\');
+  FileStatus created;
+  ASSERT_TRUE(GetFileStatus(folder, created));
+  EXPECT_EQ((int32_t)created.created, int32_t(t.Created));
   EXPECT_STREQ("COM4:38400", t.Connection);
   EXPECT_EQ(33.0, double(t.FeedSpeed));
   JobRecord stored;
