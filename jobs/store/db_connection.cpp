@@ -152,7 +152,9 @@ void CDbConnection::Query(const char* sql, std::vector<JobOrderValues>& rows) {
 // it changed rows, so that two programs using one file never undo each other's rows.
 int CDbConnection::Run(const SqlStatement& statement, std::vector<JobOrderValues>* rows) {
   CJobStoreFileLock lock(m_strPath);
-  DWORD wait_ms = m_nCommandTimeout_s > 0 ? (DWORD)m_nCommandTimeout_s * 1000u : INFINITE;
+  // Beyond about 49 days a DWORD of milliseconds overflows: that is as good as no end.
+  bool bounded = m_nCommandTimeout_s > 0 && m_nCommandTimeout_s < 4000000;
+  DWORD wait_ms = bounded ? (DWORD)m_nCommandTimeout_s * 1000u : INFINITE;
   if (!lock.Lock(wait_ms)) Raise(kStoreBusy, m_strPath);
   CJobOrderTable table;
   StoreError error;

@@ -1,6 +1,11 @@
 // The store through the database wrapper: statements in, rows and error texts out.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "jobs/store/store_file.h"
 #include "jobs/store/tests/job_store_fixture.h"
 
 namespace {
@@ -422,6 +427,45 @@ TEST_F(JobStoreTest, FailedWritesAreReported) {
   // The file vanishing under an open connection is an error too.
   ASSERT_TRUE(platform::RemoveFile(DatabasePath()));
   EXPECT_EQ(0u, Execute(insert).find("error: The database file does not exist: "));
+}
+
+// Two programs on one file: each statement reads the file afresh, so neither undoes the
+// other's rows; while one holds the file, the other waits up to its command timeout.
+TEST_F(JobStoreTest, SharedFile) {
+  CADODataBase other;
+  ASSERT_TRUE(other.Open(JobOrderConnectionString(g_strAppFolder)));
+  ASSERT_EQ("ok", Execute("insert into [JobInfo] (job_name) values ('mine')"));
+  ASSERT_TRUE(other.Execute("insert into [JobInfo] (job_name) values ('theirs')"));
+  ASSERT_EQ("ok", Execute("insert into [JobInfo] (job_name) values ('mine again')"));
+  EXPECT_EQ(Rows({"1||mine||||||||", "2||theirs||||||||", "3||mine again||||||||"}), All());
+
+  std::mutex m;
+  std::condition_variable cv;
+  bool held = false, release = false;
+  std::thread holder([&] {
+    CJobStoreFileLock lock(DatabasePath());
+    ASSERT_TRUE(lock.Lock(5000));
+    std::unique_lock<std::mutex> l(m);
+    held = true;
+    cv.notify_all();
+    cv.wait(l, [&] { return release; });
+  });
+  {
+    std::unique_lock<std::mutex> l(m);
+    cv.wait(l, [&] { return held; });
+  }
+  other.GetConnection()->SetCommandTimeout(1);
+  EXPECT_FALSE(other.Execute("delete * FROM [JobInfo] where ident=1"));
+  EXPECT_EQ(0u, Description(other.GetLastErrorText()).find("The database file is in use by another program: "));
+  EXPECT_EQ(0u, other.GetLastErrorText().str().find("Connection String = "));
+  {
+    std::lock_guard<std::mutex> l(m);
+    release = true;
+  }
+  cv.notify_all();
+  holder.join();
+  EXPECT_TRUE(other.Execute("delete * FROM [JobInfo] where ident=1")) << other.GetLastErrorText();
+  EXPECT_EQ(2u, All().size());
 }
 
 }  // namespace
