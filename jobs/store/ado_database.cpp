@@ -73,15 +73,14 @@ void CADORecordset::MoveNext() { m_pRecordset->MoveNext(); }
 bool CADORecordset::GetFieldInt(const char* name, int& value) {
   try {
     const CDbValue& v = m_pRecordset->GetField(name);
-    switch (v.GetKind()) {
-      case CDbValue::kNull: value = 0; return true;
-      case CDbValue::kInt: value = v.GetInt(); return true;
-      case CDbValue::kText:
-      case CDbValue::kDate: break;
+    if (v.GetKind() == CDbValue::kText || v.GetKind() == CDbValue::kDate) {
+      StoreError e;
+      e.Set(kStoreFieldNotNumber, name);
+      ReportError(CDbError(e));
+      return false;
     }
-    StoreError e;
-    e.Set(kStoreFieldNotNumber, name);
-    throw CDbError(e);
+    value = v.IsNull() ? 0 : v.GetInt();
+    return true;
   } catch (const CDbError& e) {
     ReportError(e);
     return false;

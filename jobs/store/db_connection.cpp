@@ -52,32 +52,37 @@ const CodeText kCodeTexts[] = {
   throw CDbError(e);
 }
 
-// The value of one key of "key=value;key={value};..." (key without regard to case).
+// The value of one key of "key=value;key={value;with;semicolons};..." (the key without
+// regard to case); empty when the key is not there.
 CString ConnectionValue(const char* connectionString, const char* key) {
   CString s(connectionString);
   int pos = 0;
   while (pos < s.GetLength()) {
     int eq = s.Find('=', pos);
+    int semi = s.Find(';', pos);
     if (eq < 0) break;
+    if (semi >= 0 && semi < eq) {  // a part without '='
+      pos = semi + 1;
+      continue;
+    }
     CString name = s.Mid(pos, eq - pos);
     name.Trim();
     int start = eq + 1;
     while (start < s.GetLength() && s[start] == ' ') ++start;
-    int end;
     CString value;
+    int end;
     if (start < s.GetLength() && s[start] == '{') {
       int close = s.Find('}', start);
-      end = close < 0 ? s.GetLength() : close + 1;
-      value = s.Mid(start + 1, (close < 0 ? s.GetLength() : close) - start - 1);
-      int semi = s.Find(';', end);
-      end = semi < 0 ? s.GetLength() : semi;
+      if (close < 0) close = s.GetLength();
+      value = s.Mid(start + 1, close - start - 1);
+      end = s.Find(';', close);
     } else {
-      int semi = s.Find(';', start);
-      end = semi < 0 ? s.GetLength() : semi;
-      value = s.Mid(start, end - start);
+      end = s.Find(';', start);
+      value = s.Mid(start, (end < 0 ? s.GetLength() : end) - start);
+      value.Trim();
     }
-    value.Trim();
     if (name.CompareNoCase(key) == 0) return value;
+    if (end < 0) break;
     pos = end + 1;
   }
   return CString();

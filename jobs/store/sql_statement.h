@@ -5,8 +5,9 @@
 //   INSERT INTO [JobInfo] (col, ...) VALUES (value, ...)
 //   UPDATE [JobInfo] SET col=value, ... [WHERE cond]
 //   DELETE [*] FROM [JobInfo] [WHERE cond]
-//   cond:  part {OR part} | part {AND part} (AND binds tighter), part: (cond) | col op value
-//   op:    = <> != LIKE;  value: 'text' ('' is a quote) | integer | null
+//   cond:  conj {OR conj};  conj: part {AND part};  part: (cond) | col op value
+//   op:    = <> != LIKE;  value: 'text' ('' is a quote) | [-]integer | null
+// null only as a value to store: a condition never holds for a null column.
 //
 // Keywords, the table and the column names are read without regard to case; the table
 // name may stand in brackets or not; one ';' may end the statement.

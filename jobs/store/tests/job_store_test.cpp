@@ -180,6 +180,14 @@ TEST_F(JobStoreTest, OpenCloseAndReopen) {
   EXPECT_TRUE(g_JobOrderDatabase.IsOpen());
   EXPECT_EQ("ok", Execute(kInsertSign));
 
+  // Only DBQ counts: in braces (which may hold ';'), any case, among other parts.
+  ASSERT_TRUE(platform::MakeDirectory(Path("a;b")));
+  ASSERT_TRUE(testing_support::WriteFileBytes(Path("a;b\\Jobs.mdb"), FileText()));
+  for (CString other : {"DBQ={" + Path("a;b\\Jobs.mdb") + "}", "Driver={x;y}; junk ;dbq = " + DatabasePath() + " ;"}) {
+    EXPECT_TRUE(g_JobOrderDatabase.Open(other)) << g_JobOrderDatabase.GetLastErrorText();
+    EXPECT_EQ(1u, All().size()) << other;
+  }
+
   // Missing, damaged, nameless.
   struct Case {
     CString connection;
