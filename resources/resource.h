@@ -12,3 +12,4 @@
 #include "interp_ids.h"
 #include "optimize_ids.h"
 #include "jobs_ids.h"
+#include "jobdb_ids.h"
