@@ -10,6 +10,9 @@ constexpr LPCTSTR kPlacementEntry = "WindowPlacement";
 // The stored record is the platform's, whole.
 static_assert(sizeof(WINDOWPLACEMENT) == 44, "WINDOWPLACEMENT is 44 bytes");
 
+// The child's own visibility (a child of a window not shown yet still counts).
+bool IsShown(HWND hwnd) { return (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_VISIBLE) != 0; }
+
 CRect ScreenRectIn(HWND hwnd, HWND in) {
   CRect r;
   ::GetWindowRect(hwnd, &r);
@@ -86,7 +89,7 @@ void CWndLayoutWindow::MoveWindowTo(const CRect& rect) {
 void CWndLayoutWindow::AfterLayout() {
   HWND hwnd = m_pWnd->m_hWnd;
   for (HWND child = ::GetWindow(hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (!::IsWindowVisible(child) || LayoutClassName(child) != UPDOWN_CLASSA) continue;
+    if (!IsShown(child) || LayoutClassName(child) != UPDOWN_CLASSA) continue;
     if (!(::GetWindowLongPtrA(child, GWL_STYLE) & (UDS_ALIGNRIGHT | UDS_ALIGNLEFT))) continue;
     HWND buddy = (HWND)::SendMessageA(child, UDM_GETBUDDY, 0, 0);
     if (buddy) ::SendMessageA(child, UDM_SETBUDDY, (WPARAM)buddy, 0);
@@ -107,7 +110,7 @@ void CWndLayoutManager::PaintBackground(CDC* dc) {
   area.CreateRectRgnIndirect(&client);
   dc->SelectClipRgn(nullptr);
   for (HWND child = ::GetWindow(hwnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
-    if (!::IsWindowVisible(child)) continue;
+    if (!IsShown(child)) continue;
     CString cls = LayoutClassName(child);
     DWORD style = (DWORD)::GetWindowLongPtrA(child, GWL_STYLE);
     if (cls == "Button" && (style & 7) == kGroupBoxType) continue;
