@@ -17,10 +17,23 @@ BOOL CChildPageDlg::CreateInHost(COwnerDrawTabCtrl* host) {
   if (!CreateFromTemplate(MAKEINTRESOURCEA(m_nIDTemplate), host->m_hWnd, WS_THICKFRAME | WS_DLGFRAME | WS_POPUP,
                           WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
     return FALSE;
+  KeepGroupBoxesSeeThrough();
   CRect page = host->GetPageRect();
   MoveWindow(&page, TRUE);
   m_bCreated = TRUE;
   return TRUE;
+}
+
+// A page clips its children when it erases, and a group box paints only its frame:
+// its inside would show whatever was there before. A transparent group box is left
+// out of the clipping, so the page's background shows through it.
+void CChildPageDlg::KeepGroupBoxesSeeThrough() {
+  for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    char cls[16] = {};
+    ::GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Button") == 0 && (::GetWindowLongPtrA(child, GWL_STYLE) & 0xF) == BS_GROUPBOX)
+      ::SetWindowLongPtrA(child, GWL_EXSTYLE, ::GetWindowLongPtrA(child, GWL_EXSTYLE) | WS_EX_TRANSPARENT);
+  }
 }
 
 BOOL CChildPageDlg::PreTranslateMessage(MSG* msg) {

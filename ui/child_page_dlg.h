@@ -32,4 +32,7 @@ class CChildPageDlg : public CDialog {
   void PostNcDestroy() override { delete this; }
   afx_msg void OnSize(UINT type, int cx, int cy);
   DECLARE_MESSAGE_MAP()
+
+ private:
+  void KeepGroupBoxesSeeThrough();
 };

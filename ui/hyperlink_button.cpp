@@ -100,24 +100,27 @@ BOOL CHyperLinkButton::OnSetCursor(CWnd*, UINT, UINT) {
   return TRUE;
 }
 
+// The text is measured in the link's own font and centred; its hit rectangle is
+// where it is drawn, 5 pixels wider on either side.
 void CHyperLinkButton::DrawItem(LPDRAWITEMSTRUCT draw) {
   CDC dc;
   dc.Attach(draw->hDC);
   CRect item(draw->rcItem);
   CString caption;
   GetWindowText(caption);
+  CFont* oldFont = dc.SelectObject(&m_font);
   CSize text = dc.GetTextExtent(caption);
+  int x = (item.Width() - text.cx) / 2;
   if (m_bFirstDraw && text.cx < item.Width()) {
     dc.FillRect(&item, CBrush::FromHandle(::GetSysColorBrush(COLOR_BTNFACE)));
-    m_rcText.SetRect(item.left, item.top, item.left + text.cx + 10, item.top + text.cy + 2);
+    m_rcText.SetRect(item.left + x - 5, item.top, item.left + x + text.cx + 5, item.top + text.cy + 2);
     m_bFirstDraw = FALSE;
   }
   int oldMode = dc.SetBkMode(TRANSPARENT);
-  CFont* oldFont = dc.SelectObject(&m_font);
   dc.SetTextColor(m_bHover ? m_crHover : m_crLink);
   UINT flags = DST_PREFIXTEXT | ((draw->itemState & ODS_DISABLED) ? DSS_DISABLED : 0);
-  ::DrawStateA(dc.m_hDC, nullptr, nullptr, (LPARAM)(LPCSTR)caption, caption.GetLength(), (item.Width() - text.cx) / 2,
-               1, text.cx, text.cy, flags);
+  ::DrawStateA(dc.m_hDC, nullptr, nullptr, (LPARAM)(LPCSTR)caption, caption.GetLength(), item.left + x, item.top + 1,
+               text.cx, text.cy, flags);
   dc.SelectObject(oldFont);
   dc.SetBkMode(oldMode);
   dc.Detach();

@@ -221,7 +221,12 @@ TEST(HyperLinkTest, HoverStartsOverTheControlAndEndsOffTheText) {
   // Drawn once: the wide button measured its text, the narrow one could not.
   EXPECT_FALSE(dlg.m_link.m_bFirstDraw);
   EXPECT_FALSE(dlg.m_link.m_rcText.IsRectEmpty());
-  EXPECT_EQ(0, dlg.m_link.m_rcText.left);
+  // The hit rectangle is around the text, which is drawn in the middle.
+  CRect linkClient;
+  dlg.m_link.GetClientRect(&linkClient);
+  EXPECT_NEAR(linkClient.CenterPoint().x, dlg.m_link.m_rcText.CenterPoint().x, 1);
+  EXPECT_EQ(0, dlg.m_link.m_rcText.top);
+  EXPECT_GT(dlg.m_link.m_rcText.left, 0);
   EXPECT_TRUE(dlg.m_longLink.m_bFirstDraw);
   EXPECT_TRUE(dlg.m_longLink.m_rcText.IsRectEmpty());
 

@@ -183,6 +183,12 @@ TEST_F(TabPagesTest, ExactlyOnePageShowsAndEveryPageFillsThePageRectangle) {
   EXPECT_STREQ("Alpha", host.m_pages.GetTab(0)->m_strLabel);
   EXPECT_STREQ("Beta", host.m_pages.GetTab(1)->m_strLabel);
   EXPECT_STREQ("", host.m_pages.GetTab(2)->m_strLabel);  // no title string
+  // The page clips its children: its group box is transparent, so the page's
+  // background shows inside it.
+  HWND group = ::GetDlgItem(host.m_pages.GetPage(1)->m_hWnd, IDC_T_GROUP);
+  ASSERT_TRUE(group);
+  EXPECT_TRUE(host.m_pages.GetPage(1)->GetStyle() & WS_CLIPCHILDREN);
+  EXPECT_TRUE(::GetWindowLongPtrA(group, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   for (int sel : {2, 0, 1}) {
     host.m_pages.SetCurSel(sel);
     int visible = 0;
