@@ -23,6 +23,16 @@ CRect NonNegative(CRect r) {
   return r;
 }
 
+// A control of `size` in the cell [*lo, *hi) keeps its size: at the start, at the end
+// (`align` is `endBit`) or in the middle (`align` is `bothBits`).
+void AlignInCell(LONG* lo, LONG* hi, int size, UINT align, UINT endBit, UINT bothBits) {
+  if (align == bothBits)
+    *lo += (*hi - *lo - size) / 2;
+  else if (align == endBit)
+    *lo += *hi - *lo - size;
+  *hi = *lo + size;
+}
+
 // One direction of a node, seen from a pane: along its own direction or across it.
 struct Axis {
   bool bHorizontal;  // along = width
@@ -79,22 +89,10 @@ BOOL RDQLayoutItem::PlaceInRect(const CRect& rect) {
   if (!m_hWnd || !window) return TRUE;
   CRect now = window->GetControlRect(m_hWnd);
   CRect cell = NonNegative(rect);
-  if ((m_nMode & LM_FIXED_WIDTH) && !(m_nMode & LM_FILL_WIDTH)) {
-    UINT align = m_nMode & LM_ALIGN_HCENTER;
-    if (align == LM_ALIGN_HCENTER)
-      cell.left += (cell.Width() - now.Width()) / 2;
-    else if (align == LM_ALIGN_RIGHT)
-      cell.left += cell.Width() - now.Width();
-    cell.right = cell.left + now.Width();
-  }
-  if ((m_nMode & LM_FIXED_HEIGHT) && !(m_nMode & LM_FILL_HEIGHT)) {
-    UINT align = m_nMode & LM_ALIGN_VCENTER;
-    if (align == LM_ALIGN_VCENTER)
-      cell.top += (cell.Height() - now.Height()) / 2;
-    else if (align == LM_ALIGN_BOTTOM)
-      cell.top += cell.Height() - now.Height();
-    cell.bottom = cell.top + now.Height();
-  }
+  if ((m_nMode & LM_FIXED_WIDTH) && !(m_nMode & LM_FILL_WIDTH))
+    AlignInCell(&cell.left, &cell.right, now.Width(), m_nMode & LM_ALIGN_HCENTER, LM_ALIGN_RIGHT, LM_ALIGN_HCENTER);
+  if ((m_nMode & LM_FIXED_HEIGHT) && !(m_nMode & LM_FILL_HEIGHT))
+    AlignInCell(&cell.top, &cell.bottom, now.Height(), m_nMode & LM_ALIGN_VCENTER, LM_ALIGN_BOTTOM, LM_ALIGN_VCENTER);
   DWORD style = m_bCombo ? window->GetControlStyle(m_hWnd) : 0;
   if (m_bCombo && (style & kComboDropDownBit)) cell.bottom = cell.top + now.Height();
   window->MoveControl(m_hWnd, cell);

@@ -71,13 +71,21 @@ class CItemSurface {
   CBitmap* m_old;
 };
 
-TEST(ImageComboTest, ItemsAreAsTallAsTheTallestBitmap) {
-  CControlsDlg dlg;
-  ASSERT_TRUE(dlg.Create(IDD_T_CONTROLS));
+// Three bitmaps of different sizes: 20 x 10 red, 30 x 16 green, 10 x 8 blue.
+class ImageComboTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeBitmap(red, 20, 10, RGB(255, 0, 0));
+    MakeBitmap(green, 30, 16, RGB(0, 255, 0));
+    MakeBitmap(blue, 10, 8, RGB(0, 0, 255));
+    ASSERT_TRUE(dlg.Create(IDD_T_CONTROLS));
+  }
+  void TearDown() override { dlg.DestroyWindow(); }
   CBitmap red, green, blue;
-  MakeBitmap(red, 20, 10, RGB(255, 0, 0));
-  MakeBitmap(green, 30, 16, RGB(0, 255, 0));
-  MakeBitmap(blue, 10, 8, RGB(0, 0, 255));
+  CControlsDlg dlg;
+};
+
+TEST_F(ImageComboTest, ItemsAreAsTallAsTheTallestBitmap) {
   struct Step {
     CBitmap* bmp;
     const char* text;
@@ -113,16 +121,9 @@ TEST(ImageComboTest, ItemsAreAsTallAsTheTallestBitmap) {
   dlg.m_combo.MeasureItem(&mi);
   EXPECT_EQ(32u, mi.itemWidth);
   EXPECT_EQ(18u, mi.itemHeight);
-  dlg.DestroyWindow();
 }
 
-TEST(ImageComboTest, TextsStartAfterTheWidestBitmap) {
-  CControlsDlg dlg;
-  ASSERT_TRUE(dlg.Create(IDD_T_CONTROLS));
-  CBitmap red, green, blue;
-  MakeBitmap(red, 20, 10, RGB(255, 0, 0));
-  MakeBitmap(green, 30, 16, RGB(0, 255, 0));
-  MakeBitmap(blue, 10, 8, RGB(0, 0, 255));
+TEST_F(ImageComboTest, TextsStartAfterTheWidestBitmap) {
   dlg.m_combo.AppendImage(&red, "Red line");
   dlg.m_combo.AppendImage(&green, "Green line");
   dlg.m_combo.AppendImage(&blue);
@@ -152,7 +153,6 @@ TEST(ImageComboTest, TextsStartAfterTheWidestBitmap) {
     EXPECT_EQ(::GetSysColor(COLOR_HIGHLIGHT), item.At(118, 1));
     EXPECT_EQ(RGB(0, 255, 0), item.At(5, 11));
   }
-  dlg.DestroyWindow();
 }
 
 std::vector<std::string> g_opened;

@@ -76,6 +76,12 @@ class TabPagesTest : public ::testing::Test {
     g_pagesDeleted = 0;
   }
   void TearDown() override { platform::win::PumpPendingMessages(); }
+  // The host, shown, with its three pages.
+  void OpenWithPages(CHostDlg& host) {
+    ASSERT_TRUE(host.Create(IDD_T_HOST));
+    host.ShowWindow(SW_SHOW);
+    AddThreePages(host);
+  }
   // Three pages: a, b (its template is visible by itself) and one without a title.
   void AddThreePages(CHostDlg& host) {
     host.m_pages.AddPage(new CCountedPage(IDD_T_PAGE_A));
@@ -91,9 +97,7 @@ class TabPagesTest : public ::testing::Test {
 
 TEST_F(TabPagesTest, SelectionNotifiesInOrderAndOnlyOnChange) {
   CHostDlg host;
-  ASSERT_TRUE(host.Create(IDD_T_HOST));
-  host.ShowWindow(SW_SHOW);
-  AddThreePages(host);
+  OpenWithPages(host);
   ASSERT_EQ(2, host.m_pages.GetCurSel());
   // The page changes between the two notifications.
   EXPECT_EQ(2, host.m_pages.SetCurSel(0));
@@ -163,9 +167,7 @@ TEST_F(TabPagesTest, KeysMoveTheSelection) {
 
 TEST_F(TabPagesTest, UpMovesTheFocusIntoThePage) {
   CHostDlg host;
-  ASSERT_TRUE(host.Create(IDD_T_HOST));
-  host.ShowWindow(SW_SHOW);
-  AddThreePages(host);
+  OpenWithPages(host);
   host.m_pages.SetCurSel(0);
   host.m_pages.SetFocus();
   Key(host.m_pages.m_hWnd, VK_UP);
@@ -175,9 +177,7 @@ TEST_F(TabPagesTest, UpMovesTheFocusIntoThePage) {
 
 TEST_F(TabPagesTest, ExactlyOnePageShowsAndEveryPageFillsThePageRectangle) {
   CHostDlg host;
-  ASSERT_TRUE(host.Create(IDD_T_HOST));
-  host.ShowWindow(SW_SHOW);
-  AddThreePages(host);
+  OpenWithPages(host);
   EXPECT_EQ(-1, host.m_pages.AddTab("plain"));
   EXPECT_EQ(3, host.m_pages.GetTabCount());
   EXPECT_STREQ("Alpha", host.m_pages.GetTab(0)->m_strLabel);
@@ -219,9 +219,7 @@ TEST_F(TabPagesTest, ExactlyOnePageShowsAndEveryPageFillsThePageRectangle) {
 
 TEST_F(TabPagesTest, EnterAndEscapeInAPageCloseNothing) {
   CHostDlg host;
-  ASSERT_TRUE(host.Create(IDD_T_HOST));
-  host.ShowWindow(SW_SHOW);
-  AddThreePages(host);
+  OpenWithPages(host);
   host.m_pages.SetCurSel(0);
   CChildPageDlg* page = host.m_pages.GetPage(0);
   HWND edit = ::GetDlgItem(page->m_hWnd, IDC_T_PAGE_EDIT);
