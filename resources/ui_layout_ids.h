@@ -5,16 +5,16 @@
 
 // Keys of the owner-drawn tab strip and the commands they send to it.
 #define IDR_TAB_ACCEL 129
-#define ID_TAB_PREV 32771        // Left: previous tab, from the first to the last
-#define ID_TAB_NEXT 32772        // Right: next tab, from the last to the first
-#define ID_TAB_NEXT_CTRL 32773   // Ctrl+Tab: as ID_TAB_NEXT
-#define ID_TAB_PREV_CTRL 32774   // Ctrl+Shift+Tab: as ID_TAB_PREV
-#define ID_TAB_LAST 32775        // End
-#define ID_TAB_FIRST 32776       // Home
-#define ID_TAB_FOCUS_NEXT 32777  // Tab: as ID_TAB_FOCUS_PREV
-#define ID_TAB_FOCUS_PREV 32778  // Shift+Tab: the parent's next (Shift: previous) tab stop
-#define ID_TAB_FOCUS_PAGE 32779  // Up: the control's first child (a page)
-#define ID_TAB_FOCUS_PAGE2 32780 // Down: as ID_TAB_FOCUS_PAGE
+#define ID_TAB_PREV 32771         // Left: previous tab, from the first to the last
+#define ID_TAB_NEXT 32772         // Right: next tab, from the last to the first
+#define ID_TAB_NEXT_CTRL 32773    // Ctrl+Tab: as ID_TAB_NEXT
+#define ID_TAB_PREV_CTRL 32774    // Ctrl+Shift+Tab: as ID_TAB_PREV
+#define ID_TAB_LAST 32775         // End
+#define ID_TAB_FIRST 32776        // Home
+#define ID_TAB_FOCUS_NEXT 32777   // Tab: as ID_TAB_FOCUS_PREV
+#define ID_TAB_FOCUS_PREV 32778   // Shift+Tab: the parent's next (Shift: previous) tab stop
+#define ID_TAB_FOCUS_PAGE 32779   // Up: the control's first child (a page)
+#define ID_TAB_FOCUS_PAGE2 32780  // Down: as ID_TAB_FOCUS_PAGE
 
 // Item images of the popup menu: 16 x 15 cells side by side, magenta transparent.
 #define IDB_MENU_IMAGES 175
