@@ -1,5 +1,7 @@
 #include "ui/anchor_layout.h"
 
+#include <algorithm>
+
 namespace {
 
 CString ClassOf(HWND hwnd) {

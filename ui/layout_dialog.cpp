@@ -1,5 +1,7 @@
 #include "ui/layout_dialog.h"
 
+#include <cstdlib>
+
 #include "foundation/texts.h"
 
 BEGIN_MESSAGE_MAP(RDQLayoutDialog, CDialog)

@@ -1,5 +1,9 @@
 #include "ui/owner_draw_tab.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 #include "resources/resource.h"
 
 namespace {

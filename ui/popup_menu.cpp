@@ -1,5 +1,6 @@
 #include "ui/popup_menu.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {

@@ -1,5 +1,7 @@
 #include "ui/wnd_layout_manager.h"
 
+#include <cstring>
+
 #include "platform/win/app_profile.h"
 
 namespace {
