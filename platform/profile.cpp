@@ -404,8 +404,9 @@ CString ProfileGetText(const char* section, const char* key, const char* def, co
 }
 
 namespace {
-// The "key=value" lines of a section; false when there is no such section.
-bool SectionItems(const char* section, const char* file, std::vector<std::string>& items) {
+// The key lines of a section, parsed; false when the file cannot be read or has no
+// such section.
+bool SectionKeys(const char* section, const char* file, std::vector<Parsed>& keys) {
   std::string data;
   if (!file || !*file || !section || !ReadText(file, data)) return false;
   std::vector<Line> lines = SplitLines(data);
@@ -414,8 +415,16 @@ bool SectionItems(const char* section, const char* file, std::vector<std::string
   int end = SectionEnd(lines, sec);
   for (int i = sec + 1; i < end; ++i) {
     Parsed p = ParseLine(lines[(size_t)i].text);
-    if (p.kind == Kind::Key) items.push_back(p.name + "=" + p.value);
+    if (p.kind == Kind::Key) keys.push_back(std::move(p));
   }
+  return true;
+}
+
+// The "key=value" lines of a section; false when there is no such section.
+bool SectionItems(const char* section, const char* file, std::vector<std::string>& items) {
+  std::vector<Parsed> keys;
+  if (!SectionKeys(section, file, keys)) return false;
+  for (const Parsed& p : keys) items.push_back(p.name + "=" + p.value);
   return true;
 }
 }  // namespace
@@ -427,16 +436,10 @@ DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* 
 }
 
 BOOL ProfileHasKey(const char* section, const char* key, const char* file) {
-  std::string data;
-  if (!section || !key || !file || !*file || !ReadText(file, data)) return FALSE;
-  std::vector<Line> lines = SplitLines(data);
-  int sec = FindSection(lines, section);
-  if (sec < 0) return FALSE;
-  int end = SectionEnd(lines, sec);
-  for (int i = sec + 1; i < end; ++i) {
-    Parsed p = ParseLine(lines[(size_t)i].text);
-    if (p.kind == Kind::Key && SameName(p.name, key)) return TRUE;
-  }
+  std::vector<Parsed> keys;
+  if (!key || !SectionKeys(section, file, keys)) return FALSE;
+  for (const Parsed& p : keys)
+    if (SameName(p.name, key)) return TRUE;
   return FALSE;
 }
 
