@@ -614,7 +614,7 @@ void CXListCtrl::OnLButtonDown(WPARAM flags, LPARAM lParam) {
   hit.pt = point;
   SubItemHitTest(&hit);
   if (!(hit.flags & LVHT_ONITEMLABEL) || hit.iItem < 0) {
-    if (m_st.m_pCombo) OnComboEscape();
+    CancelComboNow();
     DefWindowProc(WM_LBUTTONDOWN, flags, lParam);
     return;
   }
@@ -626,7 +626,7 @@ void CXListCtrl::OnLButtonDown(WPARAM flags, LPARAM lParam) {
     if (GetCellRect(row, c, rc) && rc.PtInRect(point)) col = c;
   }
   if (col < 0) {
-    if (m_st.m_pCombo) OnComboEscape();
+    CancelComboNow();
     DefWindowProc(WM_LBUTTONDOWN, flags, lParam);
     return;
   }
@@ -796,6 +796,16 @@ void CXListCtrl::CloseCombo(BOOL takeChoice) {
     RedrawCell(row, col);
   }
   DestroyCombo();
+}
+
+// A click away from the cells cancels an open combo. It is closed at once, before the
+// click's standard handling takes the focus from it: that focus loss would otherwise
+// ask to keep the choice, and the combo's last word would undo the cancel.
+void CXListCtrl::CancelComboNow() {
+  if (!m_st.m_pCombo) return;
+  KillTimer(kXListComboEscapeTimer);
+  KillTimer(kXListComboCompleteTimer);
+  CloseCombo(FALSE);
 }
 
 void CXListCtrl::DestroyCombo() {

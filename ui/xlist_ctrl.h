@@ -187,6 +187,7 @@ class CXListCtrl : public CListCtrl, public IToolHitTest {
   // In-cell editors.
   void OpenCombo(int row, int col);
   void CloseCombo(BOOL takeChoice);
+  void CancelComboNow();
   void DestroyCombo();
   LRESULT OnComboEscape();
   LRESULT OnComboComplete();

@@ -283,6 +283,18 @@ TEST(DropPlacementTest, Table) {
   }
 }
 
+// A list that answers no row height (a list without a window answers 0) must not make
+// anything divide by 0: the row under the pointer, the visible rows, the placement.
+TEST(DropPlacementTest, ARowHeightOfZeroNeverDivides) {
+  CTrailParent parent;
+  ASSERT_TRUE(parent.Create(CRect(0, 0, 100, 100)));
+  CAdvComboBox combo(&parent);
+  CDropListBox orphan(&combo, nullptr);
+  EXPECT_GE(orphan.ItemHeight(), 1);
+  EXPECT_EQ(0, orphan.VisibleRows());
+  parent.DestroyWindow();
+}
+
 TEST(DropPlacementTest, ScreenEdgesAndAZeroRowHeight) {
   DropPlacementInput in = Below(5, -1, 300);
   in.rcCreate.OffsetRect(800, 0);
