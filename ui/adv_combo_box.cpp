@@ -13,7 +13,7 @@ namespace {
 constexpr UINT_PTR kHotTimer = 1;  // polls the cursor while the control is hot
 constexpr UINT kHotTimerMs = 50;
 constexpr int kWheelNotch = 120;
-constexpr int kWheelRows = 3;   // rows the open drop-down scrolls per notch
+constexpr int kWheelRows = 3;    // rows the open drop-down scrolls per notch
 constexpr int kClosedPage = 10;  // items a page key moves with the drop-down closed
 
 }  // namespace
@@ -233,7 +233,7 @@ void CAdvComboBox::Paint(CDC* dc) {
   BOOL enabled = IsWindowEnabled();
   dc->FillSolidRect(&rc, ::GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
 
-  int state = !enabled ? kThemeComboDisabled
+  int state = !enabled                  ? kThemeComboDisabled
               : m_st.m_bDropListVisible ? kThemeComboPressed
               : m_st.m_bHot             ? kThemeComboHot
                                         : kThemeComboNormal;

@@ -22,12 +22,12 @@ class CDropWnd;
 #define ADVCOMBOBOX_CLASSNAME "SuperComboBox"
 
 // Private messages (wParam as noted, lParam 0).
-constexpr UINT WM_ACB_SELECTED_ITEM = WM_USER + 1;    // wParam: drop-down row taken as the selection
-constexpr UINT WM_ACB_DESTROY_DROPDOWN = WM_USER + 2;  // close the drop-down (or end the interaction)
+constexpr UINT WM_ACB_SELECTED_ITEM = WM_USER + 1;      // wParam: drop-down row taken as the selection
+constexpr UINT WM_ACB_DESTROY_DROPDOWN = WM_USER + 2;   // close the drop-down (or end the interaction)
 constexpr UINT WM_ACB_DROPDOWN_BUTTON = WM_USER + 101;  // open or close the drop-down
 
 // Style flags of the combo and its drop-down.
-constexpr DWORD kAcbsStandard = 0x0002;     // what this system always uses
+constexpr DWORD kAcbsStandard = 0x0002;      // what this system always uses
 constexpr DWORD kAcbsCheckedItems = 0x0010;  // rows carry check marks: 14 more pixels of width
 
 // One item. The three words are 0 when the item is added and stay 0 in this system.
@@ -41,23 +41,23 @@ typedef std::list<AdvComboItem> AdvComboItemList;
 
 // Everything the combo knows; the window procedure works on this and nothing else.
 struct AdvComboState {
-  CWnd* m_pParent = nullptr;          // gets the WM_COMMAND notifications, lends its font
-  int m_nCurSel = -1;                 // the selection index, -1 none
-  CString m_strEdit;                  // the displayed text (the selected item's)
-  CFont m_font;                       // owned copy of the parent's font; no handle until attached
+  CWnd* m_pParent = nullptr;           // gets the WM_COMMAND notifications, lends its font
+  int m_nCurSel = -1;                  // the selection index, -1 none
+  CString m_strEdit;                   // the displayed text (the selected item's)
+  CFont m_font;                        // owned copy of the parent's font; no handle until attached
   DWORD m_dwACBStyle = kAcbsStandard;  // style flags, handed to the drop-down
-  CDropWnd* m_pDropWnd = nullptr;     // the open drop-down (owned); null while closed
-  CRect m_rcDropButton;               // the drop button as last painted, client coordinates
-  BOOL m_bDropListVisible = FALSE;    // the drop-down is open
-  AdvComboItemList m_list;            // the items, in insertion order; an index is a position here
-  int m_zDelta = 0;                   // wheel travel not yet turned into a move (units of 120 a notch)
-  BOOL m_bHasFocus = FALSE;           // the combo holds the keyboard focus
-  BOOL m_bSelItem = FALSE;            // a choice was taken: the close sends no CBN_SELENDCANCEL
-  BOOL m_bHot = FALSE;                // the mouse is over the control
-  BOOL m_bHotTimer = FALSE;           // the hot-tracking timer runs
-  int m_nMinVisItems = 5;             // rows that must fit below for the drop-down to open downwards
-  int m_nDropLines = -1;              // drop-down rows; -1: as many as there are items
-  CThemeApi* m_pTheme = &g_ThemeApi;  // theme access (the program's one; tests give their own)
+  CDropWnd* m_pDropWnd = nullptr;      // the open drop-down (owned); null while closed
+  CRect m_rcDropButton;                // the drop button as last painted, client coordinates
+  BOOL m_bDropListVisible = FALSE;     // the drop-down is open
+  AdvComboItemList m_list;             // the items, in insertion order; an index is a position here
+  int m_zDelta = 0;                    // wheel travel not yet turned into a move (units of 120 a notch)
+  BOOL m_bHasFocus = FALSE;            // the combo holds the keyboard focus
+  BOOL m_bSelItem = FALSE;             // a choice was taken: the close sends no CBN_SELENDCANCEL
+  BOOL m_bHot = FALSE;                 // the mouse is over the control
+  BOOL m_bHotTimer = FALSE;            // the hot-tracking timer runs
+  int m_nMinVisItems = 5;              // rows that must fit below for the drop-down to open downwards
+  int m_nDropLines = -1;               // drop-down rows; -1: as many as there are items
+  CThemeApi* m_pTheme = &g_ThemeApi;   // theme access (the program's one; tests give their own)
 };
 
 class CAdvComboBox : public CWnd {

@@ -77,9 +77,7 @@ CDropListBox::~CDropListBox() = default;
 LRESULT CDropListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE: return OnCreate(lParam);
-    case WM_MOUSEMOVE:
-      OnMouseMove(PointOf(lParam));
-      break;  // then the standard handling
+    case WM_MOUSEMOVE: OnMouseMove(PointOf(lParam)); break;  // then the standard handling
     case WM_LBUTTONUP: OnLButtonUp(PointOf(lParam)); return 0;
     case WM_DROP_TAKE_CAPTURE: SetCapture(); return 0;
     case WM_DROP_RELEASE_CAPTURE:
@@ -450,8 +448,8 @@ void CDropWnd::DragGrip(CPoint point) {
   int right = x < comboWidth ? rc.left + comboWidth : rc.left + std::min(x, (int)m_st.m_sizeMax.cx);
   int y = point.y + m_st.m_nMouseDiffY;
   int bottom = y < ::GetSystemMetrics(SM_CYVSCROLL) ? rc.top + ::GetSystemMetrics(SM_CXVSCROLL) + 1
-               : y > m_st.m_sizeMax.cy                ? rc.top + m_st.m_sizeMax.cy
-                                                      : rc.top + y + 2;
+               : y > m_st.m_sizeMax.cy              ? rc.top + m_st.m_sizeMax.cy
+                                                    : rc.top + y + 2;
   MoveWindow(rc.left, rc.top, right - rc.left, bottom - rc.top, TRUE);
 }
 

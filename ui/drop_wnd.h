@@ -28,17 +28,17 @@ constexpr UINT kDropListBoxId = 101;
 // Where the drop-down goes. Pure arithmetic, so that the rules can be checked for any
 // screen and item height.
 struct DropPlacementInput {
-  CRect rcCreate;           // creation rectangle: the combo's bottom-left, the combo's width
-  CRect rcCombo;            // the combo's window rectangle (screen)
-  int nItemHeight = 0;      // row height in pixels (0 or less is taken as 1)
-  int nItems = 0;           // number of rows
-  int nDropLines = -1;      // the combo's drop line count; -1: all rows
-  int nMinVisItems = 5;     // rows that must fit below
-  int nWidestText = 0;      // widest row text in the combo's font, pixels
-  DWORD dwStyle = 0;        // the combo's style flags
-  CSize sizeScreen;         // SM_CXSCREEN, SM_CYSCREEN
-  int cxVScroll = 0;        // SM_CXVSCROLL
-  int cyVScroll = 0;        // SM_CYVSCROLL
+  CRect rcCreate;        // creation rectangle: the combo's bottom-left, the combo's width
+  CRect rcCombo;         // the combo's window rectangle (screen)
+  int nItemHeight = 0;   // row height in pixels (0 or less is taken as 1)
+  int nItems = 0;        // number of rows
+  int nDropLines = -1;   // the combo's drop line count; -1: all rows
+  int nMinVisItems = 5;  // rows that must fit below
+  int nWidestText = 0;   // widest row text in the combo's font, pixels
+  DWORD dwStyle = 0;     // the combo's style flags
+  CSize sizeScreen;      // SM_CXSCREEN, SM_CYSCREEN
+  int cxVScroll = 0;     // SM_CXVSCROLL
+  int cyVScroll = 0;     // SM_CYVSCROLL
 };
 // The drop-down's window rectangle in screen coordinates.
 CRect PlaceDropDown(const DropPlacementInput& in);
@@ -105,19 +105,19 @@ class CDropScrollBar : public CScrollBar {
 };
 
 struct DropWndState {
-  CSize m_sizeMax{1000, 1000};               // largest size the grip may give (initial + 100 each)
-  std::unique_ptr<CDropListBox> m_pListBox;  // the rows (owned)
-  CRect m_rcList;                            // the list's rectangle, client coordinates
+  CSize m_sizeMax{1000, 1000};                // largest size the grip may give (initial + 100 each)
+  std::unique_ptr<CDropListBox> m_pListBox;   // the rows (owned)
+  CRect m_rcList;                             // the list's rectangle, client coordinates
   std::unique_ptr<CDropScrollBar> m_pScroll;  // the scroll bar (owned)
-  CRect m_rcScroll;                          // the scroll bar's rectangle, client coordinates
-  CRect m_rcSizeHandle;                      // the grip, client coordinates
-  CAdvComboBox* m_pCombo = nullptr;          // the combo that opened it (not owned)
-  AdvComboItemList m_list;                   // copy of the combo's items, taken at construction
-  BOOL m_bResizing = FALSE;                  // a grip drag is in progress
-  CPoint m_ptLastResize;                     // where the drag started, client coordinates
-  int m_nMouseDiffX = 0;                     // client width - x at the start of the drag
-  int m_nMouseDiffY = 0;                     // client height - y at the start of the drag
-  DWORD m_dwACBStyle = 0;                    // the combo's style flags
+  CRect m_rcScroll;                           // the scroll bar's rectangle, client coordinates
+  CRect m_rcSizeHandle;                       // the grip, client coordinates
+  CAdvComboBox* m_pCombo = nullptr;           // the combo that opened it (not owned)
+  AdvComboItemList m_list;                    // copy of the combo's items, taken at construction
+  BOOL m_bResizing = FALSE;                   // a grip drag is in progress
+  CPoint m_ptLastResize;                      // where the drag started, client coordinates
+  int m_nMouseDiffX = 0;                      // client width - x at the start of the drag
+  int m_nMouseDiffY = 0;                      // client height - y at the start of the drag
+  DWORD m_dwACBStyle = 0;                     // the combo's style flags
 };
 
 class CDropWnd : public CWnd {

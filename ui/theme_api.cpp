@@ -54,8 +54,7 @@ HRESULT CThemeApi::CloseThemeData(HTHEME theme) {
   return fn ? fn(theme) : kFail;
 }
 
-HRESULT CThemeApi::DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const RECT* rect,
-                                       const RECT* clip) {
+HRESULT CThemeApi::DrawThemeBackground(HTHEME theme, HDC dc, int part, int state, const RECT* rect, const RECT* clip) {
   DrawFn fn = (DrawFn)(void*)Bind(m_pfnDraw, m_bDrawBound, "DrawThemeBackground");
   return fn ? fn(theme, dc, part, state, rect, clip) : kFail;
 }

@@ -56,21 +56,21 @@ class CThemeApi {
   // Major and minor version of the common-controls library (0.0 when unknown).
   void CommonControlsVersion(DWORD& major, DWORD& minor) const;
 
-  HMODULE m_hModule = nullptr;      // the visual-styles library; null when not loaded
-  CString m_strCommonControls;      // library asked for its version by IsThemeUsable
-  FARPROC m_pfnOpen = nullptr;      // cached entry points, each bound on first use;
-  FARPROC m_pfnClose = nullptr;     // null after binding means "use the fallback"
+  HMODULE m_hModule = nullptr;   // the visual-styles library; null when not loaded
+  CString m_strCommonControls;   // library asked for its version by IsThemeUsable
+  FARPROC m_pfnOpen = nullptr;   // cached entry points, each bound on first use;
+  FARPROC m_pfnClose = nullptr;  // null after binding means "use the fallback"
   FARPROC m_pfnDraw = nullptr;
   FARPROC m_pfnColor = nullptr;
   FARPROC m_pfnAppThemed = nullptr;
   FARPROC m_pfnThemeName = nullptr;
-  bool m_bOpenBound = false;        // whether each slot above has been bound
+  bool m_bOpenBound = false;  // whether each slot above has been bound
   bool m_bCloseBound = false;
   bool m_bDrawBound = false;
   bool m_bColorBound = false;
   bool m_bAppThemedBound = false;
   bool m_bThemeNameBound = false;
-  int m_nUsable = -1;               // IsThemeUsable's final answer: -1 not asked yet, 0, 1
+  int m_nUsable = -1;  // IsThemeUsable's final answer: -1 not asked yet, 0, 1
 };
 
 // The program's one theme access: the library is loaded at start-up and freed at exit.

@@ -13,9 +13,9 @@ extern const UINT WM_XEDIT_KILL_FOCUS;
 extern const UINT WM_XEDIT_VK_ESCAPE;
 
 struct XEditState {
-  CWnd* m_pList = nullptr;       // the list to tell; the parent when none was given, null when not a window
-  CString m_strInitialText;      // the cell's text, shown selected when the edit opens
-  BOOL m_bMessageSent = FALSE;   // the one ending message has gone out
+  CWnd* m_pList = nullptr;      // the list to tell; the parent when none was given, null when not a window
+  CString m_strInitialText;     // the cell's text, shown selected when the edit opens
+  BOOL m_bMessageSent = FALSE;  // the one ending message has gone out
 };
 
 class CXEdit : public CEdit {

@@ -171,8 +171,8 @@ int CXHeaderCtrl::DrawBitmap(CDC* dc, CRect rect, LPHDITEMA item) {
   CDC mem;
   if (!mem.CreateCompatibleDC(dc)) return 0;
   HGDIOBJ old = mem.SelectObject((HGDIOBJ)item->hbm);
-  BOOL ok = dc->BitBlt(rect.right - bm.bmWidth, rect.CenterPoint().y - bm.bmHeight / 2, bm.bmWidth, bm.bmHeight,
-                       &mem, 0, 0, SRCCOPY);
+  BOOL ok = dc->BitBlt(rect.right - bm.bmWidth, rect.CenterPoint().y - bm.bmHeight / 2, bm.bmWidth, bm.bmHeight, &mem,
+                       0, 0, SRCCOPY);
   mem.SelectObject(old);
   return ok ? bm.bmWidth : 0;
 }

@@ -11,15 +11,15 @@
 #include "platform/win/framework.h"
 
 struct XHeaderState {
-  CWnd* m_pListCtrl = nullptr;     // the list that attached the header
-  int m_nFormat = -1;              // text alignment (DT_*); -1: from each item's format
-  COLORREF m_rgbText = 0;          // item text colour (button text when built)
-  BOOL m_bDividerLines = TRUE;     // a divider right of every item but the last
-  BOOL m_bDoubleBuffer = TRUE;     // paint through an off-screen bitmap
-  int m_nSpace = 6;                // item spacing, pixels; also the list's left inset of cell images
-  int m_cxImage = 0;               // size of image 0 of the image list; 0 until one is set
+  CWnd* m_pListCtrl = nullptr;  // the list that attached the header
+  int m_nFormat = -1;           // text alignment (DT_*); -1: from each item's format
+  COLORREF m_rgbText = 0;       // item text colour (button text when built)
+  BOOL m_bDividerLines = TRUE;  // a divider right of every item but the last
+  BOOL m_bDoubleBuffer = TRUE;  // paint through an off-screen bitmap
+  int m_nSpace = 6;             // item spacing, pixels; also the list's left inset of cell images
+  int m_cxImage = 0;            // size of image 0 of the image list; 0 until one is set
   int m_cyImage = 0;
-  COLORREF m_crBtnHighLight = 0;   // system colours, read when built and on WM_SYSCOLORCHANGE
+  COLORREF m_crBtnHighLight = 0;  // system colours, read when built and on WM_SYSCOLORCHANGE
   COLORREF m_crBtnShadow = 0;
   COLORREF m_crBtnFace = 0;
   COLORREF m_crBtnText = 0;

@@ -17,12 +17,12 @@ const UINT WM_XLISTCTRL_CHECKBOX_CLICKED = ::RegisterWindowMessageA("WM_XLISTCTR
 namespace {
 
 constexpr COLORREF kProgressField = RGB(0xE0, 0xE0, 0xE0);  // the bar's empty part
-constexpr int kCheckInset = 9;         // a check box's left edge from the cell's
-constexpr int kCheckTextGap = 4;       // text starts this far right of the box
-constexpr int kMinEditorWidth = 5;     // a column narrower than this opens no editor
-constexpr int kNoRowsGap = 10;         // below the header, the empty list is painted from here
-constexpr int kToolIdRowFactor = 1000;  // tool id = row x 1000 + column + 1
-constexpr int kTipChars = 80;          // the notification's own text buffer
+constexpr int kCheckInset = 9;                              // a check box's left edge from the cell's
+constexpr int kCheckTextGap = 4;                            // text starts this far right of the box
+constexpr int kMinEditorWidth = 5;                          // a column narrower than this opens no editor
+constexpr int kNoRowsGap = 10;                              // below the header, the empty list is painted from here
+constexpr int kToolIdRowFactor = 1000;                      // tool id = row x 1000 + column + 1
+constexpr int kTipChars = 80;                               // the notification's own text buffer
 
 CPoint PointOf(LPARAM lParam) { return CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)); }
 
@@ -538,8 +538,8 @@ void CXListCtrl::DrawCheckCell(CDC* dc, CRect rect, const XListCell& cell, const
   dc->SetBkMode(oldMode);
 }
 
-void CXListCtrl::DrawImageText(CDC* dc, CRect rect, int col, const XListCell* cell, const CString& text,
-                               COLORREF fore, COLORREF back) {
+void CXListCtrl::DrawImageText(CDC* dc, CRect rect, int col, const XListCell* cell, const CString& text, COLORREF fore,
+                               COLORREF back) {
   dc->FillSolidRect(&rect, back);
   CRect textRect = rect;
   HIMAGELIST images = GetImageList(LVSIL_SMALL);

@@ -43,25 +43,25 @@ constexpr UINT kXListEditId = 99;
 
 // One cell. Defaults are those of a cell nobody has touched.
 struct XListCell {
-  BOOL bEnabled = TRUE;                // row flag, kept in the row's first cell; nothing changes it
-  BOOL bBold = FALSE;                  // nothing changes it
-  BOOL bModified = FALSE;              // the user changed the cell (editor, check box, header box)
-  int nImage = -1;                     // index into the list's small image list; -1 none
-  CString strToolTip;                  // the cell's tooltip; empty: none
-  BOOL bCombo = FALSE;                 // a click opens the in-cell combo
-  BOOL bSort = FALSE;                  // the choices were sorted when attached
-  CStringArray* pStrings = nullptr;    // the choices: the caller's array, valid while the list uses it
-  int nComboListHeight = 10;           // rows of the combo's drop-down
-  int nInitialComboSel = -1;           // choice shown the first time the combo opens; -1 once used
-  BOOL bEdit = FALSE;                  // a click opens the in-cell edit
-  COLORREF crText;                     // text colour (system window text when built)
-  COLORREF crBackground;               // background colour (system window colour when built)
-  BOOL bShowProgress = FALSE;          // drawn as a progress bar
-  int nProgressPercent = 0;            // progress value, 0 to 100 (stored as given)
-  CString strProgressText;             // format of the bar text, given the percent; empty: "%d%%"
-  BOOL bShowProgressMessage = TRUE;    // draw the text over the bar
-  int nCheckedState = -1;              // -1 no check box, 0 unchecked, 1 checked
-  DWORD_PTR dwItemData = 0;            // the row's data word, kept in the row's first cell
+  BOOL bEnabled = TRUE;              // row flag, kept in the row's first cell; nothing changes it
+  BOOL bBold = FALSE;                // nothing changes it
+  BOOL bModified = FALSE;            // the user changed the cell (editor, check box, header box)
+  int nImage = -1;                   // index into the list's small image list; -1 none
+  CString strToolTip;                // the cell's tooltip; empty: none
+  BOOL bCombo = FALSE;               // a click opens the in-cell combo
+  BOOL bSort = FALSE;                // the choices were sorted when attached
+  CStringArray* pStrings = nullptr;  // the choices: the caller's array, valid while the list uses it
+  int nComboListHeight = 10;         // rows of the combo's drop-down
+  int nInitialComboSel = -1;         // choice shown the first time the combo opens; -1 once used
+  BOOL bEdit = FALSE;                // a click opens the in-cell edit
+  COLORREF crText;                   // text colour (system window text when built)
+  COLORREF crBackground;             // background colour (system window colour when built)
+  BOOL bShowProgress = FALSE;        // drawn as a progress bar
+  int nProgressPercent = 0;          // progress value, 0 to 100 (stored as given)
+  CString strProgressText;           // format of the bar text, given the percent; empty: "%d%%"
+  BOOL bShowProgressMessage = TRUE;  // draw the text over the bar
+  int nCheckedState = -1;            // -1 no check box, 0 unchecked, 1 checked
+  DWORD_PTR dwItemData = 0;          // the row's data word, kept in the row's first cell
   XListCell();
 };
 
@@ -78,17 +78,17 @@ struct XListState {
   CXEdit* m_pEdit = nullptr;           // the in-cell edit (owned); null when none
   int m_nEditItem = -1;                // its row and column
   int m_nEditSubItem = -1;
-  int m_nComboItem = -1;               // the in-cell combo's row and column
+  int m_nComboItem = -1;  // the in-cell combo's row and column
   int m_nComboSubItem = -1;
-  CRect m_rectComboList;               // the combo's rectangle, screen coordinates
-  CXCombo* m_pCombo = nullptr;         // the in-cell combo (owned); null when none
-  COLORREF m_crWindow = 0;             // system colours the cells draw with, read when
-  COLORREF m_crWindowText = 0;         // built and on WM_SYSCOLORCHANGE
+  CRect m_rectComboList;        // the combo's rectangle, screen coordinates
+  CXCombo* m_pCombo = nullptr;  // the in-cell combo (owned); null when none
+  COLORREF m_crWindow = 0;      // system colours the cells draw with, read when
+  COLORREF m_crWindowText = 0;  // built and on WM_SYSCOLORCHANGE
   COLORREF m_crHighLight = 0;
   COLORREF m_crHighLightText = 0;
   COLORREF m_crBtnFace = 0;
   COLORREF m_crBtnShadow = 0;
-  CToolTipHost m_tips;                 // cell tooltips, while enabled
+  CToolTipHost m_tips;  // cell tooltips, while enabled
 };
 
 class CXListCtrl : public CListCtrl, public IToolHitTest {
@@ -140,6 +140,7 @@ class CXListCtrl : public CListCtrl, public IToolHitTest {
   virtual BOOL OnToolTipText(UINT id, NMHDR* nm, LRESULT* result);
 
   CXHeaderCtrl& GetXHeader() { return m_HeaderCtrl; }
+  const CToolTipHost& GetToolTipHost() const { return m_st.m_tips; }
   CXCombo* GetInCellCombo() const { return m_st.m_pCombo; }
   CXEdit* GetInCellEdit() const { return m_st.m_pEdit; }
   int GetColumnCount() const;

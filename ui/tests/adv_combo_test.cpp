@@ -77,16 +77,36 @@ struct SequenceCase {
 // without one is CBN_SELENDCANCEL, CBN_CLOSEUP.
 TEST_F(ComboTest, KeyboardAndWheelSequences) {
   const SequenceCase cases[] = {
-      {"F4 opens, Escape only closes", 5, 1, {Key(VK_F4), Key(VK_ESCAPE)},
-       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP"}, 1, false},
+      {"F4 opens, Escape only closes",
+       5,
+       1,
+       {Key(VK_F4), Key(VK_ESCAPE)},
+       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP"},
+       1,
+       false},
       // Once before the key goes on, once more as its character.
-      {"a second Escape cancels the interaction", 5, 1, {Key(VK_F4), Key(VK_ESCAPE), Key(VK_ESCAPE)},
-       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP", "escape", "escape"}, 1, false},
-      {"Return in the open list takes its row and completes", 5, 1, {Key(VK_F4), Key(VK_DOWN), Key(VK_RETURN)},
-       {"CBN_DROPDOWN", "CBN_SELENDOK", "CBN_CLOSEUP", "CBN_SELCHANGE", "complete"}, 2, false},
+      {"a second Escape cancels the interaction",
+       5,
+       1,
+       {Key(VK_F4), Key(VK_ESCAPE), Key(VK_ESCAPE)},
+       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP", "escape", "escape"},
+       1,
+       false},
+      {"Return in the open list takes its row and completes",
+       5,
+       1,
+       {Key(VK_F4), Key(VK_DOWN), Key(VK_RETURN)},
+       {"CBN_DROPDOWN", "CBN_SELENDOK", "CBN_CLOSEUP", "CBN_SELCHANGE", "complete"},
+       2,
+       false},
       {"Return with the list closed completes", 5, 1, {Key(VK_RETURN)}, {"complete"}, 1, false},
-      {"Alt+Down toggles the list", 5, 0, {AltKey(VK_DOWN), AltKey(VK_DOWN)},
-       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP"}, 0, false},
+      {"Alt+Down toggles the list",
+       5,
+       0,
+       {AltKey(VK_DOWN), AltKey(VK_DOWN)},
+       {"CBN_DROPDOWN", "CBN_SELENDCANCEL", "CBN_CLOSEUP"},
+       0,
+       false},
       {"Down moves the closed selection", 5, 1, {Key(VK_DOWN)}, {"CBN_SELENDOK", "CBN_SELCHANGE"}, 2, false},
       {"Up at the first item does nothing", 5, 0, {Key(VK_UP)}, {}, 0, false},
       {"Page Down moves ten items", 25, 0, {Key(VK_NEXT)}, {"CBN_SELENDOK", "CBN_SELCHANGE"}, 10, false},
@@ -227,7 +247,7 @@ TEST_F(ComboTest, ItemAnswers) {
   EXPECT_TRUE(text.IsEmpty());
 
   EXPECT_EQ(CB_ERR, (int)combo.SendMessage(CB_GETTOPINDEX));  // closed
-  EXPECT_EQ(-1, combo.SetDropLines(8));                      // the previous count
+  EXPECT_EQ(-1, combo.SetDropLines(8));                       // the previous count
   EXPECT_EQ(8, combo.SetDropLines(-1));
   EXPECT_EQ(4, (int)combo.SendMessage(CB_GETCOUNT));
   EXPECT_EQ(0, (int)combo.SendMessage(CB_RESETCONTENT));
@@ -366,8 +386,8 @@ TEST_F(ComboTest, ScrollBarMovesTheListTopRow) {
     WORD code;
     WORD pos;
     int top;
-  } cases[] = {{SB_LINEDOWN, 0, 1}, {SB_THUMBPOSITION, 7, 7}, {SB_LINEUP, 0, 6}, {SB_THUMBTRACK, 0, 0},
-               {SB_LINEUP, 0, 0}};
+  } cases[] = {
+      {SB_LINEDOWN, 0, 1}, {SB_THUMBPOSITION, 7, 7}, {SB_LINEUP, 0, 6}, {SB_THUMBTRACK, 0, 0}, {SB_LINEUP, 0, 0}};
   for (const Case& c : cases) {
     drop->SendMessage(WM_VSCROLL, MAKEWPARAM(c.code, c.pos), (LPARAM)bar);
     EXPECT_EQ(c.top, drop->GetListBox()->GetTopIndex()) << c.code;

@@ -10,12 +10,12 @@ extern "C" {
 #endif
 
 typedef struct FakeThemeConfig {
-  DWORD dwMajor;          /* DllGetVersion: version of the "common controls" */
+  DWORD dwMajor; /* DllGetVersion: version of the "common controls" */
   DWORD dwMinor;
-  BOOL bNameFails;        /* GetCurrentThemeName fails */
-  WCHAR szColorName[64];  /* the colour scheme GetCurrentThemeName reports */
-  BOOL bAppThemed;        /* IsAppThemed */
-  BOOL bOpenFails;        /* OpenThemeData answers a null theme */
+  BOOL bNameFails;       /* GetCurrentThemeName fails */
+  WCHAR szColorName[64]; /* the colour scheme GetCurrentThemeName reports */
+  BOOL bAppThemed;       /* IsAppThemed */
+  BOOL bOpenFails;       /* OpenThemeData answers a null theme */
 } FakeThemeConfig;
 
 /* What DrawThemeBackground paints with a theme from OpenThemeData. */

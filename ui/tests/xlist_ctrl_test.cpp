@@ -29,8 +29,8 @@ class ListTest : public ::testing::Test {
     for (const char* s : {"Router A", "Router B", "Laser C", "Plasma D"}) choices.Add(s);
     ASSERT_TRUE(parent.Create(CRect(40, 40, 680, 460)));
     parent.m_notifyCodes = {LVN_COLUMNCLICK};
-    ASSERT_TRUE(list.Create(WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS, CRect(10, 10, 630, 410),
-                            &parent, 2001));
+    ASSERT_TRUE(
+        list.Create(WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SHOWSELALWAYS, CRect(10, 10, 630, 410), &parent, 2001));
     list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
     const struct {
       const char* title;
@@ -93,9 +93,7 @@ class ListTest : public ::testing::Test {
 // Cell operations
 
 TEST_F(ListTest, OperationsOutOfRangeDoNothing) {
-  const struct {
-    int row, col;
-  } outside[] = {{-1, kNote}, {kRows, kNote}, {0, -1}, {0, kColumns}};
+  const struct { int row, col; } outside[] = {{-1, kNote}, {kRows, kNote}, {0, -1}, {0, kColumns}};
   for (const auto& at : outside) {
     SCOPED_TRACE(testing::Message() << at.row << "," << at.col);
     EXPECT_FALSE(list.SetItemText(at.row, at.col, "x"));
@@ -218,7 +216,7 @@ TEST_F(ListTest, ChoiceListsSortTheCallersArrayAndNeedOne) {
   EXPECT_STREQ("alpha", mixed[0]);
   EXPECT_STREQ("beta", mixed[1]);
   EXPECT_STREQ("Gamma", mixed[2]);
-  EXPECT_STREQ("Gamma", list.GetItemText(0, kMachine));  // the initial choice
+  EXPECT_STREQ("Gamma", list.GetItemText(0, kMachine));             // the initial choice
   EXPECT_TRUE(list.SetCellCombo(1, kMachine, TRUE, &mixed, 5, 9));  // out of range: the first
   EXPECT_STREQ("alpha", list.GetItemText(1, kMachine));
   EXPECT_FALSE(list.SetCellCombo(2, kMachine, TRUE, nullptr));
@@ -227,24 +225,15 @@ TEST_F(ListTest, ChoiceListsSortTheCallersArrayAndNeedOne) {
   EXPECT_TRUE(list.SetCellCombo(3, kMachine, TRUE, &empty));
 }
 
-
 TEST(ProgressTextTest, FormatsOnlyIntegerConversions) {
   const struct {
     const char* format;
     const char* text;
   } cases[] = {
-      {nullptr, "42%"},
-      {"", "42%"},
-      {"%d%%", "42%"},
-      {"Progress %d%%", "Progress 42%"},
-      {"%03d", "042"},
-      {"done", "done"},
-      {"%s", "42%"},         // would read a string that is not there
-      {"%d of %d", "42%"},   // two arguments
-      {"%n", "42%"},
-      {"%*d", "42%"},
-      {"%ld", "42%"},
-      {"100%", "42%"},       // a lone % at the end
+      {nullptr, "42%"},    {"", "42%"},      {"%d%%", "42%"}, {"Progress %d%%", "Progress 42%"},
+      {"%03d", "042"},     {"done", "done"}, {"%s", "42%"},                     // would read a string that is not there
+      {"%d of %d", "42%"},                                                      // two arguments
+      {"%n", "42%"},       {"%*d", "42%"},   {"%ld", "42%"},  {"100%", "42%"},  // a lone % at the end
   };
   for (const auto& c : cases) EXPECT_STREQ(c.text, FormatProgressText(c.format, 42)) << c.format;
 }
@@ -351,15 +340,31 @@ struct ComboCase {
 
 TEST_F(ListTest, InCellComboSequences) {
   const ComboCase cases[] = {
-      {"Return without a change still reports", nullptr, {ComboKey(VK_RETURN)}, {"COMBO_SELECTION 1,2"}, "Router A",
+      {"Return without a change still reports",
+       nullptr,
+       {ComboKey(VK_RETURN)},
+       {"COMBO_SELECTION 1,2"},
+       "Router A",
        false},
-      {"Down then Return takes the next choice", nullptr, {ComboKey(VK_DOWN), ComboKey(VK_RETURN)},
-       {"COMBO_SELECTION 1,2"}, "Router B", true},
+      {"Down then Return takes the next choice",
+       nullptr,
+       {ComboKey(VK_DOWN), ComboKey(VK_RETURN)},
+       {"COMBO_SELECTION 1,2"},
+       "Router B",
+       true},
       {"Escape cancels silently", nullptr, {ComboKey(VK_DOWN), ComboKey(VK_ESCAPE)}, {}, "Router A", false},
-      {"losing the focus keeps the choice", nullptr, {ComboKey(VK_DOWN), FocusElsewhere()}, {"COMBO_SELECTION 1,2"},
-       "Router B", true},
-      {"a text not among the choices shows the first and takes it", "unknown", {ComboKey(VK_RETURN)},
-       {"COMBO_SELECTION 1,2"}, "Router A", false},
+      {"losing the focus keeps the choice",
+       nullptr,
+       {ComboKey(VK_DOWN), FocusElsewhere()},
+       {"COMBO_SELECTION 1,2"},
+       "Router B",
+       true},
+      {"a text not among the choices shows the first and takes it",
+       "unknown",
+       {ComboKey(VK_RETURN)},
+       {"COMBO_SELECTION 1,2"},
+       "Router A",
+       false},
       {"a row chosen with the mouse", nullptr, {ChooseWithMouse(2)}, {"COMBO_SELECTION 1,2"}, "Laser C", true},
   };
   for (const ComboCase& c : cases) {
@@ -555,7 +560,14 @@ TEST_F(ListTest, ToolIdsAndTipTexts) {
   list.EnableToolTips(TRUE);
   CPoint at = CellCentre(3, kMachine);
   list.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  EXPECT_EQ(3003, list.GetToolTipHost().GetCurrentTool());
+  at = CellCentre(1, kNote);
+  list.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+  EXPECT_EQ(1004, list.GetToolTipHost().GetCurrentTool());
+  list.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 3, client.bottom - 3));
+  EXPECT_EQ(-1, list.GetToolTipHost().GetCurrentTool());
   list.EnableToolTips(FALSE);
+  EXPECT_FALSE(list.GetToolTipHost().IsEnabled());
 }
 
 // ---------------------------------------------------------------------------------
