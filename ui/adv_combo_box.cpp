@@ -1,5 +1,6 @@
 #include "ui/adv_combo_box.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -468,6 +469,14 @@ void CAdvComboBox::SelectClosed(int index) {
   Notify(CBN_SELCHANGE);
 }
 
+// A selection out of range counts as the first item; the move stops at either end.
+void CAdvComboBox::SelectClosedPage(int delta) {
+  int count = GetCount();
+  if (count == 0) return;
+  int from = m_st.m_nCurSel < 0 || m_st.m_nCurSel >= count ? 0 : m_st.m_nCurSel;
+  SelectClosed(std::max(0, std::min(from + delta, count - 1)));
+}
+
 void CAdvComboBox::ShowDropRowText(int row) {
   CDropListBox* list = m_st.m_pDropWnd->GetListBox();
   SetWindowText(list->RowText(row));
@@ -506,11 +515,7 @@ void CAdvComboBox::SelNextPage() {
     ShowDropRowText(next);
     return;
   }
-  int count = GetCount();
-  if (count == 0) return;
-  int from = m_st.m_nCurSel < 0 || m_st.m_nCurSel >= count ? 0 : m_st.m_nCurSel;
-  int next = from + kClosedPage > count - 1 ? count - 1 : from + kClosedPage;
-  SelectClosed(next);
+  SelectClosedPage(kClosedPage);
 }
 
 // Open: to the top visible row, or a page up when it is already selected.
@@ -526,10 +531,7 @@ void CAdvComboBox::SelPrevPage() {
     ShowDropRowText(next);
     return;
   }
-  int count = GetCount();
-  if (count == 0) return;
-  int from = m_st.m_nCurSel < 0 || m_st.m_nCurSel >= count ? 0 : m_st.m_nCurSel;
-  SelectClosed(from - kClosedPage < 0 ? 0 : from - kClosedPage);
+  SelectClosedPage(-kClosedPage);
 }
 
 // ---------------------------------------------------------------------------------

@@ -140,6 +140,7 @@ class CAdvComboBox : public CWnd {
   void SelNextPage();
   // The closed combo takes index as its selection; notifies when it changed.
   void SelectClosed(int index);
+  void SelectClosedPage(int delta);
   // The open drop-down's row becomes the window text after a page move.
   void ShowDropRowText(int row);
   void PaintThemed(CDC* dc, HTHEME theme, CRect rc, CRect button, int state, BOOL enabled);

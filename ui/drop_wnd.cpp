@@ -12,6 +12,16 @@ constexpr int kCheckMarkWidth = 14;  // rows with check marks are this much wide
 
 CPoint PointOf(LPARAM lParam) { return CPoint((short)LOWORD(lParam), (short)HIWORD(lParam)); }
 
+// The pointer left a child of the drop-down: the drop-down itself takes the capture.
+void HandCaptureToDropWnd(CWnd* child) {
+  ::ReleaseCapture();
+  if (CWnd* drop = child->GetParent()) drop->SendMessage(WM_DROP_TAKE_CAPTURE);
+}
+
+void ReleaseCaptureOf(HWND wnd) {
+  if (::GetCapture() == wnd) ::ReleaseCapture();
+}
+
 bool PointInClient(const CWnd* wnd, CPoint point) {
   CRect rc;
   wnd->GetClientRect(&rc);
@@ -80,9 +90,7 @@ LRESULT CDropListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE: OnMouseMove(PointOf(lParam)); break;  // then the standard handling
     case WM_LBUTTONUP: OnLButtonUp(PointOf(lParam)); return 0;
     case WM_DROP_TAKE_CAPTURE: SetCapture(); return 0;
-    case WM_DROP_RELEASE_CAPTURE:
-      if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-      return 0;
+    case WM_DROP_RELEASE_CAPTURE: ReleaseCaptureOf(m_hWnd); return 0;
     case WM_DESTROY: FreeItemCopies(); break;
     default: break;
   }
@@ -153,15 +161,10 @@ void CDropListBox::SetTop(int row, BOOL scroll) {
   if (scroll && m_st.m_pScroll && m_st.m_pScroll->m_hWnd) m_st.m_pScroll->SetScrollPos(row);
 }
 
-void CDropListBox::HandCaptureToDropWnd() {
-  ::ReleaseCapture();
-  if (CWnd* drop = GetParent()) drop->SendMessage(WM_DROP_TAKE_CAPTURE);
-}
-
 // The row under the pointer becomes the selection; the scroll bar follows the top row.
 void CDropListBox::OnMouseMove(CPoint point) {
   if (!PointInClient(this, point)) {
-    HandCaptureToDropWnd();
+    HandCaptureToDropWnd(this);
     return;
   }
   int row = point.y / ItemHeight() + GetTopIndex();
@@ -178,7 +181,7 @@ void CDropListBox::OnMouseMove(CPoint point) {
 void CDropListBox::OnLButtonUp(CPoint point) {
   if (!PointInClient(this, point)) {
     Default();
-    HandCaptureToDropWnd();
+    HandCaptureToDropWnd(this);
     return;
   }
   Default();
@@ -217,12 +220,10 @@ LRESULT CDropScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
       if (PointInClient(this, PointOf(lParam))) break;
-      HandCaptureToDropWnd();
+      HandCaptureToDropWnd(this);
       return 0;
     case WM_DROP_TAKE_CAPTURE: SetCapture(); return 0;
-    case WM_DROP_RELEASE_CAPTURE:
-      if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-      return 0;
+    case WM_DROP_RELEASE_CAPTURE: ReleaseCaptureOf(m_hWnd); return 0;
     default: break;
   }
   return CScrollBar::WindowProc(message, wParam, lParam);
@@ -236,11 +237,6 @@ BOOL CDropScrollBar::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, L
       return TRUE;
     default: return CScrollBar::OnChildNotify(message, wParam, lParam, result);
   }
-}
-
-void CDropScrollBar::HandCaptureToDropWnd() {
-  ::ReleaseCapture();
-  if (CWnd* drop = GetParent()) drop->SendMessage(WM_DROP_TAKE_CAPTURE);
 }
 
 void CDropScrollBar::OnVScroll(UINT code, UINT pos) {
@@ -307,9 +303,7 @@ LRESULT CDropWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ACTIVATEAPP: OnActivateApp((BOOL)wParam); break;
     case WM_DROP_TAKE_CAPTURE: SetCapture(); return 0;
-    case WM_DROP_RELEASE_CAPTURE:
-      if (::GetCapture() == m_hWnd) ::ReleaseCapture();
-      return 0;
+    case WM_DROP_RELEASE_CAPTURE: ReleaseCaptureOf(m_hWnd); return 0;
     default: break;
   }
   return CWnd::WindowProc(message, wParam, lParam);

@@ -77,7 +77,6 @@ class CDropListBox : public CListBox {
   void OnMouseMove(CPoint point);
   void OnLButtonUp(CPoint point);
   void FreeItemCopies();
-  void HandCaptureToDropWnd();
 
   DropListState m_st;
 };
@@ -99,7 +98,6 @@ class CDropScrollBar : public CScrollBar {
 
  private:
   void OnVScroll(UINT code, UINT pos);
-  void HandCaptureToDropWnd();
 
   DropScrollState m_st;
 };

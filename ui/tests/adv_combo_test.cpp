@@ -49,6 +49,13 @@ class ComboTest : public ::testing::Test {
       combo.AddString(text);
     }
   }
+  // Opens the drop-down over items rows showing lines of them.
+  CDropWnd* OpenWith(int items, int lines) {
+    AddItems(items);
+    combo.SetDropLines(lines);
+    PressKey(combo.m_hWnd, VK_F4);
+    return combo.GetDropWnd();
+  }
   CDropListBox* DropList() { return combo.GetDropWnd() ? combo.GetDropWnd()->GetListBox() : nullptr; }
 };
 
@@ -134,10 +141,7 @@ TEST_F(ComboTest, KeyboardAndWheelSequences) {
 }
 
 TEST_F(ComboTest, WheelScrollsTheOpenListThreeRows) {
-  AddItems(25);
-  combo.SetDropLines(5);
-  PressKey(combo.m_hWnd, VK_F4);
-  ASSERT_NE(nullptr, DropList());
+  ASSERT_NE(nullptr, OpenWith(25, 5));
   combo.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, -120), 0);
   EXPECT_EQ(3, DropList()->GetTopIndex());
   EXPECT_EQ(3, (int)combo.SendMessage(CB_GETTOPINDEX));
@@ -147,9 +151,7 @@ TEST_F(ComboTest, WheelScrollsTheOpenListThreeRows) {
 }
 
 TEST_F(ComboTest, PageKeysInTheOpenList) {
-  AddItems(25);
-  combo.SetDropLines(5);
-  PressKey(combo.m_hWnd, VK_F4);
+  OpenWith(25, 5);
   CDropListBox* list = DropList();
   ASSERT_NE(nullptr, list);
   int visible = list->VisibleRows();
@@ -337,10 +339,7 @@ TEST(DropPlacementTest, ScreenEdgesAndAZeroRowHeight) {
 }
 
 TEST_F(ComboTest, OpenDropDownSizeScrollRangeAndGrip) {
-  AddItems(25);
-  combo.SetDropLines(10);
-  PressKey(combo.m_hWnd, VK_F4);
-  CDropWnd* drop = combo.GetDropWnd();
+  CDropWnd* drop = OpenWith(25, 10);
   ASSERT_NE(nullptr, drop);
   int h = drop->GetListBox()->ItemHeight();
   CRect rc, comboRect;
@@ -376,10 +375,7 @@ TEST_F(ComboTest, OpenDropDownSizeScrollRangeAndGrip) {
 }
 
 TEST_F(ComboTest, ScrollBarMovesTheListTopRow) {
-  AddItems(25);
-  combo.SetDropLines(5);
-  PressKey(combo.m_hWnd, VK_F4);
-  CDropWnd* drop = combo.GetDropWnd();
+  CDropWnd* drop = OpenWith(25, 5);
   ASSERT_NE(nullptr, drop);
   HWND bar = drop->GetScrollBar()->m_hWnd;
   struct Case {

@@ -19,6 +19,9 @@ namespace {
 enum Column { kName, kRun, kMachine, kNote, kProgress, kColumns };
 const int kRows = 6;
 
+class ListTest;
+typedef std::function<void(ListTest*)> ListStep;
+
 class ListTest : public ::testing::Test {
  public:
   CTrailParent parent;
@@ -65,6 +68,22 @@ class ListTest : public ::testing::Test {
   }
   void ClickCell(int row, int col) { Click(list.m_hWnd, CellCentre(row, col)); }
   HWND Header() { return (HWND)list.SendMessage(LVM_GETHEADER); }
+  // Runs a case's steps, then checks what the parent heard and what the cell holds.
+  void RunCase(const std::vector<ListStep>& steps, DWORD drain_ms, const Trail& expected, int row, int col,
+               const char* endText, bool modified) {
+    for (const ListStep& step : steps) step(this);
+    DrainFor(drain_ms);
+    EXPECT_EQ(expected, parent.m_trail);
+    EXPECT_STREQ(endText, list.GetItemText(row, col));
+    EXPECT_EQ(modified, (bool)list.IsCellModified(row, col));
+  }
+  // Each case of a table starts from an untouched, focused list and an empty trail.
+  void StartCase() {
+    list.SetAllCellsModified(FALSE);
+    list.SetFocus();
+    DrainFor(0);
+    parent.m_trail.clear();
+  }
   void SetHeaderImage(int col, int image) {
     HDITEMA item = {};
     item.mask = HDI_IMAGE;
@@ -298,7 +317,6 @@ TEST_F(ListTest, HeaderBoxClicksSetTheColumnWithoutCellNotifications) {
 // ---------------------------------------------------------------------------------
 // The in-cell combo
 
-typedef std::function<void(ListTest*)> ListStep;
 ListStep ComboKey(UINT key) {
   return [key](ListTest* t) {
     ASSERT_NE(nullptr, t->list.GetInCellCombo());
@@ -371,10 +389,7 @@ TEST_F(ListTest, InCellComboSequences) {
     SCOPED_TRACE(c.name);
     list.SetCellCombo(1, kMachine, TRUE, &choices, 10, 0);
     if (c.startText) list.SetItemText(1, kMachine, c.startText);
-    list.SetAllCellsModified(FALSE);
-    list.SetFocus();
-    DrainFor(0);
-    parent.m_trail.clear();
+    StartCase();
 
     ClickCell(1, kMachine);
     DrainFor(2 * kXListComboDelayMs);
@@ -385,12 +400,8 @@ TEST_F(ListTest, InCellComboSequences) {
     EXPECT_EQ(0, combo->GetCurSel());
     EXPECT_TRUE(parent.m_trail.empty());
 
-    for (const ListStep& step : c.steps) step(this);
-    DrainFor(3 * kXListComboDelayMs);
-    EXPECT_EQ(c.expected, parent.m_trail);
+    RunCase(c.steps, 3 * kXListComboDelayMs, c.expected, 1, kMachine, c.endText, c.modified);
     EXPECT_EQ(nullptr, list.GetInCellCombo());
-    EXPECT_STREQ(c.endText, list.GetItemText(1, kMachine));
-    EXPECT_EQ(c.modified, (bool)list.IsCellModified(1, kMachine));
   }
 }
 
@@ -460,10 +471,7 @@ TEST_F(ListTest, InCellEditSequences) {
   for (const EditCase& c : cases) {
     SCOPED_TRACE(c.name);
     list.SetItemText(2, kNote, "note 2");
-    list.SetAllCellsModified(FALSE);
-    list.SetFocus();
-    DrainFor(0);
-    parent.m_trail.clear();
+    StartCase();
 
     ClickCell(2, kNote);
     DrainFor(2 * kXListComboDelayMs);
@@ -479,12 +487,8 @@ TEST_F(ListTest, InCellEditSequences) {
     EXPECT_EQ(6u, to);
     EXPECT_EQ((int)kXListEditId, edit->GetDlgCtrlID());
 
-    for (const ListStep& step : c.steps) step(this);
-    DrainFor(kXListComboDelayMs);
-    EXPECT_EQ(c.expected, parent.m_trail);
+    RunCase(c.steps, kXListComboDelayMs, c.expected, 2, kNote, c.endText, c.modified);
     EXPECT_EQ(nullptr, list.GetInCellEdit());
-    EXPECT_STREQ(c.endText, list.GetItemText(2, kNote));
-    EXPECT_EQ(c.modified, (bool)list.IsCellModified(2, kNote));
   }
 }
 
