@@ -114,6 +114,7 @@ LRESULT CXListCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return r;
     }
     case WM_DESTROY:
+      UnlockUpdates();
       st.m_tips.Enable(this, this, FALSE);
       FreeAllRows();
       st.m_bHeaderIsSubclassed = FALSE;
@@ -687,10 +688,17 @@ void CXListCtrl::OnColumnClick(const NMLISTVIEW* nm) {
   }
 }
 
+// Only the list's own lock is released (the platform keeps one lock for all windows).
+void CXListCtrl::UnlockUpdates() {
+  if (!m_st.m_bUpdatesLocked) return;
+  m_st.m_bUpdatesLocked = FALSE;
+  ::LockWindowUpdate(nullptr);
+}
+
 void CXListCtrl::OnTimer(UINT_PTR id) {
   KillTimer(id);
   switch (id) {
-    case kXListUnlockTimer: ::LockWindowUpdate(nullptr); break;
+    case kXListUnlockTimer: UnlockUpdates(); break;
     case kXListComboEscapeTimer: CloseCombo(FALSE); break;
     case kXListComboCompleteTimer: CloseCombo(TRUE); break;
     default: break;
@@ -730,7 +738,7 @@ void CXListCtrl::OpenCombo(int row, int col) {
     DestroyCombo();
     return;
   }
-  ::LockWindowUpdate(m_hWnd);
+  m_st.m_bUpdatesLocked = ::LockWindowUpdate(m_hWnd);
   try {
     if (cell->pStrings)
       for (const CString& choice : *cell->pStrings)

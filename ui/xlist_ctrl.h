@@ -80,10 +80,11 @@ struct XListState {
   int m_nEditSubItem = -1;
   int m_nComboItem = -1;  // the in-cell combo's row and column
   int m_nComboSubItem = -1;
-  CRect m_rectComboList;        // the combo's rectangle, screen coordinates
-  CXCombo* m_pCombo = nullptr;  // the in-cell combo (owned); null when none
-  COLORREF m_crWindow = 0;      // system colours the cells draw with, read when
-  COLORREF m_crWindowText = 0;  // built and on WM_SYSCOLORCHANGE
+  CRect m_rectComboList;          // the combo's rectangle, screen coordinates
+  CXCombo* m_pCombo = nullptr;    // the in-cell combo (owned); null when none
+  BOOL m_bUpdatesLocked = FALSE;  // window updates locked while a combo opens (timer 1 unlocks)
+  COLORREF m_crWindow = 0;        // system colours the cells draw with, read when
+  COLORREF m_crWindowText = 0;    // built and on WM_SYSCOLORCHANGE
   COLORREF m_crHighLight = 0;
   COLORREF m_crHighLightText = 0;
   COLORREF m_crBtnFace = 0;
@@ -184,6 +185,7 @@ class CXListCtrl : public CListCtrl, public IToolHitTest {
   void OnKeyDown(WPARAM key, LPARAM lParam);
   void OnColumnClick(const NMLISTVIEW* nm);
   void OnTimer(UINT_PTR id);
+  void UnlockUpdates();
 
   // In-cell editors.
   void OpenCombo(int row, int col);
