@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
 #include "ui/xcombo.h"
 #include "ui/xedit.h"
 #include "ui/xlist_ctrl.h"
@@ -106,3 +108,26 @@ void PointAt(HWND wnd, CPoint point) {
   while (::PeekMessageA(&msg, wnd, WM_NULL, WM_NULL, PM_REMOVE)) {
   }
 }
+
+namespace {
+
+// The tests put the keyboard focus where they need it. Test programs that run side by
+// side share the default desktop and take the focus from each other, so these run on
+// a desktop of their own (set up before the thread has a window).
+class CPrivateDesktop : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char name[64];
+    snprintf(name, sizeof name, "corvane-ui-tests-%lu", ::GetCurrentProcessId());
+    m_hDesk = ::CreateDesktopA(name, nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    if (!m_hDesk || !::SetThreadDesktop(m_hDesk))
+      fprintf(stderr, "ui tests: no desktop of their own (error %lu)\n", ::GetLastError());
+  }
+
+ private:
+  HDESK m_hDesk = nullptr;
+};
+
+::testing::Environment* const g_privateDesktop = ::testing::AddGlobalTestEnvironment(new CPrivateDesktop);
+
+}  // namespace
