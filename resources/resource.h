@@ -8,7 +8,10 @@
 
 #include "ui_ids.h"
 #include "ui_list_ids.h"
+#include "ui_layout_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
+#include "jobs_ids.h"
+#include "jobdb_ids.h"

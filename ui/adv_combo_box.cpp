@@ -22,6 +22,8 @@ constexpr int kClosedPage = 10;  // items a page key moves with the drop-down cl
 // ---------------------------------------------------------------------------------
 // Construction
 
+IMPLEMENT_DYNCREATE(CAdvComboBox)
+
 void CAdvComboBox::RegisterWindowClass() {
   HINSTANCE inst = platform::win::ResourceHandle();
   WNDCLASSA wc = {};

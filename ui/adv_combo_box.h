@@ -14,6 +14,7 @@
 #include <list>
 
 #include "platform/win/framework.h"
+#include "platform/win/runtime_class.h"
 #include "ui/theme_api.h"
 
 class CDropWnd;
@@ -61,6 +62,8 @@ struct AdvComboState {
 };
 
 class CAdvComboBox : public CWnd {
+  DECLARE_DYNCREATE(CAdvComboBox)
+
  public:
   // parent: gets the notifications; null means the window's parent once attached.
   explicit CAdvComboBox(CWnd* parent = nullptr);

@@ -10,6 +10,8 @@ constexpr int kCheckSize = 13;    // the header's check box, pixels square
 constexpr int kMaxItemText = 80;  // characters of an item's text that are drawn
 }  // namespace
 
+IMPLEMENT_DYNCREATE(CXHeaderCtrl)
+
 CXHeaderCtrl::CXHeaderCtrl() {
   m_st.m_rgbText = ::GetSysColor(COLOR_BTNTEXT);
   ReadSysColors();

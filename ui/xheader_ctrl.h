@@ -9,6 +9,7 @@
 #pragma once
 
 #include "platform/win/framework.h"
+#include "platform/win/runtime_class.h"
 
 struct XHeaderState {
   CWnd* m_pListCtrl = nullptr;  // the list that attached the header
@@ -26,6 +27,8 @@ struct XHeaderState {
 };
 
 class CXHeaderCtrl : public CHeaderCtrl {
+  DECLARE_DYNCREATE(CXHeaderCtrl)
+
  public:
   CXHeaderCtrl();
 

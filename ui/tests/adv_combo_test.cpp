@@ -2,6 +2,7 @@
 // order, the CB_* answers, the drop-down's placement and grip, and the theme question
 // with its fallbacks (driven by a stand-in theme library).
 #include <functional>
+#include <memory>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "ui/tests/fake_theme.h"
 #include "ui/tests/msg_trail.h"
 #include "ui/theme_api.h"
+#include "ui/xheader_ctrl.h"
 
 namespace {
 
@@ -215,6 +217,14 @@ TEST_F(ComboTest, ClicksOnTheDropDownItself) {
     EXPECT_EQ(expected, parent.m_trail);
     EXPECT_FALSE(combo.IsDropped());
   }
+}
+
+TEST(RuntimeClassTest, RecordsOfTheComboAndTheHeader) {
+  EXPECT_STREQ("CAdvComboBox", RUNTIME_CLASS(CAdvComboBox)->m_lpszClassName);
+  EXPECT_STREQ("CXHeaderCtrl", RUNTIME_CLASS(CXHeaderCtrl)->m_lpszClassName);
+  std::unique_ptr<CWnd> header(RUNTIME_CLASS(CXHeaderCtrl)->CreateObject());
+  ASSERT_NE(nullptr, dynamic_cast<CXHeaderCtrl*>(header.get()));
+  EXPECT_EQ(RUNTIME_CLASS(CXHeaderCtrl), static_cast<CXHeaderCtrl*>(header.get())->GetRuntimeClass());
 }
 
 TEST_F(ComboTest, ItemAnswers) {
