@@ -15,6 +15,7 @@
 #define IDS_SETTINGS_UTF16_EN 45400
 
 #include "ui_ids.h"
+#include "ui_list_ids.h"
 #include "ui_layout_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
