@@ -141,8 +141,11 @@ class CNCProgram {
   // Tags (the progress units of a job), counted by the optimiser's marks pass or by
   // AddPathRecord.
   int GetTagCount() const { return m_nTagCount; }
-  // Toolpath length without rapids (mm), from the optimiser's marks pass.
+  // Toolpath length without rapids (mm), from the optimiser's marks pass; for a program
+  // rebuilt from stored records (AddPathRecord measures nothing), set by whoever stored
+  // them.
   double GetPathLength() const { return m_dPathLength; }
+  void SetPathLength(double length_mm) { m_dPathLength = length_mm; }
   // "GCODE", "HPGL", "BNC" or "" (the kind of the last file loaded).
   CString GetFileKind() const { return m_strKind; }
   BOOL IsHpgl2D() const { return m_hpgl.m_nHpglMode == 0; }

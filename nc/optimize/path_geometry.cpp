@@ -9,7 +9,6 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 // cos(pi / 2) in doubles: the largest cosine whose arc cosine still reads pi / 2.
 constexpr double kCosRightAngle = 6.123233995736766e-17;
-constexpr double kPointsDiffer_mm = 0.0001;  // points closer on every axis are the same
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
 }  // namespace
@@ -63,6 +62,6 @@ int TurnDirection(int plane, const Vec3& a, const Vec3& b, const Vec3& c) {
 }
 
 BOOL PointsDiffer(const Vec3& a, const Vec3& b) {
-  return std::fabs(a.x - b.x) > kPointsDiffer_mm || std::fabs(a.y - b.y) > kPointsDiffer_mm ||
-         std::fabs(a.z - b.z) > kPointsDiffer_mm;
+  return std::fabs(a.x - b.x) > kVec3Tolerance_mm || std::fabs(a.y - b.y) > kVec3Tolerance_mm ||
+         std::fabs(a.z - b.z) > kVec3Tolerance_mm;
 }

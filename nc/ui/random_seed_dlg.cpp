@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr UINT kAppIconId = 128;  // the program's icon
-
 // The seed hook: the dialog shows x; OK with the box clear hands back the seed text.
 BOOL AskRandomSeed(double x, CString* seedText) {
   CRandomSeedDlg dlg;
@@ -33,10 +31,10 @@ void CRandomSeedDlg::DoDataExchange(CDataExchange* dx) {
 BOOL CRandomSeedDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   HINSTANCE inst = AfxGetInstanceHandle();
-  HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
+  HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
                                       ::GetSystemMetrics(SM_CYICON), 0);
-  HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                        ::GetSystemMetrics(SM_CYSMICON), 0);
+  HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0);
   if (iconBig) SetIcon(iconBig, TRUE);
   if (iconSmall) SetIcon(iconSmall, FALSE);
   EnableSeedField();
