@@ -57,11 +57,15 @@ enum : BYTE { kPlaneXY = 0, kPlaneXZ = 4, kPlaneYZ = 8 };
 // The move fields of `from` into `to` (elements or records); the path mark only withMark.
 template <class To, class From>
 void CopyMoveFields(To& to, const From& from, bool withMark) {
-  const double mark = to.m_dMark;
+  if (withMark) {
 #define NC_COPY_MOVE_FIELD(field) to.field = from.field;
+    NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+    return;
+  }
+  const double mark = to.m_dMark;
   NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
 #undef NC_COPY_MOVE_FIELD
-  if (!withMark) to.m_dMark = mark;
+  to.m_dMark = mark;
 }
 
 class CPathElement {

@@ -47,11 +47,16 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const
   rec.m_nDiscard = e->m_nDiscard;
   rec.m_nFlags = e->m_nFlags;
   rec.m_nLine = e->m_nLine;
-  if (const CPathLineElement* move = MoveAt(index)) {
-    CopyMoveFields(rec, *move, true);
-    if (transform) rec.m_vEnd = m_mOrientation.Apply(move->m_vEnd);
-    if (const CPathArcElement* arc = ArcAt(index))
-      rec.m_vCenter = transform ? m_mOrientation.Apply(arc->m_vCenter) : arc->m_vCenter;
+  // The code tells the class (see MoveAt): the passes read every element this way, three
+  // times per optimisation, so nothing is looked up twice.
+  if (IsMoveCode(e->m_nCode)) {
+    const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
+    CopyMoveFields(rec, move, true);
+    if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
+    if (IsArcCode(e->m_nCode)) {
+      const Vec3& center = static_cast<const CPathArcElement&>(*e).m_vCenter;
+      rec.m_vCenter = transform ? m_mOrientation.Apply(center) : center;
+    }
   } else if (e->m_nCode == kCodeTag) {
     const CPathTagElement* tag = static_cast<const CPathTagElement*>(e);
     std::memcpy(rec.m_szName, tag->m_szName, sizeof rec.m_szName);
