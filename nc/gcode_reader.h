@@ -19,8 +19,9 @@ class CGCodeReader {
   // Notes the position of the next line as the current line's start (o-word labels),
   // then reads that line from the interpreter's current file (CTextLineFile::ReadLine:
   // the whole line's length, at most capacity - 1 bytes stored, -1 at the end of the
-  // input). *position receives the file position after the line.
-  virtual int ReadLine(char* line, int capacity, ULONGLONG* position) = 0;
+  // input). *position receives the file position after the line, *hadNul whether the
+  // line held a NUL byte.
+  virtual int ReadLine(char* line, int capacity, ULONGLONG* position, bool* hadNul) = 0;
   // Interprets one trimmed line into the program; FALSE ends the load (program end, or
   // a fatal error with the program's stop flag set).
   virtual BOOL InterpretLine(int line, char* text) = 0;

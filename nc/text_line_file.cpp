@@ -27,7 +27,6 @@ void CTextLineFile::Close() {
 bool CTextLineFile::Fill() {
   m_nBufferStart += m_nEnd;
   m_nNext = m_nEnd = 0;
-  m_bLfKnown = false;
   if (!m_file.IsOpen()) return false;
   try {
     m_nEnd = m_file.Read(m_buffer.data(), (UINT)m_buffer.size());
@@ -38,33 +37,44 @@ bool CTextLineFile::Fill() {
   return m_nEnd > 0;
 }
 
-// The line end is searched with memchr, much faster than a loop over the bytes: the next
-// LF (remembered for the buffer, so that a file of CR line ends is not searched to the
-// end of the buffer for every line), then a CR before it.
+namespace {
+// The bytes a line scan stops at: the line ends, and a NUL (noted; the line goes on).
+struct LineStops {
+  bool stop[256];
+  constexpr LineStops() : stop() { stop[(unsigned char)'\n'] = stop[(unsigned char)'\r'] = stop[0] = true; }
+};
+constexpr LineStops kLineStops;
+}  // namespace
+
+// One pass over the bytes finds the line end and any NUL: the C library of the product
+// (msvcrt under Wine) searches byte by byte, so a search per character would cost a
+// pass each.
 int CTextLineFile::ReadLine(char* line, int capacity) {
+  m_bLineHadNul = false;
   if (m_nNext == m_nEnd && !Fill()) return -1;
   int length = 0;
   int stored = 0;
   for (;;) {
     if (m_nNext == m_nEnd && !Fill()) break;
-    const char* base = m_buffer.data();
-    if (!m_bLfKnown || m_nLf < m_nNext) {
-      const void* nl = std::memchr(base + m_nNext, '\n', m_nEnd - m_nNext);
-      m_nLf = nl ? (size_t)(static_cast<const char*>(nl) - base) : m_nEnd;
-      m_bLfKnown = true;
+    const char* from = m_buffer.data() + m_nNext;
+    const char* end = m_buffer.data() + m_nEnd;
+    const char* p = from;
+    for (;;) {
+      while (p < end && !kLineStops.stop[(unsigned char)*p]) p++;
+      if (p == end || *p != '\0') break;
+      m_bLineHadNul = true;
+      p++;
     }
-    const void* cr = std::memchr(base + m_nNext, '\r', m_nLf - m_nNext);
-    const size_t stop = cr ? (size_t)(static_cast<const char*>(cr) - base) : m_nLf;
-    const size_t take = stop - m_nNext;
+    const size_t take = (size_t)(p - from);
     const size_t room = capacity > stored + 1 ? (size_t)(capacity - 1 - stored) : 0;
     const size_t copy = take < room ? take : room;
-    std::memcpy(line + stored, base + m_nNext, copy);
+    std::memcpy(line + stored, from, copy);
     stored += (int)copy;
     length += (int)take;
-    m_nNext = stop;
-    if (stop < m_nEnd) {
+    m_nNext += take;
+    if (p < end) {
       m_nNext++;  // the CR or LF
-      if (cr) SkipLfAfterCr();
+      if (*p == '\r') SkipLfAfterCr();
       break;
     }
   }
@@ -76,7 +86,6 @@ bool CTextLineFile::Seek(ULONGLONG position) {
   if (!m_file.IsOpen()) return false;
   if (position >= m_nBufferStart && position <= m_nBufferStart + m_nEnd) {
     m_nNext = (size_t)(position - m_nBufferStart);
-    m_bLfKnown = false;
     return true;
   }
   try {
@@ -86,6 +95,5 @@ bool CTextLineFile::Seek(ULONGLONG position) {
   }
   m_nBufferStart = position;
   m_nNext = m_nEnd = 0;
-  m_bLfKnown = false;
   return true;
 }

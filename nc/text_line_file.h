@@ -26,6 +26,8 @@ class CTextLineFile {
   // NUL (NUL bytes of the file are stored as they come) and skips the rest of a longer
   // line. Returns the length of the whole line, or -1 at the end of the file.
   int ReadLine(char* line, int capacity);
+  // The line last read held a NUL byte.
+  bool LineHadNul() const { return m_bLineHadNul; }
   // The next byte, or -1 at the end of the file.
   int ReadByte() {
     if (m_nNext == m_nEnd && !Fill()) return -1;
@@ -55,8 +57,7 @@ class CTextLineFile {
   std::vector<char> m_buffer;
   size_t m_nNext = 0;            // next byte of m_buffer to hand out
   size_t m_nEnd = 0;             // bytes of m_buffer that hold file data
-  size_t m_nLf = 0;              // the next LF of m_buffer at or after m_nNext (m_nEnd: none)
-  bool m_bLfKnown = false;       // m_nLf was searched in this buffer since the last jump
+  bool m_bLineHadNul = false;    // of the line last read
   ULONGLONG m_nBufferStart = 0;  // file position of m_buffer[0]
   bool m_bReadError = false;
 };

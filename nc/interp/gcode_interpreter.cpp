@@ -9,6 +9,7 @@
 #include "foundation/texts.h"
 #include "nc/interp/interp_exec.h"
 #include "nc/interp/nc_errors.h"
+#include "nc/text_line_file.h"
 #include "resources/resource.h"
 
 namespace {
@@ -55,9 +56,10 @@ BOOL CGCodeInterpreter::OpenFile(const char* path) {
   return interp_open_file(*m_pSetup, path);
 }
 
-int CGCodeInterpreter::ReadLine(char* line, int capacity, ULONGLONG* position) {
+int CGCodeInterpreter::ReadLine(char* line, int capacity, ULONGLONG* position, bool* hadNul) {
   int n = interp_read_line(*m_pSetup, line, capacity);
   if (position) *position = (ULONGLONG)interp_file_position(*m_pSetup);
+  if (hadNul) *hadNul = m_pSetup->file && m_pSetup->file->LineHadNul();
   return n;
 }
 

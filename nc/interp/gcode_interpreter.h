@@ -16,7 +16,7 @@ class CGCodeInterpreter : public CGCodeReader {
   explicit CGCodeInterpreter(CNCProgram& program);
 
   BOOL OpenFile(const char* path) override;
-  int ReadLine(char* line, int capacity, ULONGLONG* position) override;
+  int ReadLine(char* line, int capacity, ULONGLONG* position, bool* hadNul) override;
   BOOL InterpretLine(int line, char* text) override;
   void CloseFile(BOOL reachedEnd) override;
 

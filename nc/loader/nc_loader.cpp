@@ -226,14 +226,15 @@ BOOL CNCProgram::LoadTextLines(CProgressSink* sink, ULONGLONG total) {
   ULONGLONG done = 0;
   for (;;) {
     ULONGLONG position;
-    int length = reader.ReadLine(line, sizeof line, &position);
+    bool hadNul = false;
+    int length = reader.ReadLine(line, sizeof line, &position, &hadNul);
     if (length < 0) break;
     if (length > kMaxNCLineLength) {
       m_read.m_nLine++;
       context.Stop(CommandTooLong());
       break;
     }
-    if (std::memchr(line, '\0', (size_t)length)) {
+    if (hadNul) {
       CString entry;
       entry.Format("Line %d: %s\r\n", m_read.m_nLine + 1,
                    LoadLangString(IDS_NC_NUL_IN_LINE_CN, IDS_NC_NUL_IN_LINE_EN).GetString());

@@ -55,6 +55,23 @@ TEST(TextLineFile, EveryLineEnd) {
   for (const auto& k : cases) EXPECT_EQ(k.lines, ReadAll(k.bytes)) << k.why;
 }
 
+TEST(TextLineFile, LinesWithANulAreMarked) {
+  testing_support::TempDir dir;
+  CString path = dir / "t.nc";
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, std::string("G1\nG1\0X1\r\nG2\n", 13)));
+  CTextLineFile file;
+  ASSERT_TRUE(file.Open(path));
+  char buf[16];
+  bool marks[3];
+  for (bool& m : marks) {
+    ASSERT_GE(file.ReadLine(buf, sizeof buf), 0);
+    m = file.LineHadNul();
+  }
+  EXPECT_FALSE(marks[0]);
+  EXPECT_TRUE(marks[1]);
+  EXPECT_FALSE(marks[2]);
+}
+
 TEST(TextLineFile, LongLinesGiveTheirWholeLength) {
   std::string longLine(100, 'x');
   std::vector<Line> lines = ReadAll(longLine + "\r\nG1\r\n", 10);
