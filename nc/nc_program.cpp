@@ -21,13 +21,6 @@ CString AsFolder(CString folder) {
   return folder;
 }
 
-// Reads a key of "Parameters.ini" and writes the value back, so the file lists it.
-CString ReadParam(const char* section, const char* key, const char* def) {
-  CString value = GetParamValue(section, key, def);
-  PutParamValue(section, key, value);
-  return value;
-}
-
 }  // namespace
 
 void CNCReadContext::Stop(const CString& text) const {
@@ -64,14 +57,14 @@ void CNCProgram::Reset(CProgressSink* progress) {
 }
 
 void CNCProgram::ReadFolderSettings() {
-  m_read.m_bAbsolute = TextToBool(ReadParam("UnitSystem", "XYZAbs", "enable")) ? 1 : 0;
-  m_read.m_bIjkAbsolute = TextToBool(ReadParam("UnitSystem", "IJKAbs", "disable")) ? 1 : 0;
+  m_read.m_bAbsolute = TextToBool(GetParamValueListed("UnitSystem", "XYZAbs", "enable")) ? 1 : 0;
+  m_read.m_bIjkAbsolute = TextToBool(GetParamValueListed("UnitSystem", "IJKAbs", "disable")) ? 1 : 0;
   CString prefix = g_strAppFolder + "Prefix\\";
   CString wizard = g_strAppFolder + "Wizard\\";
   CreateFolderPath(prefix);
   CreateFolderPath(wizard);
-  m_strPrefix = AsFolder(ReadParam("ProgramPrefix", "Prefix", prefix));
-  m_strWizard = AsFolder(ReadParam("WizardRoot", "Wizard", wizard));
+  m_strPrefix = AsFolder(GetParamValueListed("ProgramPrefix", "Prefix", prefix));
+  m_strWizard = AsFolder(GetParamValueListed("WizardRoot", "Wizard", wizard));
 }
 
 void CNCProgram::FreeElements(CProgressSink* progress) {

@@ -113,9 +113,7 @@ class LoadProgress {
 }  // namespace
 
 CString SniffNCText(const char* path, int lineLimit) {
-  CString hpgl = GetParamValue("HPGL", "Enabled", kHpglMnemonics);
-  PutParamValue("HPGL", "Enabled", hpgl);
-  hpgl.Trim();
+  CString hpgl = GetParamValueListed("HPGL", "Enabled", kHpglMnemonics);
   CTextLineFile file;
   if (!file.Open(path)) return "ERROR";
   int hpglCount = 0, gcodeCount = 0, unknownCount = 0, counted = 0;

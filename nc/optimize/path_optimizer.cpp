@@ -17,19 +17,6 @@ constexpr double kSameBound_mm = 1e-12;  // door bounds closer than this are one
 constexpr double kLeastCornerDepart_mm = 0.01;
 constexpr double kLeastMergeLength_mm = 0.0001;  // segment limit and chord height of merging
 constexpr double kLeastMergeAngle_deg = 100;
-constexpr int kReadBackSize = 260;  // characters of a settings read
-
-CString ParamsFile() { return g_strAppFolder + "Parameters.ini"; }
-
-// Reads a key as it stands (a 260-character read) and writes it back, so that every key
-// the optimiser knows is listed in the file.
-CString ReadBack(const char* section, const char* key, const char* def) {
-  CString file = ParamsFile();
-  char value[kReadBackSize];
-  ProfileGetString(section, key, def, value, sizeof value, file);
-  ProfileWriteString(section, key, value, file);
-  return CString(value);
-}
 
 // C library number rules: a text that is no number gives 0, and so does one that reads
 // as infinity or NaN, which no setting can mean.
@@ -60,32 +47,32 @@ void CPathOptimizer::SetSettings(const OptimizerSettings& settings) { m_settings
 void CPathOptimizer::LoadSettings() {
   const char* o = "Optimization";
   OptimizerSettings& s = m_settings;
-  s.m_dCosMaxAngle = CosOfDegrees(Number(ReadBack(o, "MaxAngle", "165")));
-  s.m_dCosMinAngle = CosOfDegrees(Number(ReadBack(o, "MinAngle", "90")));
-  s.m_dChordHeight = Number(ReadBack(o, "CordHeight(mm)", "0.005"));
-  s.m_dCornerArcMinRadius = Number(ReadBack(o, "MinArc(mm)", "0.2"));
-  s.m_bCornerToArc = TextToBool(ReadBack(o, "Sharp2Arc", "disable")) ? 1 : 0;
-  s.m_nCornerArcPlanes = std::atoi(ReadBack(o, "Sharp2ArcMask(BxyByzBzx)", "100"));
-  s.m_dCornerArcDeviation = Number(ReadBack(o, "ErrorDiff(mm)", "0.2"));
-  s.m_dCornerDepart = Number(ReadBack(o, "CornerDepart(mm)", "0.05"));
+  s.m_dCosMaxAngle = CosOfDegrees(Number(GetParamValueListed(o, "MaxAngle", "165")));
+  s.m_dCosMinAngle = CosOfDegrees(Number(GetParamValueListed(o, "MinAngle", "90")));
+  s.m_dChordHeight = Number(GetParamValueListed(o, "CordHeight(mm)", "0.005"));
+  s.m_dCornerArcMinRadius = Number(GetParamValueListed(o, "MinArc(mm)", "0.2"));
+  s.m_bCornerToArc = TextToBool(GetParamValueListed(o, "Sharp2Arc", "disable")) ? 1 : 0;
+  s.m_nCornerArcPlanes = std::atoi(GetParamValueListed(o, "Sharp2ArcMask(BxyByzBzx)", "100"));
+  s.m_dCornerArcDeviation = Number(GetParamValueListed(o, "ErrorDiff(mm)", "0.2"));
+  s.m_dCornerDepart = Number(GetParamValueListed(o, "CornerDepart(mm)", "0.05"));
   if (s.m_dCornerDepart < kLeastCornerDepart_mm) s.m_dCornerDepart = kLeastCornerDepart_mm;
-  s.m_bMerge = TextToBool(ReadBack(o, "PointFilter", "enable")) ? 1 : 0;
-  s.m_dMergeSegLimit = Number(ReadBack(o, "MergeSegLimit(mm)", "0.1"));
+  s.m_bMerge = TextToBool(GetParamValueListed(o, "PointFilter", "enable")) ? 1 : 0;
+  s.m_dMergeSegLimit = Number(GetParamValueListed(o, "MergeSegLimit(mm)", "0.1"));
   if (s.m_dMergeSegLimit < kLeastMergeLength_mm) s.m_dMergeSegLimit = kLeastMergeLength_mm;
-  s.m_dMergeChordHeight = Number(ReadBack(o, "MergeChordHeight(mm)", "0.005"));
+  s.m_dMergeChordHeight = Number(GetParamValueListed(o, "MergeChordHeight(mm)", "0.005"));
   if (s.m_dMergeChordHeight < kLeastMergeLength_mm) s.m_dMergeChordHeight = kLeastMergeLength_mm;
-  s.m_bMergeByPathError = TextToBool(ReadBack(o, "MergeByPathError", "disable")) ? 1 : 0;
-  double mergeAngle_deg = Number(ReadBack(o, "MergeMinAngle(degree)", "150"));
+  s.m_bMergeByPathError = TextToBool(GetParamValueListed(o, "MergeByPathError", "disable")) ? 1 : 0;
+  double mergeAngle_deg = Number(GetParamValueListed(o, "MergeMinAngle(degree)", "150"));
   if (mergeAngle_deg < kLeastMergeAngle_deg) mergeAngle_deg = kLeastMergeAngle_deg;
   s.m_dCosMergeMinAngle = CosOfDegrees(mergeAngle_deg);
-  s.m_dSpindleWarmup = Number(ReadBack("Device", "SpindleWarmup(second)", "0"));
+  s.m_dSpindleWarmup = Number(GetParamValueListed("Device", "SpindleWarmup(second)", "0"));
 }
 
 void CPathOptimizer::LoadForceBreakSettings() {
   OptimizerSettings& s = m_settings;
-  SplitBreakList(ReadBack("Optimization", "ForceBreak(G-Codes)", "0,17,18,19"), s.m_astrBreakGCodes);
-  SplitBreakList(ReadBack("Optimization", "ForceBreak(M-Codes)", "3,4,5,6,7,8,9"), s.m_astrBreakMCodes);
-  SplitBreakList(ReadBack("Optimization", "ForceBreak(G-Words)", "T,S"), s.m_astrBreakWords);
+  SplitBreakList(GetParamValueListed("Optimization", "ForceBreak(G-Codes)", "0,17,18,19"), s.m_astrBreakGCodes);
+  SplitBreakList(GetParamValueListed("Optimization", "ForceBreak(M-Codes)", "3,4,5,6,7,8,9"), s.m_astrBreakMCodes);
+  SplitBreakList(GetParamValueListed("Optimization", "ForceBreak(G-Words)", "T,S"), s.m_astrBreakWords);
 }
 
 void CPathOptimizer::SplitBreakList(const char* text, CStringArray& list) {

@@ -1,5 +1,6 @@
 // The program object: reset and settings, tool groups, comments, used tools, the report.
 #include <cstring>
+#include <string>
 
 #include "foundation/texts.h"
 #include "nc/tests/nc_test_support.h"
@@ -27,6 +28,13 @@ TEST_F(NCProgramTest, ResetReadsAndWritesBackItsSettings) {
   // Every key read stands in the file afterwards.
   EXPECT_STREQ("disable", GetParamValue("UnitSystem", "IJKAbs", "?"));
   EXPECT_STREQ(m_dir.Path() + "Prefix\\", GetParamValue("ProgramPrefix", "Prefix", "?"));
+
+  // A key that stands is never written back: a value longer than a read (259
+  // characters) stays whole in the file.
+  const std::string longWizard = "D:\\" + std::string(300, 'w') + "\\";
+  PutParamValue("WizardRoot", "Wizard", longWizard.c_str());
+  p.Reset();
+  EXPECT_EQ(longWizard, std::string(ReadIniValue("WizardRoot", "Wizard", "?", GetParamsFilePath())));
 
   // A reset brings back the start state but keeps the host's speeds and HPGL scale.
   p.SetFeedSpeed(25);

@@ -79,6 +79,11 @@ TEST_F(NCLoadTest, FileKinds) {
   EXPECT_STREQ("PAPRPUPDINSFSWSAZWSPAAAR", GetParamValue("HPGL", "Enabled", ""));
   PutParamValue("HPGL", "Enabled", "PAPU");
   EXPECT_STREQ("GCODE", SniffNCText(path, 20));
+  // A list that stands is not written back (a longer one would be cut in the file).
+  const std::string longList = "SPPU" + std::string(300, 'Q');
+  PutParamValue("HPGL", "Enabled", longList.c_str());
+  EXPECT_STREQ("HPGL", SniffNCText(path, 20));
+  EXPECT_EQ(longList, std::string(ReadIniValue("HPGL", "Enabled", "?", GetParamsFilePath())));
   // Only the first non-empty lines vote.
   path = Write("votes.plt", "PU;\n\nPD;\nG1\nG1\nG1\n");
   EXPECT_STREQ("GCODE", SniffNCText(path, 5));

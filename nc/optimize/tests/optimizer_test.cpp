@@ -94,6 +94,17 @@ TEST_F(SettingsTest, ResetRereadsSettingsButNotTheBreakLists) {
   EXPECT_STREQ("Q", fresh.GetSettings().m_astrBreakWords[0]);
 }
 
+// A key that stands is never written back, so a list longer than a read (259
+// characters) is not cut in the file.
+TEST_F(SettingsTest, LongValuesStayWholeInTheFile) {
+  std::string codes = "0,17,18,19";
+  while (codes.size() < 300) codes += ",1";
+  Set("ForceBreak(G-Codes)", codes.c_str());
+  CPathOptimizer opt;
+  opt.Reset();
+  EXPECT_EQ(codes, std::string(ReadIniValue("Optimization", "ForceBreak(G-Codes)", "?", GetParamsFilePath())));
+}
+
 TEST(SplitBreakList, Separators) {
   struct {
     const char* text;
