@@ -3,6 +3,7 @@
 #include "foundation/texts.h"
 #include "nc/interp/interp_read.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 namespace {
 
@@ -30,13 +31,7 @@ void CRandomSeedDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CRandomSeedDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  HINSTANCE inst = AfxGetInstanceHandle();
-  HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                      ::GetSystemMetrics(SM_CYICON), 0);
-  HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(IDI_PROGRAM), IMAGE_ICON,
-                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0);
-  if (iconBig) SetIcon(iconBig, TRUE);
-  if (iconSmall) SetIcon(iconSmall, FALSE);
+  SetProgramIcon(*this);
   EnableSeedField();
   return TRUE;
 }
