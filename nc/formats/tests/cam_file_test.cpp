@@ -254,6 +254,22 @@ TEST_F(CamFileTest, BrokenFilesEndTheLoadAsAnError) {
   }
 }
 
+// A record the program has no room for fails the load there, as in the other readers.
+TEST_F(CamFileTest, ElementLimitEndsTheLoad) {
+  std::string body;
+  for (int i = 1; i <= 20; i++) body += Record(1, Doubles({double(i), 0, 0}));
+  CNCProgram p;
+  p.SetElementLimit(5);
+  EXPECT_FALSE(Load(p, body));
+  EXPECT_EQ(5, p.GetElementCount());
+  EXPECT_EQ(6, p.GetLastLine());
+  ASSERT_EQ(1u, m_boxes.Boxes().size());
+  const std::string& box = m_boxes.Boxes()[0].text;
+  EXPECT_NE(std::string::npos,
+            box.find("Error(the last item):\r\n\r\nLine 6: The program needs more than 5 path elements"))
+      << box;
+}
+
 TEST_F(CamFileTest, ProgressCountsBodyBytes) {
   struct Sink : CProgressSink {
     std::vector<std::pair<int, int>> calls;
