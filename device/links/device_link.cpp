@@ -1,8 +1,6 @@
 #include "device/links/device_link.h"
 
-CDeviceLink::CDeviceLink()
-    : m_hPort(-1), m_strPortName("COM1"), m_nLastAckPack(-1), m_dwLastHeard(0), m_hNotifyWnd(nullptr), m_nNotifyMsg(0) {
-}
+CDeviceLink::CDeviceLink() = default;
 
 CDeviceLink::~CDeviceLink() = default;
 
@@ -12,5 +10,12 @@ DWORD CDeviceLink::StampNow() {
 }
 
 void CDeviceLink::Notify(WPARAM wParam, LPARAM lParam) const {
-  if (m_hNotifyWnd && m_nNotifyMsg) PostMessageA(m_hNotifyWnd, m_nNotifyMsg, wParam, lParam);
+  if (!m_nNotifyMsg) return;
+  if (m_pNotifySink) {
+    m_pNotifySink->PostNotify(m_nNotifyMsg, wParam, lParam);
+    return;
+  }
+#ifdef _WIN32
+  if (m_hNotifyWnd) PostMessageA(m_hNotifyWnd, m_nNotifyMsg, wParam, lParam);
+#endif
 }
