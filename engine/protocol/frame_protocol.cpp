@@ -335,14 +335,30 @@ BOOL CFrameProtocol::IsAllDelivered() {
 
 CString CFrameProtocol::FormatStats() const {
   const FrameProtocolStats& s = m_Stats;
+  const struct {
+    const char* key;
+    DWORD value;
+  } counters[] = {
+      {"sent", s.nFramesSent},
+      {"resent", s.nFramesResent},
+      {"timeouts", s.nTimeouts},
+      {"busy_resends", s.nBusyResends},
+      {"naks", s.nNaks},
+      {"busy", s.nBusy},
+      {"acked", s.nAcked},
+      {"stale_acks", s.nStaleAcks},
+      {"stray_answers", s.nStrayAnswers},
+      {"wrong_pack", s.nWrongPack},
+      {"write_failures", s.nWriteFailures},
+      {"reply_lines", s.nReplyLines},
+      {"bad_reply_lines", s.nBadReplyLines},
+      {"reply_overflows", m_Reply.GetOverflows()},
+      {"ignored_bytes", s.nIgnoredBytes},
+      {"spill_failures", GetSpillFailures()},
+  };
   CString text;
-  text.Format(
-      "sent=%u resent=%u timeouts=%u busy_resends=%u naks=%u busy=%u acked=%u stale_acks=%u stray_answers=%u "
-      "wrong_pack=%u write_failures=%u reply_lines=%u bad_reply_lines=%u reply_overflows=%u ignored_bytes=%u "
-      "spill_failures=%u",
-      s.nFramesSent, s.nFramesResent, s.nTimeouts, s.nBusyResends, s.nNaks, s.nBusy, s.nAcked, s.nStaleAcks,
-      s.nStrayAnswers, s.nWrongPack, s.nWriteFailures, s.nReplyLines, s.nBadReplyLines, m_Reply.GetOverflows(),
-      s.nIgnoredBytes, (unsigned)m_bSpillFailed.load());
+  for (const auto& c : counters)
+    text.AppendFormat("%s%s=%lu", text.IsEmpty() ? "" : " ", c.key, (unsigned long)c.value);
   return text;
 }
 
