@@ -34,7 +34,8 @@ BOOL CFiFoSpace::Push(const BYTE* bytes, DWORD length) {
   if (m_nCapacity < m_nWritten + kFifoMinFree) {
     if (m_nCapacity > UINT_MAX - kFifoGrowSlots || !Grow(m_nCapacity + kFifoGrowSlots)) return FALSE;
   }
-  BYTE* slot = Slot(m_nWritten);
+  BYTE* slot = m_WriteWindow.Get(m_File, ULONGLONG(m_nWritten) * m_nSlotSize, m_nSlotSize);
+  if (!slot) return FALSE;
   bytes::Store16(slot, (uint16_t)length);
   memcpy(slot + 2, bytes, length);
   ++m_nWritten;
@@ -42,9 +43,15 @@ BOOL CFiFoSpace::Push(const BYTE* bytes, DWORD length) {
 }
 
 DWORD CFiFoSpace::Pop(BYTE* buffer, DWORD size) {
+  if (!buffer || size == 0 || m_nRead >= m_nEnd) return 0;
   CSingleLock lock(&m_Lock, TRUE);
-  if (!buffer || size == 0 || !m_File.IsOpen() || m_nRead >= m_nEnd) return 0;
-  const BYTE* slot = Slot(m_nRead);
+  if (!m_File.IsOpen() || m_nRead >= m_nEnd) return 0;
+  // A sender that keeps up reads what the producer's window still holds: those pages
+  // are mapped already.
+  ULONGLONG offset = ULONGLONG(m_nRead) * m_nSlotSize;
+  const BYTE* slot = m_WriteWindow.Peek(offset, m_nSlotSize);
+  if (!slot) slot = m_ReadWindow.Get(m_File, offset, m_nSlotSize);
+  if (!slot) return 0;
   DWORD n = bytes::Load16(slot);
   if (n > m_nSlotSize - 2) n = m_nSlotSize - 2;
   if (n > size) n = size;
@@ -68,7 +75,9 @@ DWORD CFiFoSpace::GetLevel(DWORD* written, DWORD* read) {
 void CFiFoSpace::Reset() {
   CSingleLock lock(&m_Lock, TRUE);
   CloseFile();
-  m_nSlotSize = m_nCapacity = m_nRead = m_nEnd = m_nWritten = 0;
+  m_nSlotSize = m_nCapacity = m_nWritten = 0;
+  m_nRead = 0;
+  m_nEnd = 0;
 }
 
 BOOL CFiFoSpace::IsOpen() {
@@ -94,15 +103,17 @@ ULONGLONG CFiFoSpace::GetFileSize() {
 // The stored items are cut to before the file goes, so that a file that cannot be
 // deleted (opened by a viewer) keeps only what was written.
 void CFiFoSpace::CloseFile() {
+  m_WriteWindow.Unmap();
+  m_ReadWindow.Unmap();
   m_File.Close(ULONGLONG(m_nWritten) * m_nSlotSize);
   if (!m_strFileName.IsEmpty()) platform::RemoveFile(m_strFileName);
   m_strFileName.Empty();
 }
 
-// A failed growth keeps the file as it was when the old mapping can be had back, so
-// the frames already in it can still be sent; only the push that needed room fails.
+// A failed growth keeps the file as it was, so the frames already in it can still be
+// sent; only the push that needed room fails.
 bool CFiFoSpace::Grow(DWORD slots) {
-  if (!m_File.Resize(ULONGLONG(slots) * m_nSlotSize)) return false;
+  if (!m_File.Grow(ULONGLONG(slots) * m_nSlotSize)) return false;
   m_nCapacity = slots;
   return true;
 }

@@ -9,8 +9,11 @@
 //
 // One producer pushes and publishes runs with MarkEnd; one consumer pops what has been
 // published. Counters: read <= end <= written <= capacity. Every operation holds the
-// lock for its whole duration, a growth (during which the view moves) included.
+// lock for its whole duration, a growth included; only a Pop that finds nothing
+// published returns without it, so an idle sender does not hold up the producer.
 #pragma once
+
+#include <atomic>
 
 #include "platform/core.h"
 #include "platform/mapped_file.h"
@@ -52,15 +55,16 @@ class CFiFoSpace {
  private:
   void CloseFile();
   bool Grow(DWORD slots);
-  BYTE* Slot(DWORD i) const { return m_File.GetView() + ULONGLONG(i) * m_nSlotSize; }
 
   CCriticalSection m_Lock;  // guards every member below
   CString m_strFileName;    // the open file; empty when none
   CMappedFile m_File;
-  DWORD m_nSlotSize = 0;  // bytes per slot
-  DWORD m_nCapacity = 0;  // whole slots in the file
-  DWORD m_nRead = 0;      // items taken
-  DWORD m_nEnd = 0;       // items published for reading
-  DWORD m_nWritten = 0;   // items put
-  DWORD m_nNameSeed = 0;  // varies the names drawn; never reset
+  CMappedWindow m_WriteWindow{true};  // where the producer writes
+  CMappedWindow m_ReadWindow;         // where the sender reads
+  DWORD m_nSlotSize = 0;              // bytes per slot
+  DWORD m_nCapacity = 0;              // whole slots in the file
+  DWORD m_nRead = 0;                  // items taken
+  DWORD m_nEnd = 0;                   // items published for reading
+  DWORD m_nWritten = 0;               // items put
+  DWORD m_nNameSeed = 0;              // varies the names drawn; never reset
 };

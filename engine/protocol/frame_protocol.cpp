@@ -258,13 +258,17 @@ BOOL CFrameProtocol::LoadNextFrame() {
     m_Frame.Clear();
     return FALSE;
   }
-  m_Frame.SetSync(m_nVersion);
   m_Frame.SetPackNo(m_nNextPackNo++, m_nVersion);
-  m_Frame.UpdateChecksum(m_nVersion);
+  SealFrame();
   m_nAttempts = m_nUnanswered = 0;
   if (g_nByteCount == 0) g_nByteCountStart = m_ticks.Now();
   g_nByteCount += m_Frame.GetDataLength(m_nVersion);
   return TRUE;
+}
+
+void CFrameProtocol::SealFrame() {
+  m_Frame.SetSync(m_nVersion);
+  m_Frame.UpdateChecksum(m_nVersion);
 }
 
 // Writes the slot's frame. The test switches may corrupt the check value of this one
@@ -287,11 +291,14 @@ BOOL CFrameProtocol::SendCurrentFrame() {
   }
   m_Frame.SetChecksum(kept, m_nVersion);
   m_nLastPackNo = m_Frame.GetPackNo(m_nVersion);
-  if (m_bLogFrame) LogFrameText(m_Frame.Dump(CTime::GetCurrentTime().Format("%H:%M:%S"), m_nVersion));
+  if (m_bLogFrame) DumpFrame();
   ++m_nAttempts;
   ++m_nUnanswered;
   return TRUE;
 }
+
+// The frame as kept for resending, with its true check value.
+void CFrameProtocol::DumpFrame() { LogFrameText(m_Frame.Dump(CTime::GetCurrentTime().Format("%H:%M:%S"), m_nVersion)); }
 
 void CFrameProtocol::StampSendTime() {
   DWORD now = m_ticks.Now();
@@ -520,6 +527,6 @@ void CFrameProtocol::LogCom(const char* format, ...) {
   LogFrameText(text);
 }
 
-void CFrameProtocol::LogFrameText(const char* text) { WriteLog("frames", text); }
+void LogFrameText(const char* text) { WriteLog("frames", text); }
 
 DWORD CFrameProtocol::NextRandom() { return (DWORD)m_Random(); }

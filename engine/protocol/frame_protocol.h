@@ -69,6 +69,9 @@ enum AnswerByteKind {
 };
 AnswerByteKind ClassifyAnswerByte(BYTE b);
 
+// Writes one text to the "frames" log.
+void LogFrameText(const char* text);
+
 // Counters of one configured run, for the "frames" log and for tests.
 struct FrameProtocolStats {
   DWORD nFramesSent = 0;     // first sends
@@ -173,7 +176,9 @@ class CFrameProtocol : public IFrameQueue {
   // Sender steps.
   BOOL TakeNextFrame(DeviceFrame& out);
   BOOL LoadNextFrame();
+  void SealFrame();
   BOOL SendCurrentFrame();
+  void DumpFrame();
   void StampSendTime();
   BOOL IsResendDue();
   BOOL IsRetryExhausted() const { return m_nAttempts >= m_nRetryLimit; }
@@ -191,7 +196,6 @@ class CFrameProtocol : public IFrameQueue {
   void QueueCommandFrame(const BYTE* data, int count, WORD command = kFrameCommandData);
   void PostAbort(WPARAM reason);
   void LogCom(const char* format, ...);
-  void LogFrameText(const char* text);
   DWORD NextRandom();
 
   ITickSource& m_ticks;
