@@ -27,7 +27,9 @@
 #include "engine/protocol/frame_protocol.h"
 #include "engine/protocol/tests/fake_link.h"
 #include "foundation/tests/app_folder_test.h"
+#include "foundation/texts.h"
 #include "platform/bytes.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -471,6 +473,18 @@ TEST_F(ProtocolTest, WithoutASpillFileTheMemoryQueueTakesTheFrames) {
   EXPECT_TRUE(m_protocol.IsAllDelivered());
   EXPECT_EQ(20u, m_protocol.GetAckedCount());
   EXPECT_EQ("", m_owner.WParams(kAbortMsg));
+}
+
+// The text the engine shows for kAbortSpillFailed, in both languages (GB bytes for Chinese).
+TEST_F(ProtocolTest, SpillFailureText) {
+  WORD saved = g_nUiLanguage;
+  g_nUiLanguage = 0;
+  EXPECT_STREQ("FIFO 缓存文件无法写入更多数据帧（磁盘已满？），作业已停止。",
+               LoadLangString(IDS_FIFO_SPILL_FAILED_CN, IDS_FIFO_SPILL_FAILED_EN));
+  g_nUiLanguage = 1;
+  EXPECT_STREQ("The FIFO spill file cannot take more frames (is the disk full?); the job was stopped.",
+               LoadLangString(IDS_FIFO_SPILL_FAILED_CN, IDS_FIFO_SPILL_FAILED_EN));
+  g_nUiLanguage = saved;
 }
 
 #ifdef CORVANE_HOST
