@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
-
 #endif
 
 namespace {
@@ -19,38 +18,64 @@ constexpr ULONGLONG kZeroChunk = 256 * 1024;          // bytes of zeros per writ
 
 CMappedFile::~CMappedFile() { Close(m_nSize); }
 
-#ifdef _WIN32
-
-bool CMappedFile::IsOpen() const { return m_hMapping != nullptr; }
-
 bool CMappedFile::Create(const char* path, ULONGLONG size) {
   Close(m_nSize);
   if (!path || !*path || size == 0) return false;  // an empty file cannot be mapped
-  m_hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (m_hFile == INVALID_HANDLE_VALUE) return false;
+  if (!OpenFile(path)) return false;
   if (Grow(size)) return true;
-  CloseHandle(m_hFile);
-  m_hFile = INVALID_HANDLE_VALUE;
-  DeleteFileA(path);
+  CloseFile();
+  platform::RemoveFile(path);
   return false;
 }
 
-// Views of the old mapping object stay valid, so it is closed only once the new one,
-// covering the longer file, exists.
 bool CMappedFile::Grow(ULONGLONG size) {
-  if (m_hFile == INVALID_HANDLE_VALUE || size < m_nSize) return false;
-  HANDLE mapping = nullptr;
-  if (WriteZeros(m_nSize, size))
-    mapping = CreateFileMappingA(m_hFile, nullptr, PAGE_READWRITE, DWORD(size >> 32), DWORD(size), nullptr);
-  if (!mapping) {
+  if (!HasFile() || size < m_nSize) return false;
+  if (!WriteZeros(m_nSize, size) || !MapWhole(size)) {
     Truncate(m_nSize);
     return false;
   }
-  if (m_hMapping) CloseHandle(m_hMapping);
-  m_hMapping = mapping;
   m_nSize = size;
   return true;
+}
+
+void CMappedFile::Close(ULONGLONG keepLength) {
+  ReleaseMapping();
+  if (HasFile()) {
+    if (keepLength < m_nSize) Truncate(keepLength);
+    CloseFile();
+  }
+  m_nSize = 0;
+}
+
+BYTE* CMappedWindow::Get(CMappedFile& file, ULONGLONG offset, DWORD length) {
+  if (BYTE* held = Peek(offset, length)) return held;
+  Unmap();
+  if (!file.IsOpen() || offset + length > file.m_nSize) return nullptr;
+  ULONGLONG start = offset / kGranularity * kGranularity;
+  ULONGLONG end = start + kWindowBytes < offset + length ? offset + length : start + kWindowBytes;
+  if (end > file.m_nSize) end = file.m_nSize;
+  void* view = MapView(file, start, end - start, m_bForWriting);
+  if (!view) return nullptr;
+  m_pView = static_cast<BYTE*>(view);
+  m_nStart = start;
+  m_nLength = end - start;
+  return m_pView + (offset - start);
+}
+
+#ifdef _WIN32
+
+bool CMappedFile::IsOpen() const { return m_hMapping != nullptr; }
+bool CMappedFile::HasFile() const { return m_hFile != INVALID_HANDLE_VALUE; }
+
+bool CMappedFile::OpenFile(const char* path) {
+  m_hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  return HasFile();
+}
+
+void CMappedFile::CloseFile() {
+  if (HasFile()) CloseHandle(m_hFile);
+  m_hFile = INVALID_HANDLE_VALUE;
 }
 
 bool CMappedFile::WriteZeros(ULONGLONG from, ULONGLONG to) {
@@ -73,31 +98,23 @@ void CMappedFile::Truncate(ULONGLONG size) {
   if (SetFilePointerEx(m_hFile, pos, nullptr, FILE_BEGIN)) SetEndOfFile(m_hFile);
 }
 
-void CMappedFile::Close(ULONGLONG keepLength) {
-  if (m_hMapping) CloseHandle(m_hMapping);
-  m_hMapping = nullptr;
-  if (m_hFile != INVALID_HANDLE_VALUE) {
-    if (keepLength < m_nSize) Truncate(keepLength);
-    CloseHandle(m_hFile);
-  }
-  m_hFile = INVALID_HANDLE_VALUE;
-  m_nSize = 0;
+// Views of the old mapping object stay valid, so it is closed only once the new one,
+// covering the longer file, exists.
+bool CMappedFile::MapWhole(ULONGLONG size) {
+  HANDLE mapping = CreateFileMappingA(m_hFile, nullptr, PAGE_READWRITE, DWORD(size >> 32), DWORD(size), nullptr);
+  if (!mapping) return false;
+  ReleaseMapping();
+  m_hMapping = mapping;
+  return true;
 }
 
-BYTE* CMappedWindow::Get(CMappedFile& file, ULONGLONG offset, DWORD length) {
-  if (BYTE* held = Peek(offset, length)) return held;
-  Unmap();
-  if (!file.IsOpen() || offset + length > file.m_nSize) return nullptr;
-  ULONGLONG start = offset / kGranularity * kGranularity;
-  ULONGLONG end = start + kWindowBytes < offset + length ? offset + length : start + kWindowBytes;
-  if (end > file.m_nSize) end = file.m_nSize;
-  void* view =
-      MapViewOfFile(file.m_hMapping, FILE_MAP_ALL_ACCESS, DWORD(start >> 32), DWORD(start), SIZE_T(end - start));
-  if (!view) return nullptr;
-  m_pView = static_cast<BYTE*>(view);
-  m_nStart = start;
-  m_nLength = end - start;
-  return m_pView + (offset - start);
+void CMappedFile::ReleaseMapping() {
+  if (m_hMapping) CloseHandle(m_hMapping);
+  m_hMapping = nullptr;
+}
+
+void* CMappedWindow::MapView(CMappedFile& file, ULONGLONG start, ULONGLONG length, bool) {
+  return MapViewOfFile(file.m_hMapping, FILE_MAP_ALL_ACCESS, DWORD(start >> 32), DWORD(start), SIZE_T(length));
 }
 
 void CMappedWindow::Unmap() {
@@ -113,27 +130,16 @@ void CMappedWindow::Unmap() {
 #endif
 
 bool CMappedFile::IsOpen() const { return m_fd >= 0; }
+bool CMappedFile::HasFile() const { return m_fd >= 0; }
 
-bool CMappedFile::Create(const char* path, ULONGLONG size) {
-  Close(m_nSize);
-  if (!path || !*path || size == 0) return false;
+bool CMappedFile::OpenFile(const char* path) {
   m_fd = open(platform::NativePath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (m_fd < 0) return false;
-  if (Grow(size)) return true;
-  close(m_fd);
-  m_fd = -1;
-  platform::RemoveFile(path);
-  return false;
+  return HasFile();
 }
 
-bool CMappedFile::Grow(ULONGLONG size) {
-  if (m_fd < 0 || size < m_nSize) return false;
-  if (!WriteZeros(m_nSize, size)) {
-    Truncate(m_nSize);
-    return false;
-  }
-  m_nSize = size;
-  return true;
+void CMappedFile::CloseFile() {
+  if (HasFile()) close(m_fd);
+  m_fd = -1;
 }
 
 bool CMappedFile::WriteZeros(ULONGLONG from, ULONGLONG to) {
@@ -153,31 +159,16 @@ void CMappedFile::Truncate(ULONGLONG size) {
   }
 }
 
-void CMappedFile::Close(ULONGLONG keepLength) {
-  if (m_fd >= 0) {
-    if (keepLength < m_nSize) Truncate(keepLength);
-    close(m_fd);
-  }
-  m_fd = -1;
-  m_nSize = 0;
-}
+bool CMappedFile::MapWhole(ULONGLONG) { return true; }  // windows map the file itself
+void CMappedFile::ReleaseMapping() {}
 
-BYTE* CMappedWindow::Get(CMappedFile& file, ULONGLONG offset, DWORD length) {
-  if (BYTE* held = Peek(offset, length)) return held;
-  Unmap();
-  if (!file.IsOpen() || offset + length > file.m_nSize) return nullptr;
-  ULONGLONG start = offset / kGranularity * kGranularity;
-  ULONGLONG end = start + kWindowBytes < offset + length ? offset + length : start + kWindowBytes;
-  if (end > file.m_nSize) end = file.m_nSize;
-  void* view = mmap(nullptr, size_t(end - start), PROT_READ | PROT_WRITE, MAP_SHARED, file.m_fd, off_t(start));
+void* CMappedWindow::MapView(CMappedFile& file, ULONGLONG start, ULONGLONG length, bool forWriting) {
+  void* view = mmap(nullptr, size_t(length), PROT_READ | PROT_WRITE, MAP_SHARED, file.m_fd, off_t(start));
   if (view == MAP_FAILED) return nullptr;
   // One call makes every page writable: a fault per page costs far more, in a virtual
   // machine most of all.
-  if (m_bForWriting) madvise(view, size_t(end - start), MADV_POPULATE_WRITE);
-  m_pView = static_cast<BYTE*>(view);
-  m_nStart = start;
-  m_nLength = end - start;
-  return m_pView + (offset - start);
+  if (forWriting) madvise(view, size_t(length), MADV_POPULATE_WRITE);
+  return view;
 }
 
 void CMappedWindow::Unmap() {

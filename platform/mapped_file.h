@@ -33,8 +33,14 @@ class CMappedFile {
 
  private:
   friend class CMappedWindow;
+  // The system's part.
+  bool OpenFile(const char* path);
+  bool HasFile() const;
+  void CloseFile();
   bool WriteZeros(ULONGLONG from, ULONGLONG to);
   void Truncate(ULONGLONG size);
+  bool MapWhole(ULONGLONG size);  // a mapping of the file at this size, where the system needs one
+  void ReleaseMapping();
 
   ULONGLONG m_nSize = 0;  // bytes of the file
 #ifdef _WIN32
@@ -67,6 +73,8 @@ class CMappedWindow {
   void Unmap();
 
  private:
+  static void* MapView(CMappedFile& file, ULONGLONG start, ULONGLONG length, bool forWriting);
+
   bool m_bForWriting;
   BYTE* m_pView = nullptr;  // the window's first byte; null none
   ULONGLONG m_nStart = 0;   // file offset of m_pView (a multiple of the mapping granularity)

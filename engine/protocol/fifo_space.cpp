@@ -5,6 +5,7 @@
 
 #include "foundation/settings.h"
 #include "platform/bytes.h"
+#include "platform/locked.h"
 
 CFiFoSpace::~CFiFoSpace() { Reset(); }
 
@@ -85,20 +86,13 @@ BOOL CFiFoSpace::IsOpen() {
   return m_File.IsOpen() ? TRUE : FALSE;
 }
 
-CString CFiFoSpace::GetFileName() {
-  CSingleLock lock(&m_Lock, TRUE);
-  return m_strFileName;
-}
-
-DWORD CFiFoSpace::GetCapacity() {
-  CSingleLock lock(&m_Lock, TRUE);
-  return m_nCapacity;
-}
-
 ULONGLONG CFiFoSpace::GetFileSize() {
   CSingleLock lock(&m_Lock, TRUE);
   return m_File.GetSize();
 }
+
+CString CFiFoSpace::GetFileName() { return ReadLocked(m_Lock, m_strFileName); }
+DWORD CFiFoSpace::GetCapacity() { return ReadLocked(m_Lock, m_nCapacity); }
 
 // The stored items are cut to before the file goes, so that a file that cannot be
 // deleted (opened by a viewer) keeps only what was written.

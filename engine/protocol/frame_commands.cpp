@@ -169,35 +169,12 @@ BOOL CFrameProtocol::IsDeviceOnline() {
   return m_bOnline && (m_nAnswered & kAnsweredAll) == kAnsweredAll ? TRUE : FALSE;
 }
 
-BOOL CFrameProtocol::IsOnline() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_bOnline;
-}
-
-CString CFrameProtocol::GetStatusText() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_strStatus;
-}
-
-CString CFrameProtocol::GetControllerVersion() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_strVersion;
-}
-
-CString CFrameProtocol::GetReplyC() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_strCapability;
-}
-
-Vec3 CFrameProtocol::GetWorkPosition() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_WorkPos;
-}
-
-Vec3 CFrameProtocol::GetOriginPosition() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_OriginPos;
-}
+BOOL CFrameProtocol::IsOnline() { return ReadLocked(m_StatusLock, m_bOnline); }
+CString CFrameProtocol::GetStatusText() { return ReadLocked(m_StatusLock, m_strStatus); }
+CString CFrameProtocol::GetControllerVersion() { return ReadLocked(m_StatusLock, m_strVersion); }
+CString CFrameProtocol::GetReplyC() { return ReadLocked(m_StatusLock, m_strCapability); }
+Vec3 CFrameProtocol::GetWorkPosition() { return ReadLocked(m_StatusLock, m_WorkPos); }
+Vec3 CFrameProtocol::GetOriginPosition() { return ReadLocked(m_StatusLock, m_OriginPos); }
 
 BOOL CFrameProtocol::TakeReplyR() {
   CSingleLock lock(&m_StatusLock, TRUE);
@@ -213,7 +190,4 @@ void CFrameProtocol::SetTagProgressText(const char* text) {
   m_strTagProgress = trimmed;
 }
 
-CString CFrameProtocol::GetTagProgressText() {
-  CSingleLock lock(&m_StatusLock, TRUE);
-  return m_strTagProgress;
-}
+CString CFrameProtocol::GetTagProgressText() { return ReadLocked(m_StatusLock, m_strTagProgress); }

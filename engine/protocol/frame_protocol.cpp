@@ -411,20 +411,27 @@ void CFrameProtocol::ProcessReplies() {
   m_bReleasedInRead = false;
 }
 
-void CFrameProtocol::OnAckByte(BYTE b, bool numbered, DWORD bytesRead) {
+// Whether an ACK or NAK may answer the frame in flight: its pack bits (when it has
+// them) match, a frame is in flight, and it was not read before that frame went out.
+bool CFrameProtocol::AnswersFrameInFlight(BYTE b, bool numbered) {
   if (numbered && (b & 0x0F) != (m_nLastPackNo & 0x0F)) {
     ++m_Stats.nWrongPack;
-    return;
+    return false;
   }
   if (m_nState != kWaiting) {
     ++m_Stats.nStrayAnswers;
     m_pLink->SetDeviceBusy(FALSE);
-    return;
+    return false;
   }
   if (m_bReleasedInRead) {
     ++m_Stats.nStaleAcks;
-    return;
+    return false;
   }
+  return true;
+}
+
+void CFrameProtocol::OnAckByte(BYTE b, bool numbered, DWORD bytesRead) {
+  if (!AnswersFrameInFlight(b, numbered)) return;
   if (!numbered && m_nSurplusAcks > 0) {
     if ((DWORD)(m_ticks.Now() - m_dwSurplusTick) <= m_nAckTimeout) {
       --m_nSurplusAcks;
@@ -463,19 +470,7 @@ void CFrameProtocol::OnBusyByte(DWORD bytesRead) {
 }
 
 void CFrameProtocol::OnNakByte(BYTE b, bool numbered, DWORD bytesRead) {
-  if (numbered && (b & 0x0F) != (m_nLastPackNo & 0x0F)) {
-    ++m_Stats.nWrongPack;
-    return;
-  }
-  if (m_nState != kWaiting) {
-    ++m_Stats.nStrayAnswers;
-    m_pLink->SetDeviceBusy(FALSE);
-    return;
-  }
-  if (m_bReleasedInRead) {
-    ++m_Stats.nStaleAcks;
-    return;
-  }
+  if (!AnswersFrameInFlight(b, numbered)) return;
   m_pLink->SetDeviceBusy(FALSE);
   ++m_Stats.nNaks;
   if (m_nUnanswered > 0) --m_nUnanswered;

@@ -37,6 +37,7 @@
 #include "foundation/geometry.h"
 #include "platform/clock.h"
 #include "platform/core.h"
+#include "platform/locked.h"
 #include "platform/notify_sink.h"
 
 // Throughput of this process (data bytes of frames taken for sending, since the tick
@@ -187,6 +188,7 @@ class CFrameProtocol : public IFrameQueue {
   void ReportSpillFailure();
   // Answers.
   void ProcessReplies();
+  bool AnswersFrameInFlight(BYTE b, bool numbered);
   void OnAckByte(BYTE b, bool numbered, DWORD bytesRead);
   void OnBusyByte(DWORD bytesRead);
   void OnNakByte(BYTE b, bool numbered, DWORD bytesRead);
