@@ -3,6 +3,7 @@
 // frame by itself the way a controller would.
 #pragma once
 
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <string>

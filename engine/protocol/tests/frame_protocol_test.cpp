@@ -436,7 +436,6 @@ TEST_F(ProtocolTest, ConfigureStartsAFreshSpillFileAlsoWithTheFifoOff) {
   m_config.bFileFifo = TRUE;
   Start();
   QueueData(3);
-  CFiFoSpace probe;
   DWORD written = 0;
   m_protocol.GetFifoLevel(&written, nullptr);
   EXPECT_EQ(3u, written);
@@ -473,6 +472,40 @@ TEST_F(ProtocolTest, WithoutASpillFileTheMemoryQueueTakesTheFrames) {
   EXPECT_TRUE(m_protocol.IsAllDelivered());
   EXPECT_EQ(20u, m_protocol.GetAckedCount());
   EXPECT_EQ("", m_owner.WParams(kAbortMsg));
+}
+
+// The settings the engine's builder reads: defaults written back on a fresh folder, then
+// the file's own values.
+TEST_F(ProtocolTest, SettingsFromParametersIni) {
+  FrameProtocolConfig config;
+  ReadFrameProtocolConfig(config);
+  ReadFrameTraceSwitches(config);
+  EXPECT_EQ(3000u, config.nAckTimeout_ms);
+  EXPECT_EQ(6u, config.nRetryLimit);
+  EXPECT_TRUE(config.bFileFifo);
+  EXPECT_EQ(6u, config.nPaddingSize);
+  EXPECT_FALSE(config.bLogCom || config.bLogFrame || config.bCrcErrSimulate || config.bLostSimulate);
+  EXPECT_STREQ(m_dir.Path(), config.strAppFolder);
+  EXPECT_STREQ("3000", GetParamValue("Communication", "Timeout(ms)", "-"));
+  EXPECT_STREQ("1", GetParamValue("Communication", "EnableFileFiFo", "-"));
+  EXPECT_STREQ("disable", GetParamValue("Trace", "LogCOM", "-"));
+
+  PutParamValue("Communication", "Timeout(ms)", "250x");
+  PutParamValue("Communication", "Retry", "none");
+  PutParamValue("Communication", "EnableFileFiFo", "disable");
+  PutParamValue("Communication", "FramePaddingSize(bytes)", "20");
+  PutParamValue("Trace", "LogCOM", "enable");
+  g_nProtocolVersion = 7;
+  ReadFrameProtocolConfig(config);
+  ReadFrameTraceSwitches(config);
+  g_nProtocolVersion = 5;
+  EXPECT_EQ(250u, config.nAckTimeout_ms);
+  EXPECT_STREQ("250", GetParamValue("Communication", "Timeout(ms)", "-"));  // written back as a number
+  EXPECT_EQ(0u, config.nRetryLimit);
+  EXPECT_FALSE(config.bFileFifo);
+  EXPECT_EQ(8u, config.nPaddingSize);
+  EXPECT_TRUE(config.bLogCom);
+  EXPECT_EQ(7, config.nProtocolVersion);
 }
 
 // The text the engine shows for kAbortSpillFailed, in both languages (GB bytes for Chinese).
