@@ -7,6 +7,7 @@
 #define IDS_APP_TITLE_EN 45457
 
 #include "ui_ids.h"
+#include "ui_list_ids.h"
 #include "ui_layout_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
