@@ -15,3 +15,4 @@
 #include "optimize_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"
