@@ -4,7 +4,6 @@
 #include <cstring>
 #include <exception>
 
-#include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "jobs/store/job_order_database.h"
 #include "resources/resource.h"
@@ -198,14 +197,14 @@ void CJobOrderManagerDlg::FillList(const CString& condition) {
 // Row i of the result goes into item i: an item that is there keeps every cell whose
 // text is unchanged (no flicker, the selection stays), a missing one is appended, and
 // items beyond the result are deleted from the end.
-bool CJobOrderManagerDlg::FillListFrom(CADORecordset& records) {
+void CJobOrderManagerDlg::FillListFrom(CADORecordset& records) {
   const int itemsBefore = m_lstOrders.GetItemCount();
   int i = 0;
   for (; !records.IsEof(); ++i, records.MoveNext()) {
     JobOrderRow row;
     if (!ReadJobOrderRow(records, row)) {
       ShowDbError(records.GetLastErrorText());
-      return false;
+      return;
     }
     CString status = row.m_bFinished ? "OK" : "-";
     if (i < itemsBefore)
@@ -227,7 +226,6 @@ bool CJobOrderManagerDlg::FillListFrom(CADORecordset& records) {
     for (int c = kOrderColJobName; c < kOrderColumns; ++c) SetCellText(i, c, *cells[c]);
   }
   while (m_lstOrders.GetItemCount() > i) m_lstOrders.DeleteItem(m_lstOrders.GetItemCount() - 1);
-  return true;
 }
 
 void CJobOrderManagerDlg::LoadRowOfItem(int item) {

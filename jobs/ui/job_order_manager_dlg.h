@@ -66,7 +66,8 @@ class CJobOrderManagerDlg : public CDialog, public CAnchorLayout {
   // Loads the row with the ident shown in the list's last column of that item into
   // the fields; an item index outside the list leaves them.
   void LoadRowOfItem(int item);
-  bool FillListFrom(CADORecordset& records);
+  // Stops at a row that cannot be read, after saying why.
+  void FillListFrom(CADORecordset& records);
   // Writes a cell only when its text differs from what it shows.
   void SetCellText(int item, int column, const CString& text);
   // Runs an insert, update or delete; false after showing the store's error text.
