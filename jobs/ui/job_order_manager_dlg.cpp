@@ -90,7 +90,7 @@ void CatchDbErrors(const CString& sql, Body body) {
 
 CJobOrderManagerDlg::CJobOrderManagerDlg(CWnd* parent, const char* jobName)
     : CDialog(PickLangId(IDD_JOB_ORDER_MANAGER_CN, IDD_JOB_ORDER_MANAGER_EN), parent), m_strJobName(jobName) {
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(128));
+  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
 }
 
 CJobOrderManagerDlg::~CJobOrderManagerDlg() = default;

@@ -41,7 +41,7 @@ class CJobOrderManagerDlg : public CDialog, public CAnchorLayout {
   CString m_strExpectedDay;
   CString m_strCreatedDay;
   CString m_strJobName;
-  HICON m_hIcon = nullptr;  // the program's icon 128
+  HICON m_hIcon = nullptr;  // the program's icon (IDI_PROGRAM)
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;

@@ -158,6 +158,8 @@ TEST_F(JobOrderDlgTest, OpensWithEveryRowAndTheJobName) {
   ::GetWindowTextA(Dlg(), caption, sizeof caption);
   EXPECT_STREQ("Job Order Manager", caption);
   EXPECT_TRUE(::IsZoomed(Dlg()));
+  EXPECT_NE(0, ::SendMessageA(Dlg(), WM_GETICON, ICON_BIG, 0));
+  EXPECT_NE(0, ::SendMessageA(Dlg(), WM_GETICON, ICON_SMALL, 0));
   EXPECT_TRUE(m_dlg->m_lstOrders.GetExtendedStyle() & LVS_EX_FULLROWSELECT);
   const char* const titles[] = {"Status",       "Job Name", "Created Day", "Payment",   "Contract Day",
                                 "Delivery Day", "Company",  "Contact",     "Telephone", "Ident."};
