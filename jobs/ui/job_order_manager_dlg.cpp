@@ -73,12 +73,19 @@ CString CellText(const CString& text) {
 
 void ShowDbError(const CString& text) { ShowMessage(text, MB_OK | MB_ICONERROR); }
 
-// Runs a handler's database work. What a record set lets through (IsEof, MoveNext)
-// is shown with the statement it belongs to; the dialog then goes on.
+// Runs a select and hands its rows to body. A record set that does not open, and an
+// error a read lets through (IsEof, MoveNext), are shown with their statement; the
+// dialog then goes on.
 template <class Body>
-void CatchDbErrors(const CString& sql, Body body) {
+void RunSelect(const CString& sql, Body body) {
   try {
-    body();
+    CADORecordset records(&g_JobOrderDatabase);
+    if (!records.Open(sql, 1)) {
+      ShowDbError(records.GetLastErrorText());
+      return;
+    }
+    body(records);
+    records.Close();
   } catch (const CDbError& e) {
     ShowDbError("Query = " + sql + "\n" + FormatDbError("CADORecordset", e));
   } catch (const std::exception& e) {
@@ -182,16 +189,8 @@ void CJobOrderManagerDlg::SetCellText(int item, int column, const CString& text)
 }
 
 void CJobOrderManagerDlg::FillList(const CString& condition) {
-  CString sql = BuildOrderListSql(m_bShowFinished, m_bShowNotFinished, condition);
-  CatchDbErrors(sql, [&] {
-    CADORecordset records(&g_JobOrderDatabase);
-    if (!records.Open(sql, 1)) {
-      ShowDbError(records.GetLastErrorText());
-      return;
-    }
-    FillListFrom(records);
-    records.Close();
-  });
+  RunSelect(BuildOrderListSql(m_bShowFinished, m_bShowNotFinished, condition),
+            [&](CADORecordset& records) { FillListFrom(records); });
 }
 
 // Row i of the result goes into item i: an item that is there keeps every cell whose
@@ -234,31 +233,23 @@ void CJobOrderManagerDlg::LoadRowOfItem(int item) {
   if (item >= 0 && item < m_lstOrders.GetItemCount())
     ident = m_lstOrders.GetItemText(item, m_lstOrders.GetHeaderCtrl()->GetItemCount() - 1);
   if (!ident.IsEmpty()) {
-    CString sql = BuildSelectByIdentSql(atoi(ident));
-    CatchDbErrors(sql, [&] {
-      CADORecordset records(&g_JobOrderDatabase);
-      if (!records.Open(sql, 1)) {
+    RunSelect(BuildSelectByIdentSql(atoi(ident)), [&](CADORecordset& records) {
+      JobOrderRow row;
+      if (records.IsEof()) return;
+      if (!ReadJobOrderRow(records, row)) {
         ShowDbError(records.GetLastErrorText());
         return;
       }
-      JobOrderRow row;
-      if (!records.IsEof()) {
-        if (!ReadJobOrderRow(records, row)) {
-          ShowDbError(records.GetLastErrorText());
-          return;
-        }
-        m_bFinished = row.m_bFinished ? 1 : 0;
-        m_strJobName = row.m_strJobName;
-        m_strPayment = row.m_strPayment;
-        m_strCustomerName = row.m_strCustomerName;
-        m_strContact = row.m_strContact;
-        m_strTelephone = row.m_strTelephone;
-        m_strMemo = row.m_strMemo;
-        m_strCreatedDay = row.m_strCreatedDay;
-        m_strExpectedDay = row.m_strExpectedDay;
-        m_strDeliveredDay = row.m_strDeliveredDay;
-      }
-      records.Close();
+      m_bFinished = row.m_bFinished ? 1 : 0;
+      m_strJobName = row.m_strJobName;
+      m_strPayment = row.m_strPayment;
+      m_strCustomerName = row.m_strCustomerName;
+      m_strContact = row.m_strContact;
+      m_strTelephone = row.m_strTelephone;
+      m_strMemo = row.m_strMemo;
+      m_strCreatedDay = row.m_strCreatedDay;
+      m_strExpectedDay = row.m_strExpectedDay;
+      m_strDeliveredDay = row.m_strDeliveredDay;
     });
   }
   UpdateData(FALSE);
@@ -303,63 +294,45 @@ void CJobOrderManagerDlg::OnQuery() {
   FillList(BuildSearchCondition(FieldsAsRow()));
 }
 
+// The first row of the typed job name: its ident. Without the lookup no row is known,
+// so there is nothing to ask about, update or delete.
+CJobOrderManagerDlg::JobRowLookup CJobOrderManagerDlg::FindJobRow(int& ident) {
+  JobRowLookup result = kJobRowLookupFailed;
+  RunSelect(BuildJobRowsSql(m_strJobName), [&](CADORecordset& records) {
+    if (records.IsEof())
+      result = kNoJobRow;
+    else if (records.GetFieldInt("ident", ident))
+      result = kJobRowFound;
+    else
+      ShowDbError(records.GetLastErrorText());
+  });
+  return result;
+}
+
 // A new job name inserts a row; a name that has one updates it (the job's first row)
 // once the operator agrees.
 void CJobOrderManagerDlg::OnSave() {
   UpdateData(TRUE);
-  CString lookup = BuildJobRowsSql(m_strJobName);
-  bool write = false, exists = false;
   int ident = 0;
-  CatchDbErrors(lookup, [&] {
-    CADORecordset records(&g_JobOrderDatabase);
-    if (!records.Open(lookup, 1)) {
-      ShowDbError(records.GetLastErrorText());
-      return;
-    }
-    if (!records.IsEof()) {
-      exists = true;
-      if (ShowMessage(JobMessage(IDS_JOBORDER_CONFIRM_UPDATE_CN, IDS_JOBORDER_CONFIRM_UPDATE_EN),
-                      MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
-      if (!records.GetFieldInt("ident", ident)) {
-        ShowDbError(records.GetLastErrorText());
-        return;
-      }
-    }
-    records.Close();
-    write = true;
-  });
-  if (!write) return;
+  JobRowLookup found = FindJobRow(ident);
+  if (found == kJobRowLookupFailed) return;
+  if (found == kJobRowFound && ShowMessage(JobMessage(IDS_JOBORDER_CONFIRM_UPDATE_CN, IDS_JOBORDER_CONFIRM_UPDATE_EN),
+                                           MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
   JobOrderRow fields = FieldsAsRow();
-  ExecuteShowingError(exists ? BuildUpdateSql(fields, ident) : BuildInsertSql(fields));
+  ExecuteShowingError(found == kJobRowFound ? BuildUpdateSql(fields, ident) : BuildInsertSql(fields));
   FillList("");
 }
 
 void CJobOrderManagerDlg::OnDelete() {
   UpdateData(TRUE);
-  CString lookup = BuildJobRowsSql(m_strJobName);
-  bool found = false;
   int ident = 0;
-  CatchDbErrors(lookup, [&] {
-    CADORecordset records(&g_JobOrderDatabase);
-    // Without the lookup no row is known: nothing to ask about or delete.
-    if (!records.Open(lookup, 1)) {
-      ShowDbError(records.GetLastErrorText());
-      return;
-    }
-    if (records.IsEof()) {
-      records.Close();
-      ShowMessage(JobMessage(IDS_JOBORDER_NO_SUCH_JOB_CN, IDS_JOBORDER_NO_SUCH_JOB_EN), MB_OK);
-      return;
-    }
-    if (!records.GetFieldInt("ident", ident)) {
-      ShowDbError(records.GetLastErrorText());
-      return;
-    }
-    records.Close();
-    found = true;
-  });
-  if (!found) return;
+  JobRowLookup found = FindJobRow(ident);
+  if (found == kJobRowLookupFailed) return;
+  if (found == kNoJobRow) {
+    ShowMessage(JobMessage(IDS_JOBORDER_NO_SUCH_JOB_CN, IDS_JOBORDER_NO_SUCH_JOB_EN), MB_OK);
+    return;
+  }
   if (ShowMessage(JobMessage(IDS_JOBORDER_CONFIRM_DELETE_CN, IDS_JOBORDER_CONFIRM_DELETE_EN),
                   MB_YESNO | MB_ICONQUESTION) == IDYES)
     ExecuteShowingError(BuildDeleteSql(ident));

@@ -70,6 +70,9 @@ class CJobOrderManagerDlg : public CDialog, public CAnchorLayout {
   void FillListFrom(CADORecordset& records);
   // Writes a cell only when its text differs from what it shows.
   void SetCellText(int item, int column, const CString& text);
+  enum JobRowLookup { kJobRowFound, kNoJobRow, kJobRowLookupFailed };
+  // The ident of the typed job name's first row; kJobRowLookupFailed after showing why.
+  JobRowLookup FindJobRow(int& ident);
   // Runs an insert, update or delete; false after showing the store's error text.
   bool ExecuteShowingError(const CString& sql);
   // The job name put into one of the message texts.
