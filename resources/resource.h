@@ -24,3 +24,4 @@
 #include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"
