@@ -24,4 +24,5 @@
 #include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"
 #include "engine_runtime_ids.h"
