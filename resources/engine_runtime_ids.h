@@ -106,6 +106,3 @@
 #define IDS_ENGINE_START_EN 47504
 #define IDS_ENGINE_STOP_CN 7505
 #define IDS_ENGINE_STOP_EN 47505
-// A job whose path records cannot be planned with its settings: %s names the setting.
-#define IDS_JOB_SETTING_BAD_CN 7506
-#define IDS_JOB_SETTING_BAD_EN 47506

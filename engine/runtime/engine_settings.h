@@ -13,14 +13,14 @@
 constexpr DWORD kMinAttachTimeout_ms = 5000;  // "LinkTimeout(ms)" below 5001 gives this
 
 struct EngineSettings {
-  BOOL bDirecArc = TRUE;              // [Communication] "DirecArc": arcs may go out as arc commands
-  DWORD nAttachTimeout_ms = 10000;    // [Communication] "LinkTimeout(ms)": the attach time-out
-  int nLiftDelay_ms = 0;              // [Communication] "LiftDelay(ms)": wait after a plunge
-  double dMinArcReplace_mm = 2.0;     // [Optimization] "MinArcReplace(mm)"
-  int nArc2Line = 1;                  // [Optimization] "Arc2Line"
-  double dDoubleZero = 0.0000001;     // [Optimization] "double_zero": epsilon of every comparison
-  double dParkingLift_mm = 50.0;      // [Device] "ParkingLift(mm)", at least "MinParkingLift(mm)"
-  BOOL bShowDataRate = FALSE;         // [Communication] "ShowDataRate": throughput text in the channel
+  BOOL bDirecArc = TRUE;            // [Communication] "DirecArc": arcs may go out as arc commands
+  DWORD nAttachTimeout_ms = 10000;  // [Communication] "LinkTimeout(ms)": the attach time-out
+  int nLiftDelay_ms = 0;            // [Communication] "LiftDelay(ms)": wait after a plunge
+  double dMinArcReplace_mm = 2.0;   // [Optimization] "MinArcReplace(mm)"
+  int nArc2Line = 1;                // [Optimization] "Arc2Line"
+  double dDoubleZero = 0.0000001;   // [Optimization] "double_zero": epsilon of every comparison
+  double dParkingLift_mm = 50.0;    // [Device] "ParkingLift(mm)", at least "MinParkingLift(mm)"
+  BOOL bShowDataRate = FALSE;       // [Communication] "ShowDataRate": throughput text in the channel
 };
 
 // Switches read when the program starts: the frame writer's trace and test switches,

@@ -57,9 +57,15 @@ struct AxisTexts {
   UINT negative[2], positive[2], offset[2];
 };
 const AxisTexts kAxisTexts[3] = {
-    {{IDS_X_NEGATIVE_CN, IDS_X_NEGATIVE_EN}, {IDS_X_POSITIVE_CN, IDS_X_POSITIVE_EN}, {IDS_OFFSET_X_CN, IDS_OFFSET_X_EN}},
-    {{IDS_Y_NEGATIVE_CN, IDS_Y_NEGATIVE_EN}, {IDS_Y_POSITIVE_CN, IDS_Y_POSITIVE_EN}, {IDS_OFFSET_Y_CN, IDS_OFFSET_Y_EN}},
-    {{IDS_Z_NEGATIVE_CN, IDS_Z_NEGATIVE_EN}, {IDS_Z_POSITIVE_CN, IDS_Z_POSITIVE_EN}, {IDS_OFFSET_Z_CN, IDS_OFFSET_Z_EN}},
+    {{IDS_X_NEGATIVE_CN, IDS_X_NEGATIVE_EN},
+     {IDS_X_POSITIVE_CN, IDS_X_POSITIVE_EN},
+     {IDS_OFFSET_X_CN, IDS_OFFSET_X_EN}},
+    {{IDS_Y_NEGATIVE_CN, IDS_Y_NEGATIVE_EN},
+     {IDS_Y_POSITIVE_CN, IDS_Y_POSITIVE_EN},
+     {IDS_OFFSET_Y_CN, IDS_OFFSET_Y_EN}},
+    {{IDS_Z_NEGATIVE_CN, IDS_Z_NEGATIVE_EN},
+     {IDS_Z_POSITIVE_CN, IDS_Z_POSITIVE_EN},
+     {IDS_OFFSET_Z_CN, IDS_OFFSET_Z_EN}},
 };
 
 CString Item(const UINT ids[2], double mm) { return LoadLangString(ids[0], ids[1]) + Amount(mm); }
@@ -97,15 +103,6 @@ CString Join(const CStringArray& items, const char* separator) {
 }
 
 }  // namespace
-
-int GetVersionNumber(const char* model) {
-  CString text(model ? model : "");
-  text.Trim();
-  text.MakeUpper();
-  text.Remove(' ');
-  if (text.GetLength() < 2) return 0;
-  return std::atoi(text.Mid(1));
-}
 
 void SetupOrientation(const JobRecord& job, TransformMatrix& t) {
   const Vec3 m = job.FeedMax;

@@ -15,10 +15,6 @@
 #include "jobs/job_record.h"
 #include "platform/core.h"
 
-// The controller's model text ("V5", " v 12 ") as a number: the digits after its first
-// character, blanks ignored.
-int GetVersionNumber(const char* model);
-
 // The job's orientation transform: orientation codes 2-8 mirror and exchange X and Y
 // inside the job's extent (FeedMax); FlipZ mirrors Z; any other code is the identity.
 void SetupOrientation(const JobRecord& job, TransformMatrix& transform);

@@ -30,13 +30,20 @@ TEST_F(EngineSettingsTest, FreshFolderListsTheKeptKeys) {
     const char* key;
     const char* value;  // null: not written
   } keys[] = {
-      {"Communication", "LinkTimeout(ms)", "10000"}, {"Communication", "LiftDelay(ms)", "0"},
-      {"Communication", "CrcErrSimulate", "disable"}, {"Communication", "LostSimulate", "disable"},
-      {"Optimization", "MinArcReplace(mm)", "2"},   {"Optimization", "Arc2Line", "1"},
-      {"Optimization", "double_zero", "0.0000001"}, {"Trace", "LogMergeSeg", "enable"},
-      {"Trace", "LogCOM", "disable"},               {"Trace", "LogSimu", "disable"},
-      {"Communication", "DirecArc", nullptr},       {"Device", "ParkingLift(mm)", nullptr},
-      {"Device", "MinParkingLift(mm)", nullptr},    {"Device", "PauseForToolChange", nullptr},
+      {"Communication", "LinkTimeout(ms)", "10000"},
+      {"Communication", "LiftDelay(ms)", "0"},
+      {"Communication", "CrcErrSimulate", "disable"},
+      {"Communication", "LostSimulate", "disable"},
+      {"Optimization", "MinArcReplace(mm)", "2"},
+      {"Optimization", "Arc2Line", "1"},
+      {"Optimization", "double_zero", "0.0000001"},
+      {"Trace", "LogMergeSeg", "enable"},
+      {"Trace", "LogCOM", "disable"},
+      {"Trace", "LogSimu", "disable"},
+      {"Communication", "DirecArc", nullptr},
+      {"Device", "ParkingLift(mm)", nullptr},
+      {"Device", "MinParkingLift(mm)", nullptr},
+      {"Device", "PauseForToolChange", nullptr},
       {"Communication", "ShowDataRate", nullptr},
   };
   for (const auto& k : keys) {

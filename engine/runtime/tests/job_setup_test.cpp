@@ -228,11 +228,4 @@ TEST(JobSetup, TextsInTheUiLanguage) {
   EXPECT_STREQ("\xD3\xD0\xD0\xA7\xB1\xE0\xBA\xC5 Start:[0-4]", message);  // GB bytes of the Chinese label
 }
 
-TEST(JobSetup, VersionNumber) {
-  EXPECT_EQ(5, GetVersionNumber("V5"));
-  EXPECT_EQ(12, GetVersionNumber(" v 1 2 "));
-  EXPECT_EQ(0, GetVersionNumber("V"));
-  EXPECT_EQ(0, GetVersionNumber(""));
-}
-
 }  // namespace

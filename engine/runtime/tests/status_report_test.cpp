@@ -73,9 +73,9 @@ TEST(StatusReport, TagProgressStaysWithinTheJob) {
     BOOL valid;
     DWORD tag;
   } cases[] = {
-      {"12", 40, TRUE, 12},  {" 0", 40, TRUE, 0}, {"40", 40, TRUE, 40}, {"41", 40, FALSE, 0},
-      {"-1", 40, FALSE, 0},  {"65535", 40, FALSE, 0}, {"", 40, FALSE, 0}, {"x", 40, FALSE, 0},
-      {"99999999999", 40, FALSE, 0},
+      {"12", 40, TRUE, 12}, {" 0", 40, TRUE, 0},  {"40", 40, TRUE, 40},
+      {"41", 40, FALSE, 0}, {"-1", 40, FALSE, 0}, {"65535", 40, FALSE, 0},
+      {"", 40, FALSE, 0},   {"x", 40, FALSE, 0},  {"99999999999", 40, FALSE, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
