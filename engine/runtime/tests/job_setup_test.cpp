@@ -201,17 +201,17 @@ TEST(JobSetup, CopiesRange) {
   EXPECT_TRUE(message.IsEmpty());
 
   // Copies closer than the job is wide: a warning text, the job may run.
-  CopySettings close;
-  close.count[0] = 3;
-  close.spacing_mm[0] = 80;
-  EXPECT_EQ(kCopiesWarning, CheckCopiesRange(job, identity, Area(1016, 1016, 1016), close, lift, message));
+  CopySettings tight;
+  tight.count[0] = 3;
+  tight.spacing_mm[0] = 80;
+  EXPECT_EQ(kCopiesWarning, CheckCopiesRange(job, identity, Area(1016, 1016, 1016), tight, lift, message));
   EXPECT_EQ(0, message.Find("Offset of X can't be less than:100.000 mm\r\n"));
   EXPECT_NE(-1, message.Find("Please make sure Copy Settings\r\n\r\nContinue"));
 
-  CopySettings far;
-  far.count[0] = 5;
-  far.spacing_mm[0] = 120;  // the last copy ends at 580 > 500
-  EXPECT_EQ(kCopiesOutside, CheckCopiesRange(job, identity, Area(1016, 1016, 1016), far, lift, message));
+  CopySettings spread;
+  spread.count[0] = 5;
+  spread.spacing_mm[0] = 120;  // the last copy ends at 580 > 500
+  EXPECT_EQ(kCopiesOutside, CheckCopiesRange(job, identity, Area(1016, 1016, 1016), spread, lift, message));
   EXPECT_EQ(0, message.Find("X out of range:80.000 mm"));
   CopySettings back;
   back.count[1] = 2;
