@@ -21,5 +21,8 @@
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
+#include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"
+#include "engine_runtime_ids.h"
