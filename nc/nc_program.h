@@ -21,6 +21,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -295,6 +296,7 @@ class CNCProgram {
   // The loader's parts (nc_loader).
   BOOL LoadTextLines(CProgressSink* progress, ULONGLONG total);
   BOOL LoadHpglStatements(CProgressSink* progress, CTextLineFile& file);
+  void ReportUnterminatedStatement(int line, const std::string& text);
   BOOL LoadCamRecords(CProgressSink* progress, const char* path);
   void ShowLoadReport();
   CGCodeReader& GCodeReader();

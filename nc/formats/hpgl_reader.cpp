@@ -21,6 +21,14 @@ FormatQuestionHook g_formatQuestion = nullptr;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
+// Text that could have meant a command: an end-of-file mark or stray bytes after the
+// last statement could not.
+bool HasLetter(const std::string& text) {
+  for (char c : text)
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+  return false;
+}
+
 constexpr int Mnemonic(char a, char b) { return (unsigned char)a << 8 | (unsigned char)b; }
 
 // Letters to map, or bytes of double-byte characters: only then is a copy upper-cased.
@@ -343,7 +351,7 @@ CHpglStatementReader::Result CHpglStatementReader::Next(std::string& statement, 
   bool started = false, tooLong = false, nul = false;
   for (;;) {
     int c = m_file.ReadByte();
-    if (c < 0) return kEnd;  // text after the last ";" is no statement
+    if (c < 0) return started && HasLetter(statement) ? kUnterminated : kEnd;
     if (c == '\r' || c == '\n') {
       if (c == '\r' && m_file.PeekByte() == '\n') m_file.ReadByte();
       m_nLine++;

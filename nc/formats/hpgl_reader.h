@@ -45,12 +45,14 @@ class CHpglReader {
 // statement are dropped. Text after the last ";" is no statement.
 class CHpglStatementReader {
  public:
-  enum Result { kStatement, kEnd, kTooLong, kNul };
+  enum Result { kStatement, kEnd, kTooLong, kNul, kUnterminated };
 
   explicit CHpglStatementReader(CTextLineFile& file) : m_file(file) {}
 
   // The next statement, its ";" included, and the line it starts on. kTooLong: longer
-  // than kMaxHpglStatement (skipped up to its ";"); kNul: it held a NUL byte (skipped).
+  // than kMaxHpglStatement (skipped up to its ";"); kNul: it held a NUL byte (skipped);
+  // kUnterminated: the file ends in text with a letter and no ";" after it (in
+  // `statement`, cut at kMaxHpglStatement), which is no statement either.
   Result Next(std::string& statement, int* line);
 
  private:

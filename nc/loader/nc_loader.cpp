@@ -87,6 +87,8 @@ bool StartsWith(const CString& s, const char* prefix) { return std::strncmp(s, p
 
 CString CommandTooLong() { return GetNCErrorText(NCE_COMMAND_TOO_LONG); }
 
+constexpr size_t kShownStatement = 40;  // characters of a statement a report entry shows
+
 // Progress, cancel and the message queue of a load loop.
 class LoadProgress {
  public:
@@ -264,6 +266,10 @@ BOOL CNCProgram::LoadHpglStatements(CProgressSink* sink, CTextLineFile& file) {
     CHpglStatementReader::Result result = statements.Next(text, &line);
     if (result == CHpglStatementReader::kEnd) break;
     m_read.m_nLine = line;
+    if (result == CHpglStatementReader::kUnterminated) {
+      ReportUnterminatedStatement(line, text);
+      break;
+    }
     if (result == CHpglStatementReader::kTooLong) {
       context.Stop(CommandTooLong());
       break;
@@ -333,6 +339,18 @@ BOOL CNCProgram::LoadCamRecords(CProgressSink* sink, const char* path) {
   }
   camFile.Abort();
   return finished;
+}
+
+// The plot's last command without its ";" is not carried out, as a statement is only
+// read whole; the operator learns that it was left out.
+void CNCProgram::ReportUnterminatedStatement(int line, const std::string& text) {
+  CString shown(text.substr(0, kShownStatement).c_str());
+  shown.Trim();
+  if (text.size() > kShownStatement) shown += "...";
+  CString entry;
+  entry.Format("Line %d: <%s>%s\r\n", line, shown.GetString(),
+               LoadLangString(IDS_NC_UNTERMINATED_STATEMENT_CN, IDS_NC_UNTERMINATED_STATEMENT_EN).GetString());
+  AppendLineReport(entry);
 }
 
 void CNCProgram::ShowLoadReport() {

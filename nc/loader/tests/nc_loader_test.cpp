@@ -216,6 +216,34 @@ TEST_F(NCLoadTest, LineEndsAndOddBytes) {
   }
 }
 
+// A statement is read only whole: a last command without its ";" is left out, and the
+// operator is told. An end-of-file mark or stray bytes after the last ";" are no command.
+TEST_F(NCLoadTest, HpglLastCommandWithoutItsSemicolon) {
+  std::string head;  // past the bytes the kind detection looks at
+  for (int i = 0; i < 300; i++) head += "IN;    \n";
+  struct {
+    const char* why;
+    std::string file;
+    const char* elements;
+    std::string box;
+  } cases[] = {
+      {"a last pen move", "IN;PU0,0;\nPD100,0;\nPD100,100\n", "ZZ=0\nR(0,0,0)\nF(0.5,0,0)\n",
+       std::string(kWarning) + "Line 3: <PD100,100>No semicolon ends the last command of the file: it is left out\r\n"},
+      {"a plot without any", "IN\nSP1\nPU0,0\nPD100,0\n" + std::string(60, '1'), "",
+       std::string(kWarning) + "Line 1: <INSP1PU0,0PD100,0" + std::string(23, '1') +
+           "...>No semicolon ends the last command of the file: it is left out\r\n"},
+      {"an end-of-file mark", head + "PU0,0;PD100,0;\r\n\x1A", "ZZ=0\nR(0,0,0)\nF(0.5,0,0)\n", ""},
+      {"blanks", "IN;PU0,0;PD100,0;\n  \n", "ZZ=0\nR(0,0,0)\nF(0.5,0,0)\n", ""},
+  };
+  for (const auto& k : cases) {
+    m_boxes.Clear();
+    CNCProgram p;
+    EXPECT_TRUE(Load(p, "last.plt", k.file)) << k.why;
+    EXPECT_EQ(k.elements, Join(Describe(p))) << k.why;
+    EXPECT_EQ(k.box, Box()) << k.why;
+  }
+}
+
 // Values that are not finite numbers never reach the elements: the command is refused and
 // reported, as the G-code reader does with its words.
 TEST_F(NCLoadTest, HpglValuesThatAreNotFiniteNumbers) {
