@@ -1,5 +1,6 @@
 #include "nc/text_line_file.h"
 
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -70,7 +71,7 @@ int CTextLineFile::ReadLine(char* line, int capacity) {
     const size_t copy = take < room ? take : room;
     std::memcpy(line + stored, from, copy);
     stored += (int)copy;
-    length += (int)take;
+    length = take > (size_t)(INT_MAX - length) ? INT_MAX : length + (int)take;  // saturates on a line of gigabytes
     m_nNext += take;
     if (p < end) {
       m_nNext++;  // the CR or LF

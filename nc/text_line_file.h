@@ -24,7 +24,8 @@ class CTextLineFile {
 
   // Reads the next line without its line end. Stores at most capacity - 1 bytes and a
   // NUL (NUL bytes of the file are stored as they come) and skips the rest of a longer
-  // line. Returns the length of the whole line, or -1 at the end of the file.
+  // line. Returns the length of the whole line (at most INT_MAX), or -1 at the end of the
+  // file.
   int ReadLine(char* line, int capacity);
   // The line last read held a NUL byte.
   bool LineHadNul() const { return m_bLineHadNul; }
