@@ -242,6 +242,15 @@ TEST_F(NCLoadTest, HpglLastCommandWithoutItsSemicolon) {
     EXPECT_EQ(k.elements, Join(Describe(p))) << k.why;
     EXPECT_EQ(k.box, Box()) << k.why;
   }
+  // 文件最后一条命令没有以分号结束，未执行 in GB2312.
+  g_nUiLanguage = 0;
+  CNCProgram chinese;
+  EXPECT_TRUE(Load(chinese, "last.plt", "IN;PU0,0;PD1,1"));
+  EXPECT_NE(std::string::npos,
+            Box().find("Line 1: <PD1,1>"
+                       "\xCE\xC4\xBC\xFE\xD7\xEE\xBA\xF3\xD2\xBB\xCC\xF5\xC3\xFC\xC1\xEE\xC3\xBB\xD3\xD0"
+                       "\xD2\xD4\xB7\xD6\xBA\xC5\xBD\xE1\xCA\xF8\xA3\xAC\xCE\xB4\xD6\xB4\xD0\xD0\r\n"))
+      << Box();
 }
 
 // Values that are not finite numbers never reach the elements: the command is refused and
