@@ -11,3 +11,4 @@
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
+#include "planner_ids.h"
