@@ -18,8 +18,9 @@
 //   A         E                 M and E are taken from the first half instead
 //
 // must be in the plane the segments are in. Walking from k, every end must lie within
-// ArcFittingError of the circle's radius R0 (the walk stops at the first that does not)
-// and every inner end within ArcPolygonDiff of its neighbours' chord. With at least five
+// ArcFittingError of the circle's radius R0 and in the circle's plane (the walk stops at
+// the first that does not) and every inner end within ArcPolygonDiff of its neighbours'
+// chord. With at least five
 // lines walked and LeastArcLen of length, a spread of radii or a deviation above the
 // limits rejects the arc; otherwise the arc runs from k to the last end e (searching back
 // from where the walk stopped) that lies within 0.005 mm of R0. Pieces k+1..e get the
@@ -42,6 +43,9 @@ const double kAngleStep_deg = 2.0;      // vertex angles of a candidate change l
 const double kLegFactor = 5.0;          // neighbouring legs of a candidate within this factor
 const double kArcEndTolerance = 0.005;  // the arc's last end lies this close to its radius (mm)
 const int kMinFitSegments = 5;
+const double kInPlane_mm = 1e-6;  // an arc's ends share the coordinate normal to its plane within this
+
+double NormalCoordinate(const Vec3& p, int plane) { return plane == kPlaneXZ ? p.y : plane == kPlaneYZ ? p.x : p.z; }
 
 bool IsArc(const PlanSegment& s) { return s.m_nGType == kGArcCW || s.m_nGType == kGArcCCW; }
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
@@ -107,13 +111,15 @@ int CPathProcessor::TryFitArc(int first, int last) {
     // The circle must lie in the plane the arc command will be sent in.
     if (!ArcCentreFromPoints(a, m, e, c, plane) || plane != seg[k + 1].m_nPlane) continue;
 
-    // The walk: radius within ArcFittingError, inner ends near their chords.
+    // The walk: radius within ArcFittingError, inner ends near their chords. An arc command
+    // cannot move the axis normal to its plane, so an end off the plane stops it too.
     double r0 = Length(c, a);
     double arcLen = 0, rMin = r0, rMax = r0, hMax = 0;
     int j = k;
     for (; j <= last; j++) {
       double r = Length(c, seg[j].m_vEnd);
       if (std::fabs(r - r0) > m_settings.m_dArcFittingError_mm) break;
+      if (std::fabs(NormalCoordinate(seg[j].m_vEnd, plane) - NormalCoordinate(c, plane)) > kInPlane_mm) break;
       if (j > k) arcLen += Length(seg[j - 1].m_vEnd, seg[j].m_vEnd);
       rMin = std::min(rMin, r);
       rMax = std::max(rMax, r);

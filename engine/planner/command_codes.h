@@ -68,11 +68,13 @@ enum : WORD {
 const WORD kRelativeOffset = DT_PRX - DT_PAX;  // 48: absolute code -> relative code
 
 // Axis bits of records and segments.
-enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXYZ = 0xE0 };
+enum : BYTE { kAxisBitX = 0x80, kAxisBitY = 0x40, kAxisBitZ = 0x20, kAxisBitsXYZ = 0xE0 };
 
 // The axes a move code names, as axis bits; 0 for a code that is not a move code.
 inline BYTE MoveCodeAxes(WORD code) {
-  static const BYTE kAxes[7] = {kAxisX, kAxisY, kAxisZ, kAxisX | kAxisY, kAxisY | kAxisZ, kAxisX | kAxisZ, kAxesXYZ};
+  static const BYTE kAxes[7] = {
+      kAxisBitX,   kAxisBitY, kAxisBitZ, kAxisBitX | kAxisBitY, kAxisBitY | kAxisBitZ, kAxisBitX | kAxisBitZ,
+      kAxisBitsXYZ};
   WORD low = code & 0x0F, family = code & 0xF0;
   if (low < 1 || low > 7) return 0;
   if (family != 0x40 && family != 0x50 && family != 0x60 && family != 0x70) return 0;
@@ -84,20 +86,20 @@ inline bool IsRelativeMoveCode(WORD code) { return code >= DT_PRX && code <= DT_
 // codes, 2 per axis (i16) for the relative codes, 0 for any other code.
 inline int GetMoveCoordSize(WORD code) {
   BYTE axes = MoveCodeAxes(code);
-  int n = ((axes & kAxisX) ? 1 : 0) + ((axes & kAxisY) ? 1 : 0) + ((axes & kAxisZ) ? 1 : 0);
+  int n = ((axes & kAxisBitX) ? 1 : 0) + ((axes & kAxisBitY) ? 1 : 0) + ((axes & kAxisBitZ) ? 1 : 0);
   return n * (IsRelativeMoveCode(code) ? 2 : 4);
 }
 
 // The absolute move code of an axis mask: X 0x41, Y 0x42, Z 0x43, XY 0x44, YZ 0x45,
 // XZ 0x46, anything else 0x47.
 inline WORD MoveCodeForAxes(BYTE axes) {
-  switch (axes & kAxesXYZ) {
-    case kAxisX: return DT_PAX;
-    case kAxisY: return DT_PAY;
-    case kAxisZ: return DT_PAZ;
-    case kAxisX | kAxisY: return DT_PAXY;
-    case kAxisY | kAxisZ: return DT_PAYZ;
-    case kAxisX | kAxisZ: return DT_PAXZ;
+  switch (axes & kAxisBitsXYZ) {
+    case kAxisBitX: return DT_PAX;
+    case kAxisBitY: return DT_PAY;
+    case kAxisBitZ: return DT_PAZ;
+    case kAxisBitX | kAxisBitY: return DT_PAXY;
+    case kAxisBitY | kAxisBitZ: return DT_PAYZ;
+    case kAxisBitX | kAxisBitZ: return DT_PAXZ;
     default: return DT_PAXYZ;
   }
 }

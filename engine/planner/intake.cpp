@@ -24,9 +24,9 @@ enum : WORD { kCodeDwell = 4 };
 
 BYTE PlaneAxes(WORD plane) {
   switch (plane) {
-    case kPlaneXZ: return kAxisX | kAxisZ;
-    case kPlaneYZ: return kAxisY | kAxisZ;
-    default: return kAxisX | kAxisY;
+    case kPlaneXZ: return kAxisBitX | kAxisBitZ;
+    case kPlaneYZ: return kAxisBitY | kAxisBitZ;
+    default: return kAxisBitX | kAxisBitY;
   }
 }
 
@@ -41,7 +41,7 @@ int CPathProcessor::ProcessRecord(const PathRecord* record) {
   bool move = r.m_nCode <= kGArcCCW;
   if (move) ApplyFirstMoveRule(r);
   if (r.m_nDiscard) {
-    m_nRunAxes |= r.m_byAxes & kAxesXYZ;
+    m_nRunAxes |= r.m_byAxes & kAxisBitsXYZ;
     return m_nCurrentTag;
   }
   if (!move) {
@@ -60,7 +60,7 @@ int CPathProcessor::ProcessRecord(const PathRecord* record) {
   bool passed = m_nRangeEnd != 0 && m_nRangeEnd >= m_nRangeStart && m_nRangeEnd < m_nCurrentTag;
   if (!passed) AddMoveRecord(r);
   m_nRunGType = r.m_nCode;
-  m_nRunAxes |= r.m_byAxes & kAxesXYZ;
+  m_nRunAxes |= r.m_byAxes & kAxisBitsXYZ;
   if (r.m_nCode == kGArcCW || r.m_nCode == kGArcCCW) m_nRunAxes |= PlaneAxes(m_nPlane);
   m_vPosition = end;
   if (m_out.Failed()) return kOutputFailed;
@@ -101,7 +101,7 @@ void CPathProcessor::ApplyFirstMoveRule(PathRecordData& r) {
   // gave last; from then on it is the height the tool actually went to.
   if (m_bLiftPending) m_dSafeZ_mm = std::min(m_device.m_dWorkZ, m_dParkingLift_mm);
   if (!m_bFirstMove) return;
-  if (r.m_byAxes & kAxisZ)
+  if (r.m_byAxes & kAxisBitZ)
     m_bFirstMove = false;
   else
     r.m_vEnd.z = m_dSafeZ_mm;

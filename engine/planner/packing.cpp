@@ -34,12 +34,12 @@ bool IsArc(const PlanSegment& s) { return s.m_nGType == kGArcCW || s.m_nGType ==
 // The word form of a move code in the "output" log: "PAXY", "PRZ" ...
 const char* AxisLetters(BYTE axes) {
   switch (axes) {
-    case kAxisX: return "X";
-    case kAxisY: return "Y";
-    case kAxisZ: return "Z";
-    case kAxisX | kAxisY: return "XY";
-    case kAxisY | kAxisZ: return "YZ";
-    case kAxisX | kAxisZ: return "XZ";
+    case kAxisBitX: return "X";
+    case kAxisBitY: return "Y";
+    case kAxisBitZ: return "Z";
+    case kAxisBitX | kAxisBitY: return "XY";
+    case kAxisBitY | kAxisBitZ: return "YZ";
+    case kAxisBitX | kAxisBitZ: return "XZ";
     default: return "XYZ";
   }
 }
@@ -152,9 +152,9 @@ void CPathProcessor::FillMoveItem(WORD code, bool last, const PlanSegment& s, co
 
   if (gForm) {
     WORD control = WORD(s.m_nCutType & kCtlCutTypeMask);
-    if (axes & kAxisX) control |= kCtlX;
-    if (axes & kAxisY) control |= kCtlY;
-    if (axes & kAxisZ) control |= kCtlZ;
+    if (axes & kAxisBitX) control |= kCtlX;
+    if (axes & kAxisBitY) control |= kCtlY;
+    if (axes & kAxisBitZ) control |= kCtlZ;
     if (relative) control |= kCtlRelative;
     if (last) control |= kCtlLast;
     m_out.PutWord(WORD(kCommandBit + (s.m_nGType == kGRapid ? DT_G00 : DT_G01)));
@@ -168,7 +168,7 @@ void CPathProcessor::FillMoveItem(WORD code, bool last, const PlanSegment& s, co
     m_out.PutWord(SaturateWord(s.m_dVn));
     m_out.PutWord(SaturateWord(vc));
   }
-  static const BYTE kAxisBits[3] = {kAxisX, kAxisY, kAxisZ};
+  static const BYTE kAxisBits[3] = {kAxisBitX, kAxisBitY, kAxisBitZ};
   for (int a = 0; a < 3; a++) {
     if (!(axes & kAxisBits[a])) continue;
     if (relative)
@@ -180,8 +180,8 @@ void CPathProcessor::FillMoveItem(WORD code, bool last, const PlanSegment& s, co
 
   // A plunge straight down waits LiftDelay before the tool moves on. The values are the
   // item's own: deltas of a relative item, positions of an absolute one, 0 when absent.
-  if (gForm && m_settings.m_nLiftDelay_ms != 0 && s.m_vEnd.z < -m_dEps && (axes & kAxisZ)) {
-    long long x = (axes & kAxisX) ? values[0] : 0, y = (axes & kAxisY) ? values[1] : 0;
+  if (gForm && m_settings.m_nLiftDelay_ms != 0 && s.m_vEnd.z < -m_dEps && (axes & kAxisBitZ)) {
+    long long x = (axes & kAxisBitX) ? values[0] : 0, y = (axes & kAxisBitY) ? values[1] : 0;
     if (x == 0 && y == 0 && values[2] < 0) AddCommand(DT_ZW, (WORD)m_settings.m_nLiftDelay_ms);
   }
 }
@@ -251,7 +251,7 @@ void CPathProcessor::LogItem(WORD code, const PlanSegment& s, DWORD length, cons
   }
   BYTE axes = MoveCodeAxes(code);
   text.AppendFormat(" %s%s ", IsRelativeMoveCode(code) ? "PR" : "PA", AxisLetters(axes));
-  static const BYTE kAxisBits[3] = {kAxisX, kAxisY, kAxisZ};
+  static const BYTE kAxisBits[3] = {kAxisBitX, kAxisBitY, kAxisBitZ};
   const char* sep = "";
   for (int a = 0; a < 3; a++) {
     if (!(axes & kAxisBits[a])) continue;

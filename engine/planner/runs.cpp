@@ -105,8 +105,8 @@ bool CPathProcessor::IsRunCutPoint(const PlanSegment& s) const {
 
 void CPathProcessor::ApplyForce2D() {
   for (PlanSegment& s : m_aSegments) {
-    if ((s.m_nGType == kGArcCW || s.m_nGType == kGArcCCW) && (s.m_nAxes & kAxisZ)) s.m_nGType = kGLine;
-    s.m_nAxes &= kAxisX | kAxisY;
+    if ((s.m_nGType == kGArcCW || s.m_nGType == kGArcCCW) && (s.m_nAxes & kAxisBitZ)) s.m_nGType = kGLine;
+    s.m_nAxes &= kAxisBitX | kAxisBitY;
     s.m_vEnd.z = 0.0;
     s.m_vCenter.z = 0.0;
   }
@@ -124,7 +124,7 @@ void CPathProcessor::ApplyForce2D() {
     for (; held < m_aHeld.size() && m_aHeld[held].m_nSegment == (int)i; held++) m_aHeld[held].m_nSegment = (int)kept;
   }
   m_aSegments.resize(m_aSegments.empty() ? 0 : kept + 1);
-  m_nRunAxes &= ~kAxisZ;
+  m_nRunAxes &= ~kAxisBitZ;
 }
 
 void CPathProcessor::FlushSegments() {

@@ -21,8 +21,10 @@
 //     and differs from it by at most the SnowBall radius limit gets radius R and the
 //     corner speed v(R) as both Vn and Vc. Anything else ends the chain, and the search
 //     resumes at the next triple.
-// v(R) never goes above what the segment's axes and feed allow (its intake limit): a
-// chain radius may be larger than the radius that limited the segment before.
+// The chain speed is never below the continuation speed (a chain of zero radii would
+// otherwise stop the machine at full nominal speed 0), and never above what the segment's
+// axes and feed allow (its intake limit): a chain radius may be larger than the radius
+// that limited the segment before.
 #include <algorithm>
 #include <cmath>
 
@@ -82,7 +84,7 @@ void CPathProcessor::SmoothRadiusSpeeds() {
         if (!IsSmoothVertex(B.m_vEnd, N.m_vEnd, seg[b + 2].m_vEnd, N) || !RadiiAgree(chainR, N.m_dRadius, j)) continue;
         chainR = (chainR + N.m_dRadius) / 2;
       }
-      v = GetCornerSpeed(chainR);
+      v = std::max(GetCornerSpeed(chainR), m_device.m_dLoForContinue);
       B.m_dOldRadius = B.m_dRadius;
       B.m_dRadius = chainR;
       setChainSpeed(B);

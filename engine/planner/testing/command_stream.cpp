@@ -48,7 +48,7 @@ int PayloadLength(WORD code) {
   }
 }
 
-const BYTE kAxisBits[3] = {kAxisX, kAxisY, kAxisZ};
+const BYTE kAxisBits[3] = {kAxisBitX, kAxisBitY, kAxisBitZ};
 
 // Coordinates of the carried axes, X, Y, Z order: i16 deltas or i32 positions.
 const BYTE* ReadCoords(const BYTE* p, BYTE axes, bool relative, int32_t* coord) {
@@ -65,7 +65,9 @@ const BYTE* ReadCoords(const BYTE* p, BYTE axes, bool relative, int32_t* coord) 
   return p;
 }
 
-int AxisCount(BYTE axes) { return ((axes & kAxisX) ? 1 : 0) + ((axes & kAxisY) ? 1 : 0) + ((axes & kAxisZ) ? 1 : 0); }
+int AxisCount(BYTE axes) {
+  return ((axes & kAxisBitX) ? 1 : 0) + ((axes & kAxisBitY) ? 1 : 0) + ((axes & kAxisBitZ) ? 1 : 0);
+}
 
 }  // namespace
 
@@ -156,8 +158,8 @@ long CCommandStreamDecoder::DecodeOne() {
     }
     item.kind = ItemKind::kGLine;
     item.type = bytes::Load16(q);
-    item.axes = BYTE(((item.type & kCtlX) ? kAxisX : 0) | ((item.type & kCtlY) ? kAxisY : 0) |
-                     ((item.type & kCtlZ) ? kAxisZ : 0));
+    item.axes = BYTE(((item.type & kCtlX) ? kAxisBitX : 0) | ((item.type & kCtlY) ? kAxisBitY : 0) |
+                     ((item.type & kCtlZ) ? kAxisBitZ : 0));
     item.relative = (item.type & kCtlRelative) != 0;
     item.last = (item.type & kCtlLast) != 0;
     if (second != kGLineFixedBytes + AxisCount(item.axes) * (item.relative ? 2 : 4)) {

@@ -105,7 +105,7 @@ PathRecord ArcRecord(WORD code, const Vec3& end, const Vec3& center, bool org) {
   PathRecord r;
   r.m_nCode = code;
   r.m_nFlags = org ? 1 : 0;
-  r.m_byAxes = kAxisX | kAxisY;
+  r.m_byAxes = kAxisBitX | kAxisBitY;
   r.m_vEnd = end;
   r.m_vCenter = center;
   return r;

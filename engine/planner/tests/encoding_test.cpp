@@ -70,26 +70,26 @@ TEST_F(Encoding, ProtocolSevenFramesCarryUpTo1024Bytes) {
 // start velocity 8.
 TEST_F(Encoding, GFormLineAt1016StepsPerInch) {
   UseGForm();
-  Run({MoveRecord(kGLine, 200, 100, 0, kAxisX | kAxisY, true)});
+  Run({MoveRecord(kGLine, 200, 100, 0, kAxisBitX | kAxisBitY, true)});
   std::vector<BYTE> line = CommandBytes(ItemKind::kGLine, DT_G01, 22);
   EXPECT_EQ(Hex("24 80 12 00 31 80 B2 00 08 00 F0 22 00 00 40 1F 00 00 A0 0F 00 00"), line);
 }
 
 TEST_F(Encoding, BlockFormLine) {
-  Run({MoveRecord(kGLine, 200, 100, 0, kAxisX | kAxisY, true)});
+  Run({MoveRecord(kGLine, 200, 100, 0, kAxisBitX | kAxisBitY, true)});
   // The block head, then the item.
   long item = (long)Moves().at(1).offset;
   EXPECT_EQ(Hex("44 80 0E 00 01 00  01 00 B2 00 08 00 40 1F 00 00 A0 0F 00 00"), Bytes(item - 6, 20));
 }
 
 TEST_F(Encoding, ToolLiftInBothForms) {
-  Run({MoveRecord(kGLine, 10, 0, 0, kAxisX, true)});
+  Run({MoveRecord(kGLine, 10, 0, 0, kAxisBitX, true)});
   long lift = (long)Moves().at(0).offset;
   EXPECT_EQ(Hex("43 80 0A 00 01 00  00 00 32 00 08 00 D0 07 00 00"), Bytes(lift - 6, 16));
 
   m_queue.Clear();
   UseGForm();
-  Run({MoveRecord(kGLine, 10, 0, 0, kAxisX, true)});
+  Run({MoveRecord(kGLine, 10, 0, 0, kAxisBitX, true)});
   EXPECT_EQ(Hex("23 80 0E 00 40 80 32 00 08 00 00 00 00 00 D0 07 00 00"), CommandBytes(ItemKind::kGLine, DT_G00, 18));
 }
 
@@ -97,7 +97,7 @@ TEST_F(Encoding, ToolLiftInBothForms) {
 // length of trunc(4000 π) = 12566, end (-4000, 0), centre (0, 0).
 TEST_F(Encoding, GFormArc) {
   UseGForm();
-  Run({MoveRecord(kGRapid, 100, 0, 0, kAxesXYZ, true), ArcRecord(kGArcCW, Vec3(-100, 0, 0), Vec3(0, 0, 0))});
+  Run({MoveRecord(kGRapid, 100, 0, 0, kAxisBitsXYZ, true), ArcRecord(kGArcCW, Vec3(-100, 0, 0), Vec3(0, 0, 0))});
   EXPECT_EQ(
       Hex("25 80 1E 00 31 83 A0 00 08 00 16 31 00 00 A0 0F 00 00 60 F0 FF FF 00 00 00 00 00 00 00 00 00 00 00 00"),
       CommandBytes(ItemKind::kGArc, DT_G02, 34));
@@ -105,7 +105,7 @@ TEST_F(Encoding, GFormArc) {
 
 TEST_F(Encoding, RelativeItemsCarry16BitDeltas) {
   m_job.m_bRelativeCoords = TRUE;
-  Run({MoveRecord(kGLine, 10, 0, 0, kAxisX, true), MoveRecord(kGLine, 5, 0, 0, kAxisX)});
+  Run({MoveRecord(kGLine, 10, 0, 0, kAxisBitX, true), MoveRecord(kGLine, 5, 0, 0, kAxisBitX)});
   std::vector<StreamItem> moves = Moves();
   ASSERT_EQ(3u, moves.size());  // lift, then one block of two relative items
   EXPECT_EQ(DT_PRX, moves[1].code);
