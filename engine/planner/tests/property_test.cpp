@@ -464,7 +464,8 @@ Program LoadProgram(const std::string& name, const CString& path) {
 }
 
 // Circles and spirals made of short chords (what CAM output gives for curves), with
-// plunges between them and tool and spindle words: the food of smoothing and fitting.
+// plunges between them, tool and spindle words, and coolant and spindle words in the
+// middle of a cut: the food of smoothing, fitting and held-back instructions.
 std::string ShortChordProgram() {
   std::ostringstream out;
   out << "G21 G90 G17\nT1 M6\nS12000 M3\nF1200\n";
@@ -479,6 +480,7 @@ std::string ShortChordProgram() {
       double rr = c % 3 == 2 ? r * (1 - 0.3 * k / chords) : r;  // every third a spiral
       std::snprintf(line, sizeof line, "G1 X%.4f Y%.4f\n", cx + rr * std::cos(a), cy + rr * std::sin(a));
       out << line;
+      if (k == chords / 2 && c % 4 == 1) out << (c % 8 == 1 ? "M8\n" : "S14000\nM9\n");  // words in mid-cut
     }
     if (c == 5) out << "M5\nT2 M6\nS15000 M3\n";
   }
@@ -491,6 +493,12 @@ TEST_F(PropertyTest, ShortChordProgram) {
   ASSERT_TRUE(testing_support::WriteFileBytes(path, ShortChordProgram()));
   Program program = LoadProgram("chords", path);
   ASSERT_GT(program.records.size(), 500u);
+  for (const SetUpCase& c : kSetUps) Check(c, program);
+  // Without the optimiser's forced tag breaks the words stay inside their runs and are
+  // held back there.
+  PutParamValue("Optimization", "ForceBreak(M-Codes)", "");
+  PutParamValue("Optimization", "ForceBreak(G-Words)", "");
+  program = LoadProgram("chords without breaks", path);
   for (const SetUpCase& c : kSetUps) Check(c, program);
 }
 
