@@ -75,7 +75,7 @@ inline BYTE MoveCodeAxes(WORD code) {
   static const BYTE kAxes[7] = {
       kAxisBitX,   kAxisBitY, kAxisBitZ, kAxisBitX | kAxisBitY, kAxisBitY | kAxisBitZ, kAxisBitX | kAxisBitZ,
       kAxisBitsXYZ};
-  WORD low = code & 0x0F, family = code & 0xF0;
+  WORD low = code & 0x0F, family = code & 0xFFF0;
   if (low < 1 || low > 7) return 0;
   if (family != 0x40 && family != 0x50 && family != 0x60 && family != 0x70) return 0;
   return kAxes[low - 1];

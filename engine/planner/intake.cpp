@@ -8,7 +8,8 @@
 // is lifted to before the first move; both are one value, taken when the first move comes.
 // A move with the new-tag mark (unless it follows a rapid, which already opened the tag)
 // ends the run, closes the tag's planned time and writes the tag marker DT_DH twice, the
-// spill FIFO end between them. Records of tags before the tag range move nothing; the
+// spill FIFO end between them; the run goes out first, so the marker follows the moves
+// of the tag before and the run's time counts for that tag. Records of tags before the tag range move nothing; the
 // first record of the range is reached by entry moves from where the tool stands. Past
 // the end of the range the result is kRangePassed and nothing more is added.
 #include <algorithm>
@@ -118,6 +119,9 @@ void CPathProcessor::LiftTool() {
 
 void CPathProcessor::BeginTag(const PathRecordData& r) {
   if (m_nPrevMoveCode == kGRapid) return;  // the rapid before it opened this tag
+  // The run of the tag before ends here: packed and timed before that tag is closed, so
+  // its time counts for its own tag and the new tag's marker follows its last move.
+  FlushSegments();
   if (m_nPrevMoveCode != -1) {
     CloseTagTime();
     m_nCurrentTag++;
@@ -126,8 +130,6 @@ void CPathProcessor::BeginTag(const PathRecordData& r) {
     m_bBeforeRange = true;
     return;
   }
-  // The run of the tag before ends here, so its marker follows its last move.
-  FlushSegments();
   MarkTag(m_nCurrentTag);
   if (m_out.Queue()) m_out.Queue()->MarkFifoEnd();
   MarkTag(m_nCurrentTag);

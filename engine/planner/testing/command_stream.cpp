@@ -106,13 +106,14 @@ bool CCommandStreamDecoder::Finish() {
 
 long CCommandStreamDecoder::DecodeOne() {
   const std::vector<BYTE>& b = m_pending;
-  if (b.size() < 4) return 0;
+  if (b.size() < 2) return 0;
   const BYTE* p = b.data();
   WORD word = bytes::Load16(p);
   if (!(word & kCommandBit)) {
     Fail("not a command word");
     return -1;
   }
+  if (b.size() < 4) return 0;
   WORD code = WORD(word & ~kCommandBit);
   WORD second = bytes::Load16(p + 2);
 
