@@ -98,9 +98,7 @@ void Plan(const char* input, const std::vector<PathRecord>& records, int tags, d
     PlannerJob job = planner_testing::PlainJob(tags);
     job.m_dSmoothLevel = 2;
     job.m_dSlowDownFraction = 0.6;
-    job.m_dArcFitRadiusJitter_mm = 0.1;
-    job.m_dArcFitDeviation_mm = 0.4;
-    job.m_dArcFitLeastLength_mm = 0.5;
+    planner_testing::EnableArcFitting(job);
     CPathProcessor processor;
     if (!planner_testing::StartJob(processor, &queue, job, device, planner_testing::PlainSettings())) {
       std::fprintf(stderr, "the job was refused\n");

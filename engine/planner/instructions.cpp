@@ -65,12 +65,16 @@ void CPathProcessor::AddSpeedCommands() {
   m_out.Command(DT_CU, Low16(m_device.m_dCornerUp));
 }
 
-void CPathProcessor::AddStartCommands() {
-  bool plasma = m_device.m_nMachineClass == kClassPlasma;
+void CPathProcessor::AddVelocityCommands() {
   AddCommand(DT_SS, Low16(m_dStart_mm_s));
   AddCommand(DT_SU, Low16(m_dTraverse_mm_s));
   AddCommand(DT_SD, Low16(m_dFeed_mm_s));
   AddCommand(DT_SZ, Low16(m_dPlunge_mm_s));
+}
+
+void CPathProcessor::AddStartCommands() {
+  bool plasma = m_device.m_nMachineClass == kClassPlasma;
+  AddVelocityCommands();
   AddCommand(DT_SA, Low16(m_dAccel_mm_s2));
   AddCommand(DT_M03, m_job.m_bCoolantOn ? 8 : 9);
   if (m_job.m_bSpindleOn) AddCommand2(DT_G97, Low32(m_job.m_dSpindle_rpm * (plasma ? 10.0 : 1.0)));
@@ -110,10 +114,7 @@ void CPathProcessor::SelectTool(int tool) {
     m_nCurrentTool = tool;
     break;
   }
-  AddCommand(DT_SS, Low16(m_dStart_mm_s));
-  AddCommand(DT_SU, Low16(m_dTraverse_mm_s));
-  AddCommand(DT_SD, Low16(m_dFeed_mm_s));
-  AddCommand(DT_SZ, Low16(m_dPlunge_mm_s));
+  AddVelocityCommands();
   if (m_job.m_bSpindleOn)
     AddCommand2(DT_G97, Low32(m_dSpindle_rpm * (m_device.m_nMachineClass == kClassPlasma ? 10.0 : 1.0)));
 }

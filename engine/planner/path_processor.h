@@ -158,6 +158,8 @@ class CPathProcessor {
   void SendHeldRecords(int segment);
   void SendAllHeldRecords();
   void AddSpeedCommands();
+  // DT_SS, DT_SU, DT_SD, DT_SZ with the current tool's velocities.
+  void AddVelocityCommands();
 
   // ---- smoothing.cpp
   bool IsSmoothVertex(const Vec3& a, const Vec3& b, const Vec3& c, PlanSegment& bSegment) const;

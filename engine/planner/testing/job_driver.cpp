@@ -50,6 +50,12 @@ PlannerJob PlainJob(int totalTags) {
   return j;
 }
 
+void EnableArcFitting(PlannerJob& job) {
+  job.m_dArcFitRadiusJitter_mm = 0.1;
+  job.m_dArcFitDeviation_mm = 0.4;
+  job.m_dArcFitLeastLength_mm = 0.5;
+}
+
 PlannerSettings PlainSettings() { return PlannerSettings(); }
 
 bool StartJob(CPathProcessor& p, IFrameQueue* queue, const PlannerJob& job, const DeviceParams& device,

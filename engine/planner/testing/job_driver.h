@@ -15,6 +15,9 @@ DeviceParams PlainDevice();
 // A job on it: traverse 100, feed 40, plunge 10, start 8 mm/s, 500 mm/s/s, smoothing
 // grade 2, no arc fitting, no corner slow-down fraction.
 PlannerJob PlainJob(int totalTags);
+// The job's own arc-fitting values (radius jitter 0.1, deviation 0.4, least length 0.5
+// mm), which switch fitting on.
+void EnableArcFitting(PlannerJob& job);
 // The settings' defaults, with the engine-wide values of a fresh engine.
 PlannerSettings PlainSettings();
 

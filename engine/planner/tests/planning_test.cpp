@@ -38,9 +38,7 @@ class Planning : public PlannerTest {
   }
   void FitArcs() {
     UseGForm();
-    m_job.m_dArcFitRadiusJitter_mm = 0.1;
-    m_job.m_dArcFitDeviation_mm = 0.4;
-    m_job.m_dArcFitLeastLength_mm = 0.5;
+    EnableArcFitting(m_job);
   }
   CRunRecorder m_runs;
 };
@@ -56,6 +54,18 @@ std::vector<PathRecord> Chords(double cx, double cy, double r, double a0, double
     out.push_back(MoveRecord(kGLine, cx + r * std::cos(a), cy + r * std::sin(a), z, kXY, false, r, angle));
   }
   return out;
+}
+
+// A half circle of radius 20 about (0, 0) as eight arc pieces, the last one Org, with
+// `among` after the fourth.
+std::vector<PathRecord> HalfCircleOfPieces(const PathRecord& among) {
+  std::vector<PathRecord> records = {MoveRecord(kGLine, 20, 0, -1, kXYZ, true)};
+  for (int k = 1; k <= 8; k++) {
+    double a = kPi * k / 8;
+    records.push_back(ArcRecord(kGArcCCW, Vec3(20 * std::cos(a), 20 * std::sin(a), -1), Vec3(0, 0, -1), k == 8));
+    if (k == 4) records.push_back(among);
+  }
+  return records;
 }
 
 // ---- Ramp table
@@ -276,13 +286,7 @@ TEST_F(Planning, ShortArcsBecomeLines) {
 // dwell) they go out as an arc of their own, and the rest follows from where they ended.
 TEST_F(Planning, AnArcCutOffBeforeItsLastPieceIsStillSent) {
   UseGForm();
-  std::vector<PathRecord> records = {MoveRecord(kGLine, 20, 0, -1, kXYZ, true)};
-  for (int k = 1; k <= 8; k++) {
-    double a = kPi * k / 8;
-    records.push_back(ArcRecord(kGArcCCW, Vec3(20 * std::cos(a), 20 * std::sin(a), -1), Vec3(0, 0, -1), k == 8));
-    if (k == 4) records.push_back(CodeRecord(4));
-  }
-  Run(records);
+  Run(HalfCircleOfPieces(CodeRecord(4)));
   std::vector<StreamItem> arcs = Arcs();
   ASSERT_EQ(2u, arcs.size());
   EXPECT_EQ(0, arcs[0].end[0]);
@@ -294,13 +298,7 @@ TEST_F(Planning, AnArcCutOffBeforeItsLastPieceIsStillSent) {
 // An instruction among an arc's pieces goes out where it stood: after the arc up to there.
 TEST_F(Planning, AnInstructionInsideAnArcFollowsThePiecesBeforeIt) {
   UseGForm();
-  std::vector<PathRecord> records = {MoveRecord(kGLine, 20, 0, -1, kXYZ, true)};
-  for (int k = 1; k <= 8; k++) {
-    double a = kPi * k / 8;
-    records.push_back(ArcRecord(kGArcCCW, Vec3(20 * std::cos(a), 20 * std::sin(a), -1), Vec3(0, 0, -1), k == 8));
-    if (k == 4) records.push_back(TagRecord("M", 8));
-  }
-  Run(records);
+  Run(HalfCircleOfPieces(TagRecord("M", 8)));
   std::vector<std::string> seq;
   for (const StreamItem& i : m_items) {
     if (i.kind == ItemKind::kGArc) seq.push_back("arc to " + std::to_string(i.end[0]));

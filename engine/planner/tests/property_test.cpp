@@ -238,11 +238,7 @@ class PropertyTest : public PlannerTest {
     m_job.m_dSmoothLevel = 3;
     m_job.m_dSlowDownFraction = 0.6;
     m_job.m_bSWordEnabled = TRUE;
-    if (c.fitting) {
-      m_job.m_dArcFitRadiusJitter_mm = 0.1;
-      m_job.m_dArcFitDeviation_mm = 0.4;
-      m_job.m_dArcFitLeastLength_mm = 0.5;
-    }
+    if (c.fitting) EnableArcFitting(m_job);
     if (c.roll) {
       m_device.m_nMachineClass = 4;
       m_device.m_nRotaryAxis = 0;  // turns about X: Y is scaled
