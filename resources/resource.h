@@ -7,8 +7,11 @@
 #define IDS_APP_TITLE_EN 45457
 
 #include "ui_ids.h"
+#include "ui_layout_ids.h"
 #include "nc_ids.h"
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
 #include "planner_ids.h"
+#include "jobs_ids.h"
+#include "jobdb_ids.h"

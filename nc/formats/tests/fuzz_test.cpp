@@ -22,12 +22,15 @@ const double kBudgetSeconds = 3.0;
 const double kBudgetSeconds = 1.0;
 #endif
 
-// Runs `step` with a growing counter until the budget is spent.
+// Runs `step` with a growing counter until the budget is spent, and at least
+// `minRuns` times however slow the machine is.
 template <class Step>
-int RunFor(double seconds, Step step) {
+int RunFor(double seconds, Step step, int minRuns = 0) {
   auto start = std::chrono::steady_clock::now();
   int n = 0;
-  while (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) step(n++);
+  while (n < minRuns || std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() < seconds) {
+    step(n++);
+  }
   return n;
 }
 
@@ -51,16 +54,19 @@ class ReaderFuzzTest : public AppFolderTest {
   // bounded report (and the expected kind, when given).
   template <class Generate, class Write>
   void LoadGeneratedFiles(const CString& path, Generate generate, Write write, const char* kind) {
-    int runs = RunFor(kBudgetSeconds / 2, [&](int n) {
-      ASSERT_TRUE(write(path, generate()));
-      CNCProgram p;
-      p.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));
-      if (kind) {
-        ASSERT_STREQ(kind, p.GetFileKind()) << "file " << n;
-      }
-      ASSERT_LT(p.GetErrors().GetLength(), 4096) << "file " << n;
-      if (n % 64 == 0) m_boxes.Clear();
-    });
+    int runs = RunFor(
+        kBudgetSeconds / 2,
+        [&](int n) {
+          ASSERT_TRUE(write(path, generate()));
+          CNCProgram p;
+          p.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1));
+          if (kind) {
+            ASSERT_STREQ(kind, p.GetFileKind()) << "file " << n;
+          }
+          ASSERT_LT(p.GetErrors().GetLength(), 4096) << "file " << n;
+          if (n % 64 == 0) m_boxes.Clear();
+        },
+        11);
     EXPECT_GT(runs, 10);
   }
   FormatQuestionHook m_previous = nullptr;
@@ -88,13 +94,16 @@ std::string RandomHpglLine(std::mt19937& rnd) {
 TEST_F(ReaderFuzzTest, HpglLines) {
   std::mt19937 rnd(1);
   std::unique_ptr<CNCProgram> p;
-  int runs = RunFor(kBudgetSeconds / 2, [&](int n) {
-    Bound(p);
-    std::string line = RandomHpglLine(rnd);
-    p->m_nLine = n;
-    p->InterpretHpglLine(n, line.c_str());
-    ASSERT_LT(p->GetErrors().GetLength(), 4096) << "line " << n << ": " << line;
-  });
+  int runs = RunFor(
+      kBudgetSeconds / 2,
+      [&](int n) {
+        Bound(p);
+        std::string line = RandomHpglLine(rnd);
+        p->m_nLine = n;
+        p->InterpretHpglLine(n, line.c_str());
+        ASSERT_LT(p->GetErrors().GetLength(), 4096) << "line " << n << ": " << line;
+      },
+      101);
   EXPECT_GT(runs, 100);
 }
 
