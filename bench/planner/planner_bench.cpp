@@ -95,9 +95,9 @@ void Plan(const char* input, const std::vector<PathRecord>& records, int tags, d
     CCountingQueue queue;
     if (setUp.gForm) queue.m_version = "VER5300";
     DeviceParams device = planner_testing::PlainDevice();
-    PlannerJob job = planner_testing::PlainJob(tags);
-    job.m_dSmoothLevel = 2;
-    job.m_dSlowDownFraction = 0.6;
+    JobRecord job = planner_testing::PlainJob(tags);
+    job.SmoothLevel = 2;
+    job.SlowDownFraction = 0.6;
     planner_testing::EnableArcFitting(job);
     CPathProcessor processor;
     if (!planner_testing::StartJob(processor, &queue, job, device, planner_testing::PlainSettings())) {

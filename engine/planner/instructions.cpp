@@ -76,15 +76,15 @@ void CPathProcessor::AddStartCommands() {
   bool plasma = m_device.m_nMachineClass == kClassPlasma;
   AddVelocityCommands();
   AddCommand(DT_SA, Low16(m_dAccel_mm_s2));
-  AddCommand(DT_M03, m_job.m_bCoolantOn ? 8 : 9);
-  if (m_job.m_bSpindleOn) AddCommand2(DT_G97, Low32(m_job.m_dSpindle_rpm * (plasma ? 10.0 : 1.0)));
-  AddCommand(DT_M03, m_job.m_bSpindleOn ? 3 : 5);
+  AddCommand(DT_M03, m_job.CoolantOn ? 8 : 9);
+  if (m_job.SpindleOn) AddCommand2(DT_G97, Low32(m_job.SpindleSpeed * (plasma ? 10.0 : 1.0)));
+  AddCommand(DT_M03, m_job.SpindleOn ? 3 : 5);
   if (m_nZWValue != -1) AddCommand(DT_ZW, (WORD)m_nZWValue);
   if (plasma) {
-    AddCommand(DT_M03, m_job.m_bSurfaceAutoDetect ? 129 : 128);
-    AddCommand(DT_M03, (m_job.m_bSWordEnabled && !m_bForce2D) ? 145 : 144);
+    AddCommand(DT_M03, m_job.SurfaceAutoDetect ? 129 : 128);
+    AddCommand(DT_M03, (m_job.SWordEnabled && !m_bForce2D) ? 145 : 144);
   }
-  if (m_device.m_nMachineClass == kClassLogEngraver && m_job.m_bRollEngrave)
+  if (m_device.m_nMachineClass == kClassLogEngraver && m_job.RollEngrave)
     AddCommand(DT_ZZ, m_device.m_nRotaryAxis == 0 ? 3 : 2);
   m_bZZGuard = FALSE;
   if (plasma || m_bForce2D) {
@@ -96,16 +96,18 @@ void CPathProcessor::AddStartCommands() {
 void CPathProcessor::SelectTool(int tool) {
   CString name;
   name.Format("T%d", tool);
-  for (int i = 0; i < m_job.m_nToolCount; i++) {
-    const PlannerToolSpeeds& t = m_job.m_aToolSpeeds[i];
-    char key[sizeof t.m_szName + 1] = {};
-    std::memcpy(key, t.m_szName, sizeof t.m_szName);
+  for (int i = 0; i < m_job.ToolCount; i++) {
+    const ToolSpeedEntry& t = m_job.ToolSpeeds[i];
+    char key[sizeof t.Key + 1] = {};
+    std::memcpy(key, t.Key, sizeof t.Key);
     if (name.CompareNoCase(key) != 0) continue;
-    m_dTraverse_mm_s = t.m_dTraverse_mm_s < 1 ? m_job.m_dTraverse_mm_s : t.m_dTraverse_mm_s;
-    m_dFeed_mm_s = t.m_dFeed_mm_s < 1 ? m_job.m_dFeed_mm_s : t.m_dFeed_mm_s;
-    m_dPlunge_mm_s = t.m_dPlunge_mm_s < 1 ? m_job.m_dPlunge_mm_s : t.m_dPlunge_mm_s;
-    m_dStart_mm_s = t.m_dStart_mm_s < 1 ? m_job.m_dStart_mm_s : t.m_dStart_mm_s;
-    m_dSpindle_rpm = t.m_dSpindle_rpm < 1 ? m_job.m_dSpindle_rpm : t.m_dSpindle_rpm;
+    // A tool's value below 1 means the job's own. (By value: the record's fields are packed.)
+    auto own = [](double tool, double job) { return tool < 1 ? job : tool; };
+    m_dTraverse_mm_s = own(t.Traverse, m_job.TraverseSpeed);
+    m_dFeed_mm_s = own(t.Feed, m_job.FeedSpeed);
+    m_dPlunge_mm_s = own(t.Plunge, m_job.PlungeSpeed);
+    m_dStart_mm_s = own(t.Start, m_job.StartSpeed);
+    m_dSpindle_rpm = own(t.SpindleSpeed, m_job.SpindleSpeed);
     if (m_bLogOutput) {
       CString text;
       text.Format("Start=%.3f", m_dStart_mm_s);
@@ -115,7 +117,7 @@ void CPathProcessor::SelectTool(int tool) {
     break;
   }
   AddVelocityCommands();
-  if (m_job.m_bSpindleOn)
+  if (m_job.SpindleOn)
     AddCommand2(DT_G97, Low32(m_dSpindle_rpm * (m_device.m_nMachineClass == kClassPlasma ? 10.0 : 1.0)));
 }
 
@@ -125,7 +127,7 @@ void CPathProcessor::HandleMCode(const PathRecordData& r) {
   if (n == 3 || n == 4 || n == 5 || n == 7 || n == 8 || n == 9)
     send = true;
   else if ((n >= 101 && n <= 115) || (n >= 201 && n <= 215))
-    send = m_job.m_bTWordEnabled && m_device.m_nSpindles > 1;
+    send = m_job.TWordEnabled && m_device.m_nSpindles > 1;
   else
     send = m_settings.m_bPassThruUnknownMcode != 0;
   if (send) AddCommand(DT_M03, Low16(r.m_dValue));
@@ -138,8 +140,7 @@ void CPathProcessor::HandleMCode(const PathRecordData& r) {
 
 void CPathProcessor::SetPlaneFromCode(int code) {
   // Orientations that exchange X and Y exchange the XZ and YZ planes too.
-  bool swapped =
-      m_job.m_nOrientation == 3 || m_job.m_nOrientation == 4 || m_job.m_nOrientation == 7 || m_job.m_nOrientation == 8;
+  bool swapped = m_job.Orientation == 3 || m_job.Orientation == 4 || m_job.Orientation == 7 || m_job.Orientation == 8;
   if (code == kCodePlaneXY) m_nPlane = kPlaneXY;
   if (code == kCodePlaneXZ) m_nPlane = swapped ? kPlaneYZ : kPlaneXZ;
   if (code == kCodePlaneYZ) m_nPlane = swapped ? kPlaneXZ : kPlaneYZ;
@@ -179,9 +180,9 @@ void CPathProcessor::SendTagRecord(const PathRecordData& r) {
   } else if (name == "PD") {
     AddCommand(DT_PD, Low16(v));
   } else if (name == "F") {
-    if (m_job.m_bFWordEnabled) m_dFeedOverride = v;
+    if (m_job.FWordEnabled) m_dFeedOverride = v;
   } else if (name == "S") {
-    if (m_job.m_bSWordEnabled) AddCommand2(DT_G97, Low32(v));
+    if (m_job.SWordEnabled) AddCommand2(DT_G97, Low32(v));
   } else if (name == "M") {
     HandleMCode(r);
   } else if (name == "T") {

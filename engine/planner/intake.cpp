@@ -73,7 +73,7 @@ int CPathProcessor::ProcessRecord(const PathRecord* record) {
 int CPathProcessor::EndJob() {
   FlushSegments();
   CloseTagTime();
-  int total = m_job.m_nTotalTags;
+  int total = m_job.TotalTags;
   // "All tags done" is total: a job stopped early (every tag done already) must not write
   // a marker past it and then fall back.
   int done = total > 0 ? std::min(m_nCurrentTag + 1, total) : m_nCurrentTag + 1;

@@ -57,7 +57,7 @@ long CPathProcessor::Steps(int axis, double mm) const { return SaturateInt32(mm 
 
 void CPathProcessor::PackRun() {
   WORD code = MoveCodeForAxes(m_nRunAxes);
-  if (m_job.m_bRelativeCoords && m_nRunGType != kGRapid) code = WORD(code + kRelativeOffset);
+  if (m_job.RelativeCoords && m_nRunGType != kGRapid) code = WORD(code + kRelativeOffset);
   if (m_bGFormRun) ReplaceArcs();
   if (m_pObserver) m_pObserver->OnRunPlanned(m_aSegments.data(), (int)m_aSegments.size(), m_nRunGType);
   SendHeldRecords(0);
@@ -289,21 +289,22 @@ BOOL CPathProcessor::SendJobHeader(const char* target, BOOL launched) {
   bytes::Store16(h + 0, WORD(kCommandBit + DT_HEAD));
   bytes::Store16(h + 2, kHeadPayloadBytes);
   bytes::Store32(h + 4, kHeadMagic);
-  bytes::Store32(h + 8, (DWORD)m_job.m_nTotalTags);
-  const PlannerJob& j = m_job;
-  bytes::Store32(h + 12, (DWORD)SaturateInt32(j.m_vFeedMin.x * m_adStepsPerMm[0]));
-  bytes::Store32(h + 16, (DWORD)SaturateInt32(j.m_vFeedMax.x * m_adStepsPerMm[0]));
-  bytes::Store32(h + 20, (DWORD)SaturateInt32(j.m_vFeedMin.y * m_adStepsPerMm[1]));
-  bytes::Store32(h + 24, (DWORD)SaturateInt32(j.m_vFeedMax.y * m_adStepsPerMm[1]));
-  bytes::Store32(h + 28, (DWORD)SaturateInt32(std::min(j.m_vFeedMin.z, j.m_dTraverseZMin_mm) * m_adStepsPerMm[2]));
-  bytes::Store32(h + 32, (DWORD)SaturateInt32(std::max(j.m_vFeedMax.z, j.m_dTraverseZMax_mm) * m_adStepsPerMm[2]));
+  bytes::Store32(h + 8, (DWORD)m_job.TotalTags);
+  const JobRecord& j = m_job;
+  bytes::Store32(h + 12, (DWORD)SaturateInt32(j.FeedMin.x * m_adStepsPerMm[0]));
+  bytes::Store32(h + 16, (DWORD)SaturateInt32(j.FeedMax.x * m_adStepsPerMm[0]));
+  bytes::Store32(h + 20, (DWORD)SaturateInt32(j.FeedMin.y * m_adStepsPerMm[1]));
+  bytes::Store32(h + 24, (DWORD)SaturateInt32(j.FeedMax.y * m_adStepsPerMm[1]));
+  double feedMinZ = j.FeedMin.z, feedMaxZ = j.FeedMax.z, rapidMinZ = j.TraverseZMin, rapidMaxZ = j.TraverseZMax;
+  bytes::Store32(h + 28, (DWORD)SaturateInt32(std::min(feedMinZ, rapidMinZ) * m_adStepsPerMm[2]));
+  bytes::Store32(h + 32, (DWORD)SaturateInt32(std::max(feedMaxZ, rapidMaxZ) * m_adStepsPerMm[2]));
   const int kNameArea = 36;
   if (launched && target && *target) {
     // Byte 36 stays 0; the name fills 37-97 and is cleaned after the cut, so a
     // double-byte character cut in two does not end it.
     const int kNameBytes = 61;
-    size_t length = strnlen(j.m_szJobName, kNameBytes);
-    std::memcpy(h + kNameArea + 1, j.m_szJobName, length);
+    size_t length = strnlen(j.JobName, kNameBytes);
+    std::memcpy(h + kNameArea + 1, j.JobName, length);
     SanitizeJobName((char*)h + kNameArea + 1);
   } else {
     std::strcpy((char*)h + kNameArea, "Kestrada");

@@ -19,13 +19,13 @@ const double kSetFraction = 1e-12;  // a job value above this switches its featu
 enum : int { kClassPlasma = 1, kClassLogEngraver = 4 };
 
 // The first setting, in a fixed order, that cannot serve as a divisor; null when all can.
-const char* FindUnusableSetting(const PlannerJob& job, const DeviceParams& d, const PlannerSettings& s) {
+const char* FindUnusableSetting(const JobRecord& job, const DeviceParams& d, const PlannerSettings& s) {
   struct Check {
     bool applies;
     double value;
     const char* name;
   };
-  bool roll = d.m_nMachineClass == kClassLogEngraver && job.m_bRollEngrave;
+  bool roll = d.m_nMachineClass == kClassLogEngraver && job.RollEngrave;
   const Check checks[] = {
       {true, d.m_dResX, "[Resolution(StepsPerInch)] X"},
       {true, d.m_dResY, "[Resolution(StepsPerInch)] Y"},
@@ -34,10 +34,10 @@ const char* FindUnusableSetting(const PlannerJob& job, const DeviceParams& d, co
       {true, d.m_dMaxSpeedY, "[RatedSpeed(mm/s)] MaxY"},
       {true, d.m_dMaxSpeedZ, "[RatedSpeed(mm/s)] MaxZ"},
       {true, d.m_dParamN, "[Acceleration] ParamN"},
-      {true, job.m_dAccel_mm_s2, "Acceleration"},
-      {true, job.m_dStart_mm_s, "StartSpeed"},
-      {job.m_bRelativeCoords != 0, s.m_dMaxSeg_mm, "[Optimization] MaxSeg(mm)"},
-      {roll, job.m_dRollDiameter_mm, "RollDiameter"},
+      {true, job.Acceleration, "Acceleration"},
+      {true, job.StartSpeed, "StartSpeed"},
+      {job.RelativeCoords != 0, s.m_dMaxSeg_mm, "[Optimization] MaxSeg(mm)"},
+      {roll, job.RollDiameter, "RollDiameter"},
       {roll, d.m_dPcr, "[LogEngraving] PCR"},
   };
   for (const Check& c : checks)
@@ -72,7 +72,7 @@ void CPathProcessor::Clear(BOOL flush) {
   if (m_out.Queue()) m_out.Queue()->MarkFifoEnd();
 }
 
-BOOL CPathProcessor::PrepareJob(const PlannerJob& job, const DeviceParams& device, const PlannerSettings& settings,
+BOOL CPathProcessor::PrepareJob(const JobRecord& job, const DeviceParams& device, const PlannerSettings& settings,
                                 CString& error) {
   error.Empty();
   if (const char* bad = FindUnusableSetting(job, device, settings)) {
@@ -81,34 +81,36 @@ BOOL CPathProcessor::PrepareJob(const PlannerJob& job, const DeviceParams& devic
   }
   m_device = device;
   m_job = job;
-  m_job.m_szJobName[sizeof m_job.m_szJobName - 1] = 0;
-  if (m_job.m_nToolCount < 0) m_job.m_nToolCount = 0;
-  if (m_job.m_nToolCount > kMaxToolSpeeds) m_job.m_nToolCount = kMaxToolSpeeds;
+  m_job.TerminateTexts();
+  // The table holds 16 entries whatever the count says.
+  if (m_job.ToolCount > kMaxToolSpeeds) m_job.ToolCount = kMaxToolSpeeds;
   m_settings = settings;
   m_dEps = settings.m_dDoubleZero > 0 ? settings.m_dDoubleZero : 0.0;
   m_dParkingLift_mm = settings.m_dParkingLift_mm;
 
-  m_dTraverse_mm_s = job.m_dTraverse_mm_s;
-  m_dFeed_mm_s = job.m_dFeed_mm_s;
-  m_dPlunge_mm_s = job.m_dPlunge_mm_s;
-  m_dStart_mm_s = job.m_dStart_mm_s;
-  m_dAccel_mm_s2 = job.m_dAccel_mm_s2;
-  m_dSpindle_rpm = job.m_dSpindle_rpm;
+  m_dTraverse_mm_s = job.TraverseSpeed;
+  m_dFeed_mm_s = job.FeedSpeed;
+  m_dPlunge_mm_s = job.PlungeSpeed;
+  m_dStart_mm_s = job.StartSpeed;
+  m_dAccel_mm_s2 = job.Acceleration;
+  m_dSpindle_rpm = job.SpindleSpeed;
   m_vPosition.z = std::min(device.m_dWorkZ, m_dParkingLift_mm);
 
-  // The job's own optimisation values replace the settings'.
-  if (job.m_dArcFitRadiusJitter_mm > kSetFraction && job.m_dArcFitDeviation_mm > kSetFraction &&
-      job.m_dArcFitLeastLength_mm > kSetFraction) {
+  // The job's own optimisation values replace the settings'. (The record is packed: its
+  // fields are read into locals before they meet a reference.)
+  double jitter = job.ArcFitRadiusJitter, deviation = job.ArcFitDeviation, least = job.ArcFitLeastLength;
+  double slowDown = job.SlowDownFraction;
+  if (jitter > kSetFraction && deviation > kSetFraction && least > kSetFraction) {
     m_settings.m_bArcFitting = TRUE;
-    m_settings.m_dArcFittingError_mm = job.m_dArcFitRadiusJitter_mm;
-    m_settings.m_dArcPolygonDiff_mm = std::min(job.m_dArcFitDeviation_mm, 1.0);
-    m_settings.m_dLeastArcLen_mm = std::max(job.m_dArcFitLeastLength_mm, 0.5);
+    m_settings.m_dArcFittingError_mm = jitter;
+    m_settings.m_dArcPolygonDiff_mm = std::min(deviation, 1.0);
+    m_settings.m_dLeastArcLen_mm = std::max(least, 0.5);
   } else {
     m_settings.m_bArcFitting = FALSE;
   }
-  m_settings.m_bCornerSlowDown = job.m_dSlowDownFraction > kSetFraction;
-  m_settings.m_dCornerFactor = m_settings.m_bCornerSlowDown ? std::max(job.m_dSlowDownFraction, 0.1) : 1.0;
-  SelectSnowBallGrade(m_settings, (int)job.m_dSmoothLevel);
+  m_settings.m_bCornerSlowDown = slowDown > kSetFraction;
+  m_settings.m_dCornerFactor = m_settings.m_bCornerSlowDown ? std::max(slowDown, 0.1) : 1.0;
+  SelectSnowBallGrade(m_settings, (int)job.SmoothLevel);
 
   m_adStepsPerMm[0] = device.m_dResX / 25.4;
   m_adStepsPerMm[1] = device.m_dResY / 25.4;
@@ -116,16 +118,17 @@ BOOL CPathProcessor::PrepareJob(const PlannerJob& job, const DeviceParams& devic
   // Roll engraving: the axis that turns the work (Y when the device rotates about X) is
   // scaled so that one step is 1/PCR of a turn of the work's surface. A circle on that
   // surface is no circle in steps, so arcs go out as lines.
-  bool roll = device.m_nMachineClass == kClassLogEngraver && job.m_bRollEngrave;
+  bool roll = device.m_nMachineClass == kClassLogEngraver && job.RollEngrave;
   m_nRotaryAxis = roll ? (device.m_nRotaryAxis == 0 ? 1 : 0) : -1;
   m_dRotaryScale = 1.0;
   if (roll) {
-    double m = device.m_dPcr * 25.4 / (job.m_dRollDiameter_mm * kPi);
+    double m = device.m_dPcr * 25.4 / (job.RollDiameter * kPi);
     m_dRotaryScale = m / (m_nRotaryAxis == 0 ? device.m_dResX : device.m_dResY);
   }
   m_bArcSupport = device.m_nArcSupport != 0 && !roll;
 
-  size_t tags = (size_t)std::max(job.m_nTotalTags, 0) * 2 + 2;
+  int totalTags = job.TotalTags;
+  size_t tags = (size_t)std::max(totalTags, 0) * 2 + 2;
   CSingleLock lock(&m_timingLock, TRUE);
   m_adPlannedTag_s.assign(tags, 0.0);
   m_anActualTag_ms.assign(tags, 0);
@@ -173,7 +176,7 @@ int CPathProcessor::GetControllerVersionNumber() const {
   return model.GetLength() > 1 ? (int)std::atol(model.Mid(1)) : 0;
 }
 
-void CPathProcessor::SetAllTagsDone() { m_nCurrentTag = m_job.m_nTotalTags; }
+void CPathProcessor::SetAllTagsDone() { m_nCurrentTag = m_job.TotalTags; }
 
 BOOL CPathProcessor::SupportsGCommands() const {
   IFrameQueue* queue = m_out.Queue();

@@ -25,7 +25,7 @@
 #include "device/device_params.h"
 #include "engine/planner/command_writer.h"
 #include "engine/planner/plan_segment.h"
-#include "engine/planner/planner_job.h"
+#include "jobs/job_record.h"
 #include "engine/planner/planner_settings.h"
 #include "engine/planner/ramp_table.h"
 #include "engine/protocol/frame_queue.h"
@@ -64,7 +64,7 @@ class CPathProcessor {
   // Copies the job, its device and the settings, applies the job's overrides and checks
   // every setting the planner divides by. FALSE with `error` set (naming the setting)
   // when one is unusable; nothing may then be started.
-  BOOL PrepareJob(const PlannerJob& job, const DeviceParams& device, const PlannerSettings& settings, CString& error);
+  BOOL PrepareJob(const JobRecord& job, const DeviceParams& device, const PlannerSettings& settings, CString& error);
   // The engine's parking lift height (mm) after its range checks; read when the first
   // move lifts the tool, for both the lift and the safe Z of the first moves.
   void SetParkingLift(double lift_mm) { m_dParkingLift_mm = lift_mm; }
@@ -112,7 +112,7 @@ class CPathProcessor {
 
   // ---- State for the engine and tests
   int GetCurrentTag() const { return m_nCurrentTag; }
-  int GetTotalTags() const { return m_job.m_nTotalTags; }
+  int GetTotalTags() const { return m_job.TotalTags; }
   // The controller takes G commands (arcs as arcs, lines with their length).
   BOOL SupportsGCommands() const;
   void SetPlanObserver(IPlanObserver* observer) { m_pObserver = observer; }
@@ -201,7 +201,7 @@ class CPathProcessor {
   void LogReview() const;
 
   // ---- configuration of the job
-  PlannerJob m_job;            // copy of the job
+  JobRecord m_job;             // copy of the job
   DeviceParams m_device;       // copy of the device record
   PlannerSettings m_settings;  // the settings with the job's overrides
   IPlanObserver* m_pObserver = nullptr;

@@ -37,7 +37,7 @@ Vec3 CPathProcessor::ScaleRotary(const Vec3& p) const {
 
 void CPathProcessor::AddMoveRecord(const PathRecordData& r) {
   Vec3 end = r.m_vEnd;
-  if (m_job.m_bRelativeCoords) {
+  if (m_job.RelativeCoords) {
     Vec3 from = m_vPosition;
     Vec3 a = ScaleRotary(from), b = ScaleRotary(end);
     double deltas[3] = {std::fabs((double)Steps(0, b.x) - Steps(0, a.x)),

@@ -68,7 +68,7 @@ void CPathProcessor::SetInitialSpeeds(PlanSegment& s, const Vec3& from, double r
   for (int a = 0; a < 3; a++)
     if (d[a] > m_dEps) m = std::max(m, d[a] / rated[a]);  // only axes that move; rated speeds checked above 0
   if (m > m_dEps) vn = length / m;
-  if (s.m_nGType != kGRapid && m_job.m_bFWordEnabled && m_dFeedOverride != kUnset &&
+  if (s.m_nGType != kGRapid && m_job.FWordEnabled && m_dFeedOverride != kUnset &&
       m_dFeedOverride > m_device.m_dMinXYStart)
     vn = std::min(vn, m_dFeedOverride);
 
@@ -88,7 +88,7 @@ void CPathProcessor::SetInitialSpeeds(PlanSegment& s, const Vec3& from, double r
 
 // ---- Ramp table
 void CPathProcessor::BuildRampTable() {
-  m_ramp.Build(m_dAccel_mm_s2, m_device.m_dParamN, m_device.m_dCornerUp, m_device.m_dResX, m_job.m_nStartSwitch == 1);
+  m_ramp.Build(m_dAccel_mm_s2, m_device.m_dParamN, m_device.m_dCornerUp, m_device.m_dResX, m_job.StartSwitch == 1);
 }
 
 // ---- Planning a run

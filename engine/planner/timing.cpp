@@ -108,7 +108,7 @@ void CPathProcessor::ComputeTiming() {
 }
 
 void CPathProcessor::AppendTrace(const CString& rows) {
-  CString path = GetSpeedTracePath(m_job.m_szJobName);
+  CString path = GetSpeedTracePath(m_job.JobName);
   bool empty = true;
   try {
     if (platform::PathExists(path)) {
@@ -155,7 +155,7 @@ void CPathProcessor::PauseTagTimer() {
 void CPathProcessor::StopTagTimer() { PauseTagTimer(); }
 
 void CPathProcessor::OnTagProgress(int n) {
-  int total = m_job.m_nTotalTags;
+  int total = m_job.TotalTags;
   if (n < 0 || n > total) return;  // not a tag of this job
   if (n == 0) {
     StartTagTimer();
@@ -186,7 +186,7 @@ double CPathProcessor::GetElapsedTime() {
 
 double CPathProcessor::GetPlannedTagTime(int n) {
   CSingleLock lock(&m_timingLock, TRUE);
-  if (n >= 0) return n < m_job.m_nTotalTags && (size_t)n < m_adPlannedTag_s.size() ? m_adPlannedTag_s[(size_t)n] : 0.0;
+  if (n >= 0) return n < m_job.TotalTags && (size_t)n < m_adPlannedTag_s.size() ? m_adPlannedTag_s[(size_t)n] : 0.0;
   if (m_dActualTotal_s > kPhase && m_dPlannedTotal_s > kPhase)
     return m_dCumTime_s * m_dActualTotal_s / m_dPlannedTotal_s;
   return m_dCumTime_s;

@@ -35,30 +35,30 @@ DeviceParams PlainDevice() {
   return d;
 }
 
-PlannerJob PlainJob(int totalTags) {
-  PlannerJob j;
-  std::strcpy(j.m_szJobName, "job");
-  j.m_dTraverse_mm_s = 100;
-  j.m_dFeed_mm_s = 40;
-  j.m_dPlunge_mm_s = 10;
-  j.m_dStart_mm_s = 8;
-  j.m_dAccel_mm_s2 = 500;
-  j.m_dSpindle_rpm = 18000;
-  j.m_bSpindleOn = TRUE;
-  j.m_nTotalTags = totalTags;
-  j.m_dSmoothLevel = 2;
+JobRecord PlainJob(int totalTags) {
+  JobRecord j;
+  std::strcpy(j.JobName, "job");
+  j.TraverseSpeed = 100;
+  j.FeedSpeed = 40;
+  j.PlungeSpeed = 10;
+  j.StartSpeed = 8;
+  j.Acceleration = 500;
+  j.SpindleSpeed = 18000;
+  j.SpindleOn = TRUE;
+  j.TotalTags = totalTags;
+  j.SmoothLevel = 2;
   return j;
 }
 
-void EnableArcFitting(PlannerJob& job) {
-  job.m_dArcFitRadiusJitter_mm = 0.1;
-  job.m_dArcFitDeviation_mm = 0.4;
-  job.m_dArcFitLeastLength_mm = 0.5;
+void EnableArcFitting(JobRecord& job) {
+  job.ArcFitRadiusJitter = 0.1;
+  job.ArcFitDeviation = 0.4;
+  job.ArcFitLeastLength = 0.5;
 }
 
 PlannerSettings PlainSettings() { return PlannerSettings(); }
 
-bool StartJob(CPathProcessor& p, IFrameQueue* queue, const PlannerJob& job, const DeviceParams& device,
+bool StartJob(CPathProcessor& p, IFrameQueue* queue, const JobRecord& job, const DeviceParams& device,
               const PlannerSettings& settings, int firstTag, int lastTag, CString* error) {
   p.SetOutput(queue);
   p.Reset();
@@ -72,12 +72,12 @@ bool StartJob(CPathProcessor& p, IFrameQueue* queue, const PlannerJob& job, cons
   return true;
 }
 
-int RunRecords(CPathProcessor& p, const DeviceParams& device, const PlannerJob& job,
+int RunRecords(CPathProcessor& p, const DeviceParams& device, const JobRecord& job,
                const std::vector<PathRecord>& records, bool autoToolChange) {
   p.AddCommand(DT_IN, kInValue);
   p.ParseInstructionString(device.m_szInitialString);
-  if (job.m_nStartSwitch == 1) p.ParseInstructionString("SW0;");
-  if (job.m_nStartSwitch == 2) p.ParseInstructionString("SW1;");
+  if (job.StartSwitch == 1) p.ParseInstructionString("SW0;");
+  if (job.StartSwitch == 2) p.ParseInstructionString("SW1;");
   p.AddStartCommands();
   for (const PathRecord& r : records) {
     if (r.m_nDiscard) continue;

@@ -104,7 +104,7 @@ TEST_F(Encoding, GFormArc) {
 }
 
 TEST_F(Encoding, RelativeItemsCarry16BitDeltas) {
-  m_job.m_bRelativeCoords = TRUE;
+  m_job.RelativeCoords = TRUE;
   Run({MoveRecord(kGLine, 10, 0, 0, kAxisBitX, true), MoveRecord(kGLine, 5, 0, 0, kAxisBitX)});
   std::vector<StreamItem> moves = Moves();
   ASSERT_EQ(3u, moves.size());  // lift, then one block of two relative items
@@ -116,11 +116,11 @@ TEST_F(Encoding, RelativeItemsCarry16BitDeltas) {
 }
 
 TEST_F(Encoding, JobHeader) {
-  m_job.m_nTotalTags = 240;
-  m_job.m_vFeedMin = Vec3(-1, -2, -3);
-  m_job.m_vFeedMax = Vec3(100, 50, 0);
-  m_job.m_dTraverseZMin_mm = -1;
-  m_job.m_dTraverseZMax_mm = 5;
+  m_job.TotalTags = 240;
+  m_job.FeedMin = Vec3(-1, -2, -3);
+  m_job.FeedMax = Vec3(100, 50, 0);
+  m_job.TraverseZMin = -1;
+  m_job.TraverseZMax = 5;
   CString error;
   m_proc.SetOutput(&m_queue);
   ASSERT_TRUE(m_proc.PrepareJob(m_job, m_device, m_settings, error));
@@ -136,8 +136,8 @@ TEST_F(Encoding, JobHeader) {
 // Started by the operator program with an export target: the cleaned name, not the brand.
 // An extent of DBL_MAX (a program without feed moves) saturates instead of wrapping.
 TEST_F(Encoding, JobHeaderNameAndSaturatedExtent) {
-  std::strcpy(m_job.m_szJobName, "Door\xB0\xA1\xC1x");  // a GB character, then a lead byte before 'x'
-  m_job.m_vFeedMin = Vec3(DBL_MAX, -DBL_MAX, 0);
+  std::strcpy(m_job.JobName, "Door\xB0\xA1\xC1x");  // a GB character, then a lead byte before 'x'
+  m_job.FeedMin = Vec3(DBL_MAX, -DBL_MAX, 0);
   CString error;
   m_proc.SetOutput(&m_queue);
   ASSERT_TRUE(m_proc.PrepareJob(m_job, m_device, m_settings, error));
@@ -171,8 +171,8 @@ TEST_F(Encoding, SanitizeJobName) {
 // The header is cut at 61 bytes before it is cleaned: a character cut in two loses its
 // lead byte instead of ending the name with half a character.
 TEST_F(Encoding, JobHeaderNameCutInsideACharacter) {
-  std::memset(m_job.m_szJobName, 'a', 60);
-  std::strcpy(m_job.m_szJobName + 60, "\xD6\xD0");
+  std::memset(m_job.JobName, 'a', 60);
+  std::strcpy(m_job.JobName + 60, "\xD6\xD0");
   CString error;
   m_proc.SetOutput(&m_queue);
   ASSERT_TRUE(m_proc.PrepareJob(m_job, m_device, m_settings, error));

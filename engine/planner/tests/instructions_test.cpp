@@ -75,16 +75,16 @@ TEST_F(Instructions, StartCommandsByMachine) {
                      {DT_CS, 50}, {DT_PN, 2},   {DT_CU, 10}, {DT_SA, 500}};
   // A plasma cutter: spindle speed x 10, surface detection and S-word switches, ZZ 0.
   m_device.m_nMachineClass = 1;
-  m_job.m_bCoolantOn = TRUE;
-  m_job.m_bSWordEnabled = TRUE;
+  m_job.CoolantOn = TRUE;
+  m_job.SWordEnabled = TRUE;
   EXPECT_EQ(Join(common, {{DT_M03, 8}, {DT_G97, 180000}, {DT_M03, 3}, {DT_M03, 128}, {DT_M03, 145}, {DT_ZZ, 0}}),
             Written([&] { m_proc.AddStartCommands(); }));
   // A log engraver on its roll: ZZ 3 when it turns about X.
   m_device.m_nMachineClass = 4;
-  m_job.m_bCoolantOn = FALSE;
-  m_job.m_bSpindleOn = FALSE;
-  m_job.m_bRollEngrave = TRUE;
-  m_job.m_dRollDiameter_mm = 50;
+  m_job.CoolantOn = FALSE;
+  m_job.SpindleOn = FALSE;
+  m_job.RollEngrave = TRUE;
+  m_job.RollDiameter = 50;
   EXPECT_EQ(Join(common, {{DT_M03, 9}, {DT_M03, 5}, {DT_ZZ, 3}}), Written([&] { m_proc.AddStartCommands(); }));
   // Force2D on a router: ZZ 0 at the end.
   m_device = PlainDevice();
@@ -95,7 +95,7 @@ TEST_F(Instructions, StartCommandsByMachine) {
 }
 
 TEST_F(Instructions, TagRecords) {
-  m_job.m_bSWordEnabled = TRUE;
+  m_job.SWordEnabled = TRUE;
   struct Case {
     const char* name;
     double value;
@@ -124,7 +124,7 @@ TEST_F(Instructions, TagRecords) {
 }
 
 TEST_F(Instructions, SWordsAndFWordsFollowTheirSwitches) {
-  m_job.m_bSWordEnabled = FALSE;
+  m_job.SWordEnabled = FALSE;
   EXPECT_EQ(Commands{}, Tag("S", 12000));
 }
 
@@ -146,11 +146,11 @@ TEST_F(Instructions, ZzGuard) {
 // the slot's tool with bit 15.
 TEST_F(Instructions, ToolSlots) {
   m_device.m_nSpindles = 2;
-  m_job.m_nToolCount = 1;
-  std::strcpy(m_job.m_aToolSpeeds[0].m_szName, "t2");
-  m_job.m_aToolSpeeds[0].m_dTraverse_mm_s = 150;
-  m_job.m_aToolSpeeds[0].m_dStart_mm_s = 0.5;  // below 1: the job's own
-  m_job.m_aToolSpeeds[0].m_dSpindle_rpm = 24000;
+  m_job.ToolCount = 1;
+  std::strcpy(m_job.ToolSpeeds[0].Key, "t2");
+  m_job.ToolSpeeds[0].Traverse = 150;
+  m_job.ToolSpeeds[0].Start = 0.5;  // below 1: the job's own
+  m_job.ToolSpeeds[0].SpindleSpeed = 24000;
   PathRecord at = TagRecord("@t", 3.02), t = TagRecord("T", 2);
   Commands out = Written([&] {
     m_proc.ProcessRecord(&at);
@@ -163,10 +163,10 @@ TEST_F(Instructions, ToolSlots) {
 
 // A tool table can hold 16 entries; a larger count reads no further.
 TEST_F(Instructions, ToolCountAboveSixteenIsClamped) {
-  m_job.m_nToolCount = 40;
+  m_job.ToolCount = 40;
   for (int i = 0; i < kMaxToolSpeeds; i++) {
-    std::snprintf(m_job.m_aToolSpeeds[i].m_szName, sizeof m_job.m_aToolSpeeds[i].m_szName, "T%d", i + 1);
-    m_job.m_aToolSpeeds[i].m_dFeed_mm_s = 100 + i;
+    std::snprintf(m_job.ToolSpeeds[i].Key, sizeof m_job.ToolSpeeds[i].Key, "T%d", i + 1);
+    m_job.ToolSpeeds[i].Feed = 100 + i;
   }
   EXPECT_EQ(Join({{DT_SS, 8}, {DT_SU, 100}, {DT_SD, 115}, {DT_SZ, 10}, {DT_G97, 18000}}, {{DT_SP, 16}}), Tag("T", 16));
   EXPECT_EQ(Join(Selection(), {{DT_SP, 17}}), Tag("T", 17));
@@ -186,7 +186,7 @@ TEST_F(Instructions, MCodes) {
   };
   for (const Case& c : cases) {
     m_settings.m_bPassThruUnknownMcode = c.passThru;
-    m_job.m_bTWordEnabled = c.tWords;
+    m_job.TWordEnabled = c.tWords;
     m_device.m_nSpindles = c.spindles;
     Commands expected;
     if (c.sent) expected.push_back({DT_M03, (DWORD)c.m});
@@ -214,7 +214,7 @@ TEST_F(Instructions, HeldInstructionsCloseTheMoveBlock) {
 }
 
 TEST_F(Instructions, FeedWordTakesEffectForTheFollowingSegments) {
-  m_job.m_bFWordEnabled = TRUE;
+  m_job.FWordEnabled = TRUE;
   Run({MoveRecord(kGLine, 100, 0, -1, kAxisBitsXYZ, true), MoveRecord(kGLine, 200, 0, -1, kAxisBitX),
        TagRecord("F", 20), MoveRecord(kGLine, 300, 0, -1, kAxisBitX), MoveRecord(kGLine, 400, 0, -1, kAxisBitX)});
   std::vector<StreamItem> moves = Moves();
@@ -234,7 +234,7 @@ TEST_F(Instructions, PlaneCodesFollowTheOrientation) {
   } cases[] = {{1, 18, kPlaneXZ}, {1, 19, kPlaneYZ}, {3, 18, kPlaneYZ}, {8, 19, kPlaneXZ}, {2, 17, kPlaneXY}};
   for (const Case& c : cases) {
     m_queue.Clear();
-    m_job.m_nOrientation = c.orientation;
+    m_job.Orientation = c.orientation;
     PathRecord arc = ArcRecord(kGArcCW, Vec3(0, 0, -20), Vec3(0, 0, -10));
     arc.m_byAxes = kAxisBitsXYZ;
     Run({MoveRecord(kGLine, 0, 0, 0, kAxisBitsXYZ, true), CodeRecord(c.code), arc});

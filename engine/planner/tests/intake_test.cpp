@@ -61,7 +61,7 @@ std::vector<PathRecord> ThreeTags() {
 }
 
 TEST_F(Intake, TagMarkersFollowTheRunOfTheTagBefore) {
-  m_job.m_nTotalTags = 3;
+  m_job.TotalTags = 3;
   Run(ThreeTags());
   // the lift, DH 0 twice, moves of tag 0, DH 1 twice, ... the closing markers
   std::vector<WORD> seq;
@@ -74,7 +74,7 @@ TEST_F(Intake, TagMarkersFollowTheRunOfTheTagBefore) {
 
 TEST_F(Intake, EndOfJob) {
   std::strcpy(m_device.m_szEndString, "M5;SW0;");
-  m_job.m_nTotalTags = 3;
+  m_job.TotalTags = 3;
   Run(ThreeTags());
   std::vector<WORD> tail;
   std::vector<DWORD> values;
@@ -143,7 +143,7 @@ TEST_F(Intake, TheFirstMoveAfterADwellIsSent) {
 // A run longer than the segment limit is cut where the machine passes at its continuation
 // speed; the next run starts at the last point sent, so a relative job does not drift.
 TEST_F(Intake, RunCutAtTheSegmentLimitContinuesFromTheLastPointSent) {
-  m_job.m_bRelativeCoords = TRUE;
+  m_job.RelativeCoords = TRUE;
   std::vector<PathRecord> records = {MoveRecord(kGLine, 0, 0, -1, kXYZ, true)};
   for (int i = 1; i <= 33000; i++)  // zigzag with tiny corner radii: corners at the continuation speed
     records.push_back(MoveRecord(kGLine, i * 0.1, (i % 2) * 0.1, -1, kXY, false, 0.01, 90));
@@ -174,7 +174,7 @@ TEST_F(Intake, RunsAreCutAtTheHardLimitWhateverTheSpeeds) {
 // A relative job sends 16-bit deltas: every move is split on its real step deltas, rapids
 // too. A 250 mm line with MaxSeg 100 goes in 3 pieces.
 TEST_F(Intake, RelativeMovesAreSplitWithinSixteenBits) {
-  m_job.m_bRelativeCoords = TRUE;
+  m_job.RelativeCoords = TRUE;
   Run({MoveRecord(kGLine, 0, 0, -1, kXYZ, true), MoveRecord(kGLine, 250, 0, -1, kXY),
        MoveRecord(kGRapid, 250, 1000, -1, kXY), MoveRecord(kGLine, 0, 0, -1, kXY)});
   std::vector<StreamItem> moves = Moves();
@@ -195,9 +195,9 @@ TEST_F(Intake, RelativeMovesAreSplitWithinSixteenBits) {
 TEST_F(Intake, RelativeSplitCountsTheScaledStepsOfTheRotaryAxis) {
   m_device.m_nMachineClass = 4;
   m_device.m_nRotaryAxis = 0;  // about X: Y turns the work
-  m_job.m_bRollEngrave = TRUE;
-  m_job.m_dRollDiameter_mm = 80;
-  m_job.m_bRelativeCoords = TRUE;
+  m_job.RollEngrave = TRUE;
+  m_job.RollDiameter = 80;
+  m_job.RelativeCoords = TRUE;
   m_settings.m_dMaxSeg_mm = 1000;  // 40000 X steps: the piece limit is 32700
   Run({MoveRecord(kGLine, 0, 0, -1, kXYZ, true), MoveRecord(kGLine, 0, 500, -1, kXY)});
   // 500 mm of surface on 80 mm of diameter at 20000 pulses per turn: 39788 steps.

@@ -85,7 +85,7 @@ class PlannerTest : public AppFolderTest {
   CFrameRecorder m_queue;
   CPathProcessor m_proc;
   DeviceParams m_device = PlainDevice();
-  PlannerJob m_job = PlainJob(10);
+  JobRecord m_job = PlainJob(10);
   PlannerSettings m_settings = PlainSettings();
   bool m_autoToolChange = true;
   int m_result = 0;

@@ -90,7 +90,7 @@ TEST_F(Planning, RampTable) {
   EXPECT_LT(t.ReachableSpeed(100, 10, -1), 100);
 
   // The start switch 1 doubles every step.
-  m_job.m_nStartSwitch = 1;
+  m_job.StartSwitch = 1;
   CPathProcessor doubled;
   ASSERT_TRUE(StartJob(doubled, &m_queue, m_job, m_device, m_settings));
   EXPECT_EQ(2 * t.Entry(1024), doubled.GetRampTable().Entry(1024));
@@ -138,7 +138,8 @@ TEST_F(Planning, CornerSpeedsAndTheLastSegment) {
   Run(Chords(0, 0, 5, 0, kPi, 12));
   const std::vector<PlanSegment>& run = LongestRun();
   for (size_t i = 1; i + 1 < run.size(); i++) EXPECT_GE(run[i].m_dVc, m_device.m_dLoForContinue);
-  EXPECT_EQ(m_job.m_dStart_mm_s, run.back().m_dVc);
+  double start = m_job.StartSpeed;
+  EXPECT_EQ(start, run.back().m_dVc);
   // The stream's last item of the run carries the start velocity too.
   EXPECT_EQ(8, Moves().back().vc);
 }

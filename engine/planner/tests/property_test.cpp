@@ -67,11 +67,11 @@ struct Event {
 
 class CExpectation {
  public:
-  CExpectation(const SetUpCase& c, const DeviceParams& d, const PlannerJob& j, const PlannerSettings& s, int firstTag,
+  CExpectation(const SetUpCase& c, const DeviceParams& d, const JobRecord& j, const PlannerSettings& s, int firstTag,
                int lastTag)
       : m_case(c), m_device(d), m_job(j), m_firstTag(firstTag), m_lastTag(lastTag) {
     m_safeZ = std::min(d.m_dWorkZ, s.m_dParkingLift_mm);
-    if (c.roll) m_rotaryScale = d.m_dPcr * 25.4 / (j.m_dRollDiameter_mm * 3.14159265358979323846) / d.m_dResY;
+    if (c.roll) m_rotaryScale = d.m_dPcr * 25.4 / (j.RollDiameter * 3.14159265358979323846) / d.m_dResY;
   }
 
   std::vector<Event> Build(const std::vector<PathRecord>& records) {
@@ -119,11 +119,11 @@ class CExpectation {
     events.push_back(e);
   }
   void SelectTool(std::vector<Event>& events) {
-    Command(events, DT_SS, Low16(m_job.m_dStart_mm_s));
-    Command(events, DT_SU, Low16(m_job.m_dTraverse_mm_s));
-    Command(events, DT_SD, Low16(m_job.m_dFeed_mm_s));
-    Command(events, DT_SZ, Low16(m_job.m_dPlunge_mm_s));
-    if (m_job.m_bSpindleOn) Command(events, DT_G97, Low32(m_job.m_dSpindle_rpm));
+    Command(events, DT_SS, Low16(m_job.StartSpeed));
+    Command(events, DT_SU, Low16(m_job.TraverseSpeed));
+    Command(events, DT_SD, Low16(m_job.FeedSpeed));
+    Command(events, DT_SZ, Low16(m_job.PlungeSpeed));
+    if (m_job.SpindleOn) Command(events, DT_G97, Low32(m_job.SpindleSpeed));
   }
   // The instruction table for the tags generated programs carry.
   void AddTagCommands(const PathRecord& r, std::vector<Event>& events) {
@@ -136,7 +136,7 @@ class CExpectation {
       bool known = n == 3 || n == 4 || n == 5 || n == 7 || n == 8 || n == 9;
       if (known) Command(events, DT_M03, Low16(v));
     } else if (name == "S") {
-      if (m_job.m_bSWordEnabled) Command(events, DT_G97, Low32(v));
+      if (m_job.SWordEnabled) Command(events, DT_G97, Low32(v));
     } else if (name == "T" || name == "SP") {
       SelectTool(events);
       Command(events, DT_SP, Low16(v));
@@ -164,7 +164,7 @@ class CExpectation {
 
   const SetUpCase& m_case;
   const DeviceParams& m_device;
-  const PlannerJob& m_job;
+  const JobRecord& m_job;
   int m_firstTag, m_lastTag;
   double m_safeZ = 50;
   double m_rotaryScale = 1.0;
@@ -234,16 +234,16 @@ class PropertyTest : public PlannerTest {
     m_queue = CFrameRecorder();
     m_queue.m_nCapacity = c.capacity;
     if (c.gForm) m_queue.m_strVersion = "VER5300";
-    m_job.m_bRelativeCoords = c.relative;
-    m_job.m_dSmoothLevel = 3;
-    m_job.m_dSlowDownFraction = 0.6;
-    m_job.m_bSWordEnabled = TRUE;
+    m_job.RelativeCoords = c.relative;
+    m_job.SmoothLevel = 3;
+    m_job.SlowDownFraction = 0.6;
+    m_job.SWordEnabled = TRUE;
     if (c.fitting) EnableArcFitting(m_job);
     if (c.roll) {
       m_device.m_nMachineClass = 4;
       m_device.m_nRotaryAxis = 0;  // turns about X: Y is scaled
-      m_job.m_bRollEngrave = TRUE;
-      m_job.m_dRollDiameter_mm = 80;
+      m_job.RollEngrave = TRUE;
+      m_job.RollDiameter = 80;
     }
     m_first = c.range && program.tags >= 3 ? program.tags / 3 : 0;
     m_last = c.range && program.tags >= 3 ? 2 * program.tags / 3 : 0;
@@ -271,7 +271,7 @@ class PropertyTest : public PlannerTest {
   // The start commands of this set-up: what a job without records sends before its end.
   size_t StartCommandCount(const SetUpCase& c) {
     Program empty;
-    empty.tags = m_job.m_nTotalTags;
+    empty.tags = m_job.TotalTags;
     Outcome o = RunOnce(c, empty);
     size_t commands = 0;
     for (const StreamItem& i : o.items)
@@ -320,7 +320,7 @@ class PropertyTest : public PlannerTest {
       if (i.kind == ItemKind::kCommand) commands.push_back(&i);
     ASSERT_GE(commands.size(), 5u);
     size_t n = commands.size();
-    DWORD total = (DWORD)m_job.m_nTotalTags;
+    DWORD total = (DWORD)m_job.TotalTags;
     EXPECT_EQ(DT_SP, commands[n - 1]->code);
     EXPECT_EQ(0u, commands[n - 1]->value);
     EXPECT_TRUE(commands[n - 2]->code == DT_DH && commands[n - 2]->value == total + 1);
@@ -377,7 +377,7 @@ class PropertyTest : public PlannerTest {
     }
     ASSERT_GE(stream.size(), 5u);
     stream.resize(stream.size() - 5);  // the closing commands, checked on their own
-    double tolerance = (c.fitting ? m_job.m_dArcFitRadiusJitter_mm : 0.0) + 0.02;
+    double tolerance = (c.fitting ? m_job.ArcFitRadiusJitter : 0.0) + 0.02;
     CMoveReplay replay;
     size_t p = 0;
     int reached = 0;

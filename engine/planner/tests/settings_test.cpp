@@ -127,8 +127,8 @@ TEST_F(Settings, SupportsGCommands) {
   m_device.m_nArcSupport = 1;
   // Roll engraving scales the turning axis: a circle would come out as an ellipse.
   m_device.m_nMachineClass = 4;
-  m_job.m_bRollEngrave = TRUE;
-  m_job.m_dRollDiameter_mm = 60;
+  m_job.RollEngrave = TRUE;
+  m_job.RollDiameter = 60;
   EXPECT_FALSE(supports());
   CPathProcessor unattached;
   EXPECT_FALSE(unattached.SupportsGCommands());
@@ -149,11 +149,11 @@ TEST_F(Settings, TheJobOverridesTheSettings) {
       {2, 0.5, 0.2, 0, 2, 2, 0.5, false, 0.4, 0.5},
   };
   for (const Case& c : cases) {
-    m_job.m_dSmoothLevel = c.smooth;
-    m_job.m_dSlowDownFraction = c.slowDown;
-    m_job.m_dArcFitRadiusJitter_mm = c.jitter;
-    m_job.m_dArcFitDeviation_mm = c.deviation;
-    m_job.m_dArcFitLeastLength_mm = c.least;
+    m_job.SmoothLevel = c.smooth;
+    m_job.SlowDownFraction = c.slowDown;
+    m_job.ArcFitRadiusJitter = c.jitter;
+    m_job.ArcFitDeviation = c.deviation;
+    m_job.ArcFitLeastLength = c.least;
     CString error;
     CPathProcessor p;
     ASSERT_TRUE(p.PrepareJob(m_job, m_device, m_settings, error));
@@ -175,38 +175,38 @@ TEST_F(Settings, SettingsThatCannotBeDivisorsStopTheStart) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Case {
     const char* name;
-    void (*spoil)(PlannerJob&, DeviceParams&, PlannerSettings&, double);
+    void (*spoil)(JobRecord&, DeviceParams&, PlannerSettings&, double);
   } cases[] = {
-      {"[Resolution(StepsPerInch)] X", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dResX = v; }},
-      {"[Resolution(StepsPerInch)] Z", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dResZ = v; }},
-      {"[RatedSpeed(mm/s)] MaxX", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedX = v; }},
-      {"[RatedSpeed(mm/s)] MaxY", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedY = v; }},
-      {"[RatedSpeed(mm/s)] MaxZ", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedZ = v; }},
-      {"[Acceleration] ParamN", [](PlannerJob&, DeviceParams& d, PlannerSettings&, double v) { d.m_dParamN = v; }},
-      {"Acceleration", [](PlannerJob& j, DeviceParams&, PlannerSettings&, double v) { j.m_dAccel_mm_s2 = v; }},
-      {"StartSpeed", [](PlannerJob& j, DeviceParams&, PlannerSettings&, double v) { j.m_dStart_mm_s = v; }},
+      {"[Resolution(StepsPerInch)] X", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dResX = v; }},
+      {"[Resolution(StepsPerInch)] Z", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dResZ = v; }},
+      {"[RatedSpeed(mm/s)] MaxX", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedX = v; }},
+      {"[RatedSpeed(mm/s)] MaxY", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedY = v; }},
+      {"[RatedSpeed(mm/s)] MaxZ", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dMaxSpeedZ = v; }},
+      {"[Acceleration] ParamN", [](JobRecord&, DeviceParams& d, PlannerSettings&, double v) { d.m_dParamN = v; }},
+      {"Acceleration", [](JobRecord& j, DeviceParams&, PlannerSettings&, double v) { j.Acceleration = v; }},
+      {"StartSpeed", [](JobRecord& j, DeviceParams&, PlannerSettings&, double v) { j.StartSpeed = v; }},
       {"[Optimization] MaxSeg(mm)",
-       [](PlannerJob& j, DeviceParams&, PlannerSettings& s, double v) {
-         j.m_bRelativeCoords = TRUE;
+       [](JobRecord& j, DeviceParams&, PlannerSettings& s, double v) {
+         j.RelativeCoords = TRUE;
          s.m_dMaxSeg_mm = v;
        }},
       {"RollDiameter",
-       [](PlannerJob& j, DeviceParams& d, PlannerSettings&, double v) {
+       [](JobRecord& j, DeviceParams& d, PlannerSettings&, double v) {
          d.m_nMachineClass = 4;
-         j.m_bRollEngrave = TRUE;
-         j.m_dRollDiameter_mm = v;
+         j.RollEngrave = TRUE;
+         j.RollDiameter = v;
        }},
       {"[LogEngraving] PCR",
-       [](PlannerJob& j, DeviceParams& d, PlannerSettings&, double v) {
+       [](JobRecord& j, DeviceParams& d, PlannerSettings&, double v) {
          d.m_nMachineClass = 4;
-         j.m_bRollEngrave = TRUE;
-         j.m_dRollDiameter_mm = 50;
+         j.RollEngrave = TRUE;
+         j.RollDiameter = 50;
          d.m_dPcr = v;
        }},
   };
   for (const Case& c : cases) {
     for (double bad : {0.0, -1.0, nan}) {
-      PlannerJob job = PlainJob(10);
+      JobRecord job = PlainJob(10);
       DeviceParams device = PlainDevice();
       PlannerSettings settings = PlainSettings();
       c.spoil(job, device, settings, bad);
@@ -220,8 +220,8 @@ TEST_F(Settings, SettingsThatCannotBeDivisorsStopTheStart) {
   // MaxSeg matters only to relative jobs, the roll values only to roll engraving.
   PlannerSettings settings = PlainSettings();
   settings.m_dMaxSeg_mm = 0;
-  PlannerJob job = PlainJob(10);
-  job.m_dRollDiameter_mm = 0;
+  JobRecord job = PlainJob(10);
+  job.RollDiameter = 0;
   CPathProcessor p;
   CString error;
   EXPECT_TRUE(p.PrepareJob(job, PlainDevice(), settings, error)) << (const char*)error;

@@ -13,7 +13,7 @@ const BYTE kXYZ = kAxisBitsXYZ;
 class Timing : public PlannerTest {
  protected:
   std::vector<std::string> TraceLines() const {
-    std::string text = testing_support::ReadFileBytes(GetSpeedTracePath(m_job.m_szJobName));
+    std::string text = testing_support::ReadFileBytes(GetSpeedTracePath(m_job.JobName));
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -43,7 +43,7 @@ TEST_F(Timing, PhasesOfASegmentInTheTrace) {
 // nominal speed (an "F" word below the continuation speed), it brakes and then cruises.
 TEST_F(Timing, PhasesByHowASegmentIsEnteredAndLeft) {
   m_settings.m_bLogSpeedTrace = TRUE;
-  m_job.m_bFWordEnabled = TRUE;
+  m_job.FWordEnabled = TRUE;
   Run({MoveRecord(kGLine, 100, 0, 50, kXYZ, true), MoveRecord(kGLine, 200, 0, 50, kXYZ), TagRecord("F", 4),
        MoveRecord(kGLine, 210, 0, 50, kXYZ)});
   std::vector<std::string> lines = TraceLines();
@@ -60,8 +60,8 @@ TEST_F(Timing, PhasesByHowASegmentIsEnteredAndLeft) {
 
 TEST_F(Timing, AnEmptyTraceFileGetsTheHeader) {
   m_settings.m_bLogSpeedTrace = TRUE;
-  CreateFolderPath(GetSpeedTracePath(m_job.m_szJobName));
-  ASSERT_TRUE(testing_support::WriteFileBytes(GetSpeedTracePath(m_job.m_szJobName), ""));
+  CreateFolderPath(GetSpeedTracePath(m_job.JobName));
+  ASSERT_TRUE(testing_support::WriteFileBytes(GetSpeedTracePath(m_job.JobName), ""));
   Run({MoveRecord(kGLine, 100, 0, 50, kXYZ, true)});
   std::vector<std::string> lines = TraceLines();
   ASSERT_EQ(4u, lines.size());
@@ -70,7 +70,7 @@ TEST_F(Timing, AnEmptyTraceFileGetsTheHeader) {
 
 TEST_F(Timing, WithoutTheTraceTimesAreStillPlanned) {
   Run({MoveRecord(kGLine, 100, 0, 50, kXYZ, true)});
-  EXPECT_FALSE(testing_support::FileExists(GetSpeedTracePath(m_job.m_szJobName)));
+  EXPECT_FALSE(testing_support::FileExists(GetSpeedTracePath(m_job.JobName)));
   EXPECT_NEAR(0.9138, m_proc.GetPlannedTagTime(0), 1e-4);  // the turnaround is not a tag's
   // Before any tag has finished, the projection is the plan.
   EXPECT_EQ(m_proc.GetCumulativeTime(), m_proc.GetPlannedTagTime(-1));
@@ -98,7 +98,7 @@ TEST_F(Timing, FileTargetsTimeOnlyRapidRuns) {
 TEST_F(Timing, TagProgress) {
   CManualTicks ticks(5000);
   CPathProcessor proc(&ticks);
-  m_job.m_nTotalTags = 3;
+  m_job.TotalTags = 3;
   ASSERT_TRUE(StartJob(proc, &m_queue, m_job, m_device, m_settings));
   RunRecords(proc, m_device, m_job,
              {MoveRecord(kGLine, 100, 0, 50, kXYZ, true), MoveRecord(kGLine, 200, 0, 50, kXYZ, true),
