@@ -92,72 +92,77 @@ void CPathProcessor::FitArcs() {
 }
 
 // ---- Fitting a candidate
+
+namespace {
+
+// What the walk from k found: where it stopped (last + 1 when it did not), the length it
+// covered, the spread of radii and the largest chord deviation.
+struct ArcWalk {
+  int stop;
+  double r0, length, rMin, rMax, hMax;
+};
+
+// The circle through three ends of the candidate k..last (M and E from its first half
+// when the whole would be more than a half turn); false without one.
+bool CandidateCircle(const std::vector<PlanSegment>& seg, int k, int last, double eps, Vec3& c, int& plane) {
+  int mid = (k + last) / 2;
+  Vec3 a = seg[k].m_vEnd, m = seg[mid].m_vEnd, e = seg[last].m_vEnd;
+  if (VertexAngle(a, m, e, eps) < kPi / 3) {
+    int q = (mid + k) / 2;
+    if (q != k && q != mid) {
+      m = seg[q].m_vEnd;
+      e = seg[mid].m_vEnd;
+    }
+  }
+  return ArcCentreFromPoints(a, m, e, c, plane);
+}
+
+// The walk: radius within ArcFittingError, inner ends near their chords. An arc command
+// cannot move the axis normal to its plane, so an end off the plane stops it too.
+ArcWalk WalkArc(const std::vector<PlanSegment>& seg, int k, int last, const Vec3& c, int plane,
+                const PlannerSettings& s, double eps) {
+  ArcWalk w;
+  w.r0 = Length(c, seg[k].m_vEnd);
+  w.length = w.hMax = 0;
+  w.rMin = w.rMax = w.r0;
+  int j = k;
+  for (; j <= last; j++) {
+    double r = Length(c, seg[j].m_vEnd);
+    if (std::fabs(r - w.r0) > s.m_dArcFittingError_mm) break;
+    if (std::fabs(NormalCoordinate(seg[j].m_vEnd, plane) - NormalCoordinate(c, plane)) > kInPlane_mm) break;
+    if (j > k) w.length += Length(seg[j - 1].m_vEnd, seg[j].m_vEnd);
+    w.rMin = std::min(w.rMin, r);
+    w.rMax = std::max(w.rMax, r);
+    if (j > k && j < last) {
+      w.hMax = std::max(w.hMax, PointSegmentDistance(seg[j - 1].m_vEnd, seg[j].m_vEnd, seg[j + 1].m_vEnd, eps));
+      if (w.hMax > s.m_dArcPolygonDiff_mm) break;
+    }
+  }
+  w.stop = j;
+  return w;
+}
+
+}  // namespace
+
 int CPathProcessor::TryFitArc(int first, int last) {
   std::vector<PlanSegment>& seg = m_aSegments;
   if (first < 0 || last < 0 || last - first + 1 < kMinFitSegments || last >= (int)seg.size()) return -1;
   int fitted = 0;
   for (int k = first; k <= last - 4; k++) {
-    int mid = (k + last) / 2;
-    Vec3 a = seg[k].m_vEnd, m = seg[mid].m_vEnd, e = seg[last].m_vEnd;
-    if (VertexAngle(a, m, e, m_dEps) < kPi / 3) {
-      int q = (mid + k) / 2;
-      if (q != k && q != mid) {
-        m = seg[q].m_vEnd;
-        e = seg[mid].m_vEnd;
-      }
-    }
     Vec3 c;
     int plane = 0;
     // The circle must lie in the plane the arc command will be sent in.
-    if (!ArcCentreFromPoints(a, m, e, c, plane) || plane != seg[k + 1].m_nPlane) continue;
-
-    // The walk: radius within ArcFittingError, inner ends near their chords. An arc command
-    // cannot move the axis normal to its plane, so an end off the plane stops it too.
-    double r0 = Length(c, a);
-    double arcLen = 0, rMin = r0, rMax = r0, hMax = 0;
-    int j = k;
-    for (; j <= last; j++) {
-      double r = Length(c, seg[j].m_vEnd);
-      if (std::fabs(r - r0) > m_settings.m_dArcFittingError_mm) break;
-      if (std::fabs(NormalCoordinate(seg[j].m_vEnd, plane) - NormalCoordinate(c, plane)) > kInPlane_mm) break;
-      if (j > k) arcLen += Length(seg[j - 1].m_vEnd, seg[j].m_vEnd);
-      rMin = std::min(rMin, r);
-      rMax = std::max(rMax, r);
-      if (j > k && j < last) {
-        hMax = std::max(hMax, PointSegmentDistance(seg[j - 1].m_vEnd, seg[j].m_vEnd, seg[j + 1].m_vEnd, m_dEps));
-        if (hMax > m_settings.m_dArcPolygonDiff_mm) break;
-      }
-    }
-    if (j < k + kMinFitSegments || arcLen < m_settings.m_dLeastArcLen_mm) continue;
-
-    CString note;
-    if (m_bLogFitting) {
-      note.Format("/radius:[%.3f --> %.3f], Hmax=%.3f", rMin, rMax, hMax);
-      WriteLog("fitting", note);
-    }
-    if (rMax - rMin > m_settings.m_dArcFittingError_mm) {
-      if (m_bLogFitting) {
-        note.Format("/fitting error of radius:%.3f < R%.3f, H%.3f", rMax - rMin, m_settings.m_dArcFittingError_mm,
-                    hMax);
-        WriteLog("fitting", note);
-      }
-      continue;
-    }
-    if (hMax > m_settings.m_dArcPolygonDiff_mm) {
-      if (m_bLogFitting) {
-        note.Format("/fitting error of height:%.3f < H%.3f, R%.3f", hMax, m_settings.m_dArcPolygonDiff_mm, rMax - rMin);
-        WriteLog("fitting", note);
-      }
-      continue;
-    }
+    if (!CandidateCircle(seg, k, last, m_dEps, c, plane) || plane != seg[k + 1].m_nPlane) continue;
+    ArcWalk w = WalkArc(seg, k, last, c, plane, m_settings, m_dEps);
+    if (w.stop < k + kMinFitSegments || w.length < m_settings.m_dLeastArcLen_mm) continue;
+    if (!ArcWithinLimits(w.rMin, w.rMax, w.hMax)) continue;
     int direction = TurnDirection(plane, seg[k].m_vEnd, seg[k + 1].m_vEnd, c, m_dEps);
     if (direction < 0) continue;
+    // The arc ends at the last end, searching back from where the walk stopped, that lies
+    // on its radius.
     int end = -1;
-    for (int i = j - 1; i >= k + 1; i--)
-      if (std::fabs(Length(c, seg[i].m_vEnd) - r0) < kArcEndTolerance) {
-        end = i;
-        break;
-      }
+    for (int i = w.stop - 1; i >= k + 1 && end < 0; i--)
+      if (std::fabs(Length(c, seg[i].m_vEnd) - w.r0) < kArcEndTolerance) end = i;
     if (end < 0) continue;
     for (int i = k + 1; i <= end; i++) {
       seg[i].m_nGType = (WORD)direction;
@@ -171,6 +176,29 @@ int CPathProcessor::TryFitArc(int first, int last) {
     k = end + 1;  // with the loop's step, the next start is two after the arc's end
   }
   return fitted;
+}
+
+bool CPathProcessor::ArcWithinLimits(double rMin, double rMax, double hMax) const {
+  CString note;
+  if (m_bLogFitting) {
+    note.Format("/radius:[%.3f --> %.3f], Hmax=%.3f", rMin, rMax, hMax);
+    WriteLog("fitting", note);
+  }
+  if (rMax - rMin > m_settings.m_dArcFittingError_mm) {
+    if (m_bLogFitting) {
+      note.Format("/fitting error of radius:%.3f < R%.3f, H%.3f", rMax - rMin, m_settings.m_dArcFittingError_mm, hMax);
+      WriteLog("fitting", note);
+    }
+    return false;
+  }
+  if (hMax > m_settings.m_dArcPolygonDiff_mm) {
+    if (m_bLogFitting) {
+      note.Format("/fitting error of height:%.3f < H%.3f, R%.3f", hMax, m_settings.m_dArcPolygonDiff_mm, rMax - rMin);
+      WriteLog("fitting", note);
+    }
+    return false;
+  }
+  return true;
 }
 
 void CPathProcessor::LogFitting() const {

@@ -169,6 +169,9 @@ class CPathProcessor {
   // ---- arc_fitting.cpp
   void FitArcs();
   int TryFitArc(int first, int last);
+  // The spread of radii and the chord deviation of a walked arc within their limits (the
+  // "fitting" log says why not).
+  bool ArcWithinLimits(double rMin, double rMax, double hMax) const;
   void ReplaceArcs();
   void LogFitting() const;
 
