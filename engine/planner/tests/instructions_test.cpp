@@ -172,6 +172,14 @@ TEST_F(Instructions, ToolCountAboveSixteenIsClamped) {
   EXPECT_EQ(Join(Selection(), {{DT_SP, 17}}), Tag("T", 17));
 }
 
+// The record's slot at 114 belongs to the writer's memory; whatever it holds, nothing
+// changes.
+TEST_F(Instructions, TheToolSlotOfARecordIsNotRead) {
+  PathRecord plain = TagRecord("T", 3), stray = TagRecord("T", 3);
+  stray.m_nToolRef = 0xDEADBEEF;
+  EXPECT_EQ(Written([&] { m_proc.ProcessRecord(&plain); }), Written([&] { m_proc.ProcessRecord(&stray); }));
+}
+
 TEST_F(Instructions, MCodes) {
   struct Case {
     int m;

@@ -115,6 +115,16 @@ TEST_F(Intake, EntryMovesCompareMagnitudes) {
   EXPECT_EQ((std::vector<int64_t>{-1200, 1200, -40}), p[2]);
 }
 
+// Moves before the first tag mark belong to tag 0: with a later range start they move
+// nothing either.
+TEST_F(Intake, MovesBeforeTheFirstTagMarkAreBeforeALaterRange) {
+  Run({MoveRecord(kGLine, 50, 50, -1, kXYZ), MoveRecord(kGLine, 60, 50, -1, kXYZ),
+       MoveRecord(kGLine, 0, 10, -1, kXYZ, true), MoveRecord(kGLine, 10, 10, -1, kXYZ, true),
+       MoveRecord(kGLine, 20, 10, -1, kXYZ)},
+      1);
+  for (const auto& p : Positions(m_items)) EXPECT_LT(p[0], 2000) << "a move of tag 0 went out";
+}
+
 TEST_F(Intake, PassingTheRangeEndStopsTheJob) {
   ASSERT_TRUE(StartJob(m_proc, &m_queue, m_job, m_device, m_settings, 0, 1));
   std::vector<PathRecord> records = ThreeTags();

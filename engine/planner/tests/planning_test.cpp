@@ -208,6 +208,17 @@ TEST_F(Planning, WhatSmoothingLeavesAlone) {
   for (const PlanSegment& s : LongestRun()) EXPECT_EQ(kUnset, s.m_dOldRadius);
 }
 
+// A chain of zero radii (the optimiser's sharp but smooth-looking vertices) still moves at
+// the continuation speed at least.
+TEST_F(Planning, AChainOfZeroRadiiDoesNotStop) {
+  std::vector<PathRecord> records = Chords(0, 0, 20, 0, kPi / 2, 16);
+  for (size_t k = 1; k < records.size(); k++) records[k].m_dRadius = 0;
+  Run(records);
+  const std::vector<PlanSegment>& run = LongestRun();
+  for (size_t i = 1; i + 1 < run.size(); i++) EXPECT_GE(run[i].m_dVn, m_device.m_dLoForContinue) << i;
+  for (const StreamItem& i : Moves()) EXPECT_GE(i.vn, 8);
+}
+
 // A chain's radius may allow more than the segment's axes do; the chain speed does not go
 // above the segment's own limit.
 TEST_F(Planning, SmoothingStaysWithinTheAxisLimits) {
@@ -244,7 +255,13 @@ TEST_F(Planning, WhatIsNotFitted) {
       {"a tilted circle", Chords(50, 50, 20, 0, kPi, 40)},
       // a circle in the XZ plane while the plane is XY
       {"another plane", {}},
+      // an XY circle whose Z wobbles within the fitting tolerance: an arc cannot carry Z
+      {"a wobbling circle", Chords(50, 50, 20, 0, kPi, 40)},
   };
+  for (size_t k = 1; k < cases[3].records.size(); k++) {
+    cases[3].records[k].m_vEnd.z = -1 + (k % 2 ? 0.03 : 0);
+    cases[3].records[k].m_byAxes = kXYZ;
+  }
   for (size_t k = 1; k < cases[1].records.size(); k++) {
     cases[1].records[k].m_vEnd.z = -1 - 0.2 * cases[1].records[k].m_vEnd.x / 20;
     cases[1].records[k].m_byAxes = kXYZ;
