@@ -100,6 +100,7 @@ void Plan(const char* input, const std::vector<PathRecord>& records, int tags, d
     job.SlowDownFraction = 0.6;
     planner_testing::EnableArcFitting(job);
     CPathProcessor processor;
+    processor.ReserveRunBuffer();  // as the engine does once
     if (!planner_testing::StartJob(processor, &queue, job, device, planner_testing::PlainSettings())) {
       std::fprintf(stderr, "the job was refused\n");
       return;

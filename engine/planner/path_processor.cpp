@@ -47,13 +47,17 @@ const char* FindUnusableSetting(const JobRecord& job, const DeviceParams& d, con
 
 }  // namespace
 
-CPathProcessor::CPathProcessor(ITickSource* ticks) : m_pTicks(ticks ? ticks : &CSystemTicks::Instance()) {
-  m_aSegments.reserve(1024);
-}
+CPathProcessor::CPathProcessor(ITickSource* ticks) : m_pTicks(ticks ? ticks : &CSystemTicks::Instance()) {}
 
 CPathProcessor::~CPathProcessor() = default;
 
 void CPathProcessor::SetOutput(IFrameQueue* queue) { m_out.Attach(queue); }
+
+void CPathProcessor::ReserveRunBuffer() {
+  if (m_aSegments.capacity() >= (size_t)kHardSegmentLimit + 1) return;
+  m_aSegments.resize((size_t)kHardSegmentLimit + 1);  // written, so its pages are there
+  m_aSegments.clear();
+}
 
 void CPathProcessor::Reset() {
   m_out.Reset();

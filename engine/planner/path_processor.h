@@ -57,6 +57,12 @@ class CPathProcessor {
   CPathProcessor(const CPathProcessor&) = delete;
   CPathProcessor& operator=(const CPathProcessor&) = delete;
 
+  // Room for the longest run (about 9 MB), allocated and written once, so that the
+  // processing thread neither grows nor first touches it: the engine calls it once, and
+  // a long first run is not slowed on its way to the first frame. Without it the room
+  // grows as runs need it.
+  void ReserveRunBuffer();
+
   // ---- Before a transmission, in this order: Reset, PrepareJob, BeginJob.
   // Frames go to `queue` (null: nothing is queued).
   void SetOutput(IFrameQueue* queue);
