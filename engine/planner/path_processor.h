@@ -25,11 +25,11 @@
 #include "device/device_params.h"
 #include "engine/planner/command_writer.h"
 #include "engine/planner/plan_segment.h"
-#include "jobs/job_record.h"
 #include "engine/planner/planner_settings.h"
 #include "engine/planner/ramp_table.h"
 #include "engine/protocol/frame_queue.h"
 #include "foundation/path_record.h"
+#include "jobs/job_record.h"
 #include "platform/clock.h"
 #include "platform/core.h"
 
