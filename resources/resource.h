@@ -22,5 +22,7 @@
 #include "interp_ids.h"
 #include "optimize_ids.h"
 #include "planner_ids.h"
+#include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"

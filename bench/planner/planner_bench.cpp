@@ -50,7 +50,7 @@ class CCountingQueue : public IFrameQueue {
   void SetDeliveredDone() override {}
   WORD GetFrameDataCapacity() const override { return (WORD)m_capacity; }
   BOOL IsFileTarget() const override { return FALSE; }
-  CString GetControllerVersion() const override { return m_version; }
+  CString GetControllerVersion() override { return m_version; }
 
   int m_capacity = 128;
   CString m_version;

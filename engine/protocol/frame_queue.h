@@ -22,7 +22,6 @@ class IFrameQueue {
   // The link writes to a file ("FILE:..."), so nothing is timed.
   virtual BOOL IsFileTarget() const = 0;
   // The controller's version text from its version reply ("VER5300"), as received; empty
-  // before it came. The planner sends G commands only to versions it names; an engine
-  // that does not know the version keeps the default, and the planner sends move blocks.
-  virtual CString GetControllerVersion() const { return CString(); }
+  // before it came. The planner sends G commands only to versions that take them.
+  virtual CString GetControllerVersion() = 0;
 };

@@ -120,6 +120,7 @@ class Controller:
             "frames_bad", "status_ack", "status_busy", "status_nak", "acks_rx", "dropped", "corrupted",
             "duplicated", "delayed", "rx_dropped", "rx_corrupted", "rx_duplicated", "repeated_packs",
             "replies_acked", "replies_resent", "replies_expired")}
+        self.console = None  # a lost Disconnect of the last test must not carry over
         self.last_pack = None
         self.packs = []  # pack numbers of the device frames taken, in order
         self.connect_text = ""

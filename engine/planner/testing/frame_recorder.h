@@ -22,7 +22,7 @@ class CFrameRecorder : public IFrameQueue {
   void SetDeliveredDone() override { m_bDeliveredDone = true; }
   WORD GetFrameDataCapacity() const override { return m_nCapacity; }
   BOOL IsFileTarget() const override { return m_bFileTarget; }
-  CString GetControllerVersion() const override { return m_strVersion; }
+  CString GetControllerVersion() override { return m_strVersion; }
 
   // The joined stream of all data frames.
   std::vector<BYTE> Stream() const;
