@@ -68,7 +68,7 @@ class ProtocolLink : public PlannerTest {
     for (int tag = 0; tag < 4; ++tag) {
       records.push_back(MoveRecord(kGRapid, 5.0 * tag, 0, 2, kAxisBitsXYZ, true));
       for (int i = 0; i <= 60; ++i) {
-        double a = M_PI * i / 60;
+        double a = 3.14159265358979323846 * i / 60;
         records.push_back(MoveRecord(kGLine, 5.0 * tag + 10 * cos(a), 10 * sin(a), -1, kAxisBitsXYZ));
       }
     }
