@@ -37,10 +37,6 @@ inline bool IsPlaneCode(unsigned code) { return code >= kCodePlaneXY && code <= 
 // Axis mask bits of a move: the axes its source named.
 enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxesXYZ = 0xE0 };
 
-// Plane selectors of arcs (the readers' plane byte): XY measures angles from X towards Y,
-// XZ from Z towards X, YZ from Y towards Z.
-enum : BYTE { kPlaneXY = 0, kPlaneXZ = 4, kPlaneYZ = 8 };
-
 // The fields of a move in record order: axis mask, tag start mark, radius, corner angle,
 // deviation, path mark, end point. Every copy between elements, records and images walks
 // this one list, so none of them can miss a field. (A list of names rather than a visitor
