@@ -1,9 +1,9 @@
 #include "console/force_2d_dlg.h"
 
-#include "console/question_icon.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 BEGIN_MESSAGE_MAP(CForce2DDlg, CDialog)
   ON_WM_CLOSE()

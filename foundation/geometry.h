@@ -60,6 +60,10 @@ static_assert(sizeof(Vec3) == 24, "Vec3 is three doubles");
 
 double Distance3D(double x1, double y1, double z1, double x2, double y2, double z2);
 
+// Plane selectors of arcs, as the NC readers and the planner's segments carry them: XY
+// measures angles from X towards Y, XZ from Z towards X, YZ from Y towards Z.
+enum : BYTE { kPlaneXY = 0, kPlaneXZ = 4, kPlaneYZ = 8 };
+
 // Direction of (x, y, z) in a plane, in [0, 2*pi): plane code 0 XY measures from X towards
 // Y, 4 (ZX) from Z towards X, 8 (YZ) from Y towards Z. Only the low byte of the code counts;
 // an unknown code means XY.

@@ -2,101 +2,103 @@
 
 #include <cstring>
 
-#ifdef _WIN32
-#include "foundation/workspace.h"
-#endif
+#include "platform/bytes.h"
 
 namespace {
 
-// Little-endian field writer/reader over an image buffer.
-struct Cursor {
+// Little-endian writer and reader over an image, field after field.
+struct ImageWriter {
   BYTE* p;
-  template <typename T>
-  void Put(const T& v) {
-    memcpy(p, &v, sizeof v);
-    p += sizeof v;
+  void Put(BYTE v) { *p++ = v; }
+  void Put(WORD v) {
+    bytes::Store16(p, v);
+    p += 2;
   }
-};
-struct ReadCursor {
-  const BYTE* p;
-  template <typename T>
-  T Get() {
-    T v;
-    memcpy(&v, p, sizeof v);
-    p += sizeof v;
-    return v;
+  void Put(DWORD v) {
+    bytes::Store32(p, v);
+    p += 4;
+  }
+  void Put(double v) {
+    bytes::StoreDouble(p, v);
+    p += 8;
+  }
+  void Put(const Vec3& v) {
+    Put(v.x);
+    Put(v.y);
+    Put(v.z);
   }
 };
 
-void PutVec(Cursor& c, const Vec3& v) {
-  c.Put(v.x);
-  c.Put(v.y);
-  c.Put(v.z);
-}
-Vec3 GetVec(ReadCursor& c) {
-  double x = c.Get<double>(), y = c.Get<double>(), z = c.Get<double>();
-  return Vec3(x, y, z);
-}
+struct ImageReader {
+  const BYTE* p;
+  void Get(BYTE& v) { v = *p++; }
+  void Get(WORD& v) {
+    v = bytes::Load16(p);
+    p += 2;
+  }
+  void Get(DWORD& v) {
+    v = bytes::Load32(p);
+    p += 4;
+  }
+  void Get(double& v) {
+    v = bytes::LoadDouble(p);
+    p += 8;
+  }
+  void Get(Vec3& v) {
+    Get(v.x);
+    Get(v.y);
+    Get(v.z);
+  }
+};
 
 }  // namespace
 
 UINT PackElementImage(const CPathElement& element, BYTE* out) {
-  memset(out, 0, kElementImageMax);
-  Cursor c{out + 4};
-  c.Put(element.m_nCode);
-  c.Put(element.m_nDiscard);
-  c.Put(element.m_nFlags);
-  c.Put(element.m_nLine);
-  c.p += 4;
+  std::memset(out, 0, kElementImageMax);
+  ImageWriter w{out + offsetof(ElementImageHead, m_nCode)};
+  w.Put(element.m_nCode);
+  w.Put(element.m_nDiscard);
+  w.Put(element.m_nFlags);
+  w.Put(element.m_nLine);
   if (element.m_nCode == kCodeTag) {
-    if (auto* tag = dynamic_cast<const CPathTagElement*>(&element)) {
-      memcpy(c.p, tag->m_szName, 3);
-      c.p += 3;
-      c.Put(tag->m_dValue);
-    }
-    return 37;
+    const CPathTagElement& tag = static_cast<const CPathTagElement&>(element);
+    std::memcpy(out + offsetof(TagImage, m_szName), tag.m_szName, sizeof tag.m_szName);
+    bytes::StoreDouble(out + offsetof(TagImage, m_dValue), tag.m_dValue);
+  } else if (IsMoveCode(element.m_nCode)) {
+    const CPathLineElement& move = static_cast<const CPathLineElement&>(element);
+    w.p = out + offsetof(MoveImage, m_byAxes);
+#define NC_PUT_MOVE_FIELD(field) w.Put(move.field);
+    NC_MOVE_FIELDS(NC_PUT_MOVE_FIELD)
+#undef NC_PUT_MOVE_FIELD
+    if (IsArcCode(element.m_nCode)) w.Put(static_cast<const CPathArcElement&>(element).m_vCenter);
   }
-  if (!IsMoveCode(element.m_nCode)) return 22;
-  auto* line = dynamic_cast<const CPathLineElement*>(&element);
-  if (line) {
-    c.Put(line->m_byAxes);
-    c.Put(line->m_nTagStart);
-    c.Put(line->m_dRadius);
-    c.Put(line->m_dAngle);
-    c.Put(line->m_dDeviation);
-    c.Put(line->m_dMark);
-    PutVec(c, line->m_vEnd);
-  }
-  if (!IsArcCode(element.m_nCode)) return 83;
-  if (auto* arc = dynamic_cast<const CPathArcElement*>(&element)) PutVec(c, arc->m_vCenter);
-  return 107;
+  return WorkspaceImageSize(element.m_nCode);
 }
 
 CPathElement* UnpackElementImage(const BYTE* image) {
-  ReadCursor c{image + 4};
-  WORD code = c.Get<WORD>();
-  DWORD discard = c.Get<DWORD>(), flags = c.Get<DWORD>(), line = c.Get<DWORD>();
-  c.p += 4;
+  ImageReader r{image + offsetof(ElementImageHead, m_nCode)};
+  WORD code;
+  DWORD discard, flags, line;
+  r.Get(code);
+  r.Get(discard);
+  r.Get(flags);
+  r.Get(line);
   CPathElement* e = nullptr;
   if (code == kCodeTag) {
-    auto* tag = new CPathTagElement;
+    CPathTagElement* tag = new CPathTagElement;
     char name[3];
-    memcpy(name, c.p, 3);
+    std::memcpy(name, image + offsetof(TagImage, m_szName), sizeof name);
     name[2] = 0;
-    c.p += 3;
     tag->SetName(name);
-    tag->m_dValue = c.Get<double>();
+    tag->m_dValue = bytes::LoadDouble(image + offsetof(TagImage, m_dValue));
     e = tag;
   } else if (IsMoveCode(code)) {
     CPathLineElement* move = IsArcCode(code) ? new CPathArcElement(code) : new CPathLineElement(code);
-    move->m_byAxes = c.Get<BYTE>();
-    move->m_nTagStart = c.Get<DWORD>();
-    move->m_dRadius = c.Get<double>();
-    move->m_dAngle = c.Get<double>();
-    move->m_dDeviation = c.Get<double>();
-    move->m_dMark = c.Get<double>();
-    move->m_vEnd = GetVec(c);
-    if (IsArcCode(code)) static_cast<CPathArcElement*>(move)->m_vCenter = GetVec(c);
+    r.p = image + offsetof(MoveImage, m_byAxes);
+#define NC_GET_MOVE_FIELD(field) r.Get(move->field);
+    NC_MOVE_FIELDS(NC_GET_MOVE_FIELD)
+#undef NC_GET_MOVE_FIELD
+    if (IsArcCode(code)) r.Get(static_cast<CPathArcElement*>(move)->m_vCenter);
     e = move;
   } else {
     e = new CPathElement(code);

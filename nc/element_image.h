@@ -1,24 +1,69 @@
 // The packed image of a path element: the fixed bytes an element occupies where elements
-// are stored outside the heap (the mapped workspace file).
-//
-//   0-3   0 (the run-time class slot; never a pointer in stored bytes)
-//   4-5   code           6-9  discard mark     10-13 flags word    14-17 line
-//   18-21 0              -- 22 bytes: a mode code
-//   tag:  22-24 name, 25-32 value, 33-36 0 (the tool stays with the element) -- 37 bytes
-//   move: 22 axis mask, 23-26 tag start mark, 27-34 radius, 35-42 corner angle,
-//         43-50 deviation, 51-58 path mark, 59-82 end point        -- 83 bytes
-//   arc:  as a move, then 83-106 centre                              -- 107 bytes
-// All values little-endian, doubles as IEEE-754, lengths in mm.
+// are stored outside the heap (the mapped workspace file). All values little-endian,
+// doubles as IEEE-754, lengths in mm; a tag's tool stays with the element.
 #pragma once
 
+#include <cstddef>
+
+#include "foundation/workspace.h"
 #include "nc/path_element.h"
 
-constexpr UINT kElementImageMax = 107;
+#pragma pack(push, 1)
 
-// Writes the image of `element` to out (room for kElementImageMax bytes) and returns its
-// size: 22, 37, 83 or 107 by the element's code.
+// Every image starts so; a mode code is nothing more.
+struct ElementImageHead {
+  DWORD m_nClass;     // 0: 0 (the run-time class slot; never a pointer in stored bytes)
+  WORD m_nCode;       // 4: element code
+  DWORD m_nDiscard;   // 6: discard mark
+  DWORD m_nFlags;     // 10: flags word
+  DWORD m_nLine;      // 14: source line
+  DWORD m_nReserved;  // 18: 0
+};
+
+struct TagImage {
+  ElementImageHead m_head;  // 0
+  char m_szName[3];         // 22: name, at most 2 characters and a NUL
+  double m_dValue;          // 25: value
+  DWORD m_nToolRef;         // 33: 0
+};
+
+// The move fields in the order of NC_MOVE_FIELDS.
+struct MoveImage {
+  ElementImageHead m_head;  // 0
+  BYTE m_byAxes;            // 22: axis mask
+  DWORD m_nTagStart;        // 23: tag start mark
+  double m_dRadius;         // 27: radius (mm)
+  double m_dAngle;          // 35: corner angle (degrees)
+  double m_dDeviation;      // 43: deviation (mm)
+  double m_dMark;           // 51: path mark (mm)
+  PackedVec3 m_vEnd;        // 59: end point (mm)
+};
+
+struct ArcImage {
+  MoveImage m_move;      // 0
+  PackedVec3 m_vCenter;  // 83: centre (mm)
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(ElementImageHead) == 22 && offsetof(ElementImageHead, m_nCode) == 4 &&
+                  offsetof(ElementImageHead, m_nDiscard) == 6 && offsetof(ElementImageHead, m_nFlags) == 10 &&
+                  offsetof(ElementImageHead, m_nLine) == 14,
+              "element image head");
+static_assert(sizeof(TagImage) == 37 && offsetof(TagImage, m_szName) == 22 && offsetof(TagImage, m_dValue) == 25,
+              "tag image");
+static_assert(sizeof(MoveImage) == 83 && offsetof(MoveImage, m_byAxes) == 22 &&
+                  offsetof(MoveImage, m_nTagStart) == 23 && offsetof(MoveImage, m_dRadius) == 27 &&
+                  offsetof(MoveImage, m_dMark) == 51 && offsetof(MoveImage, m_vEnd) == 59,
+              "move image");
+static_assert(sizeof(ArcImage) == 107 && offsetof(ArcImage, m_vCenter) == 83, "arc image");
+static_assert(sizeof(ArcImage) == kWorkspaceSlotSize, "the largest image fills a workspace slot");
+
+constexpr UINT kElementImageMax = sizeof(ArcImage);
+
+// Writes the image of `element` to out (room for kElementImageMax bytes, the rest zeroed)
+// and returns its size, WorkspaceImageSize of its code.
 UINT PackElementImage(const CPathElement& element, BYTE* out);
 
-// A new element rebuilt from an image (the inverse of PackElementImage); null when the
-// image's code and class do not fit.
+// A new element rebuilt from an image (the inverse of PackElementImage).
 CPathElement* UnpackElementImage(const BYTE* image);

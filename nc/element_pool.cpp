@@ -10,11 +10,11 @@ namespace element_pool {
 
 namespace {
 
-const size_t kGrain = 8;      // block sizes are multiples of this (elements hold
-                              // nothing aligned wider than a double)
-const size_t kLargest = 256;  // larger blocks come from the heap
-const size_t kClasses = kLargest / kGrain + 1;
-const size_t kChunk = 1 << 20;  // bytes cut into blocks
+constexpr size_t kGrain = 8;      // block sizes are multiples of this (elements hold
+                                  // nothing aligned wider than a double)
+constexpr size_t kLargest = 256;  // larger blocks come from the heap
+constexpr size_t kClasses = kLargest / kGrain + 1;
+constexpr size_t kChunk = 1 << 20;  // bytes cut into blocks
 
 struct FreeBlock {
   FreeBlock* next;
@@ -61,9 +61,9 @@ size_t ClassOf(size_t size) { return (size + kGrain - 1) / kGrain; }
 // Under AddressSanitizer every element is its own heap block, so that a use after free
 // or an overrun of an element is still caught.
 #if defined(__SANITIZE_ADDRESS__)
-const bool kPooled = false;
+constexpr bool kPooled = false;
 #else
-const bool kPooled = true;
+constexpr bool kPooled = true;
 #endif
 
 }  // namespace

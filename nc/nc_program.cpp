@@ -7,10 +7,12 @@
 
 #include "foundation/settings.h"
 #include "foundation/texts.h"
+#include "nc/read_context.h"
 #include "resources/resource.h"
 
 namespace {
-const int kReportLimit = 2048;  // characters of the report beyond which no line is added
+
+constexpr int kFreeDrainEvery = 200;  // elements freed between two drains of the message queue
 
 // A folder setting as a folder: "\" separators and a trailing "\".
 CString AsFolder(CString folder) {
@@ -19,19 +21,18 @@ CString AsFolder(CString folder) {
   return folder;
 }
 
-// Reads a key of "Parameters.ini" and writes the value back, so the file lists it.
-CString ReadParam(const char* section, const char* key, const char* def) {
-  CString value = GetParamValue(section, key, def);
-  PutParamValue(section, key, value);
-  return value;
-}
 }  // namespace
 
+void CNCReadContext::Stop(const CString& text) const {
+  CString entry;
+  entry.Format("Line %d: %s\r\n", m_program.m_read.m_nLine, text.GetString());
+  m_program.AppendLineReport(entry, TRUE);
+  m_program.m_read.m_bStop = 1;
+}
+
 CNCProgram::CNCProgram() {
-  std::memset(m_abyRecord, 0, sizeof m_abyRecord);
-  m_dArcTolerance = 0.005;
-  SetHpglScale(0.005);
-  Reset(nullptr);
+  SetHpglScale(kDefaultHpglScale_mm);
+  CNCProgram::Reset(nullptr);
 }
 
 CNCProgram::~CNCProgram() { FreeElements(nullptr); }
@@ -40,43 +41,30 @@ void CNCProgram::Reset(CProgressSink* progress) {
   m_dTraverseSpeed = 320.0;
   m_bIgnoreToolGroups = 0;
   m_pGCode.reset();
-  m_pGCode = CreateGCodeReader(*this);
+  const Vec3 hpglScale = m_hpgl.m_vHpglScale;
+  m_read = NCReadState();
+  m_hpgl = HpglState();
+  m_hpgl.m_vHpglScale = hpglScale;
   ReadFolderSettings();
-  m_bWordSeen = 0;
   m_nFirstMoveCode = -1;
-  m_nLine = -1;
-  m_vAxisFactor = Vec3(1.0, 1.0, 1.0);
   m_nOrientation = 1;
   m_dPathLength = 0.0;
-  try {
-    m_camFile.Close();
-  } catch (const CFileException&) {
-  }
-  m_bHpgl3D = 0;
   m_nTagCount = 0;
   m_strUsedTools.Empty();
-  m_byPlane = 0;
-  m_nHpglMode = -1;
-  m_bProgramEnd = 0;
-  m_bStop = 0;
-  m_dUnitScale = 1.0;
-  m_vLastPoint = Vec3();
-  m_vNewPoint = Vec3();
-  m_bPenUp = 1;
   m_strErrors.Empty();
   ResetExtents();
   FreeElements(progress);
 }
 
 void CNCProgram::ReadFolderSettings() {
-  m_bAbsolute = TextToBool(ReadParam("UnitSystem", "XYZAbs", "enable")) ? 1 : 0;
-  m_bIjkAbsolute = TextToBool(ReadParam("UnitSystem", "IJKAbs", "disable")) ? 1 : 0;
+  m_read.m_bAbsolute = TextToBool(GetParamValueListed("UnitSystem", "XYZAbs", "enable")) ? 1 : 0;
+  m_read.m_bIjkAbsolute = TextToBool(GetParamValueListed("UnitSystem", "IJKAbs", "disable")) ? 1 : 0;
   CString prefix = g_strAppFolder + "Prefix\\";
   CString wizard = g_strAppFolder + "Wizard\\";
   CreateFolderPath(prefix);
   CreateFolderPath(wizard);
-  m_strPrefix = AsFolder(ReadParam("ProgramPrefix", "Prefix", prefix));
-  m_strWizard = AsFolder(ReadParam("WizardRoot", "Wizard", wizard));
+  m_strPrefix = AsFolder(GetParamValueListed("ProgramPrefix", "Prefix", prefix));
+  m_strWizard = AsFolder(GetParamValueListed("WizardRoot", "Wizard", wizard));
 }
 
 void CNCProgram::FreeElements(CProgressSink* progress) {
@@ -85,15 +73,15 @@ void CNCProgram::FreeElements(CProgressSink* progress) {
     delete m_aElements[i];
     m_aElements[i] = nullptr;
     if (progress) progress->SetProgress(i, count);
-    if ((i + 1) % 200 == 0) platform::PumpMessages();
+    if ((i + 1) % kFreeDrainEvery == 0) platform::PumpMessages();
   }
   m_aElements.RemoveAll();
   m_aElements.FreeExtra();
 }
 
-void CNCProgram::SetHpglScale(double scale) {
-  m_dHpglScale = scale;
-  m_vHpglScale = Vec3(scale, scale, scale);
+void CNCProgram::SetHpglScale(double scale_mm) {
+  m_dHpglScale = scale_mm;
+  m_hpgl.m_vHpglScale = Vec3(scale_mm, scale_mm, scale_mm);
 }
 
 void CNCProgram::SetToolGroups(const CStringArray& groups) {
@@ -146,11 +134,14 @@ CString CNCProgram::ExtractComment(char* line, char open, char close) {
   return comment;
 }
 
-BOOL CNCProgram::AppendLineReport(const CString& entry) {
-  if (m_strErrors.GetLength() >= kReportLimit) return FALSE;
+BOOL CNCProgram::AppendLineReport(const CString& entry, BOOL always) {
+  if (!always && m_strErrors.GetLength() >= kNCReportLimit) return FALSE;
+  // The entry that ends a load stands on a line of its own, also after a loader entry or
+  // a CAM record list, which have no line end.
+  if (always && !m_strErrors.IsEmpty() && m_strErrors[m_strErrors.GetLength() - 1] != '\n') m_strErrors += "\r\n";
   m_strErrors += entry;
   CString tooMany = LoadLangString(IDS_NC_TOO_MANY_ERRORS_CN, IDS_NC_TOO_MANY_ERRORS_EN);
-  if (m_strErrors.GetLength() + tooMany.GetLength() > kReportLimit) {
+  if (m_strErrors.GetLength() + tooMany.GetLength() > kNCReportLimit && m_strErrors.Find(tooMany) < 0) {
     m_strErrors += "\r\n";
     m_strErrors += tooMany;
   }
@@ -181,4 +172,35 @@ BOOL CNCProgram::AddUsedTool(int tool) {
   return TRUE;
 }
 
-BOOL CNCProgram::InterpretLine(int line, char* text) { return m_pGCode ? m_pGCode->InterpretLine(line, text) : FALSE; }
+BOOL CNCProgram::MakeRoom(int count) {
+  if (m_aElements.GetSize() <= m_nElementLimit - count) return TRUE;
+  if (!m_read.m_bStop) {
+    CString text;
+    text.Format(LoadLangString(IDS_NC_ELEMENT_LIMIT_CN, IDS_NC_ELEMENT_LIMIT_EN), m_nElementLimit);
+    CNCReadContext(*this).Stop(text);
+  }
+  return FALSE;
+}
+
+BOOL CNCProgram::FailAppend(CPathElement* element, const CString& reason) {
+  delete element;
+  if (!m_read.m_bStop) CNCReadContext(*this).Stop(reason);
+  return FALSE;
+}
+
+void CNCProgram::InsertElements(const ElementInsertions& items) {
+  if (items.empty()) return;
+  int n = m_aElements.GetSize();
+  int k = (int)items.size();
+  m_aElements.SetSize(n + k);
+  CPathElement** a = m_aElements.GetData();
+  // Merge from the back: every old element moves up by the number of new ones before it.
+  int src = n - 1, dst = n + k - 1;
+  for (int t = k - 1; t >= 0; t--) {
+    int at = items[(size_t)t].first;
+    if (at < 0) at = 0;
+    if (at > n) at = n;
+    while (src >= at) a[dst--] = a[src--];
+    a[dst--] = items[(size_t)t].second;
+  }
+}

@@ -2,18 +2,18 @@
 // the two bounding boxes and the orientation of a program.
 #include <cmath>
 
+#include "foundation/texts.h"
 #include "nc/nc_program.h"
+#include "nc/read_context.h"
+#include "resources/resource.h"
 
 namespace {
 
-const double kPi = 3.141592653589793;
-const double kSamePoint = 1e-12;       // in-plane coordinates closer than this coincide
-const double kRadiusMismatch = 0.002;  // start and end radius of an arc may differ this much
-const double kMinRadius = 1e-7;
-// Depth limit: 4096 pieces keep the chord height for arcs up to several metres of radius;
-// beyond that (only nonsense input gets there) pieces stay coarser rather than filling
-// memory.
-const int kMaxSplitDepth = 12;
+constexpr double kPi = 3.141592653589793;
+constexpr double kSamePoint_mm = 1e-12;       // in-plane coordinates closer than this coincide
+constexpr double kRadiusMismatch_mm = 0.002;  // start and end radius of an arc may differ this much
+constexpr double kMinRadius_mm = 1e-7;
+constexpr int kMaxRapidPieces = 3;  // a rapid and the two pieces of its split
 
 // Coordinates of a plane selector: first axis, second axis, normal axis (0 x, 1 y, 2 z).
 struct PlaneAxes {
@@ -22,9 +22,9 @@ struct PlaneAxes {
 
 bool GetPlaneAxes(int plane, PlaneAxes& axes) {
   switch (plane) {
-    case 0: axes = {0, 1, 2}; return true;
-    case 4: axes = {2, 0, 1}; return true;
-    case 8: axes = {1, 2, 0}; return true;
+    case kPlaneXY: axes = {0, 1, 2}; return true;
+    case kPlaneXZ: axes = {2, 0, 1}; return true;
+    case kPlaneYZ: axes = {1, 2, 0}; return true;
     default: return false;
   }
 }
@@ -59,91 +59,138 @@ void NormalizeCorner(Vec3& v) {
   v.z = ZeroIfUnset(v.z);
 }
 
-// Splits an arc into 2^k equal pieces, k the smallest depth at which bisecting the
-// angle gives pieces whose chord height r * (1 - cos(angle / 2)) falls below the
-// tolerance; a full circle is cut at least once. Bisection makes equal pieces, so the
-// depth is found from the sweep directly and the piece ends are made by rotating the
-// start's radius vector one piece angle at a time: no sine or cosine per piece. The
-// normal coordinate (a helix) moves linearly, as repeated midpoints do.
-struct ArcSplitter {
-  CNCProgram& program;
-  CPathArcElement* arc;
-  int plane;
+// Arc splitting.
+//
+// Bisecting an arc until each piece's chord height falls below the tolerance makes 2^k
+// equal pieces, so the depth k follows from the sweep directly: the smallest k with
+// r * (1 - cos(sweep / 2^(k+1))) = 2 r sin^2(sweep / 2^(k+2)) below the tolerance (a full
+// circle is cut at least once). The piece ends are then made by rotating the start's
+// radius vector one piece angle at a time, with no sine or cosine per piece; the normal
+// coordinate (a helix) moves linearly, as repeated midpoints do.
+struct ArcSplit {
   PlaneAxes axes;
-  CPathElementArray& list;
-  Vec3 center;
-  double tolerance;
+  double radius_mm;
+  double start_rad;  // angle of the start about the centre, [0, 2 pi)
+  double sweep_rad;  // > 0, in the arc's direction
+  int depth;         // 2^depth pieces; -1 beyond kMaxArcSplitDepth
+};
 
-  // a and b: the angles of start and end about the centre, in [0, 2 pi).
-  void Split(const Vec3& start, const Vec3& end, double a, double b) {
-    const double radius = arc->m_dRadius;
-    const bool cw = arc->m_nCode == kCodeArcCW;
-    const bool closed = IsSamePointInPlane(plane, start, end);
-    double sweep;
-    if (closed)
-      sweep = 2 * kPi;
-    else if (cw)
-      sweep = b < a ? a - b : a - b + 2 * kPi;
-    else
-      sweep = b > a ? b - a : b - a + 2 * kPi;
-
-    int depth = closed ? 1 : 0;
-    for (; depth < kMaxSplitDepth; ++depth) {
-      double half = sweep / double(1 << depth) / 4;  // a quarter of the piece angle
-      double height = 2 * radius * std::sin(half) * std::sin(half);
-      if (height < tolerance) break;
-    }
-    const int pieces = 1 << depth;
-    if (pieces == 1) return;  // the element itself ends the arc
-
-    const double step = (cw ? -sweep : sweep) / pieces;
-    const double cs = std::cos(step), sn = std::sin(step);
-    double u = radius * std::cos(a), v = radius * std::sin(a);
-    const double c1 = Coord(center, axes.first), c2 = Coord(center, axes.second);
-    const double n0 = Coord(start, axes.normal), dn = Coord(end, axes.normal) - n0;
-    program.UpdateExtents(arc->m_nCode, arc->m_byAxes, program.m_vLastPoint);
-    for (int j = 1; j < pieces; ++j) {
-      double nu = u * cs - v * sn;
-      v = u * sn + v * cs;
-      u = nu;
-      Vec3 p;
-      SetCoord(p, axes.first, c1 + u);
-      SetCoord(p, axes.second, c2 + v);
-      SetCoord(p, axes.normal, n0 + dn * j / pieces);
-      CPathArcElement* piece = new (std::nothrow) CPathArcElement;
-      if (!piece) return;  // out of memory: the arc comes out coarser
-      piece->CopyFrom(*arc);
-      piece->m_nTagStart = 0;
-      piece->m_dRadius = radius;
-      piece->m_nDiscard = 0;
-      piece->m_vEnd = p;
-      list.Add(piece);
-      program.UpdateExtents(arc->m_nCode, arc->m_byAxes, p);
+// The split of an arc; false when it stays one piece. `radius_mm` is the arc's radius,
+// DBL_MAX when unset: then it becomes the end radius.
+bool PlanArcSplit(WORD code, BYTE plane, const Vec3& start, const Vec3& end, const Vec3& center, double tolerance_mm,
+                  double& radius_mm, ArcSplit& split) {
+  if (!GetPlaneAxes(plane, split.axes)) return false;
+  if (radius_mm == DBL_MAX) {
+    double r1_mm = PlaneDistance(split.axes, start, center);
+    double r2_mm = PlaneDistance(split.axes, end, center);
+    radius_mm = r2_mm;
+    if (std::fabs(r1_mm - r2_mm) > kRadiusMismatch_mm || std::fabs(r1_mm) < kMinRadius_mm ||
+        std::fabs(r2_mm) < kMinRadius_mm)
+      return false;
+  }
+  if (!IsFinite(start) || !IsFinite(end) || !IsFinite(center) || !std::isfinite(radius_mm) || !(tolerance_mm > 0.0))
+    return false;
+  split.radius_mm = radius_mm;
+  const Vec3 rs = start - center, re = end - center;
+  const double a_rad = PlaneAngle(rs.x, rs.y, rs.z, plane), b_rad = PlaneAngle(re.x, re.y, re.z, plane);
+  const bool closed = IsSamePointInPlane(plane, start, end);
+  if (closed)
+    split.sweep_rad = 2 * kPi;
+  else if (code == kCodeArcCW)
+    split.sweep_rad = b_rad < a_rad ? a_rad - b_rad : a_rad - b_rad + 2 * kPi;
+  else
+    split.sweep_rad = b_rad > a_rad ? b_rad - a_rad : b_rad - a_rad + 2 * kPi;
+  split.start_rad = a_rad;
+  split.depth = -1;
+  for (int depth = closed ? 1 : 0; depth <= kMaxArcSplitDepth; ++depth) {
+    double quarter_rad = split.sweep_rad / double(1 << depth) / 4;  // a quarter of the piece angle
+    double height_mm = 2 * radius_mm * std::sin(quarter_rad) * std::sin(quarter_rad);
+    if (height_mm < tolerance_mm) {
+      split.depth = depth;
+      break;
     }
   }
-};
+  return true;
+}
 
 }  // namespace
 
 bool IsSamePointInPlane(int plane, const Vec3& a, const Vec3& b) {
-  bool x = std::fabs(a.x - b.x) < kSamePoint;
-  bool y = std::fabs(a.y - b.y) < kSamePoint;
-  bool z = std::fabs(a.z - b.z) < kSamePoint;
+  bool x = std::fabs(a.x - b.x) < kSamePoint_mm;
+  bool y = std::fabs(a.y - b.y) < kSamePoint_mm;
+  bool z = std::fabs(a.z - b.z) < kSamePoint_mm;
   switch (plane) {
-    case 0: return x && y;
-    case 4: return x && z;
-    case 8: return y && z;
+    case kPlaneXY: return x && y;
+    case kPlaneXZ: return x && z;
+    case kPlaneYZ: return y && z;
     default: return x && y && z;
   }
 }
 
+int CountArcPieces(WORD code, BYTE plane, const Vec3& start, const Vec3& end, const Vec3& center, double tolerance) {
+  double radius_mm = DBL_MAX;
+  ArcSplit split;
+  if (!PlanArcSplit(code, plane, start, end, center, tolerance, radius_mm, split)) return 1;
+  return split.depth < 0 ? -1 : 1 << split.depth;
+}
+
+namespace {
+
+// Appends the pieces of a planned split (all but the last, which the arc itself ends).
+BOOL AppendArcPieces(const CPathArcElement& arc, const ArcSplit& split, CPathElementArray& list, const Vec3& start,
+                     const Vec3& end, const Vec3& center) {
+  const int pieces = 1 << split.depth;
+  const bool cw = arc.m_nCode == kCodeArcCW;
+  const double step_rad = (cw ? -split.sweep_rad : split.sweep_rad) / pieces;
+  const double cs = std::cos(step_rad), sn = std::sin(step_rad);
+  double u_mm = split.radius_mm * std::cos(split.start_rad), v_mm = split.radius_mm * std::sin(split.start_rad);
+  const PlaneAxes& axes = split.axes;
+  const double c1_mm = Coord(center, axes.first), c2_mm = Coord(center, axes.second);
+  const double n0_mm = Coord(start, axes.normal), dn_mm = Coord(end, axes.normal) - n0_mm;
+  const int first = list.GetSize();
+  for (int j = 1; j < pieces; ++j) {
+    double nu_mm = u_mm * cs - v_mm * sn;
+    v_mm = u_mm * sn + v_mm * cs;
+    u_mm = nu_mm;
+    CPathArcElement* piece = new (std::nothrow) CPathArcElement;
+    if (!piece) {
+      for (int k = first; k < list.GetSize(); ++k) delete list[k];
+      list.SetSize(first);
+      return FALSE;
+    }
+    piece->CopyFrom(arc);
+    piece->m_nTagStart = 0;
+    piece->m_nDiscard = 0;
+    SetCoord(piece->m_vEnd, axes.first, c1_mm + u_mm);
+    SetCoord(piece->m_vEnd, axes.second, c2_mm + v_mm);
+    SetCoord(piece->m_vEnd, axes.normal, n0_mm + dn_mm * j / pieces);
+    list.Add(piece);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL SplitArc(CPathArcElement& arc, BYTE plane, CPathElementArray& list, const Vec3& start, const Vec3& end,
+              const Vec3& center, double tolerance) {
+  ArcSplit split;
+  if (!PlanArcSplit(arc.m_nCode, plane, start, end, center, tolerance, arc.m_dRadius, split)) return TRUE;
+  if (split.depth < 0) return FALSE;
+  return AppendArcPieces(arc, split, list, start, end, center);
+}
+
+BOOL CNCProgram::OutOfMemory(CPathElement* element) {
+  return FailAppend(element, LoadLangString(IDS_NC_OUT_OF_MEMORY_CN, IDS_NC_OUT_OF_MEMORY_EN));
+}
+
 BOOL CNCProgram::AddCode(WORD code) {
   if (IsMoveCode(code)) return FALSE;
+  if (!MakeRoom(1)) return FALSE;
   CPathElement* element = new (std::nothrow) CPathElement(code);
-  if (!element) return FALSE;
-  element->m_nLine = (DWORD)m_nLine;
+  if (!element) return OutOfMemory(nullptr);
+  element->m_nLine = (DWORD)m_read.m_nLine;
   element->SetSource(true);
-  AppendElement(element);
+  m_aElements.Add(element);
   return TRUE;
 }
 
@@ -152,99 +199,91 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
     delete tool;
     return FALSE;
   }
-  CPathTagElement* tag = new (std::nothrow) CPathTagElement;
+  CPathTagElement* tag = MakeRoom(1) ? new (std::nothrow) CPathTagElement : nullptr;
   if (!tag) {
     delete tool;
-    return FALSE;
+    return OutOfMemory(nullptr);
   }
   tag->SetName(name);
   tag->m_dValue = value;
   tag->TakeTool(tool);
-  tag->m_nLine = (DWORD)m_nLine;
+  tag->m_nLine = (DWORD)m_read.m_nLine;
   tag->SetSource(true);
-  AppendElement(tag);
+  m_aElements.Add(tag);
   return TRUE;
 }
 
 BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
   if (code != kCodeRapid && code != kCodeFeed) return FALSE;
+  if (!MakeRoom(code == kCodeRapid ? kMaxRapidPieces : 1)) return FALSE;
   CPathLineElement* line = new (std::nothrow) CPathLineElement(code);
-  if (!line) return FALSE;
-  if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
-  line->m_nLine = (DWORD)m_nLine;
+  if (!line) return OutOfMemory(nullptr);
+  line->m_nLine = (DWORD)m_read.m_nLine;
   line->m_byAxes = axes;
   line->m_vEnd = end;
   line->m_nTagStart = 0;
-  UpdateExtents(code, axes, m_vLastPoint);
+  if (code == kCodeRapid && !line->SplitRapid(m_aElements, m_read.m_vLastPoint, end)) return OutOfMemory(line);
+  if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
+  UpdateExtents(code, axes, m_read.m_vLastPoint);
   UpdateExtents(code, axes, end);
-  if (code == kCodeRapid) line->SplitRapid(m_aElements, m_vLastPoint, end);
   line->SetSource(true);
-  AppendElement(line);
+  m_aElements.Add(line);
   return TRUE;
 }
 
 BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const Vec3& center) {
   if (!IsArcCode(code)) return FALSE;
+  const Vec3 start = m_read.m_vLastPoint;
+  double radius_mm = DBL_MAX;
+  ArcSplit split;
+  const bool splittable = PlanArcSplit(code, plane, start, end, center, m_dArcTolerance, radius_mm, split);
+  if (splittable && split.depth < 0)
+    return FailAppend(nullptr, LoadLangString(IDS_NC_ARC_TOO_LARGE_CN, IDS_NC_ARC_TOO_LARGE_EN));
+  if (!MakeRoom(splittable ? 1 << split.depth : 1)) return FALSE;
   CPathArcElement* arc = new (std::nothrow) CPathArcElement(code);
-  if (!arc) return FALSE;
-  if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
+  if (!arc) return OutOfMemory(nullptr);
   PlaneAxes p;
-  bool helical = GetPlaneAxes(plane, p) && std::fabs(Coord(end, p.normal) - Coord(m_vLastPoint, p.normal)) > kSamePoint;
-  arc->m_nLine = (DWORD)m_nLine;
+  bool helical = GetPlaneAxes(plane, p) && std::fabs(Coord(end, p.normal) - Coord(start, p.normal)) > kSamePoint_mm;
+  arc->m_nLine = (DWORD)m_read.m_nLine;
   arc->m_byAxes = axes;
   arc->m_vEnd = end;
   arc->m_vCenter = center;
   arc->m_nTagStart = 0;
+  arc->m_dRadius = radius_mm;
   if (helical) {
     arc->SetHelical(true);
     arc->m_byAxes |= kAxesXYZ;
   }
-  SplitArc(arc, plane, m_aElements, m_vLastPoint, end, center, m_dArcTolerance);
-  arc->SetSource(true);
-  UpdateExtents(code, axes, m_vLastPoint);
+  const int first = m_aElements.GetSize();
+  if (splittable && split.depth > 0 && !AppendArcPieces(*arc, split, m_aElements, start, end, center))
+    return OutOfMemory(arc);
+  if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
+  UpdateExtents(code, axes, start);
+  for (int i = first; i < m_aElements.GetSize(); ++i)
+    UpdateExtents(code, axes, static_cast<CPathArcElement*>(m_aElements[i])->m_vEnd);
   UpdateExtents(code, axes, end);
-  AppendElement(arc);
+  arc->SetSource(true);
+  m_aElements.Add(arc);
   return TRUE;
 }
 
-// The pieces are found by bisecting the angle until a piece's chord height falls below
-// the tolerance, so an arc becomes 2^k equal pieces, appended in order while the arc is
-// added. The radius is the end radius; an arc whose start and end radii disagree, or
-// whose radius is nil, stays whole. So does one with non-finite coordinates.
-void CNCProgram::SplitArc(CPathArcElement* arc, BYTE plane, CPathElementArray& list, const Vec3& start, const Vec3& end,
-                          const Vec3& center, double tolerance) {
-  PlaneAxes axes;
-  if (!GetPlaneAxes(plane, axes)) return;
-  if (arc->m_dRadius == DBL_MAX) {
-    double r1 = PlaneDistance(axes, start, center);
-    double r2 = PlaneDistance(axes, end, center);
-    arc->m_dRadius = r2;
-    if (std::fabs(r1 - r2) > kRadiusMismatch || std::fabs(r1) < kMinRadius || std::fabs(r2) < kMinRadius) return;
-  }
-  if (!IsFinite(start) || !IsFinite(end) || !IsFinite(center) || !std::isfinite(arc->m_dRadius) || !(tolerance > 0.0))
-    return;
-  ArcSplitter splitter{*this, arc, plane, axes, list, center, tolerance};
-  Vec3 rs = start - center, re = end - center;
-  splitter.Split(start, end, PlaneAngle(rs.x, rs.y, rs.z, plane), PlaneAngle(re.x, re.y, re.z, plane));
-}
-
 void CNCProgram::ResetExtents() {
-  m_vTravMin = m_vCutMin = Vec3(DBL_MAX, DBL_MAX, DBL_MAX);
-  m_vTravMax = m_vCutMax = Vec3(-DBL_MAX, -DBL_MAX, -DBL_MAX);
+  m_box.m_vTravMin = m_box.m_vCutMin = Vec3(DBL_MAX, DBL_MAX, DBL_MAX);
+  m_box.m_vTravMax = m_box.m_vCutMax = Vec3(-DBL_MAX, -DBL_MAX, -DBL_MAX);
 }
 
 void CNCProgram::UpdateExtents(WORD code, BYTE axes, const Vec3& point) {
   if (code == kCodeRapid)
-    GrowBox(m_vTravMin, m_vTravMax, point);
+    GrowBox(m_box.m_vTravMin, m_box.m_vTravMax, point);
   else if (IsMoveCode(code))
-    GrowBox(m_vCutMin, m_vCutMax, point);
+    GrowBox(m_box.m_vCutMin, m_box.m_vCutMax, point);
 }
 
 void CNCProgram::NormalizeExtents() {
-  NormalizeCorner(m_vTravMin);
-  NormalizeCorner(m_vTravMax);
-  NormalizeCorner(m_vCutMin);
-  NormalizeCorner(m_vCutMax);
+  NormalizeCorner(m_box.m_vTravMin);
+  NormalizeCorner(m_box.m_vTravMax);
+  NormalizeCorner(m_box.m_vCutMin);
+  NormalizeCorner(m_box.m_vCutMax);
 }
 
 namespace {
@@ -253,7 +292,8 @@ struct Corners {
   Vec3 cut[2], trav[2];
 };
 Corners GetCorners(const CNCProgram& p, BOOL transform) {
-  Corners c{{p.m_vCutMin, p.m_vCutMax}, {p.m_vTravMin, p.m_vTravMax}};
+  const PathExtents& box = p.GetExtents();
+  Corners c{{box.m_vCutMin, box.m_vCutMax}, {box.m_vTravMin, box.m_vTravMax}};
   if (transform) {
     const TransformMatrix& m = p.GetOrientationMatrix();
     for (Vec3& v : c.cut) v = m.Apply(v);
@@ -298,10 +338,10 @@ BOOL CNCProgram::GetTraverseZRange(double& zMin, double& zMax, BOOL transform) c
 }
 
 void CNCProgram::SetExtentsFromJob(const Vec3& feedMin, const Vec3& feedMax, double traverseZMin, double traverseZMax) {
-  m_vCutMin = feedMin;
-  m_vCutMax = feedMax;
-  m_vTravMin.z = traverseZMin;
-  m_vTravMax.z = traverseZMax;
+  m_box.m_vCutMin = feedMin;
+  m_box.m_vCutMax = feedMax;
+  m_box.m_vTravMin.z = traverseZMin;
+  m_box.m_vTravMax.z = traverseZMax;
 }
 
 void CNCProgram::SetOrientation(int flipX, int flipY, int flipZ, int type, int reserved) {
@@ -311,7 +351,7 @@ void CNCProgram::SetOrientation(int flipX, int flipY, int flipZ, int type, int r
     double xRow[2], yRow[2];
     int originX, originY;  // 0 none, 1 T.x, 2 T.y
   };
-  static const Orientation kTypes[] = {
+  static constexpr Orientation kTypes[] = {
       {{1, 0}, {0, 1}, 0, 0},    // 1
       {{-1, 0}, {0, 1}, 1, 0},   // 2
       {{0, -1}, {-1, 0}, 2, 1},  // 3
@@ -321,12 +361,13 @@ void CNCProgram::SetOrientation(int flipX, int flipY, int flipZ, int type, int r
       {{0, 1}, {-1, 0}, 2, 0},   // 7
       {{0, 1}, {1, 0}, 0, 0},    // 8
   };
+  constexpr int kTypeCount = sizeof kTypes / sizeof kTypes[0];
   m_nOrientation = type;
   m_mOrientation.SetIdentity();
   if (flipZ) m_mOrientation.SetZAxis(0, 0, -1);
-  if (type < 1 || type > 8) return;
+  if (type < 1 || type > kTypeCount) return;
   const Orientation& o = kTypes[type - 1];
-  const Vec3& t = m_vCutMax;
+  const Vec3& t = m_box.m_vCutMax;
   auto origin = [&](int which) { return which == 1 ? t.x : which == 2 ? t.y : 0.0; };
   m_mOrientation.SetXAxis(o.xRow[0], o.xRow[1], 0);
   m_mOrientation.SetYAxis(o.yRow[0], o.yRow[1], 0);

@@ -4,7 +4,8 @@
 #include <cstring>
 
 namespace {
-const double kSplitEpsilon = 1e-7;
+// Coordinate differences up to this count as no travel when a rapid is split (mm).
+constexpr double kSplitEpsilon_mm = 1e-7;
 
 double Sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
 }  // namespace
@@ -41,60 +42,59 @@ void CPathTagElement::CopyFromPathRecord(const PathRecord& rec) {
   if (rec.GetTool() && IsNamed("T")) m_pTool = new ToolRecord(*rec.GetTool());
 }
 
-void CPathLineElement::CopyMoveFrom(const CPathLineElement& from, bool withMark) {
+void CPathElement::CopyWordsFrom(const CPathElement& from) {
   m_nCode = from.m_nCode;
   m_nDiscard = from.m_nDiscard;
   m_nFlags = from.m_nFlags;
   m_nLine = from.m_nLine;
   CopyFlagBits(from.m_nFlags);
-  m_byAxes = from.m_byAxes;
-  m_nTagStart = from.m_nTagStart;
-  m_dRadius = from.m_dRadius;
-  m_dAngle = from.m_dAngle;
-  m_dDeviation = from.m_dDeviation;
-  if (withMark) m_dMark = from.m_dMark;
-  m_vEnd = from.m_vEnd;
 }
 
-void CPathLineElement::CopyMoveFromRecord(const PathRecord& rec, bool withMark) {
-  m_byAxes = rec.m_byAxes;
-  m_nTagStart = rec.m_nTagStart;
-  m_dRadius = rec.m_dRadius;
-  m_dAngle = rec.m_dAngle;
-  m_dDeviation = rec.m_dDeviation;
-  if (withMark) m_dMark = rec.m_dMark;
-  m_vEnd = rec.GetEnd();
+void CPathLineElement::CopyFrom(const CPathLineElement& from) {
+  CopyWordsFrom(from);
+  CopyMoveFields(*this, from, true);
 }
 
 void CPathLineElement::CopyFromPathRecord(const PathRecord& rec) {
   CPathElement::CopyFromPathRecord(rec);
-  CopyMoveFromRecord(rec, true);
+  CopyMoveFields(*this, rec, true);
 }
 
-void CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end) {
-  double dx = (m_byAxes & kAxisX) ? end.x - start.x : 0.0;
-  double dy = (m_byAxes & kAxisY) ? end.y - start.y : 0.0;
-  double dz = (m_byAxes & kAxisZ) ? end.z - start.z : 0.0;
-  double ax = std::fabs(dx), ay = std::fabs(dy);
-  bool movesXY = ax > kSplitEpsilon || ay > kSplitEpsilon;
+BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end) {
+  double dx_mm = (m_byAxes & kAxisX) ? end.x - start.x : 0.0;
+  double dy_mm = (m_byAxes & kAxisY) ? end.y - start.y : 0.0;
+  double dz_mm = (m_byAxes & kAxisZ) ? end.z - start.z : 0.0;
+  double ax_mm = std::fabs(dx_mm), ay_mm = std::fabs(dy_mm);
+  bool movesXY = ax_mm > kSplitEpsilon_mm || ay_mm > kSplitEpsilon_mm;
 
-  auto appendPiece = [&](const Vec3& pieceEnd) {
+  CPathLineElement* pieces[2] = {nullptr, nullptr};
+  int count = 0;
+  auto makePiece = [&](const Vec3& pieceEnd) {
     CPathLineElement* piece = new (std::nothrow) CPathLineElement;
-    if (!piece) return;  // out of memory: the rapid travels unsplit
+    if (!piece) return false;
     piece->CopyFrom(*this);
     piece->m_byAxes = kAxesXY;
     piece->m_vEnd = pieceEnd;
-    list.Add(piece);
+    pieces[count++] = piece;
+    return true;
   };
-  if (ax > kSplitEpsilon && ay > kSplitEpsilon && std::fabs(ax - ay) > kSplitEpsilon) {
-    double m = ax < ay ? ax : ay;
-    appendPiece(Vec3(start.x + Sign(dx) * m, start.y + Sign(dy) * m, start.z));
+  bool ok = true;
+  if (ax_mm > kSplitEpsilon_mm && ay_mm > kSplitEpsilon_mm && std::fabs(ax_mm - ay_mm) > kSplitEpsilon_mm) {
+    double m_mm = ax_mm < ay_mm ? ax_mm : ay_mm;
+    ok = makePiece(Vec3(start.x + Sign(dx_mm) * m_mm, start.y + Sign(dy_mm) * m_mm, start.z));
   }
-  if (movesXY && std::fabs(dz) > kSplitEpsilon) appendPiece(Vec3(end.x, end.y, start.z));
+  if (ok && movesXY && std::fabs(dz_mm) > kSplitEpsilon_mm) ok = makePiece(Vec3(end.x, end.y, start.z));
+  if (!ok) {
+    for (int i = 0; i < count; i++) delete pieces[i];
+    return FALSE;
+  }
+  for (int i = 0; i < count; i++) list.Add(pieces[i]);
+  return TRUE;
 }
 
 void CPathArcElement::CopyFrom(const CPathArcElement& from) {
-  CopyMoveFrom(from, false);
+  CopyWordsFrom(from);
+  CopyMoveFields(*this, from, false);
   m_vCenter = from.m_vCenter;
 }
 
@@ -105,6 +105,6 @@ void CPathArcElement::CopyFromPathRecord(const PathRecord& rec) {
   m_nDiscard = rec.m_nDiscard;
   m_nLine = rec.m_nLine;
   CopyFlagBits(rec.m_nFlags);
-  CopyMoveFromRecord(rec, false);
+  CopyMoveFields(*this, rec, false);
   m_vCenter = rec.GetCenter();
 }

@@ -23,14 +23,46 @@ enum : WORD {
   kCodeFeed = 1,
   kCodeArcCW = 2,
   kCodeArcCCW = 3,
+  kCodePlaneXY = 17,
+  kCodePlaneXZ = 18,
+  kCodePlaneYZ = 19,
+  kCodeTagBit = 0x8000,  // a record code with this bit (and above 3) rebuilds as a tag
   kCodeTag = 0xFFFF,
 };
 
 inline bool IsMoveCode(unsigned code) { return code <= kCodeArcCCW; }
 inline bool IsArcCode(unsigned code) { return code == kCodeArcCW || code == kCodeArcCCW; }
+inline bool IsPlaneCode(unsigned code) { return code >= kCodePlaneXY && code <= kCodePlaneYZ; }
 
 // Axis mask bits of a move: the axes its source named.
 enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxesXYZ = 0xE0 };
+
+// The fields of a move in record order: axis mask, tag start mark, radius, corner angle,
+// deviation, path mark, end point. Every copy between elements, records and images walks
+// this one list, so none of them can miss a field. (A list of names rather than a visitor
+// over references: the fields of a packed record cannot be bound to references.)
+#define NC_MOVE_FIELDS(X) \
+  X(m_byAxes)             \
+  X(m_nTagStart)          \
+  X(m_dRadius)            \
+  X(m_dAngle)             \
+  X(m_dDeviation)         \
+  X(m_dMark)              \
+  X(m_vEnd)
+
+// The move fields of `from` into `to` (elements or records); the path mark only withMark.
+template <class To, class From>
+void CopyMoveFields(To& to, const From& from, bool withMark) {
+  if (withMark) {
+#define NC_COPY_MOVE_FIELD(field) to.field = from.field;
+    NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+    return;
+  }
+  const double mark = to.m_dMark;
+  NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+#undef NC_COPY_MOVE_FIELD
+  to.m_dMark = mark;
+}
 
 class CPathElement {
  public:
@@ -75,11 +107,13 @@ class CPathElement {
     else
       m_nFlags &= ~mask;
   }
-  // Bits 0, 2 and 8 as the record has them.
-  void CopyFlagBits(DWORD recordFlags) {
-    SetSource((recordFlags & kFlagSource) != 0);
-    SetFitted((recordFlags & kFlagFitted) != 0);
-    SetHelical((recordFlags & kFlagHelical) != 0);
+  // Code, the three words and, through the setters again, bits 0, 8 and 2.
+  void CopyWordsFrom(const CPathElement& from);
+  // Bits 0, 2 and 8 as `flags` has them.
+  void CopyFlagBits(DWORD flags) {
+    SetSource((flags & kFlagSource) != 0);
+    SetFitted((flags & kFlagFitted) != 0);
+    SetHelical((flags & kFlagHelical) != 0);
   }
 };
 
@@ -110,13 +144,14 @@ class CPathLineElement : public CPathElement {
 
   // Everything of a move: words, flags, axes, the four move values with the tag start
   // mark, and the end point.
-  void CopyFrom(const CPathLineElement& from) { CopyMoveFrom(from, true); }
+  void CopyFrom(const CPathLineElement& from);
   void CopyFromPathRecord(const PathRecord& rec);
 
   // Before a rapid from `start` to `end` is appended to `list`, appends the pieces that
   // make it travel 45 degrees first, then the rest of XY at the old height; the element
-  // itself then does what remains (the Z travel). Pieces carry bit 0 clear.
-  void SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end);
+  // itself then does what remains (the Z travel). Pieces carry bit 0 clear. FALSE (and
+  // nothing appended) when memory runs out.
+  BOOL SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end);
 
   BYTE m_byAxes = 0;              // kAxis* mask
   DWORD m_nTagStart = 1;          // non-zero on the first move of a tag (the adders write 0)
@@ -125,12 +160,6 @@ class CPathLineElement : public CPathElement {
   double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
   double m_dMark = 0.0;           // cumulative path length at the end of the move (mm)
   Vec3 m_vEnd;                    // end point (mm); the start is the previous move's end
-
- protected:
-  // The move part of a copy; the path length mark only withMark.
-  void CopyMoveFrom(const CPathLineElement& from, bool withMark);
-  // Axes, tag start mark, move values and end point of a record.
-  void CopyMoveFromRecord(const PathRecord& rec, bool withMark);
 };
 
 // An arc: code 2 clockwise, 3 counter-clockwise.

@@ -8,7 +8,7 @@ namespace {
 
 // A tag value as a tool number; values no tool can have give -1.
 int ToolNumber(double value) {
-  if (!(std::fabs(value) < 1e9)) return -1;
+  if (!(std::fabs(value) < kToolNumberLimit)) return -1;
   return (int)std::lround(value);
 }
 
@@ -39,7 +39,7 @@ CPathArcElement* CNCProgram::ArcAt(int i) const {
   return static_cast<CPathArcElement*>(m_aElements[i]);
 }
 
-BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) {
+BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const {
   if (index < 0 || index >= m_aElements.GetSize() || !m_aElements[index]) return FALSE;
   const CPathElement* e = m_aElements[index];
   rec.Reset();
@@ -47,27 +47,26 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) {
   rec.m_nDiscard = e->m_nDiscard;
   rec.m_nFlags = e->m_nFlags;
   rec.m_nLine = e->m_nLine;
-  if (const CPathLineElement* move = MoveAt(index)) {
-    rec.m_byAxes = move->m_byAxes;
-    rec.m_nTagStart = move->m_nTagStart;
-    rec.m_dRadius = move->m_dRadius;
-    rec.m_dAngle = move->m_dAngle;
-    rec.m_dDeviation = move->m_dDeviation;
-    rec.m_dMark = move->m_dMark;
-    rec.m_vEnd = transform ? m_mOrientation.Apply(move->m_vEnd) : move->m_vEnd;
-    if (const CPathArcElement* arc = ArcAt(index))
-      rec.m_vCenter = transform ? m_mOrientation.Apply(arc->m_vCenter) : arc->m_vCenter;
-  } else if (e->m_nCode == kCodeTag) {
-    if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
-      std::memcpy(rec.m_szName, tag->m_szName, sizeof rec.m_szName);
-      rec.m_dValue = tag->m_dValue;
-      if (tag->m_pTool && tag->IsNamed("T")) rec.SetTool(tag->m_pTool);
+  // The code tells the class (see MoveAt): the passes read every element this way, three
+  // times per optimisation, so nothing is looked up twice.
+  if (IsMoveCode(e->m_nCode)) {
+    const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
+    CopyMoveFields(rec, move, true);
+    if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
+    if (IsArcCode(e->m_nCode)) {
+      const Vec3& center = static_cast<const CPathArcElement&>(*e).m_vCenter;
+      rec.m_vCenter = transform ? m_mOrientation.Apply(center) : center;
     }
+  } else if (e->m_nCode == kCodeTag) {
+    const CPathTagElement* tag = static_cast<const CPathTagElement*>(e);
+    std::memcpy(rec.m_szName, tag->m_szName, sizeof rec.m_szName);
+    rec.m_dValue = tag->m_dValue;
+    if (tag->m_pTool && tag->IsNamed("T")) rec.SetTool(tag->m_pTool);
   }
   return TRUE;
 }
 
-BOOL CNCProgram::GetNextMoveRecord(int& index, PathRecord& rec) {
+BOOL CNCProgram::GetNextMoveRecord(int& index, PathRecord& rec) const {
   if (index < 0) return FALSE;
   while (index < m_aElements.GetSize()) {
     int i = index++;
@@ -78,34 +77,35 @@ BOOL CNCProgram::GetNextMoveRecord(int& index, PathRecord& rec) {
 
 BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
   if (!rec) return FALSE;
+  if (!MakeRoom(1)) return FALSE;
   WORD code = rec->m_nCode;
   Vec3 end = rec->GetEnd();
-  UpdateExtents(code, rec->m_byAxes, m_vLastPoint);
+  UpdateExtents(code, rec->m_byAxes, m_read.m_vLastPoint);
   UpdateExtents(code, rec->m_byAxes, end);
 
   CPathElement* element;
-  if (code > kCodeArcCCW && (code & 0x8000)) {
+  if (code > kCodeArcCCW && (code & kCodeTagBit)) {
     CPathTagElement* tag = new (std::nothrow) CPathTagElement;
-    if (!tag) return FALSE;
+    if (!tag) return OutOfMemory(nullptr);
     tag->CopyFromPathRecord(*rec);
     element = tag;
   } else if (code > kCodeArcCCW) {
     element = new (std::nothrow) CPathElement;
-    if (!element) return FALSE;
+    if (!element) return OutOfMemory(nullptr);
     element->CopyFromPathRecord(*rec);
   } else if (code <= kCodeFeed) {
     CPathLineElement* line = new (std::nothrow) CPathLineElement;
-    if (!line) return FALSE;
+    if (!line) return OutOfMemory(nullptr);
     line->CopyFromPathRecord(*rec);
     element = line;
   } else {
     CPathArcElement* arc = new (std::nothrow) CPathArcElement;
-    if (!arc) return FALSE;
+    if (!arc) return OutOfMemory(nullptr);
     arc->CopyFromPathRecord(*rec);
     element = arc;
   }
-  if (IsMoveCode(code)) m_vLastPoint = end;
-  AppendElement(element);
+  if (IsMoveCode(code)) m_read.m_vLastPoint = end;
+  m_aElements.Add(element);
 
   if (code == kCodeTag && IsToolTagName(static_cast<CPathTagElement*>(element)->m_szName)) {
     int tool = ToolNumber(rec->m_dValue);

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     auto start = std::chrono::steady_clock::now();
     BOOL ok = program.LoadFromNCFile(nullptr, argv[i], Vec3(1, 1, 1));
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    int lines = program.m_nLine > 0 ? program.m_nLine : 0;
+    int lines = program.GetLastLine() > 0 ? program.GetLastLine() : 0;
     std::printf("file=%s lines=%d elements=%d seconds=%.3f lines_per_s=%.0f\n", argv[i], lines,
                 program.GetElementCount(), seconds, seconds > 0 ? lines / seconds : 0.0);
     std::fflush(stdout);

@@ -9,7 +9,7 @@
 #include "nc/ui/format_select_dlg.h"
 #include "foundation/settings.h"
 #include "nc/formats/format_question.h"
-#include "nc/nc_program.h"
+#include "nc/formats/hpgl_reader.h"
 #include "platform/testing/test_support.h"
 #include "resources/resource.h"
 
@@ -88,8 +88,8 @@ TEST_F(QuestionDlgTest, FormatQuestionOfAnHpglImport) {
                                        }});
   CNCProgram p;
   p.SetHpglScale(1);
-  p.m_nLine = 3;
-  ASSERT_TRUE(p.InterpretHpglLine(3, "PA1,2,3,4,5,6;"));
+  CNCReadContext(p).State().m_nLine = 3;
+  ASSERT_TRUE(CHpglReader(p).InterpretHpglLine(3, "PA1,2,3,4,5,6;"));
   EXPECT_TRUE(AllStepsDone());  // neither Escape nor the close box ended it
   EXPECT_STREQ("[Line 3 (items=6)] PA1,2,3,4,5,6;", seen.text);
   EXPECT_TRUE(seen.twoD);
@@ -97,7 +97,7 @@ TEST_F(QuestionDlgTest, FormatQuestionOfAnHpglImport) {
   EXPECT_FALSE(seen.cancelVisible);
   EXPECT_FALSE(seen.cancelEnabled);
   EXPECT_FALSE(p.IsHpgl2D());
-  EXPECT_EQ(1, p.m_nHpglMode);
+  EXPECT_EQ(1, p.GetHpglState().m_nHpglMode);
 }
 
 TEST_F(QuestionDlgTest, FormatQuestionAnswersTwoDUnlessThreeDIsChosen) {

@@ -6,6 +6,7 @@
 // block instead carries a u16 item size and a u16 item count, then the items.
 #pragma once
 
+#include "foundation/geometry.h"
 #include "platform/types.h"
 
 // Command codes (the command word is kCommandBit + code).
@@ -124,5 +125,4 @@ const int kHeadPayloadBytes = 96;  // payload of DT_HEAD
 const int kHeadBytes = kCommandHeadBytes + kHeadPayloadBytes;
 const DWORD kHeadMagic = 82;  // first payload word of DT_HEAD
 
-// Planes as segments and arcs carry them.
-enum : WORD { kPlaneXY = 0, kPlaneXZ = 4, kPlaneYZ = 8 };
+// Planes as segments and arcs carry them: kPlaneXY, kPlaneXZ, kPlaneYZ (foundation/geometry.h).

@@ -157,7 +157,7 @@ void CJobManager::SetRecordFromToolpath(JobRecord* record, CNCProgram* program) 
   if (!record || !program || program->GetElementCount() <= 0) return;
   record->Reserved1244 = 0;
   record->TotalTags = program->GetTagCount();
-  record->ToolpathLength = program->m_dPathLength;
+  record->ToolpathLength = program->GetPathLength();
   Vec3 v;
   program->GetExtentMin(v, FALSE);
   record->FeedMin = v;

@@ -122,7 +122,7 @@ BOOL CJobManager::LoadStructs(CProgressSink* progress, const char* name, CNCProg
   CProgramRecordSink sink(*program);
   double length_mm = 0.0;
   if (!ReadStructsFile(path, sink, progress, &length_mm)) return FALSE;
-  program->m_dPathLength += length_mm;
+  program->SetPathLength(program->GetPathLength() + length_mm);
   return TRUE;
 }
 

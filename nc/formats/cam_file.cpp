@@ -4,18 +4,30 @@
 #include <cstring>
 
 #include "foundation/checksum.h"
+#include "platform/bytes.h"
 
 namespace {
-const char kProducer[] = "Corvane CNC Control";
-const UINT kReadAhead = 64 * 1024;
+constexpr char kProducer[] = "Corvane CNC Control";
+constexpr UINT kReadAhead = 64 * 1024;
+
+// A fresh header: size, version, magic and producer, zero-filled.
+void MakeHeader(BYTE* header) {
+  std::memset(header, 0, kCamHeaderSize);
+  bytes::Store32(header + offsetof(CamFileHeader, m_nHeaderSize), kCamHeaderSize);
+  bytes::Store16(header + offsetof(CamFileHeader, m_nVersion), kCamVersion);
+  std::memcpy(header + offsetof(CamFileHeader, m_szMagic), kCamMagic, sizeof kCamMagic);
+  std::memcpy(header + offsetof(CamFileHeader, m_szProducer), kProducer, sizeof kProducer);
+}
+
+bool HasMagic(const BYTE* header) {
+  const char* magic = reinterpret_cast<const char*>(header + offsetof(CamFileHeader, m_szMagic));
+  const size_t size = sizeof(CamFileHeader::m_szMagic);
+  return CString(magic, (int)strnlen(magic, size)).CompareNoCase(kCamMagic) == 0;
+}
 }  // namespace
 
 CCamFile::CCamFile() {
-  std::memset(&m_header, 0, sizeof m_header);
-  m_header.m_nHeaderSize = kCamHeaderSize;
-  m_header.m_nVersion = 0x100;
-  std::strcpy(m_header.m_szMagic, kCamMagic);
-  std::strcpy(m_header.m_szProducer, kProducer);
+  MakeHeader(m_abyHeader);
   std::memset(m_abyKey, 0, sizeof m_abyKey);
 }
 
@@ -25,17 +37,15 @@ BOOL CCamFile::Open(const char* path, UINT openFlags, CFileException* error) {
   try {
     ULONGLONG length = GetLength();
     if (length == 0) {
-      CCamFile fresh;
-      m_header = fresh.m_header;
+      MakeHeader(m_abyHeader);
     } else {
-      CamFileHeader header;
-      if (length < (ULONGLONG)kCamHeaderSize || CFile::Read(&header, kCamHeaderSize) != (UINT)kCamHeaderSize ||
-          CString(header.m_szMagic, (int)strnlen(header.m_szMagic, sizeof header.m_szMagic)).CompareNoCase(kCamMagic) !=
-              0) {
+      BYTE header[kCamHeaderSize];
+      if (length < (ULONGLONG)kCamHeaderSize || CFile::Read(header, kCamHeaderSize) != (UINT)kCamHeaderSize ||
+          !HasMagic(header)) {
         Abort();
         return FALSE;
       }
-      m_header = header;
+      std::memcpy(m_abyHeader, header, sizeof header);
     }
   } catch (const CFileException& e) {
     if (error) *error = e;
@@ -55,15 +65,15 @@ void CCamFile::Close() {
 void CCamFile::DeriveKey() {
   Md5Context md5;
   Md5Init(&md5);
-  Md5Update(&md5, reinterpret_cast<const BYTE*>(&m_header) + offsetof(CamFileHeader, m_szMagic),
-            sizeof m_header - offsetof(CamFileHeader, m_szMagic));
+  Md5Update(&md5, m_abyHeader + offsetof(CamFileHeader, m_szMagic),
+            kCamHeaderSize - offsetof(CamFileHeader, m_szMagic));
   Md5Final(m_abyKey, &md5);
 }
 
-void CCamFile::Scramble(BYTE* bytes, UINT count, ULONGLONG position) const {
+void CCamFile::Scramble(BYTE* data, UINT count, ULONGLONG position) const {
   for (UINT i = 0; i < count; i++) {
     ULONGLONG p = position + i;
-    if (p >= (ULONGLONG)kCamHeaderSize) bytes[i] ^= m_abyKey[(p - kCamHeaderSize) % 16];
+    if (p >= (ULONGLONG)kCamHeaderSize) data[i] ^= m_abyKey[(p - kCamHeaderSize) % kCamKeySize];
   }
 }
 
@@ -124,10 +134,10 @@ void CCamFile::RewriteHeader() {
   ULONGLONG length = GetLength();
   if (length < (ULONGLONG)kCamHeaderSize) {
     CFile::Seek(0, begin);
-    CFile::Read(&m_header, (UINT)length);
+    CFile::Read(m_abyHeader, (UINT)length);
   }
   CFile::Seek(0, begin);
-  CFile::Write(&m_header, kCamHeaderSize);
+  CFile::Write(m_abyHeader, kCamHeaderSize);
   CFile::Seek(kCamHeaderSize, begin);
 }
 

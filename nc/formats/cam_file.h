@@ -4,7 +4,8 @@
 // payload). The body is scrambled with a 16-byte key, the MD5 of header bytes 6-293, so
 // the byte at file offset p (p >= 294) is stored as plain XOR key[(p - 294) mod 16].
 // CCamFile checks the header, derives the key and unscrambles on Read (scrambles on
-// Write). All integers are little-endian.
+// Write). All integers are little-endian; the structs below give the layout (offsets),
+// the bytes are read and written with platform/bytes.h.
 #pragma once
 
 #include <cstddef>
@@ -53,9 +54,12 @@ enum : WORD {
   kCamMCode = 0xFF04,     // double
 };
 
-const int kCamHeaderSize = (int)sizeof(CamFileHeader);
-const int kCamRecordHead = 4;  // code and payload length
-const char kCamMagic[] = "Kestrada CAM File";
+constexpr int kCamHeaderSize = (int)sizeof(CamFileHeader);
+constexpr WORD kCamVersion = 0x100;
+constexpr int kCamRecordHead = 4;    // code (16 bits) and payload length (16 bits)
+constexpr int kCamMaxRecord = 2048;  // head and payload of the longest record read
+constexpr int kCamKeySize = 16;
+constexpr char kCamMagic[] = "Kestrada CAM File";
 
 class CCamFile : public CFile {
  public:
@@ -78,7 +82,8 @@ class CCamFile : public CFile {
   // first reads what there is into the image) and moves to the body.
   void RewriteHeader();
 
-  const CamFileHeader& GetHeader() const { return m_header; }
+  // The header image (kCamHeaderSize bytes, as stored).
+  const BYTE* GetHeader() const { return m_abyHeader; }
   const BYTE* GetKey() const { return m_abyKey; }
 
  private:
@@ -88,8 +93,8 @@ class CCamFile : public CFile {
   void DropReadAhead();
 
   CString m_strPath;
-  CamFileHeader m_header;
-  BYTE m_abyKey[16];
+  BYTE m_abyHeader[kCamHeaderSize];
+  BYTE m_abyKey[kCamKeySize];
   std::vector<BYTE> m_aAhead;   // unscrambled body bytes read ahead
   size_t m_nAheadPos = 0;       // next byte of m_aAhead to hand out
   ULONGLONG m_nAheadStart = 0;  // file position of m_aAhead[0]

@@ -1,31 +1,35 @@
-// The records of a CAM file into path elements and tags.
+#include "nc/formats/cam_records.h"
+
+#include <cmath>
 #include <cstring>
 
-#include "nc/nc_program.h"
+#include "foundation/texts.h"
+#include "platform/bytes.h"
+#include "resources/resource.h"
 
 namespace {
 
+constexpr int kMinTool = 1, kMaxTool = 99;  // tool numbers a tool definition may give
+
 // Little-endian doubles of a payload.
-double PayloadDouble(const BYTE* payload, int index) {
-  double v;
-  std::memcpy(&v, payload + 8 * index, sizeof v);
-  return v;
-}
+double PayloadDouble(const BYTE* payload, int index) { return bytes::LoadDouble(payload + sizeof(double) * index); }
 
 Vec3 PayloadPoint(const BYTE* payload, int index) {
   return Vec3(PayloadDouble(payload, index), PayloadDouble(payload, index + 1), PayloadDouble(payload, index + 2));
 }
 
+constexpr int kPointBytes = 3 * sizeof(double);
+
 // Payload bytes a code needs; 0 for codes without payload or unknown codes.
 int NeededPayload(WORD code) {
   switch (code) {
     case kCodeRapid:
-    case kCodeFeed: return 24;
+    case kCodeFeed: return kPointBytes;
     case kCodeArcCW:
-    case kCodeArcCCW: return 48;
+    case kCodeArcCCW: return 2 * kPointBytes;
     case kCamFeedRate:
     case kCamSpindle:
-    case kCamMCode: return 8;
+    case kCamMCode: return sizeof(double);
     case kCamTool: return (int)sizeof(CamToolDefinition);
     default: return 0;
   }
@@ -41,89 +45,117 @@ DWORD ToolKind(int32_t camKind) {
   }
 }
 
-}  // namespace
+bool IsFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
-void CNCProgram::AppendCamReport(const CString& entry) {
-  if (m_strErrors.Find(entry) >= 0) return;
-  AppendLineReport(m_strErrors.IsEmpty() ? entry : ", " + entry);
+// The tool description of a tool definition payload.
+ToolRecord* MakeTool(const BYTE* def) {
+  ToolRecord* tool = new (std::nothrow) ToolRecord;
+  if (!tool) return nullptr;
+  std::memset(tool, 0, sizeof *tool);
+  tool->m_nKind = ToolKind((int32_t)bytes::Load32(def + offsetof(CamToolDefinition, m_nKind)));
+  tool->m_dSize1 = bytes::LoadDouble(def + offsetof(CamToolDefinition, m_dSize1));
+  tool->m_dDiameter = bytes::LoadDouble(def + offsetof(CamToolDefinition, m_dDiameter));
+  tool->m_dSize3 = bytes::LoadDouble(def + offsetof(CamToolDefinition, m_dSize3));
+  tool->m_dSize4 = (double)(int32_t)bytes::Load32(def + offsetof(CamToolDefinition, m_nSize4));
+  const size_t nameSize = sizeof(CamToolDefinition::m_szName);
+  std::memcpy(tool->m_szName, def + offsetof(CamToolDefinition, m_szName), nameSize);
+  tool->m_szName[nameSize - 1] = '\0';
+  return tool;
 }
 
-BOOL CNCProgram::AddCamRecord(int record, const BYTE* data, int size) {
-  if (m_bProgramEnd) return FALSE;
-  if (size < kCamRecordHead) return !m_bStop;
-  WORD code = (WORD)(data[0] | data[1] << 8);
-  int length = data[2] | data[3] << 8;
+}  // namespace
+
+void CCamRecordReader::Report(const CString& entry) {
+  const CString& report = m_ctx.Program().GetErrors();
+  if (report.Find(entry) >= 0) return;
+  m_ctx.AppendLineReport(report.IsEmpty() ? entry : ", " + entry);
+}
+
+BOOL CCamRecordReader::AddCamRecord(int record, const BYTE* data, int size) {
+  NCReadState& read = m_ctx.State();
+  if (read.m_bProgramEnd) return FALSE;
+  if (size < kCamRecordHead) return !read.m_bStop;
+  WORD code = bytes::Load16(data);
+  int length = bytes::Load16(data + 2);
   const BYTE* payload = data + kCamRecordHead;
   if (length > size - kCamRecordHead) length = size - kCamRecordHead;
-  auto report = [&] {
-    CString entry;
-    entry.Format("Tag%d: Code=%d(0x%04X), Len=%d", record, code, code, length);
-    AppendCamReport(entry);
-  };
+  CString entry;
+  entry.Format("Tag%d: Code=%d(0x%04X), Len=%d", record, code, code, length);
   // A record too short for its code is listed and skipped, never read past its end.
   if (length < NeededPayload(code)) {
-    report();
-    return !m_bStop;
+    Report(entry);
+    return !read.m_bStop;
   }
+  auto refuse = [&] { Report(entry + ": " + LoadLangString(IDS_NC_NOT_FINITE_CN, IDS_NC_NOT_FINITE_EN)); };
 
   switch (code) {
     case 90:
     case 91:
-      m_bAbsolute = code == 90 ? 1 : 0;
-      AddCode(code);
+      read.m_bAbsolute = code == 90 ? 1 : 0;
+      m_ctx.AddCode(code);
       break;
     case 20:
     case 21:
-      m_dUnitScale = code == 20 ? 25.4 : 1.0;
-      AddCode(code);
+      read.m_dUnitScale = code == 20 ? 25.4 : 1.0;
+      m_ctx.AddCode(code);
       break;
-    case 17:
-    case 18:
-    case 19:
-      m_byPlane = (BYTE)((code - 17) * 4);
-      AddCode(code);
+    case kCodePlaneXY:
+    case kCodePlaneXZ:
+    case kCodePlaneYZ:
+      read.m_byPlane = code == kCodePlaneXY ? kPlaneXY : code == kCodePlaneXZ ? kPlaneXZ : kPlaneYZ;
+      m_ctx.AddCode(code);
       break;
     case kCodeRapid:
     case kCodeFeed:
     case kCodeArcCW:
     case kCodeArcCCW: {
-      Vec3 end = PayloadPoint(payload, 0).Scale(m_vAxisFactor);
-      m_vLastPoint = m_vNewPoint;
-      m_vNewPoint = end;
-      m_vNewPoint *= m_dUnitScale;
-      if (!m_bAbsolute) m_vNewPoint += m_vLastPoint;
-      if (code <= kCodeFeed) {
-        AddLine(code, kAxesXYZ, m_vNewPoint);
+      Vec3 end = PayloadPoint(payload, 0).Scale(read.m_vAxisFactor);
+      end *= read.m_dUnitScale;
+      if (!read.m_bAbsolute) end += read.m_vNewPoint;
+      // The centre is absolute, in the units of the file like the end point.
+      Vec3 center;
+      if (IsArcCode(code)) {
+        center = PayloadPoint(payload, 3).Scale(read.m_vAxisFactor);
+        center *= read.m_dUnitScale;
+      }
+      if (!IsFinite(end) || !IsFinite(center)) {
+        refuse();
+        break;
+      }
+      read.m_vLastPoint = read.m_vNewPoint;
+      read.m_vNewPoint = end;
+      if (IsArcCode(code))
+        m_ctx.AddArc(code, read.m_byPlane, kAxesXYZ, end, center);
+      else
+        m_ctx.AddLine(code, kAxesXYZ, end);
+      break;
+    }
+    case kCamFeedRate:
+    case kCamSpindle:
+    case kCamMCode: {
+      const double value = PayloadDouble(payload, 0);
+      if (!std::isfinite(value)) {
+        refuse();
+      } else if (code == kCamFeedRate) {
+        m_ctx.AddTag("F", value / 60);  // mm/min to mm/s
       } else {
-        // The centre is absolute, in the units of the file like the end point.
-        Vec3 center = PayloadPoint(payload, 3).Scale(m_vAxisFactor);
-        center *= m_dUnitScale;
-        AddArc(code, m_byPlane, kAxesXYZ, m_vNewPoint, center);
+        m_ctx.AddTag(code == kCamSpindle ? "S" : "M", value);
       }
       break;
     }
-    case kCamFeedRate: AddTag("F", PayloadDouble(payload, 0) / 60); break;
-    case kCamSpindle: AddTag("S", PayloadDouble(payload, 0)); break;
-    case kCamMCode: AddTag("M", PayloadDouble(payload, 0)); break;
     case kCamTool: {
-      CamToolDefinition def;
-      std::memcpy(&def, payload, sizeof def);
-      int32_t number = def.m_nNumber;
-      if (number < 1 || number > 99) break;
-      ToolRecord* tool = new ToolRecord;
-      std::memset(tool, 0, sizeof *tool);
-      tool->m_nKind = ToolKind(def.m_nKind);
-      tool->m_dSize1 = def.m_dSize1;
-      tool->m_dDiameter = def.m_dDiameter;
-      tool->m_dSize3 = def.m_dSize3;
-      tool->m_dSize4 = (double)def.m_nSize4;
-      std::memcpy(tool->m_szName, def.m_szName, sizeof def.m_szName);
-      tool->m_szName[sizeof def.m_szName - 1] = '\0';
-      AddUsedTool(number);
-      AddTag("T", number, tool);
+      int32_t number = (int32_t)bytes::Load32(payload + offsetof(CamToolDefinition, m_nNumber));
+      if (number < kMinTool || number > kMaxTool) break;
+      ToolRecord* tool = MakeTool(payload);
+      if (!tool) {
+        m_ctx.Stop(LoadLangString(IDS_NC_OUT_OF_MEMORY_CN, IDS_NC_OUT_OF_MEMORY_EN));
+        break;
+      }
+      m_ctx.AddUsedTool(number);
+      m_ctx.AddTag("T", number, tool);
       break;
     }
-    default: report(); break;
+    default: Report(entry); break;
   }
-  return !m_bStop;
+  return !read.m_bStop;
 }

@@ -1,28 +1,33 @@
-// The HPGL reader: plotter commands of one line into path elements and tags.
-//
-// Pen-up moves become rapids, pen-down moves feeds, AA/AR arcs arcs in the XY plane;
-// a few parameter commands become tags that the job engine passes on to the controller.
-// Coordinates are plotter units (m_vHpglScale mm each); whether a coordinate list holds
-// 2D or 3D points is settled once per file, from ZZ, from the first list, or by asking.
+#include "nc/formats/hpgl_reader.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "foundation/texts.h"
 #include "nc/formats/format_question.h"
-#include "nc/nc_program.h"
+#include "resources/resource.h"
 
 namespace {
 
-const double kPi = 3.141592653589793;
-const double kZeroSweep = 1e-7;  // degrees; a smaller sweep draws nothing
-const char kNumberStart[] = "+-.0123456789";
+constexpr double kPi = 3.141592653589793;
+constexpr double kZeroSweep_deg = 1e-7;  // a smaller sweep draws nothing
+constexpr double kAxisAlongX = 1e-7;     // |dx| below this: the pen lies straight above or below
+constexpr char kNumberStart[] = "+-.0123456789";
 // Commands that may follow a pen command directly ("PUPA100,100;").
-const char kPenFollowers[] = "VSINZZSPSUSDSZSWSAPUPDPRPAZDZUZRZAZMZW";
+constexpr char kPenFollowers[] = "VSINZZSPSUSDSZSWSAPUPDPRPAZDZUZRZAZMZW";
 
 FormatQuestionHook g_formatQuestion = nullptr;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Text that could have meant a command: an end-of-file mark or stray bytes after the
+// last statement could not.
+bool HasLetter(const std::string& text) {
+  for (char c : text)
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return true;
+  return false;
+}
 
 constexpr int Mnemonic(char a, char b) { return (unsigned char)a << 8 | (unsigned char)b; }
 
@@ -84,10 +89,14 @@ const char* NumberStart(const char* text, const char* end) {
 
 // Start angle of the pen about a centre, from d = pen - centre.
 double StartAngle(double dx, double dy) {
-  double t = std::fabs(dx) < 1e-7 ? kPi / 2 : std::atan(std::fabs(dy) / std::fabs(dx));
+  double t = std::fabs(dx) < kAxisAlongX ? kPi / 2 : std::atan(std::fabs(dy) / std::fabs(dx));
   double s = dx < 0 ? kPi - t : t;
   return dy < 0 ? -s : s;
 }
+
+bool IsFinite(const Vec3& v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+CString NotFinite() { return LoadLangString(IDS_NC_NOT_FINITE_CN, IDS_NC_NOT_FINITE_EN); }
 
 }  // namespace
 
@@ -102,8 +111,10 @@ int AskHpglFormat(const char* text) {
   return g_formatQuestion(text) == 1 ? 1 : 0;
 }
 
-BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
-  if (m_bProgramEnd) return FALSE;
+BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
+  NCReadState& read = m_ctx.State();
+  HpglState& hpgl = m_ctx.Hpgl();
+  if (read.m_bProgramEnd) return FALSE;
   CString upper;
   if (NeedsUpperCase(text)) {
     upper = text;
@@ -111,7 +122,9 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
     text = upper;
   }
   CString unknown;  // the line's unknown commands, ", " between them
+  CString refused;  // commands with values that are not finite numbers
   CArray<Vec3, const Vec3&> points;
+  const CString& report = m_ctx.Program().GetErrors();
   const char* p = text;
   while (const char* semi = std::strchr(p, ';')) {
     while (IsBlank(*p)) p++;
@@ -138,53 +151,60 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
       }
     }
 
+    bool done = true;  // false: a value that is no finite number, the command refused
     switch (mnemonic) {
       case Mnemonic('I', 'N'): break;
       case Mnemonic('S', 'W'):
       case Mnemonic('S', 'A'):
       case Mnemonic('Z', 'W'): {
         char name[3] = {p[0], p[1], 0};
-        AddTag(name, std::atoi(params));
+        m_ctx.AddTag(name, std::atoi(params));
         break;
       }
       case Mnemonic('Z', 'Z'):
-        m_nHpglMode = std::atoi(params);
-        if (m_nHpglMode == 0 || m_nHpglMode == 1) AddTag("ZZ", m_nHpglMode);
-        if (m_nHpglMode == 1) m_bHpgl3D = 1;
+        hpgl.m_nHpglMode = std::atoi(params);
+        if (hpgl.m_nHpglMode == 0 || hpgl.m_nHpglMode == 1) m_ctx.AddTag("ZZ", hpgl.m_nHpglMode);
+        if (hpgl.m_nHpglMode == 1) hpgl.m_bHpgl3D = 1;
         break;
       case Mnemonic('S', 'P'):
         if (std::atoi(params) != 0) {
-          AddTag("T", ReadNumber(params));
+          double tool = ReadNumber(params);
+          done = std::isfinite(tool);
+          if (done) m_ctx.AddTag("T", tool);
         } else {
-          AddTag("M", 2);
-          m_bProgramEnd = 1;
+          m_ctx.AddTag("M", 2);
+          read.m_bProgramEnd = 1;
         }
         break;
       case Mnemonic('S', 'F'):
-        if (std::atoi(params) != 0) AddTag("F", ReadNumber(params));
+        if (std::atoi(params) != 0) {
+          double feed = ReadNumber(params);
+          done = std::isfinite(feed);
+          if (done) m_ctx.AddTag("F", feed);
+        }
         break;
       case Mnemonic('P', 'A'):
       case Mnemonic('P', 'R'):
       case Mnemonic('P', 'U'):
       case Mnemonic('P', 'D'): {
-        if (mnemonic == Mnemonic('P', 'A')) m_bAbsolute = 1;
-        if (mnemonic == Mnemonic('P', 'R')) m_bAbsolute = 0;
-        if (mnemonic == Mnemonic('P', 'U')) m_bPenUp = 1;
-        if (mnemonic == Mnemonic('P', 'D')) m_bPenUp = 0;
+        if (mnemonic == Mnemonic('P', 'A')) read.m_bAbsolute = 1;
+        if (mnemonic == Mnemonic('P', 'R')) read.m_bAbsolute = 0;
+        if (mnemonic == Mnemonic('P', 'U')) hpgl.m_bPenUp = 1;
+        if (mnemonic == Mnemonic('P', 'D')) hpgl.m_bPenUp = 0;
         points.RemoveAll();
         BYTE axes = 0;
-        if (SplitHpglItems(points, axes, command)) ExecuteHpglPoints(points, axes, !m_bAbsolute);
+        if (SplitHpglItems(points, axes, command)) done = ExecutePoints(points, axes, !read.m_bAbsolute);
         break;
       }
       case Mnemonic('A', 'A'):
       case Mnemonic('A', 'R'):
-        m_bAbsolute = mnemonic == Mnemonic('A', 'A') ? 1 : 0;
-        ExecuteHpglArc(command, !m_bAbsolute);
+        read.m_bAbsolute = mnemonic == Mnemonic('A', 'A') ? 1 : 0;
+        done = ExecuteArc(command, !read.m_bAbsolute);
         break;
       default: {
-        // Unknown: listed once per load; the rest of the line is dropped.
+        // Unknown: listed once per load; the rest of the text is dropped.
         CString item(command, (int)(next - command));
-        if (m_strErrors.Find(item) < 0) {
+        if (report.Find(item) < 0) {
           if (!unknown.IsEmpty()) unknown += ", ";
           unknown += item;
         }
@@ -192,100 +212,126 @@ BOOL CNCProgram::InterpretHpglLine(int line, const char* text) {
         break;
       }
     }
-    if (!next) break;
+    if (!done) {
+      CString item;
+      item.Format("<%s>%s", CString(command, (int)(next - command)).GetString(), NotFinite().GetString());
+      if (!refused.IsEmpty()) refused += ", ";
+      refused += item;
+    }
+    if (!next || read.m_bStop) break;
     p = next;
   }
-  if (!unknown.IsEmpty()) {
+  if (!unknown.IsEmpty() || !refused.IsEmpty()) {
     CString entry;
-    entry.Format("Line %d: %s\r\n", line, unknown.GetString());
-    AppendLineReport(entry);
+    entry.Format("Line %d: %s%s%s\r\n", line, unknown.GetString(), unknown.IsEmpty() || refused.IsEmpty() ? "" : ", ",
+                 refused.GetString());
+    m_ctx.AppendLineReport(entry);
   }
-  return m_bStop ? FALSE : TRUE;
+  return read.m_bStop ? FALSE : TRUE;
 }
 
-void CNCProgram::ExecuteHpglPoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative) {
+bool CHpglReader::ExecutePoints(const CArray<Vec3, const Vec3&>& points, BYTE axes, bool relative) {
+  NCReadState& read = m_ctx.State();
+  // All or nothing: a list with a point that is no finite number moves nowhere.
+  Vec3 at = read.m_vNewPoint;
   for (int i = 0; i < points.GetSize(); i++) {
-    m_vLastPoint = m_vNewPoint;
-    m_vNewPoint = points[i];
-    if (relative) m_vNewPoint += m_vLastPoint;
-    if (!(axes & kAxisX)) m_vNewPoint.x = m_vLastPoint.x;
-    if (!(axes & kAxisY)) m_vNewPoint.y = m_vLastPoint.y;
-    if (!(axes & kAxisZ)) m_vNewPoint.z = m_vLastPoint.z;
-    AddLine(m_bPenUp ? kCodeRapid : kCodeFeed, axes, m_vNewPoint);
+    if (relative)
+      at += points[i];
+    else
+      at = points[i];
+    if (!IsFinite(at)) return false;
   }
+  const WORD code = m_ctx.Hpgl().m_bPenUp ? kCodeRapid : kCodeFeed;
+  for (int i = 0; i < points.GetSize() && !read.m_bStop; i++) {
+    read.m_vLastPoint = read.m_vNewPoint;
+    read.m_vNewPoint = points[i];
+    if (relative) read.m_vNewPoint += read.m_vLastPoint;
+    if (!(axes & kAxisX)) read.m_vNewPoint.x = read.m_vLastPoint.x;
+    if (!(axes & kAxisY)) read.m_vNewPoint.y = read.m_vLastPoint.y;
+    if (!(axes & kAxisZ)) read.m_vNewPoint.z = read.m_vLastPoint.z;
+    m_ctx.AddLine(code, axes, read.m_vNewPoint);
+  }
+  return true;
 }
 
-void CNCProgram::ExecuteHpglArc(const char* command, bool relative) {
+bool CHpglReader::ExecuteArc(const char* command, bool relative) {
+  NCReadState& read = m_ctx.State();
+  const Vec3& scale = m_ctx.Hpgl().m_vHpglScale;
   double cx, cy, sweep_deg;
-  if (!ParseHpglNumberList(cx, cy, sweep_deg, command)) return;
+  if (!ParseHpglNumberList(cx, cy, sweep_deg, command)) return true;
   // A sweep of nothing is no arc (and not a full circle).
-  if (std::fabs(sweep_deg) <= kZeroSweep) return;
-  cx *= m_vHpglScale.x * m_vAxisFactor.x * m_dUnitScale;
-  cy *= m_vHpglScale.y * m_vAxisFactor.y * m_dUnitScale;
-  const Vec3 pen = m_vNewPoint;
+  if (std::fabs(sweep_deg) <= kZeroSweep_deg) return true;
+  cx *= scale.x * read.m_vAxisFactor.x * read.m_dUnitScale;
+  cy *= scale.y * read.m_vAxisFactor.y * read.m_dUnitScale;
+  const Vec3 pen = read.m_vNewPoint;
   // Centre and end; for AR relative to the pen until the end.
   Vec3 center(cx, cy, 0);
-  double dx = relative ? -cx : pen.x - cx;
-  double dy = relative ? -cy : pen.y - cy;
-  double radius = std::sqrt(dx * dx + dy * dy);
-  double end_angle = StartAngle(dx, dy) + sweep_deg * kPi / 180;
-  Vec3 end(center.x + radius * std::cos(end_angle), center.y + radius * std::sin(end_angle), 0);
-
-  m_vLastPoint = m_vNewPoint;
+  double dx_mm = relative ? -cx : pen.x - cx;
+  double dy_mm = relative ? -cy : pen.y - cy;
+  double radius_mm = std::sqrt(dx_mm * dx_mm + dy_mm * dy_mm);
+  double end_rad = StartAngle(dx_mm, dy_mm) + sweep_deg * kPi / 180;
+  Vec3 end(center.x + radius_mm * std::cos(end_rad), center.y + radius_mm * std::sin(end_rad), 0);
   if (relative) {
-    end += m_vLastPoint;
-    center += m_vLastPoint;
+    end += pen;
+    center += pen;
   }
-  end.z = m_vLastPoint.z;
-  m_vNewPoint = end;
-  AddArc(sweep_deg > kZeroSweep ? kCodeArcCCW : kCodeArcCW, 0, kAxesXY, end, center);
+  end.z = pen.z;
+  if (!IsFinite(end) || !IsFinite(center) || !std::isfinite(sweep_deg)) return false;
+
+  read.m_vLastPoint = read.m_vNewPoint;
+  read.m_vNewPoint = end;
+  m_ctx.AddArc(sweep_deg > kZeroSweep_deg ? kCodeArcCCW : kCodeArcCW, kPlaneXY, kAxesXY, end, center);
+  return true;
 }
 
-BOOL CNCProgram::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const char* command) {
+BOOL CHpglReader::SplitHpglItems(CArray<Vec3, const Vec3&>& points, BYTE& axes, const char* command) {
+  NCReadState& read = m_ctx.State();
+  HpglState& hpgl = m_ctx.Hpgl();
   const char* end = CommandEnd(command);
-  if (m_nHpglMode == -1) {
+  if (hpgl.m_nHpglMode == -1) {
     // Separators: the commas before the ";" and the ";" itself.
     int items = end[-1] == ';' ? 1 : 0;
     for (const char* c = command; c < end; c++)
       if (*c == ',') items++;
     if (items < 2) return FALSE;
     if (items % 6 != 0 && items % 2 == 0) {
-      m_nHpglMode = 0;
+      hpgl.m_nHpglMode = 0;
     } else if (items % 6 != 0 && items % 3 == 0) {
-      m_nHpglMode = 1;
+      hpgl.m_nHpglMode = 1;
     } else {
       CString question;
-      if (m_nLine != -1) question.Format("[Line %d (items=%d)] ", m_nLine, items);
+      if (read.m_nLine != -1) question.Format("[Line %d (items=%d)] ", read.m_nLine, items);
       question += CString(command, (int)(end - command));
-      m_nHpglMode = AskHpglFormat(question);
+      hpgl.m_nHpglMode = AskHpglFormat(question);
     }
-    AddTag("ZZ", m_nHpglMode);
+    m_ctx.AddTag("ZZ", hpgl.m_nHpglMode);
   }
 
   const char* p = NumberStart(command, end);
   if (!p) return FALSE;
-  bool threeD = m_nHpglMode == 1;
+  const bool threeD = hpgl.m_nHpglMode == 1;
+  const Vec3& scale = hpgl.m_vHpglScale;
   while (p < end) {
     Vec3 v;
-    v.x = ReadNumber(p) * m_vHpglScale.x * m_dUnitScale;
+    v.x = ReadNumber(p) * scale.x * read.m_dUnitScale;
     axes |= kAxisX;
     p = AfterSeparator(p, end);
     if (p < end) {
-      v.y = ReadNumber(p) * m_vHpglScale.y * m_dUnitScale;
+      v.y = ReadNumber(p) * scale.y * read.m_dUnitScale;
       axes |= kAxisY;
       p = AfterSeparator(p, end);
     }
     if (threeD && p < end) {
-      v.z = ReadNumber(p) * m_vHpglScale.z * m_dUnitScale;
+      v.z = ReadNumber(p) * scale.z * read.m_dUnitScale;
       axes |= kAxisZ;
       p = AfterSeparator(p, end);
     }
-    points.Add(v.Scale(m_vAxisFactor));
+    points.Add(v.Scale(read.m_vAxisFactor));
   }
   return points.GetSize() > 0;
 }
 
-BOOL CNCProgram::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const char* command) {
+BOOL CHpglReader::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, const char* command) {
   const char* end = CommandEnd(command);
   const char* p = NumberStart(command, end);
   if (!p) return FALSE;
@@ -298,4 +344,39 @@ BOOL CNCProgram::ParseHpglNumberList(double& cx, double& cy, double& sweep_deg, 
   comma = static_cast<const char*>(std::memchr(p, ',', (size_t)(end - p)));
   if (comma && end[-1] == ';') sweep_deg = ReadNumber(comma + 1);
   return TRUE;
+}
+
+CHpglStatementReader::Result CHpglStatementReader::Next(std::string& statement, int* line) {
+  statement.clear();
+  bool started = false, tooLong = false, nul = false;
+  for (;;) {
+    int c = m_file.ReadByte();
+    if (c < 0) return started && HasLetter(statement) ? kUnterminated : kEnd;
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && m_file.PeekByte() == '\n') m_file.ReadByte();
+      m_nLine++;
+      continue;
+    }
+    if (!started) {
+      if (IsBlank((char)c)) continue;
+      started = true;
+      *line = m_nLine;
+    }
+    if (c == 0) nul = true;
+    if ((int)statement.size() < kMaxHpglStatement)
+      statement += (char)c;
+    else
+      tooLong = true;
+    if (c == ';') {
+      // The line end right after a statement belongs to it: the position then counts
+      // the whole line as read.
+      int next = m_file.PeekByte();
+      if (next == '\r' || next == '\n') {
+        m_file.ReadByte();
+        if (next == '\r' && m_file.PeekByte() == '\n') m_file.ReadByte();
+        m_nLine++;
+      }
+      return nul ? kNul : tooLong ? kTooLong : kStatement;
+    }
+  }
 }

@@ -9,12 +9,10 @@
 #include "foundation/texts.h"
 #include "nc/interp/interp_exec.h"
 #include "nc/interp/nc_errors.h"
-#include "nc/nc_program.h"
+#include "nc/text_line_file.h"
 #include "resources/resource.h"
 
 namespace {
-
-constexpr int kReportLimit = 2048;
 
 // What a line's character becomes in the text the words are read from: 0 for the
 // characters removed (blank, tab, CR, LF, comma), letters lowered, the rest as it is.
@@ -48,73 +46,82 @@ std::unique_ptr<CGCodeReader> CreateGCodeReader(CNCProgram& program) {
 }
 
 CGCodeInterpreter::CGCodeInterpreter(CNCProgram& program)
-    : m_program(program), m_pSetup(std::make_unique<InterpreterSetup>()) {}
+    : m_program(program), m_pSetup(std::make_unique<InterpreterSetup>()) {
+  m_pSetup->distance_mode = m_program.State().m_bAbsolute ? 0 : 1;
+}
 
 BOOL CGCodeInterpreter::OpenFile(const char* path) {
-  copy_bounded(m_pSetup->program_prefix, INTERP_TEXT_SIZE, m_program.m_strPrefix);
-  copy_bounded(m_pSetup->wizard_root, INTERP_TEXT_SIZE, m_program.m_strWizard);
+  copy_bounded(m_pSetup->program_prefix, kInterpTextSize, m_program.Program().GetPrefixFolder());
+  copy_bounded(m_pSetup->wizard_root, kInterpTextSize, m_program.Program().GetWizardFolder());
   return interp_open_file(*m_pSetup, path);
 }
 
-int CGCodeInterpreter::ReadLine(char* line, int capacity, ULONGLONG* position) {
+int CGCodeInterpreter::ReadLine(char* line, int capacity, ULONGLONG* position, bool* hadNul) {
   int n = interp_read_line(*m_pSetup, line, capacity);
   if (position) *position = (ULONGLONG)interp_file_position(*m_pSetup);
+  if (hadNul) *hadNul = m_pSetup->file && m_pSetup->file->LineHadNul();
   return n;
 }
 
-void CGCodeInterpreter::CloseFile() {
-  int status = interp_end_of_file(*m_pSetup);
-  if (status) m_program.AppendLoadError(GetNCErrorText(status));
+void CGCodeInterpreter::CloseFile(BOOL reachedEnd) {
+  const BOOL readFailed = interp_read_failed(*m_pSetup);
+  int line;
+  int status = interp_end_of_file(*m_pSetup, &line);
+  if (!reachedEnd) return;
+  if (readFailed) {
+    m_program.Stop(LoadLangString(IDS_NC_READ_ERROR_CN, IDS_NC_READ_ERROR_EN));
+  } else if (status) {
+    CString entry;
+    entry.Format("Line %d: %s\r\n", line, GetNCErrorText(status).GetString());
+    m_program.AppendLineReport(entry, TRUE);
+    m_program.State().m_bStop = 1;
+  }
 }
 
 void CGCodeInterpreter::ReportLine(const char* text, const CString& items, bool always) {
   CString entry;
   entry.Format("Line %d: [%s],%s\r\n", m_pSetup->sequence_number, text, (const char*)items);
-  if (!always) {
-    m_program.AppendLineReport(entry);
-    return;
-  }
-  // The last line of a load is reported whatever the size of the report.
-  CString& report = m_program.m_strErrors;
-  report += entry;
-  CString tooMany = LoadLangString(IDS_NC_TOO_MANY_ERRORS_CN, IDS_NC_TOO_MANY_ERRORS_EN);
-  if (report.GetLength() + tooMany.GetLength() > kReportLimit && report.Find(tooMany) < 0) {
-    report += "\r\n";
-    report += tooMany;
-  }
+  m_program.AppendLineReport(entry, always);
+}
+
+BOOL CGCodeInterpreter::StopAtControlError(const char* text, int status) {
+  ReportLine(text, GetNCErrorText(status), true);
+  m_program.State().m_bStop = 1;
+  return FALSE;
 }
 
 BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
   InterpreterSetup& setup = *m_pSetup;
   InterpreterBlock& block = setup.block;
-  CNCProgram& program = m_program;
+  NCReadState& read = m_program.State();
+  CNCProgram& program = m_program.Program();
 
   interp_free(block.o_name);
   reset_block(block);
   ++setup.sequence_number;
-  program.m_nLine = setup.sequence_number;
+  read.m_nLine = setup.sequence_number;
   block.line_number = setup.sequence_number;
   clear_settings(setup);
-  if (program.m_bProgramEnd) return FALSE;
+  if (read.m_bProgramEnd) return FALSE;
 
   // The work buffer: a longer line than it holds is refused, not cut.
   const size_t length = std::strlen(text);
-  if (length >= (size_t)INTERP_WORK_SIZE) {
-    CString quoted(text, INTERP_TEXT_SIZE - 1);
+  if (length >= (size_t)kInterpWorkSize) {
+    CString quoted(text, kInterpTextSize - 1);
     ReportLine(quoted, GetNCErrorText(NCE_COMMAND_TOO_LONG), false);
     return TRUE;
   }
   const bool deleted = text[0] == '/';  // block delete is always on
   const char* source = deleted ? "" : text;
   const size_t source_length = deleted ? 0 : length;
-  char work[INTERP_WORK_SIZE];
+  char work[kInterpWorkSize];
 
   // Comments: cut out one by one (nested brackets count) and joined by one blank.
   CString comments;
   if (std::memchr(source, '(', source_length)) {
     std::memcpy(work, source, source_length + 1);
     for (;;) {
-      CString comment = program.ExtractComment(work, '(', ')');
+      CString comment = CNCProgram::ExtractComment(work, '(', ')');
       if (comment.IsEmpty()) break;
       if (!comments.IsEmpty()) comments += ' ';
       comments += comment;
@@ -131,24 +138,23 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
     n += c != 0;
   }
   work[n] = '\0';
-  setup.line_length = n < INTERP_TEXT_SIZE - 1 ? n : INTERP_TEXT_SIZE - 1;
+  setup.line_length = n < kInterpTextSize - 1 ? n : kInterpTextSize - 1;
   std::memcpy(setup.blocktext, work, (size_t)setup.line_length);
   setup.blocktext[setup.line_length] = '\0';
   std::memcpy(setup.linetext, setup.blocktext, (size_t)setup.line_length + 1);
-  copy_bounded(block.comment, INTERP_COMMENT_SIZE, comments);
+  copy_bounded(block.comment, kInterpCommentSize, comments);
 
   LineReport report;
   if (work[0] == 'o') {
+    // Any fault of the program's flow ends the load: a body run in the wrong place, or
+    // skipped, would lose or misplace the work after it.
     int pos = 0;
     int status = read_o(setup, block, work, &pos);
-    if (status) {
-      ReportLine(text, GetNCErrorText(status), true);
-      return FALSE;
-    }
+    if (status) return StopAtControlError(text, status);
   } else {
     if (interp_skipping(setup)) return TRUE;
-    switch (read_words(setup, work, program.m_bWordSeen, program.m_strErrors, report)) {
-      case WORDS_PROGRAM_END: return FALSE;
+    switch (read_words(setup, work, read.m_bWordSeen, program.GetErrors(), report)) {
+      case WORDS_PROGRAM_END: read.m_bProgramEnd = 1; return FALSE;
       case WORDS_SKIP_LINE: return TRUE;
       case WORDS_READ: break;
     }
@@ -174,12 +180,14 @@ BOOL CGCodeInterpreter::InterpretLine(int /*line*/, char* text) {
     if (status > NCE_EXIT) add_status_item(report, "Check:", status);
   }
   if (!stopping) {
-    int status = run_block(program, setup, block);
+    const bool control = block.o_type != O_NONE;
+    int status = run_block(m_program, setup, block);
+    if (control && status > NCE_EXIT) return StopAtControlError(text, status);
     if (status == NCE_EXIT) stopping = true;
     if (status > NCE_EXIT) add_status_item(report, "Exec:", status);
   }
-  if (!report.errors.IsEmpty()) ReportLine(text, report.errors, false);
+  if (!report.errors.IsEmpty()) ReportLine(text, report.errors, read.m_bStop != 0);
 
   interp_free(block.o_name);
-  return !(program.m_bStop || stopping);
+  return !(read.m_bStop || stopping);
 }

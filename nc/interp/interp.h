@@ -59,12 +59,12 @@ enum GCode {
   G_100 = 1000,
 };
 
-constexpr int G_TABLE_SIZE = 1020;  // G numbers x 10 below this
-constexpr int M_TABLE_SIZE = 300;
+constexpr int kGCodeTableSize = 1020;  // G numbers x 10 below this
+constexpr int kMCodeTableSize = 300;
 
 // Modal group of each G code x 10 and of each M code; -1 for codes this system does not know.
-extern const std::array<signed char, G_TABLE_SIZE> GCodeGroupTable;
-extern const std::array<signed char, M_TABLE_SIZE> MCodeGroupTable;
+extern const std::array<signed char, kGCodeTableSize> GCodeGroupTable;
+extern const std::array<signed char, kMCodeTableSize> MCodeGroupTable;
 
 inline bool is_canned_cycle(int motion) { return motion >= G_81 && motion <= G_89; }
 

@@ -26,6 +26,7 @@ namespace {
 constexpr double kMaxCycleMoves = 1e6;
 // The peck drill's back-off above the last peck (0.01 inch).
 constexpr double kPeckClearance_mm = 0.254;
+constexpr double kSameCoordinate_mm = 1e-12;  // a coordinate that moves less does not move
 
 struct CyclePlane {
   int a, b, c;  // axis indices (0 X, 1 Y, 2 Z): first, second, depth
@@ -33,12 +34,12 @@ struct CyclePlane {
   int r_below_bottom;
 };
 
-const CyclePlane kPlaneXY = {0, 1, 2, NCE_Z_VALUE_UNSPECIFIED_IN_XY_PLANE_CANNED_CYCLE,
-                             NCE_R_LESS_THAN_Z_IN_CYCLE_IN_XY_PLANE};
-const CyclePlane kPlaneYZ = {1, 2, 0, NCE_X_VALUE_UNSPECIFIED_IN_YZ_PLANE_CANNED_CYCLE,
-                             NCE_R_LESS_THAN_X_IN_CYCLE_IN_YZ_PLANE};
-const CyclePlane kPlaneXZ = {2, 0, 1, NCE_Y_VALUE_UNSPECIFIED_IN_XZ_PLANE_CANNED_CYCLE,
-                             NCE_R_LESS_THAN_Y_IN_CYCLE_IN_XZ_PLANE};
+constexpr CyclePlane kCycleXY = {0, 1, 2, NCE_Z_VALUE_UNSPECIFIED_IN_XY_PLANE_CANNED_CYCLE,
+                                 NCE_R_LESS_THAN_Z_IN_CYCLE_IN_XY_PLANE};
+constexpr CyclePlane kCycleYZ = {1, 2, 0, NCE_X_VALUE_UNSPECIFIED_IN_YZ_PLANE_CANNED_CYCLE,
+                                 NCE_R_LESS_THAN_X_IN_CYCLE_IN_YZ_PLANE};
+constexpr CyclePlane kCycleXZ = {2, 0, 1, NCE_Y_VALUE_UNSPECIFIED_IN_XZ_PLANE_CANNED_CYCLE,
+                                 NCE_R_LESS_THAN_Y_IN_CYCLE_IN_XZ_PLANE};
 
 double& axis(Vec3& p, int i) { return i == 0 ? p.x : i == 1 ? p.y : p.z; }
 
@@ -52,7 +53,7 @@ Vec3 current(const InterpreterSetup& s) { return Vec3(s.current_x, s.current_y, 
 
 // One hole's worth of context for the per-code moves.
 struct Hole {
-  CNCProgram& program;
+  CNCReadContext& program;
   InterpreterSetup& setup;
   const CyclePlane& plane;
   double a, b;  // the hole
@@ -70,15 +71,15 @@ int emit_cycle_move(WORD code, Hole& h, double a, double b, double c) {
   axis(point, h.plane.c) = c;
   Vec3 from = current(h.setup);
   BYTE axes = 0;
-  if (std::fabs(point.x - from.x) > 1e-12) axes |= kAxisX;
-  if (std::fabs(point.y - from.y) > 1e-12) axes |= kAxisY;
-  if (std::fabs(point.z - from.z) > 1e-12) axes |= kAxisZ;
+  if (std::fabs(point.x - from.x) > kSameCoordinate_mm) axes |= kAxisX;
+  if (std::fabs(point.y - from.y) > kSameCoordinate_mm) axes |= kAxisY;
+  if (std::fabs(point.z - from.z) > kSameCoordinate_mm) axes |= kAxisZ;
   if (!axes) return NCE_OK;
-  if (!h.program.AddLine(code, axes, point)) return NCE_OUT_OF_MEMORY;
+  if (!h.program.AddLine(code, axes, point)) return NCE_EXIT;  // the adder stopped the load
   h.setup.current_x = point.x;
   h.setup.current_y = point.y;
   h.setup.current_z = point.z;
-  h.program.m_vLastPoint = point;
+  h.program.State().m_vLastPoint = point;
   return NCE_OK;
 }
 
@@ -168,12 +169,16 @@ int emit_cycle_g87(Hole& h) {
   return NCE_OK;
 }
 
+// The operator takes the tool out of the hole by hand during the program stop ("M" 0).
+// The path must still know where the tool is afterwards: the retract to the clearance
+// follows the stop, so the next move does not start at the bottom of the hole.
 int emit_cycle_g88(Hole& h) {
   const int turning = h.setup.spindle_turning;
   EMIT(emit_cycle_feed(h, h.a, h.b, h.bottom));
   dwell(h);
   spindle(h, 5);
-  // The operator takes the tool out by hand during the stop: no retract move.
+  h.program.AddTag("M", 0);
+  EMIT(emit_cycle_traverse(h, h.a, h.b, h.clearance));
   spindle(h, restart_code(turning));
   return NCE_OK;
 }
@@ -206,8 +211,8 @@ int word_or_remembered(bool present, double value, double remembered, bool repea
   return NCE_OK;
 }
 
-int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, const CyclePlane& pl,
-               double r, int repeats) {
+int emit_cycle(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block,
+               const CyclePlane& pl, double r, int repeats) {
   const bool repeating = motion == setup.motion_mode;
   Vec3 cur = current(setup);
   double depth = 0.0;
@@ -277,7 +282,7 @@ int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, Interpr
       if (setup.spindle_turning != 2 && setup.spindle_turning != 3) return NCE_SPINDLE_NOT_TURNING_IN_G88;
       break;
   }
-  if (!(repeats * moves_per_hole <= kMaxCycleMoves)) return NCE_COMMAND_TOO_LONG;
+  if (!(repeats * moves_per_hole <= kMaxCycleMoves)) return NCE_CYCLE_TOO_MANY_MOVES;
 
   if (motion == G_87) {
     setup.cycle_i = ijk[0];
@@ -322,31 +327,31 @@ int emit_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, Interpr
   setup.current_x = end.x;
   setup.current_y = end.y;
   setup.current_z = end.z;
-  program.m_vLastPoint = end;
+  program.State().m_vLastPoint = end;
   setup.cycle_cc = depth;
   if (motion == G_82 || motion == G_86 || motion == G_88 || motion == G_89) setup.cycle_p = h.dwell_s;
   if (motion == G_83) setup.cycle_q = h.peck;
   return NCE_OK;
 }
 
-int emit_cycle_xy(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
+int emit_cycle_xy(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
                   int repeats) {
-  return emit_cycle(program, setup, motion, block, kPlaneXY, r, repeats);
+  return emit_cycle(program, setup, motion, block, kCycleXY, r, repeats);
 }
 
-int emit_cycle_yz(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
+int emit_cycle_yz(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
                   int repeats) {
-  return emit_cycle(program, setup, motion, block, kPlaneYZ, r, repeats);
+  return emit_cycle(program, setup, motion, block, kCycleYZ, r, repeats);
 }
 
-int emit_cycle_zx(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
+int emit_cycle_zx(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block, double r,
                   int repeats) {
-  return emit_cycle(program, setup, motion, block, kPlaneXZ, r, repeats);
+  return emit_cycle(program, setup, motion, block, kCycleXZ, r, repeats);
 }
 
 }  // namespace
 
-int emit_canned_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block) {
+int emit_canned_cycle(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block) {
   if (!block.r_flag && motion != setup.motion_mode) return NCE_R_CLEARANCE_PLANE_UNSPECIFIED_IN_CYCLE;
   const double r = block.r_flag ? block.r_value : setup.cycle_r;
   if (block.l_number == 0) return NCE_CANNOT_DO_ZERO_REPEATS_OF_CYCLE;

@@ -13,34 +13,17 @@
 namespace {
 
 // Centres whose start and end radii differ by more than this are not the arc's.
-constexpr double kArcRadiusTolerance = 0.005;
+constexpr double kArcRadiusTolerance_mm = 0.005;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kPi = 3.141592653589793;
-// Most pieces an arc may be cut into: a full circle keeps under it up to a radius of
-// about a thousand kilometres.
-constexpr double kMaxArcPieces = 1 << 20;
-
 bool is_finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-// Distance of two points in the plane (0 XY, 4 XZ, 8 YZ).
-double in_plane_distance(const Vec3& a, const Vec3& b, BYTE plane) {
-  const Vec3 d = a - b;
-  return plane == 4 ? std::hypot(d.x, d.z) : plane == 8 ? std::hypot(d.y, d.z) : std::hypot(d.x, d.y);
-}
-
-// The adder cuts an arc in halves until each piece's chord height is below the
-// tolerance; an arc so large that this would take over kMaxArcPieces pieces is refused.
-bool arc_too_large(const Vec3& start, const Vec3& centre, BYTE plane, double tolerance) {
-  const double radius = in_plane_distance(start, centre, plane);
-  return !(radius * (1.0 - std::cos(kPi / kMaxArcPieces)) < tolerance);
-}
-
-int emit_stop_code(CNCProgram& program, const InterpreterBlock& block) {
+int emit_stop_code(CNCReadContext& program, const InterpreterBlock& block) {
   int stop = block.m_modes[MGROUP_STOP];
   if (stop == -1) return NCE_OK;
-  program.AddTag("M", stop);
+  if (!program.AddTag("M", stop)) return NCE_EXIT;
   if (stop == 2 || stop == 30) {
-    program.m_bProgramEnd = 1;
+    program.State().m_bProgramEnd = 1;
     return NCE_EXIT;
   }
   return NCE_OK;
@@ -67,8 +50,10 @@ void set_current(InterpreterSetup& setup, const Vec3& p) {
 }
 
 // The coordinate normal to the plane: z in XY, y in XZ, x in YZ.
-double normal_value(const Vec3& p, BYTE plane) { return plane == 4 ? p.y : plane == 8 ? p.x : p.z; }
-void set_normal(Vec3& p, BYTE plane, double value) { (plane == 4 ? p.y : plane == 8 ? p.x : p.z) = value; }
+double normal_value(const Vec3& p, BYTE plane) { return plane == kPlaneXZ ? p.y : plane == kPlaneYZ ? p.x : p.z; }
+void set_normal(Vec3& p, BYTE plane, double value) {
+  (plane == kPlaneXZ ? p.y : plane == kPlaneYZ ? p.x : p.z) = value;
+}
 
 // A centre fits when the start and the end lie at the same distance from it in the
 // plane (its normal coordinate taken at each of them in turn).
@@ -77,29 +62,45 @@ bool centre_fits(Vec3 centre, BYTE plane, const Vec3& start, const Vec3& end) {
   double r_end = Distance3D(centre.x, centre.y, centre.z, end.x, end.y, end.z);
   set_normal(centre, plane, normal_value(start, plane));
   double r_start = Distance3D(centre.x, centre.y, centre.z, start.x, start.y, start.z);
-  return std::fabs(r_end - r_start) <= kArcRadiusTolerance;
+  return std::fabs(r_end - r_start) <= kArcRadiusTolerance_mm;
 }
 
-int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& block) {
+// Half the chord from start to end in the plane must be at most |radius|, within the
+// tolerance of centre words (a half circle with a rounded radius); such a radius is then
+// taken as half the chord, so that the centre lies on the chord. A radius of nothing
+// reaches nowhere.
+bool radius_reaches(BYTE plane, const Vec3& start, const Vec3& end, double* radius_mm) {
+  const Vec3 d = end - start;
+  const double chord_mm = plane == kPlaneXZ   ? std::hypot(d.x, d.z)
+                          : plane == kPlaneYZ ? std::hypot(d.y, d.z)
+                                              : std::hypot(d.x, d.y);
+  const double r_mm = std::fabs(*radius_mm);
+  if (!(r_mm >= g_dDoubleZero) || !(chord_mm / 2.0 <= r_mm + kArcRadiusTolerance_mm)) return false;
+  if (chord_mm / 2.0 > r_mm) *radius_mm = std::copysign(chord_mm / 2.0, *radius_mm);
+  return true;
+}
+
+int emit_motion(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block) {
+  NCReadState& read = program.State();
   const int motion = block.motion_to_be;
-  const Vec3& f = program.m_vAxisFactor;
-  const double unit = program.m_dUnitScale;
+  const Vec3& f = read.m_vAxisFactor;
+  const double unit = read.m_dUnitScale;
   if (!block.x_flag && !block.y_flag && !block.z_flag) return NCE_ALL_AXES_MISSING_WITH_MOTION_CODE;
-  const BYTE plane = program.m_byPlane;
+  const BYTE plane = read.m_byPlane;
   const bool arc = motion == G_2 || motion == G_3;
   if (arc) {
     const bool ijk = block.i_flag || block.j_flag || block.k_flag;
     if (block.r_flag && ijk) return NCE_MIXED_RADIUS_IJK_FORMAT_FOR_ARC;
-    if (plane == 0 && !block.x_flag && !block.y_flag) return NCE_X_AND_Y_WORDS_MISSING_FOR_ARC_IN_XY_PLANE;
-    if (plane == 4 && !block.x_flag && !block.z_flag) return NCE_X_AND_Z_WORDS_MISSING_FOR_ARC_IN_XZ_PLANE;
-    if (plane == 8 && !block.y_flag && !block.z_flag) return NCE_Y_AND_Z_WORDS_MISSING_FOR_ARC_IN_YZ_PLANE;
+    if (plane == kPlaneXY && !block.x_flag && !block.y_flag) return NCE_X_AND_Y_WORDS_MISSING_FOR_ARC_IN_XY_PLANE;
+    if (plane == kPlaneXZ && !block.x_flag && !block.z_flag) return NCE_X_AND_Z_WORDS_MISSING_FOR_ARC_IN_XZ_PLANE;
+    if (plane == kPlaneYZ && !block.y_flag && !block.z_flag) return NCE_Y_AND_Z_WORDS_MISSING_FOR_ARC_IN_YZ_PLANE;
     if (!block.r_flag && !ijk) return NCE_R_I_J_K_WORDS_ALL_MISSING_FOR_ARC;
   }
 
-  const Vec3 start = program.m_vLastPoint;
+  const Vec3 start = read.m_vLastPoint;
   Vec3 end = start;
   BYTE axes = 0;
-  const bool relative = !program.m_bAbsolute;
+  const bool relative = !read.m_bAbsolute;
   if (block.x_flag) {
     end.x = block.x_value * f.x * unit + (relative ? start.x : 0.0);
     axes |= kAxisX;
@@ -115,12 +116,18 @@ int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& 
 
   const WORD code = (WORD)(motion / 10);
   if (!arc) {
-    if (!program.AddLine(code, axes, end)) return NCE_OUT_OF_MEMORY;
+    if (!program.AddLine(code, axes, end)) return NCE_EXIT;
   } else {
     Vec3 centre;
     if (block.r_flag) {
-      double radius = block.r_value * (f.x + f.y + f.z) / 3.0 * unit;
-      centre = ArcCenterFromRadius(code, plane, axes, start, end, radius);
+      double radius_mm = block.r_value * (f.x + f.y + f.z) / 3.0 * unit;
+      // A radius that cannot reach the end has no centre: the arc would not end where the
+      // program says, and every move after it would start from the wrong place.
+      if (!radius_reaches(plane, start, end, &radius_mm)) {
+        read.m_bStop = 1;
+        return NCE_ARC_RADIUS_TOO_SMALL_TO_REACH_END_POINT;
+      }
+      centre = ArcCenterFromRadius(code, plane, axes, start, end, radius_mm);
     } else {
       Vec3 offset(block.i_flag ? block.i_value * f.x * unit : 0.0, block.j_flag ? block.j_value * f.y * unit : 0.0,
                   block.k_flag ? block.k_value * f.z * unit : 0.0);
@@ -129,20 +136,19 @@ int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& 
       if (!centre_fits(centre, plane, start, end)) {
         centre = offset;
         if (!centre_fits(centre, plane, start, end)) {
-          program.m_bStop = 1;
+          read.m_bStop = 1;
           return NCE_RADIUS_TO_END_OF_ARC_DIFFERS_FROM_RADIUS_TO_START;
         }
       }
       set_normal(centre, plane, normal_value(start, plane));
     }
     if (!is_finite(end) || !is_finite(centre)) {
-      program.m_bStop = 1;
+      read.m_bStop = 1;
       return NCE_RADIUS_TO_END_OF_ARC_DIFFERS_FROM_RADIUS_TO_START;
     }
-    if (arc_too_large(start, centre, plane, program.m_dArcTolerance)) return NCE_COMMAND_TOO_LONG;
-    if (!program.AddArc(code, plane, axes, end, centre)) return NCE_OUT_OF_MEMORY;
+    if (!program.AddArc(code, plane, axes, end, centre)) return NCE_EXIT;
   }
-  program.m_vLastPoint = end;
+  read.m_vLastPoint = end;
   set_current(setup, end);
   setup.motion_mode = motion;
   return NCE_OK;
@@ -152,14 +158,14 @@ int emit_motion(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& 
 
 Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end, double radius) {
   Vec3 centre = start;
-  if (std::fabs(radius) < g_dDoubleZero || (direction != 2 && direction != 3) ||
-      (plane != 0 && plane != 4 && plane != 8))
+  if (std::fabs(radius) < g_dDoubleZero || !IsArcCode((unsigned)direction) ||
+      (plane != kPlaneXY && plane != kPlaneXZ && plane != kPlaneYZ))
     return centre;
   // In-plane coordinates (first axis, second axis) of the chord.
   double a0, b0, a1, b1;
-  if (plane == 0) {
+  if (plane == kPlaneXY) {
     a0 = start.x, b0 = start.y, a1 = end.x, b1 = end.y;
-  } else if (plane == 4) {
+  } else if (plane == kPlaneXZ) {
     a0 = start.z, b0 = start.x, a1 = end.z, b1 = end.x;
   } else {
     a0 = start.y, b0 = start.z, a1 = end.y, b1 = end.z;
@@ -169,16 +175,16 @@ Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start
   const double theta = PlaneAngle(d.x, d.y, d.z, plane);
   const double r = std::fabs(radius);
   const double beta = half / r >= 1.0 ? 0.0 : std::acos(half / r);
-  double a_1 = direction == 2 ? theta + beta : theta - beta;
-  double a_2 = direction == 2 ? theta - beta : theta + beta;
+  double a_1 = direction == kCodeArcCW ? theta + beta : theta - beta;
+  double a_2 = direction == kCodeArcCW ? theta - beta : theta + beta;
   while (a_1 >= kTwoPi) a_1 -= kTwoPi;
   while (a_2 >= kTwoPi) a_2 -= kTwoPi;
   const double angle = radius >= 0.0 ? a_2 : a_1;
   const double ca = a0 + r * std::cos(angle);
   const double cb = b0 + r * std::sin(angle);
-  if (plane == 0) {
+  if (plane == kPlaneXY) {
     centre.x = ca, centre.y = cb;
-  } else if (plane == 4) {
+  } else if (plane == kPlaneXZ) {
     centre.z = ca, centre.x = cb;
   } else {
     centre.y = ca, centre.z = cb;
@@ -186,7 +192,7 @@ Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start
   return centre;
 }
 
-int emit_m_codes(CNCProgram& program, InterpreterSetup& setup, const InterpreterBlock& block) {
+int emit_m_codes(CNCReadContext& program, InterpreterSetup& setup, const InterpreterBlock& block) {
   if (block.m_modes[MGROUP_USER] != -1) program.AddTag("M", block.m_modes[MGROUP_USER]);
   if (block.m_modes[MGROUP_TOOL_CHANGE] == 6) {
     program.AddTag("M", 6);
@@ -233,10 +239,11 @@ int emit_m_codes(CNCProgram& program, InterpreterSetup& setup, const Interpreter
   return NCE_OK;
 }
 
-int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& block) {
+int emit_g_codes(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block) {
+  NCReadState& read = program.State();
   const int* g = block.g_modes;
-  const Vec3& f = program.m_vAxisFactor;
-  const double unit = program.m_dUnitScale;
+  const Vec3& f = read.m_vAxisFactor;
+  const double unit = read.m_dUnitScale;
 
   if (g[GROUP_NON_MODAL] == G_4) {
     if (block.p_number <= -1.0) return NCE_DWELL_TIME_MISSING_WITH_G4;
@@ -250,18 +257,18 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
   switch (g[GROUP_PLANE]) {
     case -1: break;
     case G_17:
-      program.m_byPlane = 0;
-      program.AddCode(17);
+      read.m_byPlane = kPlaneXY;
+      program.AddCode(kCodePlaneXY);
       setup.plane = PLANE_XY;
       break;
     case G_18:
-      program.m_byPlane = 4;
-      program.AddCode(18);
+      read.m_byPlane = kPlaneXZ;
+      program.AddCode(kCodePlaneXZ);
       setup.plane = PLANE_XZ;
       break;
     case G_19:
-      program.m_byPlane = 8;
-      program.AddCode(19);
+      read.m_byPlane = kPlaneYZ;
+      program.AddCode(kCodePlaneYZ);
       setup.plane = PLANE_YZ;
       break;
     default: return NCE_BUG_CODE_NOT_G17_G18_OR_G19;
@@ -270,12 +277,12 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
   switch (g[GROUP_UNITS]) {
     case -1: break;
     case G_20:
-      program.m_dUnitScale = 25.4;
+      read.m_dUnitScale = 25.4;
       program.AddCode(20);
       change_units(setup, 1);
       break;
     case G_21:
-      program.m_dUnitScale = 1.0;
+      read.m_dUnitScale = 1.0;
       program.AddCode(21);
       change_units(setup, 2);
       break;
@@ -289,12 +296,12 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
   switch (g[GROUP_DISTANCE]) {
     case -1: break;
     case G_90:
-      program.m_bAbsolute = 1;
+      read.m_bAbsolute = 1;
       program.AddCode(90);
       setup.distance_mode = 0;
       break;
     case G_91:
-      program.m_bAbsolute = 0;
+      read.m_bAbsolute = 0;
       program.AddCode(91);
       setup.distance_mode = 1;
       break;
@@ -332,13 +339,13 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
   const int motion = block.motion_to_be;
   if (motion == -1) return NCE_OK;
   if (motion == G_38_2) {
-    double* p = setup.parameters;
-    if (block.x_flag) p[5061] = block.x_value * f.x * unit;
-    if (block.y_flag) p[5062] = block.y_value * f.y * unit;
-    if (block.z_flag) p[5063] = block.z_value * f.z * unit;
-    if (block.a_flag) p[5064] = block.a_value;
-    if (block.b_flag) p[5065] = block.b_value;
-    if (block.c_flag) p[5066] = block.c_value;
+    double* probe = setup.parameters + kParamProbe;
+    if (block.x_flag) probe[0] = block.x_value * f.x * unit;
+    if (block.y_flag) probe[1] = block.y_value * f.y * unit;
+    if (block.z_flag) probe[2] = block.z_value * f.z * unit;
+    if (block.a_flag) probe[3] = block.a_value;
+    if (block.b_flag) probe[4] = block.b_value;
+    if (block.c_flag) probe[5] = block.c_value;
     return NCE_OK;
   }
   if (motion == G_80) {
@@ -366,7 +373,7 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
   return emit_motion(program, setup, block);
 }
 
-int run_block(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& block) {
+int run_block(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block) {
   if (block.o_type != O_NONE) return convert_control_functions(block, setup);
   if (setup.skipping_o) return NCE_OK;
   int status = apply_settings(setup);

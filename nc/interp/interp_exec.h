@@ -4,11 +4,11 @@
 #pragma once
 
 #include "nc/interp/interp.h"
-#include "nc/nc_program.h"
+#include "nc/read_context.h"
 
-int run_block(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& block);
-int emit_m_codes(CNCProgram& program, InterpreterSetup& setup, const InterpreterBlock& block);
-int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock& block);
+int run_block(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block);
+int emit_m_codes(CNCReadContext& program, InterpreterSetup& setup, const InterpreterBlock& block);
+int emit_g_codes(CNCReadContext& program, InterpreterSetup& setup, InterpreterBlock& block);
 
 // The centre of an arc given by its signed radius (a negative radius picks the other of
 // the two centres); the start point when the radius is below g_dDoubleZero, the direction
@@ -16,4 +16,4 @@ int emit_g_codes(CNCProgram& program, InterpreterSetup& setup, InterpreterBlock&
 Vec3 ArcCenterFromRadius(int direction, BYTE plane, BYTE axes, const Vec3& start, const Vec3& end, double radius);
 
 // Canned cycles G81..G89 (motion 810..890); the block's values are in millimetres already.
-int emit_canned_cycle(CNCProgram& program, InterpreterSetup& setup, int motion, InterpreterBlock& block);
+int emit_canned_cycle(CNCReadContext& program, InterpreterSetup& setup, int motion, InterpreterBlock& block);

@@ -10,8 +10,8 @@
 namespace {
 
 struct Tables {
-  std::array<signed char, G_TABLE_SIZE> g;
-  std::array<signed char, M_TABLE_SIZE> m;
+  std::array<signed char, kGCodeTableSize> g;
+  std::array<signed char, kMCodeTableSize> m;
 };
 
 constexpr Tables make_tables() {
@@ -72,8 +72,8 @@ int store_flagged(int& flag, double& value, double v, int multiple) {
 
 }  // namespace
 
-const std::array<signed char, G_TABLE_SIZE> GCodeGroupTable = kTables.g;
-const std::array<signed char, M_TABLE_SIZE> MCodeGroupTable = kTables.m;
+const std::array<signed char, kGCodeTableSize> GCodeGroupTable = kTables.g;
+const std::array<signed char, kMCodeTableSize> MCodeGroupTable = kTables.m;
 
 void LineReport::AddError(const char* item) { add_to_list(errors, item); }
 
@@ -88,10 +88,10 @@ struct ModalWord {
   int same_group;
 };
 
-const ModalWord kGWords = {G_TABLE_SIZE, GCodeGroupTable.data(), NCE_NEGATIVE_G_CODE_USED, NCE_G_CODE_OUT_OF_RANGE,
+const ModalWord kGWords = {kGCodeTableSize, GCodeGroupTable.data(), NCE_NEGATIVE_G_CODE_USED, NCE_G_CODE_OUT_OF_RANGE,
                            NCE_TWO_G_CODES_USED_FROM_SAME_MODAL_GROUP};
-const ModalWord kMWords = {M_TABLE_SIZE, MCodeGroupTable.data(), NCE_NEGATIVE_M_CODE_USED, NCE_M_CODE_GREATER_THAN_199,
-                           NCE_TWO_M_CODES_USED_FROM_SAME_MODAL_GROUP};
+const ModalWord kMWords = {kMCodeTableSize, MCodeGroupTable.data(), NCE_NEGATIVE_M_CODE_USED,
+                           NCE_M_CODE_GREATER_THAN_199, NCE_TWO_M_CODES_USED_FROM_SAME_MODAL_GROUP};
 
 // Code n (G x 10, or M) into the slot of its group; a code of no group goes to the
 // unknown list. *stored tells whether a slot took it.

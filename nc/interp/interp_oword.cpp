@@ -21,7 +21,7 @@ struct Keyword {
 };
 
 // Matched as prefixes, in this order ("elseif" before "else").
-const Keyword kKeywords[] = {
+constexpr Keyword kKeywords[] = {
     {"sub", O_SUB},           {"endsub", O_ENDSUB},       {"call", O_CALL},     {"do", O_DO},
     {"while", O_WHILE},       {"repeat", O_REPEAT},       {"if", O_IF},         {"elseif", O_ELSEIF},
     {"else", O_ELSE},         {"endif", O_ENDIF},         {"break", O_BREAK},   {"continue", O_CONTINUE},
@@ -61,6 +61,13 @@ CString label_name(const InterpreterSetup& setup, int type, const CString& oword
 
 bool same_file(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
 
+// The block is the line the label was recorded at (not another line with its number).
+bool is_label_line(const OwordLabel& label, const InterpreterBlock& block, const InterpreterSetup& setup) {
+  return label.offset == block.line_offset && same_file(label.filename, setup.filename);
+}
+
+bool is_loop(int type) { return type == O_WHILE || type == O_DO || type == O_REPEAT; }
+
 // Back from a subroutine (endsub, or return, above level 0).
 int return_from_sub(InterpreterSetup& setup) {
   end_skip(setup);
@@ -73,7 +80,7 @@ int return_from_sub(InterpreterSetup& setup) {
   interp_free(setup.sub_context[level].subname);
   setup.call_level = level - 1;
   std::memcpy(&setup.parameters[1], caller.saved_params, sizeof caller.saved_params);
-  interp_seek(setup, caller.position);
+  if (!interp_seek(setup, caller.position)) return NCE_CANNOT_RETURN_IN_FILE;
   setup.sequence_number = caller.sequence_number;
   interp_free(setup.sub_name);
   if (caller.subname) setup.sub_name = interp_strdup(caller.subname);
@@ -83,7 +90,7 @@ int return_from_sub(InterpreterSetup& setup) {
 int call_sub(InterpreterBlock& block, InterpreterSetup& setup) {
   end_skip(setup);
   // Frames 0..9 exist: a call from the deepest level would need an eleventh.
-  if (setup.call_level >= INTERP_CALL_LEVELS - 1) return NCE_TOO_MANY_SUBROUTINE_LEVELS;
+  if (setup.call_level >= kInterpCallLevels - 1) return NCE_TOO_MANY_SUBROUTINE_LEVELS;
   if (!setup.file) return NCE_FILE_NOT_OPEN;
   char* filename = interp_strdup(setup.filename);
   char* subname = interp_strdup(block.o_name);
@@ -149,7 +156,7 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
     for (;;) {
       char c = line[*counter];
       if (c == '[') {
-        if (arg >= INTERP_CALL_ARGS) return NCE_TOO_MANY_SUBROUTINE_PARAMETERS;
+        if (arg >= kInterpCallArgs) return NCE_TOO_MANY_SUBROUTINE_PARAMETERS;
         status = read_real_expression(setup, line, counter, &block.call_args[arg++]);
       } else if (c == '(') {
         status = read_comment(setup, line, counter);
@@ -167,9 +174,11 @@ int read_o(InterpreterSetup& setup, InterpreterBlock& block, const char* line, i
     // A test on a line the control passes over is not evaluated: its parameters may
     // not even exist there (a branch not taken, a subroutine being looked for).
     if (setup.skipping_o && !skipping_for(setup, block.o_name)) return NCE_OK;
-    if (line[*counter] != '[') return NCE_PLACE_HOLDER;
+    if (line[*counter] != '[') return NCE_LEFT_BRACKET_MISSING_IN_OWORD;
     status = read_real_expression(setup, line, counter, &setup.test_value);
     if (status) return status;
+    // NaN would count as true, infinity as a count of two thousand million.
+    if (!std::isfinite(setup.test_value)) return NCE_OWORD_TEST_NOT_FINITE;
   }
   return NCE_OK;
 }
@@ -191,14 +200,13 @@ int control_save_offset(InterpreterBlock& block, InterpreterSetup& setup) {
   if (control_find_oword(block, setup, &index) == NCE_OK) {
     // The same line recorded again (a subroutine found by a call before the main
     // program reached its definition) is no second definition.
-    const OwordLabel& label = setup.labels[index];
-    if (label.offset == block.line_offset && same_file(label.filename, setup.filename)) {
+    if (is_label_line(setup.labels[index], block, setup)) {
       block.o_label = index;
       return NCE_OK;
     }
-    return NCE_PLACE_HOLDER;
+    return block.o_type == O_SUB ? NCE_SUBROUTINE_DEFINED_TWICE : NCE_OWORD_USED_FOR_TWO_LOOPS;
   }
-  if (setup.label_count >= INTERP_MAX_LABELS) return NCE_TOO_MANY_OWORD_LABELS;
+  if (setup.label_count >= kInterpMaxLabels) return NCE_TOO_MANY_OWORD_LABELS;
   OwordLabel& label = setup.labels[setup.label_count];
   label.name = interp_strdup(block.o_name);
   label.filename = interp_strdup(setup.filename);
@@ -211,6 +219,7 @@ int control_save_offset(InterpreterBlock& block, InterpreterSetup& setup) {
   label.offset = block.line_offset;
   label.sequence_number = block.line_number - 1;
   label.repeat_count = -1;
+  label.running = 0;
   block.o_label = setup.label_count++;
   return NCE_OK;
 }
@@ -222,7 +231,7 @@ int control_back_to(InterpreterBlock& block, InterpreterSetup& setup) {
     const OwordLabel& label = setup.labels[index];
     if (!same_file(label.filename, setup.filename) && !interp_open_file(setup, label.filename))
       return NCE_UNABLE_TO_OPEN_FILE;
-    interp_seek(setup, label.offset);
+    if (!interp_seek(setup, label.offset)) return NCE_CANNOT_RETURN_IN_FILE;
     setup.sequence_number = label.sequence_number;
     return NCE_OK;
   }
@@ -282,27 +291,45 @@ int convert_control_functions(InterpreterBlock& block, InterpreterSetup& setup) 
 
     case O_CALL: return call_sub(block, setup);
 
-    case O_DO: end_skip(setup); return index < 0 ? control_save_offset(block, setup) : NCE_OK;
+    case O_DO:
+      end_skip(setup);
+      if (index < 0) {
+        if ((status = control_save_offset(block, setup))) return status;
+        index = block.o_label;
+      } else if (!is_label_line(setup.labels[index], block, setup)) {
+        return NCE_OWORD_USED_FOR_TWO_LOOPS;
+      }
+      setup.labels[index].running = 1;
+      return NCE_OK;
 
     case O_WHILE: {
       const bool arrived_by_skip = skipping_for(setup, name);
       end_skip(setup);
-      if (index < 0 || setup.labels[index].type == O_WHILE) {
-        if (index < 0 && (status = control_save_offset(block, setup))) return status;
-        if (!test) return skip_to(setup, name);
-      } else if (setup.labels[index].type == O_DO) {
-        // The end of a do loop: a break skipped here to leave the loop, whatever the
-        // test says; a continue comes to test again.
-        if (arrived_by_skip && !setup.doing_continue) return NCE_OK;
-        setup.doing_continue = 0;
-        if (test) return control_back_to(block, setup);
+      if (index >= 0 && setup.labels[index].type == O_DO) {
+        // The end of a do loop. A do loop that is not running has ended before: this
+        // while belongs to another loop with the same number.
+        OwordLabel& label = setup.labels[index];
+        if (!label.running) return NCE_OWORD_USED_FOR_TWO_LOOPS;
+        // A break skipped here to leave the loop, whatever the test says; a continue
+        // comes to test again.
+        if (!(arrived_by_skip && !setup.doing_continue)) {
+          setup.doing_continue = 0;
+          if (test) return control_back_to(block, setup);
+        }
+        label.running = 0;
+        return NCE_OK;
       }
+      if (index >= 0 && (setup.labels[index].type != O_WHILE || !is_label_line(setup.labels[index], block, setup)))
+        return NCE_OWORD_USED_FOR_TWO_LOOPS;
+      if (index < 0 && (status = control_save_offset(block, setup))) return status;
+      if (!test) return skip_to(setup, name);
       return NCE_OK;
     }
 
     case O_REPEAT: {
       end_skip(setup);
-      if (index >= 0 && setup.labels[index].type != O_REPEAT) return NCE_OK;
+      if (index >= 0 && (setup.labels[index].type != O_REPEAT || !is_label_line(setup.labels[index], block, setup)))
+        return NCE_OWORD_USED_FOR_TWO_LOOPS;
       if (index < 0) {
         if ((status = control_save_offset(block, setup))) return status;
         index = block.o_label;
@@ -350,15 +377,20 @@ int convert_control_functions(InterpreterBlock& block, InterpreterSetup& setup) 
       setup.executed_if = 1;
       return NCE_OK;
 
-    case O_BREAK: return skip_to(setup, name);
+    case O_BREAK:
+      if (index < 0 || !is_loop(setup.labels[index].type)) return NCE_BREAK_OUTSIDE_LOOP;
+      return skip_to(setup, name);
 
     case O_CONTINUE:
+      if (index < 0 || !is_loop(setup.labels[index].type)) return NCE_BREAK_OUTSIDE_LOOP;
       if (skipping_for(setup, name)) return NCE_OK;
       setup.doing_continue = 1;
       return skip_to(setup, name);
 
     case O_ENDWHILE:
     case O_ENDREPEAT:
+      // Without its loop head there is nowhere to go back to.
+      if (index < 0) return NCE_UNKNOWN_OWORD_NUMBER;
       if (skipping_for(setup, name)) {
         end_skip(setup);
         if (!setup.doing_continue) {

@@ -37,7 +37,7 @@ enum BinaryOp {
 };
 
 // Binding strength, indexed by BinaryOp.
-const int kStrength[] = {0, 5, 5, 6, 5, 2, 2, 4, 2, 4, 1, 3, 3, 3, 3, 3, 3};
+constexpr int kStrength[] = {0, 5, 5, 6, 5, 2, 2, 4, 2, 4, 1, 3, 3, 3, 3, 3, 3};
 
 enum UnaryOp {
   UN_ABS = 1,
@@ -72,8 +72,8 @@ bool starts_with(const char* text, const char* prefix) { return std::strncmp(tex
 
 // Exact powers of ten: a mantissa below 2^53 divided by one of them is correctly rounded,
 // so the fast path gives the same double as the C library.
-const double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // Seeds the generator with the whole-number part of x, taken modulo 2^32.
 void seed_with(double x) {
@@ -189,7 +189,7 @@ int read_parameter(InterpreterSetup& setup, const char* line, int* counter, doub
   int index;
   int status = read_integer_value(setup, line, counter, &index);
   if (status) return status;
-  if (index < 1 || index >= INTERP_PARAMETERS) return NCE_PARAMETER_NUMBER_OUT_OF_RANGE;
+  if (index < 1 || index >= kInterpParameters) return NCE_PARAMETER_NUMBER_OUT_OF_RANGE;
   *value = setup.parameters[index];
   if (*value == DBL_MAX) return NCE_PARAMETER_IS_NOT_INITIALIZED;
   return NCE_OK;
@@ -208,7 +208,7 @@ int read_name(const char* line, int* counter, char* name) {
   if (c != '<' && !is_letter(c)) return NCE_BUG_FUNCTION_SHOULD_NOT_HAVE_BEEN_CALLED;
   const char* from = line + *counter + 1;
   const char* close = std::strchr(from, '>');
-  if (!close || close - from >= INTERP_NAME_SIZE) return NCE_NAMED_PARAMETER_NOT_TERMINATED;
+  if (!close || close - from >= kInterpNameSize) return NCE_NAMED_PARAMETER_NOT_TERMINATED;
   int length = (int)(close - from);
   std::memcpy(name, from, (size_t)length);
   name[length] = '\0';
@@ -467,7 +467,7 @@ int read_parameter_setting(InterpreterSetup& setup, const char* line, int* count
     if (status) return status;
     if (line[*counter] != '=') return NCE_EQUAL_SIGN_MISSING_IN_PARAMETER_SETTING;
     ++*counter;
-    if (setup.named_setting_count >= INTERP_MAX_SETTINGS) return NCE_COMMAND_TOO_LONG;
+    if (setup.named_setting_count >= kInterpMaxSettings) return NCE_TOO_MANY_SETTINGS_ON_LINE;
     // Copied before the value is read: a value such as #<b> reuses the name buffer.
     char* copy = interp_strdup(name);
     if (!copy) return NCE_OUT_OF_MEMORY;
@@ -484,12 +484,12 @@ int read_parameter_setting(InterpreterSetup& setup, const char* line, int* count
   int index;
   int status = read_integer_value(setup, line, counter, &index);
   if (status) return status;
-  if (index < 1 || index >= INTERP_PARAMETERS) return NCE_PARAMETER_NUMBER_OUT_OF_RANGE;
+  if (index < 1 || index >= kInterpParameters) return NCE_PARAMETER_NUMBER_OUT_OF_RANGE;
   if (line[*counter] != '=') return NCE_EQUAL_SIGN_MISSING_IN_PARAMETER_SETTING;
   ++*counter;
   status = read_real_value(setup, line, counter, &value);
   if (status) return status;
-  if (setup.setting_count >= INTERP_MAX_SETTINGS) return NCE_COMMAND_TOO_LONG;
+  if (setup.setting_count >= kInterpMaxSettings) return NCE_TOO_MANY_SETTINGS_ON_LINE;
   setup.setting_numbers[setup.setting_count] = index;
   setup.setting_values[setup.setting_count] = value;
   ++setup.setting_count;
@@ -501,7 +501,7 @@ int read_comment(InterpreterSetup& setup, const char* line, int* counter) {
   const char* from = line + *counter + 1;
   const char* close = std::strchr(from, ')');
   int length = close ? (int)(close - from) : (int)std::strlen(from);
-  if (length >= INTERP_COMMENT_SIZE) return NCE_COMMAND_TOO_LONG;
+  if (length >= kInterpCommentSize) return NCE_COMMAND_TOO_LONG;
   std::memcpy(setup.block.comment, from, (size_t)length);
   setup.block.comment[length] = '\0';
   *counter += length + 1 + (close ? 1 : 0);

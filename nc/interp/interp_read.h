@@ -14,7 +14,7 @@ int read_real_number(const char* line, int* counter, double* value);
 int read_integer_value(InterpreterSetup& setup, const char* line, int* counter, int* value);
 int read_parameter(InterpreterSetup& setup, const char* line, int* counter, double* value);
 int read_named_parameter(InterpreterSetup& setup, const char* line, int* counter, double* value);
-int read_name(const char* line, int* counter, char* name);  // name: INTERP_NAME_SIZE bytes
+int read_name(const char* line, int* counter, char* name);  // name: kInterpNameSize bytes
 int read_real_expression(InterpreterSetup& setup, const char* line, int* counter, double* value);
 int read_operation(const char* line, int* counter, int* operation);
 int read_unary(InterpreterSetup& setup, const char* line, int* counter, double* value);

@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "nc/interp/nc_errors.h"
+#include "nc/text_line_file.h"
 
 char* interp_strdup(const char* text) {
   size_t n = std::strlen(text) + 1;
@@ -40,7 +42,7 @@ void free_oword_texts(InterpreterSetup& setup) {
 // Everything the record owns: heap texts, named parameter tables, the open file.
 void release_setup(InterpreterSetup& setup) {
   free_oword_texts(setup);
-  for (int level = 0; level < INTERP_CALL_LEVELS; ++level) {
+  for (int level = 0; level < kInterpCallLevels; ++level) {
     release_named_params(level, setup);
     NamedParamLevel& named = setup.sub_context[level].named;
     std::free(named.names);
@@ -51,7 +53,6 @@ void release_setup(InterpreterSetup& setup) {
   }
   clear_settings(setup);
   interp_close_file(setup);
-  interp_free(setup.file_buffer);
 }
 
 NamedParamLevel& level_of(InterpreterSetup& setup, const char* name) {
@@ -83,21 +84,22 @@ void init_setup(InterpreterSetup& setup) {
 
   setup.length_units = 2;
   double* p = setup.parameters;
-  p[5220] = 1.0;
-  setup.origin_index = (int)(p[5220] + 0.0001);
-  setup.axis_offset_x = p[5211];
-  setup.axis_offset_y = p[5212];
-  setup.axis_offset_z = p[5213];
-  setup.aa_axis_offset = p[5214];
-  setup.bb_axis_offset = p[5215];
-  setup.cc_axis_offset = p[5216];
-  int k = 20 * setup.origin_index + 5200;
-  setup.origin_offset_x = p[k + 1];
-  setup.origin_offset_y = p[k + 2];
-  setup.origin_offset_z = p[k + 3];
-  setup.aa_origin_offset = p[k + 4];
-  setup.bb_origin_offset = p[k + 5];
-  setup.cc_origin_offset = p[k + 6];
+  p[kParamCoordSystem] = 1.0;
+  setup.origin_index = (int)(p[kParamCoordSystem] + 0.0001);
+  const double* axis = p + kParamAxisOffset;
+  setup.axis_offset_x = axis[0];
+  setup.axis_offset_y = axis[1];
+  setup.axis_offset_z = axis[2];
+  setup.aa_axis_offset = axis[3];
+  setup.bb_axis_offset = axis[4];
+  setup.cc_axis_offset = axis[5];
+  const double* origin = p + kParamsPerCoordSystem * setup.origin_index + kParamOriginBase + 1;
+  setup.origin_offset_x = origin[0];
+  setup.origin_offset_y = origin[1];
+  setup.origin_offset_z = origin[2];
+  setup.aa_origin_offset = origin[3];
+  setup.bb_origin_offset = origin[4];
+  setup.cc_origin_offset = origin[5];
   setup.control_mode = 3;
 
   setup.distance_mode = 0;
@@ -160,7 +162,7 @@ int add_named_param(InterpreterSetup& setup, const char* name) {
   NamedParamLevel& level = level_of(setup, name);
   if (find_name(level, name) >= 0) return NCE_OK;
   if (level.count >= level.capacity) {
-    int capacity = level.capacity + INTERP_NAMED_GROWTH;
+    int capacity = level.capacity + kInterpNamedGrowth;
     char** names = (char**)std::realloc(level.names, sizeof(char*) * capacity);
     if (!names) return NCE_OUT_OF_MEMORY;
     level.names = names;
@@ -242,12 +244,12 @@ void save_active_settings(InterpreterSetup& setup) {
 
 BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
   if (std::strlen(path) >= sizeof setup.filename) return FALSE;
-  if (!setup.file_buffer) {
-    setup.file_buffer = (char*)std::malloc(INTERP_FILE_BUFFER);
-    if (!setup.file_buffer) return FALSE;
-  }
-  FILE* file = std::fopen(platform::NativePath(path).c_str(), "rb");
+  CTextLineFile* file = new (std::nothrow) CTextLineFile;
   if (!file) return FALSE;
+  if (!file->Open(path)) {
+    delete file;
+    return FALSE;
+  }
   interp_close_file(setup);
   setup.file = file;
   std::strcpy(setup.filename, path);
@@ -255,55 +257,39 @@ BOOL interp_open_file(InterpreterSetup& setup, const char* path) {
 }
 
 void interp_close_file(InterpreterSetup& setup) {
-  if (setup.file) std::fclose(setup.file);
+  delete setup.file;
   setup.file = nullptr;
   setup.filename[0] = '\0';
-  setup.buffer_length = setup.buffer_pos = 0;
-  setup.buffer_start = 0;
 }
 
-// Like fgets, from our own read-ahead: the position of every line is known without
-// asking the file, and a jump only drops the buffer.
+BOOL interp_read_failed(const InterpreterSetup& setup) {
+  return setup.file && setup.file->HasReadError() ? TRUE : FALSE;
+}
+
 int interp_read_line(InterpreterSetup& setup, char* buf, int size) {
-  if (!setup.file || size < 2) return 0;
+  if (!setup.file) return -1;
   setup.block.line_offset = interp_file_position(setup);
-  int n = 0;
-  while (n < size - 1) {
-    if (setup.buffer_pos == setup.buffer_length) {
-      setup.buffer_start += setup.buffer_length;
-      setup.buffer_pos = 0;
-      setup.buffer_length = (int)std::fread(setup.file_buffer, 1, INTERP_FILE_BUFFER, setup.file);
-      if (setup.buffer_length == 0) break;
-    }
-    const char* from = setup.file_buffer + setup.buffer_pos;
-    int avail = setup.buffer_length - setup.buffer_pos;
-    int want = size - 1 - n < avail ? size - 1 - n : avail;
-    const char* nl = (const char*)std::memchr(from, '\n', (size_t)want);
-    int take = nl ? (int)(nl - from) + 1 : want;
-    std::memcpy(buf + n, from, (size_t)take);
-    n += take;
-    setup.buffer_pos += take;
-    if (nl) break;
-  }
-  buf[n] = '\0';
-  return n;
+  return setup.file->ReadLine(buf, size);
 }
 
-long interp_file_position(const InterpreterSetup& setup) {
-  return setup.file ? setup.buffer_start + setup.buffer_pos : 0;
-}
+long interp_file_position(const InterpreterSetup& setup) { return setup.file ? (long)setup.file->GetPosition() : 0; }
 
 BOOL interp_seek(InterpreterSetup& setup, long offset) {
-  if (!setup.file || offset < 0 || std::fseek(setup.file, offset, SEEK_SET) != 0) return FALSE;
-  setup.buffer_start = offset;
-  setup.buffer_length = setup.buffer_pos = 0;
-  return TRUE;
+  return setup.file && offset >= 0 && setup.file->Seek((ULONGLONG)offset) ? TRUE : FALSE;
 }
 
-int interp_end_of_file(InterpreterSetup& setup) {
-  int status = setup.skipping_to_sub ? NCE_PLACE_HOLDER : NCE_OK;
+int interp_end_of_file(InterpreterSetup& setup, int* line) {
+  int status = NCE_OK;
+  *line = setup.skipping_start;
+  if (setup.skipping_to_sub)
+    status = NCE_SUBROUTINE_NOT_DEFINED;
+  else if (setup.defining_sub == 1)
+    status = NCE_SUBROUTINE_NOT_CLOSED;
+  else if (setup.skipping_o)
+    status = NCE_OWORD_BLOCK_NOT_CLOSED;
   free_oword_texts(setup);
   setup.call_level = 0;
+  setup.defining_sub = 0;
   interp_close_file(setup);
   return status;
 }

@@ -10,26 +10,32 @@
 // with a numbered error.
 #pragma once
 
-#include <cstdio>
-
 #include "platform/core.h"
 
-constexpr int INTERP_PARAMETERS = 5400;   // numbered parameters 1..5399 (0 unused)
-constexpr int INTERP_TEXT_SIZE = 513;     // block and line text: 512 characters + NUL
-constexpr int INTERP_COMMENT_SIZE = 256;  // block comment: 255 characters + NUL
-constexpr int INTERP_NAME_SIZE = 512;     // a parameter or o-word name: 511 characters + NUL
-constexpr int INTERP_WORK_SIZE = 1024;    // a line as handed in: 1023 characters + NUL
-constexpr int INTERP_MAX_SETTINGS = 50;   // numbered, and named, settings on one line
-constexpr int INTERP_CALL_LEVELS = 10;    // call frames 0..9; 0 is the main program
-constexpr int INTERP_CALL_ARGS = 30;      // #1..#30 carry a call's arguments
-constexpr int INTERP_MAX_LABELS = 1000;   // recorded o-word labels
-constexpr int INTERP_G_GROUPS = 14;
-constexpr int INTERP_M_GROUPS = 10;
-constexpr int INTERP_ACTIVE_G = 12;
-constexpr int INTERP_ACTIVE_M = 7;
-constexpr int INTERP_ACTIVE_SETTINGS = 3;
-constexpr int INTERP_NAMED_GROWTH = 20;  // named parameter arrays grow by this many
-constexpr int INTERP_FILE_BUFFER = 1 << 16;
+class CTextLineFile;
+
+constexpr int kInterpParameters = 5400;  // numbered parameters 1..5399 (0 unused)
+constexpr int kInterpTextSize = 513;     // block and line text: 512 characters + NUL
+constexpr int kInterpCommentSize = 256;  // block comment: 255 characters + NUL
+constexpr int kInterpNameSize = 512;     // a parameter or o-word name: 511 characters + NUL
+constexpr int kInterpWorkSize = 1024;    // a line as handed in: 1023 characters + NUL
+constexpr int kInterpMaxSettings = 50;   // numbered, and named, settings on one line
+constexpr int kInterpCallLevels = 10;    // call frames 0..9; 0 is the main program
+constexpr int kInterpCallArgs = 30;      // #1..#30 carry a call's arguments
+constexpr int kInterpMaxLabels = 1000;   // recorded o-word labels
+constexpr int kInterpGGroups = 14;
+constexpr int kInterpMGroups = 10;
+constexpr int kInterpActiveG = 12;
+constexpr int kInterpActiveM = 7;
+constexpr int kInterpActiveSettings = 3;
+constexpr int kInterpNamedGrowth = 20;  // named parameter arrays grow by this many
+
+// Numbered parameters with a meaning.
+constexpr int kParamProbe = 5061;        // 5061-5066: X, Y, Z (mm), A, B, C of the last G38.2
+constexpr int kParamAxisOffset = 5211;   // 5211-5216: axis offsets X, Y, Z, A, B, C
+constexpr int kParamCoordSystem = 5220;  // coordinate system number
+constexpr int kParamOriginBase = 5200;   // origin offsets of system n at 20 n + 5201 .. 5206
+constexpr int kParamsPerCoordSystem = 20;
 
 // Modal groups of G codes (slots of InterpreterBlock::g_modes).
 enum GModalGroup {
@@ -89,11 +95,11 @@ struct InterpreterBlock {
   double b_value;
   int c_flag;
   double c_value;
-  char comment[INTERP_COMMENT_SIZE];  // all comments of the line, joined by one blank
-  int d_number;                       // -1 absent
-  double f_number;                    // -1.0 absent
-  int g_modes[INTERP_G_GROUPS];       // -1 per group without a code
-  int h_number;                       // -1 absent
+  char comment[kInterpCommentSize];  // all comments of the line, joined by one blank
+  int d_number;                      // -1 absent
+  double f_number;                   // -1.0 absent
+  int g_modes[kInterpGGroups];       // -1 per group without a code
+  int h_number;                      // -1 absent
   int i_flag;
   double i_value;
   int j_flag;
@@ -105,9 +111,9 @@ struct InterpreterBlock {
   int n_number;      // -1 absent
   int motion_to_be;  // motion the block executes, -1 none (set by the checks)
   int m_count;
-  int m_modes[INTERP_M_GROUPS];  // -1 per group without a code
-  double p_number;               // -1.0 absent
-  double q_number;               // -1.0 absent
+  int m_modes[kInterpMGroups];  // -1 per group without a code
+  double p_number;              // -1.0 absent
+  double q_number;              // -1.0 absent
   int r_flag;
   double r_value;
   double s_number;  // -1.0 absent
@@ -123,7 +129,7 @@ struct InterpreterBlock {
   int o_type;        // OwordType
   int o_label;       // index of the recorded label, 0 when none
   char* o_name;      // heap text, null when none
-  double call_args[INTERP_CALL_ARGS];
+  double call_args[kInterpCallArgs];
 };
 
 // Named parameters of one call level; level 0 is global. Names are heap copies.
@@ -136,12 +142,12 @@ struct NamedParamLevel {
 
 // One subroutine call frame.
 struct CallContext {
-  long position;                          // file position to return to
-  int sequence_number;                    // line number to return to
-  char* filename;                         // heap text: the calling file
-  char* subname;                          // heap text: the subroutine running at this level
-  double saved_params[INTERP_CALL_ARGS];  // #1..#30 of the caller
-  NamedParamLevel named;                  // this level's named parameters
+  long position;                         // file position to return to
+  int sequence_number;                   // line number to return to
+  char* filename;                        // heap text: the calling file
+  char* subname;                         // heap text: the subroutine running at this level
+  double saved_params[kInterpCallArgs];  // #1..#30 of the caller
+  NamedParamLevel named;                 // this level's named parameters
 };
 
 // One recorded o-word line.
@@ -152,6 +158,7 @@ struct OwordLabel {
   long offset;          // byte offset of the line's start
   int sequence_number;  // its line number minus 1
   int repeat_count;     // repeat counter, -1 = not started
+  int running;          // a do loop between its do line and the while that ends it
 };
 
 struct InterpreterSetup {
@@ -163,12 +170,12 @@ struct InterpreterSetup {
   double aa_axis_offset, aa_current, aa_origin_offset;  // rotary axes: only init_setup writes them
   double bb_axis_offset, bb_current, bb_origin_offset;
   double cc_axis_offset, cc_current, cc_origin_offset;
-  int active_g_codes[INTERP_ACTIVE_G];
-  int active_m_codes[INTERP_ACTIVE_M];
-  double active_settings[INTERP_ACTIVE_SETTINGS];  // sequence number, feed rate, speed
+  int active_g_codes[kInterpActiveG];
+  int active_m_codes[kInterpActiveM];
+  double active_settings[kInterpActiveSettings];  // sequence number, feed rate, speed
   double axis_offset_x, axis_offset_y, axis_offset_z;
   InterpreterBlock block;
-  char blocktext[INTERP_TEXT_SIZE];
+  char blocktext[kInterpTextSize];
   int control_mode;                        // 1 exact stop, 2 exact path, 3 continuous
   double current_x, current_y, current_z;  // end of the last move or cycle step (mm)
   double cutter_comp_radius;
@@ -176,30 +183,26 @@ struct InterpreterSetup {
   double cycle_cc, cycle_i, cycle_j, cycle_k;  // remembered canned-cycle values
   int cycle_l;
   double cycle_p, cycle_q, cycle_r;
-  int distance_mode;                // 0 absolute (G90), 1 incremental (G91)
-  int feed_mode;                    // 0 units per minute (G94), 1 inverse time (G93)
-  int feed_override;                // 1 enabled (M48)
-  double feed_rate;                 // last F word
-  char filename[INTERP_TEXT_SIZE];  // the G-code file being read
-  // That file, opened "rb", and its read-ahead buffer. Read, position and reopen it only
-  // through the interp_*file* functions below: the o-word control jumps in it.
-  FILE* file;
-  char* file_buffer;  // heap, INTERP_FILE_BUFFER bytes
-  int buffer_length;  // bytes in file_buffer
-  int buffer_pos;     // next byte to hand out
-  long buffer_start;  // file offset of file_buffer[0]
+  int distance_mode;               // 0 absolute (G90), 1 incremental (G91)
+  int feed_mode;                   // 0 units per minute (G94), 1 inverse time (G93)
+  int feed_override;               // 1 enabled (M48)
+  double feed_rate;                // last F word
+  char filename[kInterpTextSize];  // the G-code file being read
+  // That file (heap; null when none is open). Read, position and reopen it only through
+  // the interp_*file* functions below: the o-word control jumps in it.
+  CTextLineFile* file;
   int flood;
   int length_units;  // 1 inches (G20), 2 millimetres (G21)
   int line_length;   // 0: the executor stops after the settings
-  char linetext[INTERP_TEXT_SIZE];
+  char linetext[kInterpTextSize];
   int mist;
   int motion_mode;  // last motion code x 10, -1 none
   int origin_index;
   double origin_offset_x, origin_offset_y, origin_offset_z;
-  double parameters[INTERP_PARAMETERS];
+  double parameters[kInterpParameters];
   int setting_count;  // numbered settings of the current line
-  int setting_numbers[INTERP_MAX_SETTINGS];
-  double setting_values[INTERP_MAX_SETTINGS];
+  int setting_numbers[kInterpMaxSettings];
+  double setting_values[kInterpMaxSettings];
   int plane;         // InterpPlane
   int retract_mode;  // 1 old Z (G98), 0 R plane (G99)
   int selected_tool_slot;
@@ -219,17 +222,17 @@ struct InterpreterSetup {
   char* skipping_to_sub;  // heap text: subroutine looked for after a call
   int skipping_start;
   double test_value;
-  int call_level;  // 0..INTERP_CALL_LEVELS-1
-  CallContext sub_context[INTERP_CALL_LEVELS];
+  int call_level;  // 0..kInterpCallLevels-1
+  CallContext sub_context[kInterpCallLevels];
   int label_count;
-  OwordLabel labels[INTERP_MAX_LABELS];
-  char program_prefix[INTERP_TEXT_SIZE];  // folder of subroutine files, ends with "\"
-  char wizard_root[INTERP_TEXT_SIZE];     // folder searched below for subroutine files
+  OwordLabel labels[kInterpMaxLabels];
+  char program_prefix[kInterpTextSize];  // folder of subroutine files, ends with "\"
+  char wizard_root[kInterpTextSize];     // folder searched below for subroutine files
 
   int named_setting_count;  // named settings of the current line
-  char* named_setting_names[INTERP_MAX_SETTINGS];
-  double named_setting_values[INTERP_MAX_SETTINGS];
-  char name_buffer[INTERP_NAME_SIZE];  // the one name buffer of the readers
+  char* named_setting_names[kInterpMaxSettings];
+  double named_setting_values[kInterpMaxSettings];
+  char name_buffer[kInterpNameSize];  // the one name buffer of the readers
 };
 
 // Start values of the whole record; frees what an earlier load left.
@@ -257,9 +260,9 @@ void save_active_settings(InterpreterSetup& setup);
 // Opens path ("rb") as the file being read, closing the one read so far; FALSE (and the
 // old file kept) when it cannot be opened.
 BOOL interp_open_file(InterpreterSetup& setup, const char* path);
-// Reads the next line (at most size - 1 bytes, newline included, like fgets) into buf,
-// remembering where it starts for the o-word labels. Returns the bytes stored (NUL bytes
-// of the file count), 0 at the end of the file.
+// Reads the next line into buf (CTextLineFile::ReadLine: without its line end, at most
+// size - 1 bytes stored), remembering where it starts for the o-word labels. Returns the
+// whole line's length, -1 at the end of the file (or without a file).
 int interp_read_line(InterpreterSetup& setup, char* buf, int size);
 // Byte position in the file being read (0 without a file).
 long interp_file_position(const InterpreterSetup& setup);
@@ -267,9 +270,13 @@ long interp_file_position(const InterpreterSetup& setup);
 BOOL interp_seek(InterpreterSetup& setup, long offset);
 // Closes the file being read (nothing when none is open).
 void interp_close_file(InterpreterSetup& setup);
-// End of a load: 228 when a called subroutine was still being looked for, else 0;
-// frees every heap text of the o-word state and closes the file.
-int interp_end_of_file(InterpreterSetup& setup);
+// A read of the file being read failed.
+BOOL interp_read_failed(const InterpreterSetup& setup);
+// End of a load: what the end of the input leaves open, as an error code (0 none) and
+// the line where it began: a subroutine still looked for after a call, a definition
+// without its endsub, a block skipped to an end that never came. Then frees every heap
+// text of the o-word state and closes the file.
+int interp_end_of_file(InterpreterSetup& setup, int* line);
 
 // Heap texts of the record.
 char* interp_strdup(const char* text);

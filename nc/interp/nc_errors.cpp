@@ -3,8 +3,10 @@
 #include "nc/interp/nc_errors.h"
 
 #include "foundation/settings.h"
+#include "foundation/texts.h"
+#include "resources/resource.h"
 
-const NCErrorRow NCErrorTable[NC_ERROR_ROWS] = {
+const NCErrorRow NCErrorTable[kNCErrorRows] = {
     /*   0 */ {"No error", ""},
     /*   1 */ {"No error", ""},
     /*   2 */ {"No error", ""},
@@ -256,8 +258,16 @@ const NCErrorRow NCErrorTable[NC_ERROR_ROWS] = {
     {"The End", ""},
 };
 
+static_assert(IDS_NCE_OWN_LAST_CN - IDS_NCE_OWN_FIRST_CN == kNCOwnErrorLast - kNCOwnErrorFirst &&
+                  IDS_NCE_OWN_LAST_EN - IDS_NCE_OWN_FIRST_EN == kNCOwnErrorLast - kNCOwnErrorFirst,
+              "one text pair per own code");
+
 CString GetNCErrorText(int code) {
-  if (code < 3 || code > NC_ERROR_LAST) return CString();
+  if (code >= kNCOwnErrorFirst && code <= kNCOwnErrorLast) {
+    const int k = code - kNCOwnErrorFirst;
+    return LoadLangString(IDS_NCE_OWN_FIRST_CN + k, IDS_NCE_OWN_FIRST_EN + k);
+  }
+  if (code < 3 || code > kNCErrorLast) return CString();
   const NCErrorRow& row = NCErrorTable[code];
   if (g_nUiLanguage == 1 || row.pszChinese[0] == '\0') return CString(row.pszEnglish);
   return CString(row.pszChinese);

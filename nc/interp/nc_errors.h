@@ -14,12 +14,17 @@ struct NCErrorRow {
 };
 
 // 248 rows: codes 0..246 and a closing row "The End" that is never returned.
-constexpr int NC_ERROR_ROWS = 248;
-constexpr int NC_ERROR_LAST = 246;
-extern const NCErrorRow NCErrorTable[NC_ERROR_ROWS];
+constexpr int kNCErrorRows = 248;
+constexpr int kNCErrorLast = 246;
+extern const NCErrorRow NCErrorTable[kNCErrorRows];
+
+// Our own codes beside the table, where no row of it names the cause: kNCOwnErrorFirst
+// and up, their texts in the string tables (both languages).
+constexpr int kNCOwnErrorFirst = 300;
+constexpr int kNCOwnErrorLast = 310;
 
 // The text of a code in the UI language (g_nUiLanguage 1 English, otherwise Chinese,
-// falling back to English); empty for codes outside 3..246.
+// falling back to English); empty for codes outside 3..246 and our own.
 CString GetNCErrorText(int code);
 
 // The codes the interpreter and the loader produce, by meaning. The numbers are the
@@ -29,6 +34,7 @@ enum NCError {
   NCE_EXIT = 1,  // no text: the block ends the load (program end)
   NCE_ALL_AXES_MISSING_WITH_G92 = 6,
   NCE_ALL_AXES_MISSING_WITH_MOTION_CODE = 7,
+  NCE_ARC_RADIUS_TOO_SMALL_TO_REACH_END_POINT = 8,
   NCE_ARGUMENT_TO_ACOS_OUT_OF_RANGE = 9,
   NCE_ARGUMENT_TO_ASIN_OUT_OF_RANGE = 10,
   NCE_ATTEMPT_TO_DIVIDE_BY_ZERO = 11,
@@ -170,6 +176,18 @@ enum NCError {
   NCE_NAMED_PARAMETER_NOT_TERMINATED = 223,
   NCE_NAMED_PARAMETER_NOT_DEFINED = 224,
   NCE_OUT_OF_MEMORY = 227,
-  NCE_PLACE_HOLDER = 228,  // "Place holder ...": o-word structure faults (see the o-word reader)
+  NCE_PLACE_HOLDER = 228,  // "Place holder ...": a text that names no cause; never produced
   NCE_PARAMETER_IS_NOT_INITIALIZED = 245,
+  // Our own.
+  NCE_CYCLE_TOO_MANY_MOVES = 300,
+  NCE_TOO_MANY_SETTINGS_ON_LINE = 301,
+  NCE_SUBROUTINE_DEFINED_TWICE = 302,
+  NCE_OWORD_USED_FOR_TWO_LOOPS = 303,
+  NCE_LEFT_BRACKET_MISSING_IN_OWORD = 304,
+  NCE_SUBROUTINE_NOT_DEFINED = 305,
+  NCE_OWORD_BLOCK_NOT_CLOSED = 306,
+  NCE_SUBROUTINE_NOT_CLOSED = 307,
+  NCE_BREAK_OUTSIDE_LOOP = 308,
+  NCE_OWORD_TEST_NOT_FINITE = 309,
+  NCE_CANNOT_RETURN_IN_FILE = 310,
 };

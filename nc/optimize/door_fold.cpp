@@ -17,7 +17,9 @@
 // tags are placed where the motion changes between traversing, cutting and plunging.
 //
 // The new elements are collected as a vertex list while the fold walks the list and
-// inserted at its end, so that the indices of the walk stay valid.
+// inserted at its end, so that the indices of the walk stay valid. The edits of the
+// elements themselves are collected too and made only when the fold has succeeded: a
+// fold that fails half-way leaves the list as it was, not half folded.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -36,12 +38,26 @@ CArray<CPathVertex, const CPathVertex&> g_aVertexList;
 namespace {
 
 enum Face { kNoFace = -1, kFace = 0, kLeftEdge = 1, kRightEdge = 2, kTopEdge = 3, kBottomEdge = 4, kCorner = 5 };
-const int kFaceTool[5] = {1, 2, 3, 4, 5};
-const int kFacePlane[5] = {17, 19, 19, 18, 18};
+constexpr int kFaces = 5;
+constexpr int kFaceTool[kFaces] = {1, 2, 3, 4, 5};
+constexpr int kFacePlane[kFaces] = {kCodePlaneXY, kCodePlaneYZ, kCodePlaneYZ, kCodePlaneXZ, kCodePlaneXZ};
 
 enum Motion { kTraversing = 0, kCutting = 1, kPlunging = 2 };
 
-const double kAxisStep = 1e-12;  // coordinates closer than this need no move
+constexpr double kAxisStep_mm = 1e-12;  // coordinates closer than this need no move
+constexpr double kDefaultLift_mm = 50.0;
+constexpr int kLiftSettingSize = 512;  // characters of the "ParkingLift(mm)" read
+// "M" values the fold replaces (spindle on/off and tool change, read with a margin).
+constexpr double kSpindleMFirst = 2.99999, kSpindleMLast = 6.00001;
+
+// An edit of the list that the fold makes once it has succeeded.
+struct FoldEdit {
+  int index;
+  bool discard;  // else: the move's folded end, axes (and centre), marks
+  Vec3 end, center;
+  BYTE axes;
+  bool arc, reverse, markA, markB;
+};
 
 bool HasBound(double bound) { return bound != DBL_MAX; }
 
@@ -104,7 +120,7 @@ int LiftOff(const DoorFoldParams& p, int face, Vec3& v) {
 
 double& Coord(Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 double Coord(const Vec3& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-const BYTE kAxisBit[3] = {kAxisX, kAxisY, kAxisZ};
+constexpr BYTE kAxisBit[3] = {kAxisX, kAxisY, kAxisZ};
 
 bool NameIs(const char* name, const char* what) { return CString(name).CompareNoCase(what) == 0; }
 
@@ -112,17 +128,8 @@ bool NameIs(const char* name, const char* what) { return CString(name).CompareNo
 
 // ---- Vertices
 
-void CPathVertex::Clear() {
-  m_nIndex = 0;
-  m_nCode = -1;
-  m_nAxes = 0;
-  std::memset(m_szName, 0, sizeof m_szName);
-  m_dValue = 0.0;
-  m_vPoint = Vec3();
-}
-
 void CPathVertex::SetPoint(int index, WORD axes, const Vec3& point) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   m_nCode = kCodeRapid;
   m_nAxes = axes;
@@ -130,13 +137,13 @@ void CPathVertex::SetPoint(int index, WORD axes, const Vec3& point) {
 }
 
 void CPathVertex::SetPlane(int index, int planeCode) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   m_nCode = (short)planeCode;
 }
 
 void CPathVertex::SetTag(int index, const char* name, double value) {
-  Clear();
+  *this = CPathVertex();
   m_nIndex = index;
   std::strncpy(m_szName, name, sizeof m_szName - 1);
   m_dValue = value;
@@ -189,7 +196,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   // Along X, Y and Z in turn, one move per axis that still differs.
   auto stepTo = [&](const Vec3& target) {
     for (int axis = 0; axis < 3; axis++) {
-      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep) {
+      if (std::fabs(Coord(p, axis) - Coord(target, axis)) > kAxisStep_mm) {
         Coord(p, axis) = Coord(target, axis);
         emit(kAxisBit[axis]);
       }
@@ -218,7 +225,7 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
   // Approach: first off the new face along its normal, then axis by axis.
   Vec3 q = q0;
   int normal = LiftOff(params, toFace, q);
-  if (PointsDiffer(p, q) && std::fabs(Coord(p, normal) - Coord(q, normal)) > kAxisStep) {
+  if (PointsDiffer(p, q) && std::fabs(Coord(p, normal) - Coord(q, normal)) > kAxisStep_mm) {
     Coord(p, normal) = Coord(q, normal);
     emit(kAxisBit[normal]);
   }
@@ -244,35 +251,55 @@ int CPathOptimizer::InsertVertices(const DoorFoldParams& params, int index, int 
 
 // ---- The fold
 
-void CPathOptimizer::FoldPieces(const DoorFoldParams& params, const std::vector<int>& pieces, int face, int motion) {
-  PathRecord r;
-  for (int k : pieces) {
-    if (!GetPathRecord(k, r, FALSE)) continue;
-    SetEnd(k, FoldPoint(params, face, r.GetEnd()));
-    SetAxes(k, FoldAxes(face, r.m_byAxes));
-    if (IsArcCode(r.m_nCode)) {
-      if (FoldReversesArcs(face)) ReverseArc(k);
-      SetCenter(k, FoldPoint(params, face, r.GetCenter()));
-    }
-    if (motion == kPlunging) SetMarkA(k);
-    if (face != kFace) SetMarkB(k);
+namespace {
+
+// The edit of a move that comes out on `face` (`end` and `center` of the flat layout).
+FoldEdit FoldMove(const DoorFoldParams& params, int index, const PathRecord& r, int face, int motion) {
+  FoldEdit edit = {};
+  edit.index = index;
+  edit.end = FoldPoint(params, face, r.GetEnd());
+  edit.axes = FoldAxes(face, r.m_byAxes);
+  edit.arc = IsArcCode(r.m_nCode);
+  if (edit.arc) {
+    edit.reverse = FoldReversesArcs(face);
+    edit.center = FoldPoint(params, face, r.GetCenter());
   }
+  edit.markA = motion == kPlunging;
+  edit.markB = face != kFace;
+  return edit;
 }
 
+FoldEdit Discard(int index) {
+  FoldEdit edit = {};
+  edit.index = index;
+  edit.discard = true;
+  return edit;
+}
+
+void ShowFoldMessage(UINT cn, UINT en, const char* format, int line) {
+  CString text;
+  text.Format(format, LoadLangString(cn, en).GetString(), line);
+  ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
 BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params) {
-  params->m_dTraverseSpeed = m_dTraverseSpeed;
-  params->m_dFeedSpeed = m_dFeedSpeed;
-  params->m_dPlungeSpeed = m_dPlungeSpeed;
-  double lift = std::atof(ProfileGetText("Device", "ParkingLift(mm)", "50", g_strAppFolder + "Parameters.ini", 512));
-  params->m_dLift = std::isfinite(lift) ? lift : 50.0;
+  params->m_dTraverseSpeed = GetTraverseSpeed();
+  params->m_dFeedSpeed = GetFeedSpeed();
+  params->m_dPlungeSpeed = GetPlungeSpeed();
+  double lift_mm =
+      std::atof(ProfileGetText("Device", "ParkingLift(mm)", "50", g_strAppFolder + "Parameters.ini", kLiftSettingSize));
+  params->m_dLift = std::isfinite(lift_mm) ? lift_mm : kDefaultLift_mm;
   g_aVertexList.RemoveAll();
 
   COptimizeProgress progress(sink, 0);
   int face = kNoFace, prevFace = kNoFace;
   int motion = kTraversing;
   bool first = true;
-  bool failed = false, stopped = false, cancelled = false;
+  bool failed = false, cornerLine = false, cancelled = false;
   PathRecord r, prevMove, curMove;
+  std::vector<FoldEdit> edits;
   // Pieces of split rapids and arcs (source bit clear) come right before the move they
   // belong to; they are folded with it, or dropped with a rapid that changes faces.
   std::vector<int> pieces;
@@ -284,12 +311,7 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
       Vec3 end = r.GetEnd();
       int f = ClassifyPoint(*params, end.x, end.y);
       if (f == kCorner) {
-        SetDiscard(i, 1);
-        CString text;
-        text.Format("%s #%d", (const char*)LoadLangString(IDS_OPT_DISABLED_AREA_CN, IDS_OPT_DISABLED_AREA_EN),
-                    (int)r.m_nLine);
-        ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
-        stopped = true;
+        failed = cornerLine = true;
         break;
       }
       if (!r.IsCoordChanged()) {
@@ -313,10 +335,10 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
         }
         InsertVertices(*params, i, prevFace, face, prevMove, curMove);
         // The vertices replace the whole rapid, its pieces too.
-        for (int k : pieces) SetDiscard(k, 1);
+        for (int k : pieces) edits.push_back(Discard(k));
         pieces.clear();
         pieceFaces.clear();
-        SetDiscard(i, 1);
+        edits.push_back(Discard(i));
         motion = kTraversing;
       } else if (std::find_if(pieceFaces.begin(), pieceFaces.end(), [&](int pf) { return pf != face; }) !=
                  pieceFaces.end()) {
@@ -340,30 +362,24 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
           g_aVertexList.Add(v);
         }
       }
-      FoldPieces(*params, pieces, face, motion);
+      PathRecord piece;
+      for (int k : pieces)
+        if (GetPathRecord(k, piece, FALSE)) edits.push_back(FoldMove(*params, k, piece, face, motion));
       pieces.clear();
       pieceFaces.clear();
-
-      SetEnd(i, curMove.GetEnd());
-      SetAxes(i, curMove.m_byAxes);
-      if (IsArcCode(code)) {
-        if (FoldReversesArcs(face)) ReverseArc(i);
-        SetCenter(i, curMove.GetCenter());
-      }
-      if (motion == kPlunging) SetMarkA(i);
-      if (face != kFace) SetMarkB(i);
+      edits.push_back(FoldMove(*params, i, r, face, motion));
       first = false;
-    } else if (code >= 17 && code <= 19) {
-      SetDiscard(i, 1);
+    } else if (IsPlaneCode(code)) {
+      edits.push_back(Discard(i));
     } else if (code == kCodeTag) {
       char name[3] = {r.m_szName[0], r.m_szName[0] ? r.m_szName[1] : '\0', 0};
       if (NameIs(name, "T")) {
-        if (!(params->m_nFlags & kDoorPathKeepTools)) SetDiscard(i, 1);
+        if (!(params->m_nFlags & kDoorPathKeepTools)) edits.push_back(Discard(i));
       } else if (std::strcmp(name, "F") == 0) {
-        SetDiscard(i, 1);
+        edits.push_back(Discard(i));
       } else if (std::strcmp(name, "M") == 0) {
         if (r.m_dValue == 2.0 || r.m_dValue == 30.0) break;  // program end: the rest stays
-        if (r.m_dValue >= 2.99999 && r.m_dValue <= 6.00001) SetDiscard(i, 1);
+        if (r.m_dValue >= kSpindleMFirst && r.m_dValue <= kSpindleMLast) edits.push_back(Discard(i));
       }
     }
     progress.Drain();
@@ -373,24 +389,34 @@ BOOL CPathOptimizer::BuildVertexList(CProgressSink* sink, DoorFoldParams* params
     }
   }
 
-  if (cancelled) {
+  if (cancelled || failed) {
     g_aVertexList.RemoveAll();
+    if (cornerLine)
+      ShowFoldMessage(IDS_OPT_DISABLED_AREA_CN, IDS_OPT_DISABLED_AREA_EN, "%s #%d", (int)r.m_nLine);
+    else if (failed)
+      ShowFoldMessage(IDS_OPT_PLANE_CHANGE_CN, IDS_OPT_PLANE_CHANGE_EN, "%s, line #%d", (int)r.m_nLine);
     return FALSE;
   }
-  if (failed) {
-    g_aVertexList.RemoveAll();
-    CString text;
-    text.Format("%s, line #%d", (const char*)LoadLangString(IDS_OPT_PLANE_CHANGE_CN, IDS_OPT_PLANE_CHANGE_EN),
-                (int)r.m_nLine);
-    ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
-    return FALSE;
+  for (const FoldEdit& edit : edits) {
+    if (edit.discard) {
+      SetDiscard(edit.index, 1);
+      continue;
+    }
+    SetEnd(edit.index, edit.end);
+    SetAxes(edit.index, edit.axes);
+    if (edit.arc) {
+      if (edit.reverse) ReverseArc(edit.index);
+      SetCenter(edit.index, edit.center);
+    }
+    if (edit.markA) SetMarkA(edit.index);
+    if (edit.markB) SetMarkB(edit.index);
   }
   InsertFoldVertices();
-  return stopped ? FALSE : TRUE;
+  return TRUE;
 }
 
 void CPathOptimizer::InsertFoldVertices() {
-  Insertions items;
+  ElementInsertions items;
   items.reserve((size_t)g_aVertexList.GetSize());
   for (int k = 0; k < g_aVertexList.GetSize(); k++) {
     const CPathVertex& v = g_aVertexList[k];
@@ -413,7 +439,7 @@ void CPathOptimizer::InsertFoldVertices() {
       line->m_nTagStart = 1;
       UpdateExtents((WORD)v.m_nCode, (BYTE)v.m_nAxes, v.m_vPoint);
       element = line;
-    } else if (v.m_nCode >= 17 && v.m_nCode <= 19) {
+    } else if (IsPlaneCode((unsigned)v.m_nCode)) {
       element = new (std::nothrow) CPathElement((WORD)v.m_nCode);
       if (!element) continue;
     } else {
@@ -421,8 +447,9 @@ void CPathOptimizer::InsertFoldVertices() {
     }
     items.emplace_back(v.m_nIndex, element);
   }
-  std::stable_sort(items.begin(), items.end(),
-                   [](const Insertions::value_type& x, const Insertions::value_type& y) { return x.first < y.first; });
+  std::stable_sort(
+      items.begin(), items.end(),
+      [](const ElementInsertions::value_type& x, const ElementInsertions::value_type& y) { return x.first < y.first; });
   InsertElements(items);
   g_aVertexList.RemoveAll();
 }

@@ -32,9 +32,13 @@
 
 namespace {
 
-const double kPi = 3.141592653589793;
-const double kZeroLength = 1e-12;        // a move shorter than this has no length
-const double kStraightRadius = 10000.0;  // corner radius of a straight continuation (mm)
+constexpr double kPi = 3.141592653589793;
+constexpr double kZeroLength_mm = 1e-12;        // a move shorter than this has no length
+constexpr double kStraightRadius_mm = 10000.0;  // corner radius of a straight continuation
+constexpr double kStraightSine = 0.0001;        // a corner whose sine is below this is straight
+// A dwell mode code: it breaks a run, though no reader of this system makes one.
+constexpr WORD kCodeDwell = 4;
+constexpr double kLongestListNumber = 1e15;  // an M value past this matches no list entry
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
 
@@ -54,15 +58,13 @@ bool InList(const CStringArray& list, const char* text) {
 // run keeps those checks short on a file that repeats a point many times.
 void AddDroppedPoint(CArray<Vec3, const Vec3&>& list, const Vec3& point) {
   int n = list.GetSize();
-  if (n > 0 && Length(list[n - 1], point) < kZeroLength) return;
+  if (n > 0 && Length(list[n - 1], point) < kZeroLength_mm) return;
   list.Add(point);
 }
 
 // The geometry epsilon as a divisor guard: a setting of 0 (or less) must not let a
 // length of 0 through to a division.
 double Epsilon() { return g_dDoubleZero > DBL_MIN ? g_dDoubleZero : DBL_MIN; }
-
-bool IsPlaneCode(int code) { return code >= 17 && code <= 19; }
 
 // Corner plane of a corner arc.
 struct CornerPlane {
@@ -78,15 +80,15 @@ BOOL CPathOptimizer::IsForceBreak(const PathRecord& rec) const {
   char name[3] = {rec.m_szName[0], rec.m_szName[0] ? rec.m_szName[1] : '\0', 0};
   CString text;
   if (rec.m_nCode == kCodeTag) {
-    if (std::strcmp(name, "M") != 0) return InList(m_astrBreakWords, name);
+    if (std::strcmp(name, "M") != 0) return InList(m_settings.m_astrBreakWords, name);
     double value = std::trunc(rec.m_dValue);
-    if (!(std::fabs(value) < 1e15)) return FALSE;  // no list entry is that long
+    if (!(std::fabs(value) < kLongestListNumber)) return FALSE;  // no list entry is that long
     text.Format("%lld", (long long)value);
-    return InList(m_astrBreakMCodes, text);
+    return InList(m_settings.m_astrBreakMCodes, text);
   }
   if (IsMoveCode(rec.m_nCode)) return FALSE;
   text.Format("%u", (unsigned)rec.m_nCode);
-  return InList(m_astrBreakGCodes, text);
+  return InList(m_settings.m_astrBreakGCodes, text);
 }
 
 BOOL CPathOptimizer::DroppedPointsOnChord(const Vec3& a, const Vec3& b) const {
@@ -95,8 +97,8 @@ BOOL CPathOptimizer::DroppedPointsOnChord(const Vec3& a, const Vec3& b) const {
       const Vec3& p = (*list)[k];
       double c;
       if (!VertexCosine(a, p, b, c)) c = 0.0;  // no angle counts as a right angle
-      if (c > m_dCosMaxAngle) return FALSE;
-      if (PointSegmentDistance(a, p, b) > m_dMergeChordHeight) return FALSE;
+      if (c > m_settings.m_dCosMaxAngle) return FALSE;
+      if (PointSegmentDistance(a, p, b) > m_settings.m_dMergeChordHeight) return FALSE;
     }
   }
   return TRUE;
@@ -117,17 +119,22 @@ double CPathOptimizer::MergePathError(const Vec3& p0, const Vec3& p1, const Vec3
 }
 
 // ---- Merging pass
+//
+// A run is a sequence of feeds that may be merged. It ends at anything but a feed, and at
+// a tag or mode code that forces a break (a spindle, tool or coolant change): the vertex
+// where the program put such a tag is never merged away, or the change would happen
+// somewhere else on the path (a spindle stopped before the last cut of the run).
 
-BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
+BOOL CPathOptimizer::MergePass(const OptimizerSettings& s, COptimizeProgress& progress) {
   PathRecord r;
   int j = 0;            // last kept move
   DWORD tagStartJ = 0;  // its tag start mark
   int prev = -1;        // code of the last move
   int n = 0;            // 1: P1 ends the first feed of a run, 2: P1 is a merge candidate
   Vec3 p0, p1;
-  double len = 0.0;      // length of P0-P1
-  BOOL pending = FALSE;  // the next move starts a tag
-  m_nPlaneCode = 17;
+  double len_mm = 0.0;   // length of P0-P1
+  BOOL pending = FALSE;  // the next move starts a tag (and a run)
+  m_nPlaneCode = kCodePlaneXY;
   m_aDroppedPoints.RemoveAll();
   m_aPendingPoints.RemoveAll();
   // The move i (end e, tag start mark t) becomes the one ending at P1.
@@ -143,7 +150,7 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
     if (r.m_nDiscard) continue;
     int code = r.m_nCode;
     if (code == kCodeRapid || prev == kCodeRapid) pending = TRUE;
-    if (code == 4) {
+    if (code == kCodeDwell) {
       pending = TRUE;
       continue;
     }
@@ -152,18 +159,20 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       continue;
     }
     if (!IsMoveCode(code)) {
-      pending = IsForceBreak(r);
+      // A tag that does not break after one that does keeps the break.
+      if (IsForceBreak(r)) pending = TRUE;
       continue;
     }
 
     DWORD tagStart = r.m_nTagStart;
+    const bool newRun = pending || !(prev == kCodeFeed && code == kCodeFeed);
     if (pending) {
       pending = FALSE;
       SetTagStart(i, 1);
       tagStart = 1;
     }
     Vec3 e = r.GetEnd();
-    if (!(prev == kCodeFeed && code == kCodeFeed)) {
+    if (newRun) {
       moveOn(i, e, tagStart);
       prev = code;
       n = 1;
@@ -173,8 +182,8 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
     }
 
     if (n == 1) {
-      len = Length(p1, e);
-      if (len < kZeroLength && DroppedPointsOnChord(p1, e)) {
+      len_mm = Length(p1, e);
+      if (len_mm < kZeroLength_mm && DroppedPointsOnChord(p1, e)) {
         SetDiscard(i, 1);
         AddDroppedPoint(m_aDroppedPoints, e);
       } else {
@@ -184,26 +193,26 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       continue;
     }
 
-    double d2 = Length(p1, e);
-    if (d2 < kZeroLength && DroppedPointsOnChord(p0, e)) {
+    double d2_mm = Length(p1, e);
+    if (d2_mm < kZeroLength_mm && DroppedPointsOnChord(p0, e)) {
       SetDiscard(i, 1);
       AddDroppedPoint(m_aPendingPoints, e);
       continue;
     }
-    double err, tolerance;
-    if (m_bMergeByPathError) {
-      err = MergePathError(p0, p1, e);
-      tolerance = m_dMergeSegLimit;
+    double err_mm, tolerance_mm;
+    if (s.m_bMergeByPathError) {
+      err_mm = MergePathError(p0, p1, e);
+      tolerance_mm = s.m_dMergeSegLimit;
     } else {
-      err = PointSegmentDistance(p0, p1, e);
-      tolerance = m_dMergeChordHeight;
+      err_mm = PointSegmentDistance(p0, p1, e);
+      tolerance_mm = s.m_dMergeChordHeight;
     }
-    SetDeviation(j, err);
+    SetDeviation(j, err_mm);
     double c;
     if (!VertexCosine(p0, p1, e, c)) c = 0.0;
-    bool shortOrClose =
-        std::fabs(len) < m_dMergeSegLimit || std::fabs(d2) < m_dMergeSegLimit || std::fabs(err) < tolerance;
-    if (c <= m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
+    bool shortOrClose = std::fabs(len_mm) < s.m_dMergeSegLimit || std::fabs(d2_mm) < s.m_dMergeSegLimit ||
+                        std::fabs(err_mm) < tolerance_mm;
+    if (c <= s.m_dCosMergeMinAngle && shortOrClose && DroppedPointsOnChord(p0, e)) {
       // P1 goes: the move ending there is discarded and this one spans P0-E.
       if (tagStartJ > 0) {
         SetTagStart(i, tagStartJ);
@@ -212,13 +221,13 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
       SetDiscard(j, 1);
       for (int k = 0; k < m_aPendingPoints.GetSize(); k++) AddDroppedPoint(m_aDroppedPoints, m_aPendingPoints[k]);
       m_aPendingPoints.RemoveAll();
-      len = Length(p0, e);
+      len_mm = Length(p0, e);
       p1 = e;
       j = i;
       tagStartJ = tagStart;
       continue;
     }
-    len = d2;
+    len_mm = d2_mm;
     moveOn(i, e, tagStart);
     m_aDroppedPoints.Copy(m_aPendingPoints);
     m_aPendingPoints.RemoveAll();
@@ -229,7 +238,7 @@ BOOL CPathOptimizer::MergePass(COptimizeProgress& progress) {
 
 // ---- Corner pass
 
-BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
+BOOL CPathOptimizer::CornerPass(const OptimizerSettings& s, COptimizeProgress& progress) {
   const double eps = Epsilon();
   PathRecord r;
   int j = 0;             // the move ending at P1
@@ -237,9 +246,9 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
   BOOL sourceJ = FALSE;  // its source bit
   int n = 0;             // 0 nothing yet, 1 P1 ends a rapid, 2 P1 is a corner
   Vec3 p0, p1;
-  double len = 0.0;  // length of P0-P1
-  m_nPlaneCode = 17;
-  Insertions inserted;  // corner arcs, by the index of the element they go before
+  double len_mm = 0.0;  // length of P0-P1
+  m_nPlaneCode = kCodePlaneXY;
+  ElementInsertions inserted;  // corner arcs, by the index of the element they go before
   CPathElementArray arc;
   BOOL finished = TRUE;
   // The move i (record r, end e) becomes the one ending at P1.
@@ -267,36 +276,37 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
     // A first move without a rapid before it starts at the origin, as the loader has it;
     // like the move after a rapid it only sets the first leg.
     if (n <= 1) {
-      len = Length(p1, e);
+      len_mm = Length(p1, e);
       moveOn(i, r, e);
       n = 2;
       continue;
     }
 
     // The corner at P1 between P0-P1 (element j) and P1-E.
-    double d2 = Length(p1, e), d3 = Length(p0, e);
-    double u = len * len + d2 * d2 - d3 * d3, w = 2.0 * len * d2;
-    double cosA, angle;
+    double d2_mm = Length(p1, e), d3_mm = Length(p0, e);
+    double u = len_mm * len_mm + d2_mm * d2_mm - d3_mm * d3_mm, w = 2.0 * len_mm * d2_mm;
+    double cosA, angle_rad;
     if (std::fabs(w) > std::fabs(u)) {
       cosA = u / w;
-      angle = std::acos(cosA);
+      angle_rad = std::acos(cosA);
     } else if (u < 0) {
-      angle = kPi;
+      angle_rad = kPi;
       cosA = -1.0;
     } else {
-      angle = 0.0;
+      angle_rad = 0.0;
       cosA = 1.0;
     }
-    SetAngle(j, angle * 180.0 / kPi);
-    double h = d3 < eps ? len : len * d2 * std::sqrt(std::fabs(1.0 - cosA * cosA)) / d3;
+    SetAngle(j, angle_rad * 180.0 / kPi);
+    double h_mm = d3_mm < eps ? len_mm : len_mm * d2_mm * std::sqrt(std::fabs(1.0 - cosA * cosA)) / d3_mm;
 
     bool arcBuilt = false;
     // The arc replaces the ends of two straight legs; an arc leg cannot be shortened
     // along its chord.
-    if (m_bCornerToArc && (cosA > m_dCosMaxAngle || h >= m_dChordHeight) && prev == kCodeFeed && code == kCodeFeed) {
+    if (s.m_bCornerToArc && (cosA > s.m_dCosMaxAngle || h_mm >= s.m_dChordHeight) && prev == kCodeFeed &&
+        code == kCodeFeed) {
       Vec3 a, b, c;
       int plane = 0;
-      int dir = BuildCornerArc(p0, p1, e, m_dCornerArcMinRadius, m_dCornerArcDeviation, a, b, c, plane, arc);
+      int dir = BuildCornerArc(p0, p1, e, s.m_dCornerArcMinRadius, s.m_dCornerArcDeviation, a, b, c, plane, arc);
       if (dir == kCodeArcCW || dir == kCodeArcCCW) {
         SetFeedEnd(j, a, Length(a, c));
         for (int k = 0; k < arc.GetSize(); k++) inserted.emplace_back(i, arc[k]);
@@ -306,31 +316,31 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
       }
     }
     if (!arcBuilt) {
-      if (cosA > m_dCosMinAngle) {
+      if (cosA > s.m_dCosMinAngle) {
         SetTagStart(i, 2);
       } else {
-        double limit;
-        if (cosA <= m_dCosMaxAngle && h < m_dChordHeight) {
-          double s = std::sqrt(std::fabs(1.0 - cosA * cosA));
-          limit = s < 0.0001 ? kStraightRadius : d3 / (2.0 * s);
+        double limit_mm;
+        if (cosA <= s.m_dCosMaxAngle && h_mm < s.m_dChordHeight) {
+          double sine = std::sqrt(std::fabs(1.0 - cosA * cosA));
+          limit_mm = sine < kStraightSine ? kStraightRadius_mm : d3_mm / (2.0 * sine);
         } else {
-          double s = std::sqrt(std::fabs(1.0 - cosA) / 2.0);  // sine of half the angle
-          if (1.0 - s < eps) {
-            limit = kStraightRadius;
+          double sinHalf = std::sqrt(std::fabs(1.0 - cosA) / 2.0);
+          if (1.0 - sinHalf < eps) {
+            limit_mm = kStraightRadius_mm;
           } else {
-            limit = s * m_dCornerDepart / std::fabs(1.0 - s);
-            double t = std::sqrt(std::fabs(1.0 - s * s));
-            double shorter = len < d2 ? len : d2;
-            if (t > eps && limit > shorter / 2.0 / t) limit = shorter / 2.0 / t;
+            limit_mm = sinHalf * s.m_dCornerDepart / std::fabs(1.0 - sinHalf);
+            double cosHalf = std::sqrt(std::fabs(1.0 - sinHalf * sinHalf));
+            double shorter_mm = len_mm < d2_mm ? len_mm : d2_mm;
+            if (cosHalf > eps && limit_mm > shorter_mm / 2.0 / cosHalf) limit_mm = shorter_mm / 2.0 / cosHalf;
           }
         }
         if (prev == kCodeFeed)
-          SetRadius(j, limit);
+          SetRadius(j, limit_mm);
         else if (IsArcCode(prev) && sourceJ)
-          LimitRadius(j, limit);
+          LimitRadius(j, limit_mm);
       }
     }
-    len = d2;
+    len_mm = d2_mm;
     moveOn(i, r, e);  // the corner point, not the tangent point, starts the next corner
     if (progress.IsCanceled()) {
       finished = FALSE;
@@ -343,28 +353,32 @@ BOOL CPathOptimizer::CornerPass(COptimizeProgress& progress) {
 
 // ---- Corner arc
 
-int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius, double deviation,
-                                   Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane, CPathElementArray& list) {
+int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p2, double leastRadius_mm,
+                                   double deviation_mm, Vec3& tangentA, Vec3& tangentB, Vec3& center, int& plane,
+                                   CPathElementArray& list) {
   const double eps = Epsilon();
+  const OptimizerSettings& s = m_settings;
   list.RemoveAll();
-  double l1 = Length(p0, p1), l2 = Length(p1, p2), l3 = Length(p0, p2);
-  if (l1 < eps || l2 < eps || l3 < eps) return -1;
+  double l1_mm = Length(p0, p1), l2_mm = Length(p1, p2), l3_mm = Length(p0, p2);
+  if (l1_mm < eps || l2_mm < eps || l3_mm < eps) return -1;
   // P1 on the way from P0 to P2, or a path that turns back: no corner to round.
-  if (std::fabs(l1 + l2 - l3) <= eps || std::fabs(l1 - l2 - l3) <= eps || std::fabs(l2 - l1 - l3) <= eps) return -1;
-  double cosA = (l1 * l1 + l2 * l2 - l3 * l3) / (2.0 * l1 * l2);
-  if (cosA <= m_dCosMaxAngle) return -1;
+  if (std::fabs(l1_mm + l2_mm - l3_mm) <= eps || std::fabs(l1_mm - l2_mm - l3_mm) <= eps ||
+      std::fabs(l2_mm - l1_mm - l3_mm) <= eps)
+    return -1;
+  double cosA = (l1_mm * l1_mm + l2_mm * l2_mm - l3_mm * l3_mm) / (2.0 * l1_mm * l2_mm);
+  if (cosA <= s.m_dCosMaxAngle) return -1;
   if (cosA > 1.0) cosA = 1.0;
   double cosHalf = std::sqrt((1.0 + cosA) / 2.0);
   double sinHalf = std::sqrt(std::fabs(1.0 - cosHalf * cosHalf));
   if (sinHalf < eps || 1.0 - sinHalf < eps) return -1;
-  double radius = deviation * sinHalf / (1.0 - sinHalf);
-  if (radius < leastRadius) radius = leastRadius;
-  double tangent = radius * cosHalf / sinHalf;
+  double radius_mm = deviation_mm * sinHalf / (1.0 - sinHalf);
+  if (radius_mm < leastRadius_mm) radius_mm = leastRadius_mm;
+  double tangent_mm = radius_mm * cosHalf / sinHalf;
   // A nil radius (settings of 0) would make a point, not an arc.
-  if (!(radius > eps) || !(tangent > eps) || !(tangent < l1) || !(tangent < l2)) return -1;
+  if (!(radius_mm > eps) || !(tangent_mm > eps) || !(tangent_mm < l1_mm) || !(tangent_mm < l2_mm)) return -1;
 
-  Vec3 a = Along(p1, p0, tangent / l1);
-  Vec3 b = Along(p1, p2, tangent / l2);
+  Vec3 a = Along(p1, p0, tangent_mm / l1_mm);
+  Vec3 b = Along(p1, p2, tangent_mm / l2_mm);
   Vec3 mid((a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2);
   Vec3 c = Along(p1, mid, 2.0 / (cosA + 1.0));
 
@@ -373,11 +387,11 @@ int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p
   CornerPlane cp;
   if (x && y) {
     if (z) return -1;  // a corner in space: no plane to put an arc in
-    cp = {17, 0, (BYTE)(kAxisX | kAxisY), (m_nCornerArcPlanes / 100) % 10};
+    cp = {kCodePlaneXY, kPlaneXY, (BYTE)(kAxisX | kAxisY), (s.m_nCornerArcPlanes / 100) % 10};
   } else if (x) {
-    cp = {18, 4, (BYTE)(kAxisX | kAxisZ), m_nCornerArcPlanes % 10};
+    cp = {kCodePlaneXZ, kPlaneXZ, (BYTE)(kAxisX | kAxisZ), s.m_nCornerArcPlanes % 10};
   } else {
-    cp = {19, 8, (BYTE)(kAxisY | kAxisZ), (m_nCornerArcPlanes / 10) % 10};
+    cp = {kCodePlaneYZ, kPlaneYZ, (BYTE)(kAxisY | kAxisZ), (s.m_nCornerArcPlanes / 10) % 10};
   }
   if (cp.digit == 0) return -1;
   int dir = TurnDirection(cp.selector, a, b, c);
@@ -385,27 +399,29 @@ int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p
 
   CPathArcElement* arc = new (std::nothrow) CPathArcElement((WORD)dir);
   if (!arc) return -1;
-  bool otherPlane = m_nPlaneCode != cp.code;
+  const bool otherPlane = m_nPlaneCode != cp.code;
+  const int line = GetLastLine();
   auto addPlane = [&](int code) {
     CPathElement* e = new (std::nothrow) CPathElement((WORD)code);
     if (!e) return;
-    e->m_nLine = (DWORD)m_nLine;
+    e->m_nLine = (DWORD)line;
     e->SetSource(true);
     list.Add(e);
   };
   if (otherPlane) addPlane(cp.code);
-  arc->m_nLine = (DWORD)m_nLine;
+  arc->m_nLine = (DWORD)line;
   arc->m_byAxes = cp.axes;
   arc->m_vEnd = b;
   arc->m_vCenter = c;
   arc->m_nTagStart = 0;
   arc->SetFitted(true);
-  // The pieces grow the cutting box from the arc's start, which is A, not the end of
-  // the loaded program.
-  Vec3 lastPoint = m_vLastPoint;
-  m_vLastPoint = a;
-  SplitArc(arc, (BYTE)cp.selector, list, a, b, c, m_dArcTolerance);
-  m_vLastPoint = lastPoint;
+  // The pieces lie between A and B, inside the corner: they grow no box.
+  if (!SplitArc(*arc, (BYTE)cp.selector, list, a, b, c, GetArcTolerance())) {
+    delete arc;
+    for (int k = 0; k < list.GetSize(); k++) delete list[k];
+    list.RemoveAll();
+    return -1;
+  }
   arc->SetSource(true);
   list.Add(arc);
   if (otherPlane) addPlane(m_nPlaneCode);

@@ -13,8 +13,8 @@
 
 class COptimizeProgress {
  public:
-  static const DWORD kDrainInterval_ms = 10;
-  static const int kStepsPerTick = 64;
+  static constexpr DWORD kDrainInterval_ms = 10;
+  static constexpr int kStepsPerTick = 64;
 
   // total: progress units of the whole optimisation (3 per element).
   COptimizeProgress(CProgressSink* sink, int total);
@@ -35,12 +35,12 @@ class COptimizeProgress {
   int GetTotal() const { return m_nTotal; }
 
  private:
-  CProgressSink* m_pSink;    // may be null: nothing reported, nothing cancels
-  int m_nCount = 0;          // elements done, inserted ones included
-  int m_nTotal;              // grows by 2 per inserted element
-  DWORD m_dwLastDrain;       // tick count of the last drain
-  bool m_bYieldDue = false;  // a drain happened since the last yield
-  int m_nSinceTick = 0;      // Drain calls since the tick counter was read
+  CProgressSink* m_pSink = nullptr;  // may be null: nothing reported, nothing cancels
+  int m_nCount = 0;                  // elements done, inserted ones included
+  int m_nTotal = 0;                  // grows by 2 per inserted element
+  DWORD m_dwLastDrain = 0;           // tick count of the last drain
+  bool m_bYieldDue = false;          // a drain happened since the last yield
+  int m_nSinceTick = 0;              // Drain calls since the tick counter was read
 
   void DrainIfDue();
 };

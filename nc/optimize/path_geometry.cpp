@@ -6,18 +6,18 @@
 #include "nc/optimize/path_optimizer.h"
 
 namespace {
-const double kPi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 // cos(pi / 2) in doubles: the largest cosine whose arc cosine still reads pi / 2.
-const double kCosRightAngle = 6.123233995736766e-17;
+constexpr double kCosRightAngle = 6.123233995736766e-17;
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
 }  // namespace
 
 bool VertexCosine(const Vec3& a, const Vec3& b, const Vec3& c, double& cosine) {
-  double ab = Length(a, b), bc = Length(b, c), ac = Length(a, c);
-  if (ab < g_dDoubleZero || bc < g_dDoubleZero) return false;
-  double u = ab * ab + bc * bc - ac * ac;
-  double w = 2.0 * ab * bc;
+  double ab_mm = Length(a, b), bc_mm = Length(b, c), ac_mm = Length(a, c);
+  if (ab_mm < g_dDoubleZero || bc_mm < g_dDoubleZero) return false;
+  double u = ab_mm * ab_mm + bc_mm * bc_mm - ac_mm * ac_mm;
+  double w = 2.0 * ab_mm * bc_mm;
   // |u| < |w| keeps the cosine inside (-1, 1) and w away from 0.
   if (std::fabs(w) > std::fabs(u))
     cosine = u / w;
@@ -33,34 +33,35 @@ double VertexAngle(const Vec3& a, const Vec3& b, const Vec3& c) {
 }
 
 double PointSegmentDistance(const Vec3& a, const Vec3& b, const Vec3& c) {
-  double ab = Length(a, b);
+  double ab_mm = Length(a, b);
   double cosA, cosB;
-  if (!VertexCosine(b, a, c, cosA)) return ab;
+  if (!VertexCosine(b, a, c, cosA)) return ab_mm;
   // An obtuse or right angle at b: b lies over the chord, at |ab| sin A from it.
-  if (VertexCosine(a, b, c, cosB) && cosB <= kCosRightAngle) return ab * std::sqrt(1.0 - cosA * cosA);
-  double cb = Length(c, b);
-  return ab < cb ? ab : cb;
+  if (VertexCosine(a, b, c, cosB) && cosB <= kCosRightAngle) return ab_mm * std::sqrt(1.0 - cosA * cosA);
+  double cb_mm = Length(c, b);
+  return ab_mm < cb_mm ? ab_mm : cb_mm;
 }
 
 int TurnDirection(int plane, const Vec3& a, const Vec3& b, const Vec3& c) {
   Vec3 ra = a - c, rb = b - c;
-  double alpha = PlaneAngle(ra.x, ra.y, ra.z, plane);
-  double beta = PlaneAngle(rb.x, rb.y, rb.z, plane);
+  double alpha_rad = PlaneAngle(ra.x, ra.y, ra.z, plane);
+  double beta_rad = PlaneAngle(rb.x, rb.y, rb.z, plane);
   const double eps = g_dDoubleZero;
-  double d = alpha - beta;
-  if (d > eps) {
-    if (d - kPi < eps) return 2;
-    if (d - kPi > eps) return 3;
+  double d_rad = alpha_rad - beta_rad;
+  if (d_rad > eps) {
+    if (d_rad - kPi < eps) return kCodeArcCW;
+    if (d_rad - kPi > eps) return kCodeArcCCW;
     return -1;
   }
-  if (d < eps) {
-    double e = beta - alpha;
-    if (e - kPi < eps) return 3;
-    if (e - kPi > eps) return 2;
+  if (d_rad < eps) {
+    double e_rad = beta_rad - alpha_rad;
+    if (e_rad - kPi < eps) return kCodeArcCCW;
+    if (e_rad - kPi > eps) return kCodeArcCW;
   }
   return -1;
 }
 
 BOOL PointsDiffer(const Vec3& a, const Vec3& b) {
-  return std::fabs(a.x - b.x) > 0.0001 || std::fabs(a.y - b.y) > 0.0001 || std::fabs(a.z - b.z) > 0.0001;
+  return std::fabs(a.x - b.x) > kVec3Tolerance_mm || std::fabs(a.y - b.y) > kVec3Tolerance_mm ||
+         std::fabs(a.z - b.z) > kVec3Tolerance_mm;
 }

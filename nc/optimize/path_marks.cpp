@@ -19,7 +19,7 @@
 
 namespace {
 
-const char kLogName[] = "Tinsert";
+constexpr char kLogName[] = "Tinsert";
 
 double Length(const Vec3& a, const Vec3& b) { return Distance3D(a.x, a.y, a.z, b.x, b.y, b.z); }
 
@@ -36,6 +36,14 @@ bool IsToolTag(const PathRecord& r) {
 
 bool IsKeptMove(const PathRecord& r) { return IsMoveCode(r.m_nCode) && r.m_nDiscard == 0; }
 
+ToolMark MakeMark(int tool, int index, int mark_mm) {
+  ToolMark m;
+  m.m_nTool = tool;
+  m.m_nIndex = index;
+  m.m_dMark = mark_mm;
+  return m;
+}
+
 void Log(BOOL on, const char* fmt, ...) {
   if (!on) return;
   CString line;
@@ -50,50 +58,58 @@ void Log(BOOL on, const char* fmt, ...) {
 
 // ---- Marks pass
 
+// Every program starts at the origin, where the loader puts the current point before the
+// first move: the first kept move is measured from there like every other one, so a
+// program that starts with a cut counts that cut.
 BOOL CPathOptimizer::MarksPass(COptimizeProgress& progress) {
   const BOOL log = IsLogOn(kLogName);
   m_aToolMarks.RemoveAll();
-  m_nTagCount = 0;
-  m_strUsedTools.Empty();
-  m_dPathLength = 0.0;
-  double length = 0.0;  // S: cumulative length of the kept moves (mm)
-  Vec3 last;            // P: end of the last kept move
-  int lastCode = -1;    // c: code of the last kept move
-  bool first = true;
+  int tagCount = 0;
+  double pathLength_mm = 0.0;  // the toolpath without rapids
+  ClearUsedTools();
+  SetTotals(0, 0.0);
+  double length_mm = 0.0;  // S: cumulative length of the kept moves
+  Vec3 last;               // P: end of the last kept move
+  int lastCode = -1;       // c: code of the last kept move
   PathRecord r;
+  BOOL finished = TRUE;
 
   for (int i = 0; GetPathRecord(i, r, FALSE); i++) {
     progress.Step();
     if (IsKeptMove(r)) {
       // A tag after a rapid was counted with the rapid's own tag.
-      if (r.m_nTagStart != 0 && lastCode != kCodeRapid) m_nTagCount++;
+      if (r.m_nTagStart != 0 && lastCode != kCodeRapid) tagCount++;
       lastCode = r.m_nCode;
       Vec3 end = r.GetEnd();
-      if (!first) {
-        double d = Length(end, last);
-        length += d;
-        if (r.m_nCode != kCodeRapid) m_dPathLength += d;
-      }
-      SetMark(i, length);
-      Log(log, "index = %d, Mark=%.3f", i, length);
+      double d_mm = Length(end, last);
+      length_mm += d_mm;
+      if (r.m_nCode != kCodeRapid) pathLength_mm += d_mm;
+      SetMark(i, length_mm);
+      Log(log, "index = %d, Mark=%.3f", i, length_mm);
       last = end;
-      first = false;
     } else if (IsToolTag(r)) {
       // One entry per exact tool number, so T1 still counts after T10.
       double value = std::floor(r.m_dValue + 0.5);
-      if (value >= 0 && value < 1e9) AddUsedTool((int)value);
-      ToolMark mark = {TruncToInt(r.m_dValue), i, length};
+      if (value >= 0 && value < kToolNumberLimit) AddUsedTool((int)value);
+      ToolMark mark;
+      mark.m_nTool = TruncToInt(r.m_dValue);
+      mark.m_nIndex = i;
+      mark.m_dMark = length_mm;
       m_aToolMarks.Add(mark);
-      Log(log, "T @ index = %d, Mark=%.3f", i, length);
+      Log(log, "T @ index = %d, Mark=%.3f", i, length_mm);
     }
-    if (progress.IsCanceled()) return FALSE;
+    if (progress.IsCanceled()) {
+      finished = FALSE;
+      break;
+    }
   }
-  return TRUE;
+  SetTotals(tagCount, pathLength_mm);
+  return finished;
 }
 
 // ---- Tool preparation pass
 
-BOOL CPathOptimizer::ToolPreparePass(COptimizeProgress& progress) {
+BOOL CPathOptimizer::ToolPreparePass(const OptimizerSettings& s, COptimizeProgress& progress) {
   const BOOL log = IsLogOn(kLogName);
   m_aPrepareMarks.RemoveAll();
   const int count = GetElementCount();
@@ -104,25 +120,25 @@ BOOL CPathOptimizer::ToolPreparePass(COptimizeProgress& progress) {
 
   for (int t = 0; t < m_aToolMarks.GetSize() && finished; t++) {
     const ToolMark tool = m_aToolMarks[t];
-    const double target = tool.m_dMark - m_dFeedSpeed * m_dSpindleWarmup;
+    const double target_mm = tool.m_dMark - GetFeedSpeed() * s.m_dSpindleWarmup;
     for (int j = tool.m_nIndex; j >= 0 && GetPathRecord(j, r, FALSE); j--) {
       if (!IsKeptMove(r)) {
-        if (j == 0) m_aPrepareMarks.Add(ToolMark{tool.m_nTool, j0, (double)m0});
+        if (j == 0) m_aPrepareMarks.Add(MakeMark(tool.m_nTool, j0, m0));
         continue;
       }
       m0 = TruncToInt(r.m_dMark);
-      if (target < r.m_dMark) {
+      if (target_mm < r.m_dMark) {
         j0 = j;
         progress.Drain();
         if (progress.IsCanceled()) {
           finished = FALSE;
           break;
         }
-        if (j == 0) m_aPrepareMarks.Add(ToolMark{tool.m_nTool, j0, (double)m0});
+        if (j == 0) m_aPrepareMarks.Add(MakeMark(tool.m_nTool, j0, m0));
         continue;
       }
       if (j < count - 1) {
-        m_aPrepareMarks.Add(ToolMark{tool.m_nTool, j + 1, (double)m0});
+        m_aPrepareMarks.Add(MakeMark(tool.m_nTool, j + 1, m0));
         Log(log, "Insert @ index = %d, cur=%.3f, Mark=%.3f", j, r.m_dMark, (double)m0);
       }
       break;
@@ -147,7 +163,7 @@ BOOL CPathOptimizer::ToolPreparePass(COptimizeProgress& progress) {
   }
   // Inserting one by one from the highest index down would put tags of one index in the
   // reverse of this order; the same list results from one sweep over the reversed order.
-  Insertions items;
+  ElementInsertions items;
   items.reserve((size_t)n);
   for (int k = n - 1; k >= 0; k--) {
     const ToolMark& m = m_aPrepareMarks[k];
@@ -166,7 +182,7 @@ CPathTagElement* CPathOptimizer::NewToolPrepareTag(int tool) const {
   if (!tag) return nullptr;
   tag->SetName("M");
   tag->m_dValue = 100.0 + tool;
-  tag->m_nLine = (DWORD)m_nLine;
+  tag->m_nLine = (DWORD)GetLastLine();
   tag->SetSource(true);
   return tag;
 }
@@ -174,11 +190,11 @@ CPathTagElement* CPathOptimizer::NewToolPrepareTag(int tool) const {
 BOOL CPathOptimizer::InsertToolPrepareTag(int index, int tool) {
   CPathTagElement* tag = NewToolPrepareTag(tool);
   if (!tag) return FALSE;
-  InsertElements(Insertions{{index, tag}});
+  InsertElements(ElementInsertions{{index, tag}});
   return TRUE;
 }
 
-BOOL CPathOptimizer::HasCuttingMoves(int start) {
+BOOL CPathOptimizer::HasCuttingMoves(int start) const {
   PathRecord r;
   for (int i = start < 0 ? 0 : start; GetPathRecord(i, r, FALSE); i++) {
     if (r.m_nCode >= kCodeFeed && r.m_nCode <= kCodeArcCCW) return TRUE;

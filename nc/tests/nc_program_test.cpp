@@ -1,5 +1,6 @@
 // The program object: reset and settings, tool groups, comments, used tools, the report.
 #include <cstring>
+#include <string>
 
 #include "foundation/texts.h"
 #include "nc/tests/nc_test_support.h"
@@ -9,46 +10,56 @@ using nc_testing::Join;
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 class NCProgramTest : public AppFolderTest {};
 
 TEST_F(NCProgramTest, ResetReadsAndWritesBackItsSettings) {
   PutParamValue("UnitSystem", "XYZAbs", "disable");
   PutParamValue("WizardRoot", "Wizard", "D:/cam/wizard");
   CNCProgram p;
-  EXPECT_EQ(0, p.m_bAbsolute);
-  EXPECT_EQ(0, p.m_bIjkAbsolute);
-  EXPECT_STREQ("D:\\cam\\wizard\\", p.m_strWizard);
-  EXPECT_STREQ(m_dir.Path() + "Prefix\\", p.m_strPrefix);
+  EXPECT_EQ(0, ReadState(p).m_bAbsolute);
+  EXPECT_EQ(0, ReadState(p).m_bIjkAbsolute);
+  EXPECT_STREQ("D:\\cam\\wizard\\", p.GetWizardFolder());
+  EXPECT_STREQ(m_dir.Path() + "Prefix\\", p.GetPrefixFolder());
   EXPECT_TRUE(platform::IsDirectoryPath(m_dir.Path() + "Prefix"));
   EXPECT_TRUE(platform::IsDirectoryPath(m_dir.Path() + "Wizard"));
   // Every key read stands in the file afterwards.
   EXPECT_STREQ("disable", GetParamValue("UnitSystem", "IJKAbs", "?"));
   EXPECT_STREQ(m_dir.Path() + "Prefix\\", GetParamValue("ProgramPrefix", "Prefix", "?"));
 
+  // A key that stands is never written back: a value longer than a read (259
+  // characters) stays whole in the file.
+  const std::string longWizard = "D:\\" + std::string(300, 'w') + "\\";
+  PutParamValue("WizardRoot", "Wizard", longWizard.c_str());
+  p.Reset();
+  EXPECT_EQ(longWizard, std::string(ReadIniValue("WizardRoot", "Wizard", "?", GetParamsFilePath())));
+
   // A reset brings back the start state but keeps the host's speeds and HPGL scale.
   p.SetFeedSpeed(25);
   p.SetTraverseSpeed(100);
   p.SetHpglScale(0.025);
-  p.m_vLastPoint = Vec3(1, 2, 3);
-  p.m_nLine = 7;
+  ReadState(p).m_vLastPoint = Vec3(1, 2, 3);
+  ReadState(p).m_nLine = 7;
   p.AddLine(kCodeFeed, kAxisX, Vec3(5, 0, 0));
   p.AddUsedTool(3);
-  p.m_strErrors = "x";
-  p.m_bProgramEnd = 1;
+  p.AppendLoadError("x");
+  ReadState(p).m_bProgramEnd = 1;
   PutParamValue("UnitSystem", "XYZAbs", "enable");
   p.Reset();
   EXPECT_EQ(0, p.GetElementCount());
-  EXPECT_EQ(1, p.m_bAbsolute);
-  EXPECT_EQ(320.0, p.m_dTraverseSpeed);
-  EXPECT_EQ(25.0, p.m_dFeedSpeed);
-  EXPECT_EQ(0.025, p.m_vHpglScale.z);
-  EXPECT_EQ(Vec3(), p.m_vLastPoint);
-  EXPECT_EQ(-1, p.m_nLine);
-  EXPECT_EQ(-1, p.m_nFirstMoveCode);
+  EXPECT_EQ(1, ReadState(p).m_bAbsolute);
+  EXPECT_EQ(320.0, p.GetTraverseSpeed());
+  EXPECT_EQ(25.0, p.GetFeedSpeed());
+  EXPECT_EQ(0.025, Hpgl(p).m_vHpglScale.z);
+  EXPECT_EQ(Vec3(), ReadState(p).m_vLastPoint);
+  EXPECT_EQ(-1, ReadState(p).m_nLine);
+  EXPECT_EQ(-1, p.GetFirstMoveCode());
   EXPECT_STREQ("", p.GetUsedTools());
   EXPECT_STREQ("", p.GetErrors());
-  EXPECT_EQ(0, p.m_bProgramEnd);
-  EXPECT_EQ(DBL_MAX, p.m_vCutMin.x);
+  EXPECT_EQ(0, ReadState(p).m_bProgramEnd);
+  EXPECT_EQ(DBL_MAX, p.GetExtents().m_vCutMin.x);
 }
 
 TEST_F(NCProgramTest, ToolGroupComments) {
@@ -81,7 +92,7 @@ TEST_F(NCProgramTest, ToolGroupComments) {
   CStringArray none;
   CNCProgram q;
   q.SetToolGroups(none);
-  EXPECT_EQ(0, q.m_bIgnoreToolGroups);
+  EXPECT_EQ(0, q.IgnoresToolGroups());
 }
 
 TEST_F(NCProgramTest, ExtractComment) {

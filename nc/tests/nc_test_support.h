@@ -10,9 +10,15 @@
 #include "foundation/settings.h"
 #include "foundation/tests/app_folder_test.h"
 #include "nc/nc_program.h"
+#include "nc/read_context.h"
 #include "platform/testing/test_support.h"
 
 namespace nc_testing {
+
+// The reader state of a program, as a reader sees it: tests that build paths by hand
+// play the reader.
+inline NCReadState& ReadState(CNCProgram& program) { return CNCReadContext(program).State(); }
+inline HpglState& Hpgl(CNCProgram& program) { return CNCReadContext(program).Hpgl(); }
 
 // One element as text:
 //   mode code   "G17"

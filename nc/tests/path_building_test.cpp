@@ -8,7 +8,10 @@ using nc_testing::Join;
 
 namespace {
 
-const double kPi = 3.141592653589793;
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
+constexpr double kPi = 3.141592653589793;
 
 class PathBuildingTest : public AppFolderTest {};
 
@@ -18,14 +21,14 @@ const CPathLineElement* Move(const CNCProgram& p, int i) {
 
 TEST_F(PathBuildingTest, AddersCheckTheirCodesAndStampTheLine) {
   CNCProgram p;
-  p.m_nLine = 12;
+  ReadState(p).m_nLine = 12;
   for (WORD code : {0, 1, 2, 3}) EXPECT_FALSE(p.AddCode(code));
   EXPECT_FALSE(p.AddLine(2, kAxesXYZ, Vec3()));
   EXPECT_FALSE(p.AddArc(1, 0, kAxesXYZ, Vec3(), Vec3()));
   EXPECT_FALSE(p.AddTag("", 1));
   EXPECT_FALSE(p.AddTag(nullptr, 1, new ToolRecord()));  // the tool is not leaked
   EXPECT_EQ(0, p.GetElementCount());
-  EXPECT_EQ(-1, p.m_nFirstMoveCode);
+  EXPECT_EQ(-1, p.GetFirstMoveCode());
 
   EXPECT_TRUE(p.AddCode(21));
   EXPECT_TRUE(p.AddTag("ABC", 3));  // cut at two characters
@@ -36,7 +39,7 @@ TEST_F(PathBuildingTest, AddersCheckTheirCodesAndStampTheLine) {
 TEST_F(PathBuildingTest, FirstFeedSetsTheCuttingBox) {
   CNCProgram p;
   ASSERT_TRUE(p.AddLine(kCodeFeed, kAxisX, Vec3(10, 0, 0)));
-  EXPECT_EQ(1, p.m_nFirstMoveCode);
+  EXPECT_EQ(1, p.GetFirstMoveCode());
   Vec3 lo, hi;
   p.GetCutMin(lo, FALSE);
   p.GetCutMax(hi, FALSE);
@@ -48,12 +51,12 @@ TEST_F(PathBuildingTest, FirstFeedSetsTheCuttingBox) {
   EXPECT_EQ(DBL_MAX, e->m_dAngle);
   // A later rapid leaves the first-move code alone.
   p.AddLine(kCodeRapid, kAxisX, Vec3(0, 0, 0));
-  EXPECT_EQ(1, p.m_nFirstMoveCode);
+  EXPECT_EQ(1, p.GetFirstMoveCode());
 }
 
 TEST_F(PathBuildingTest, QuarterCircleBecomes32EqualPieces) {
   CNCProgram p;
-  p.m_vLastPoint = Vec3(10, 0, 0);
+  ReadState(p).m_vLastPoint = Vec3(10, 0, 0);
   ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(0, 10, 0), Vec3(0, 0, 0)));
   ASSERT_EQ(32, p.GetElementCount());
   double step = (kPi / 2) / 32;  // 2.8125 degrees
@@ -69,7 +72,7 @@ TEST_F(PathBuildingTest, QuarterCircleBecomes32EqualPieces) {
   }
   // Clockwise the other way round: from (0,10) down to (10,0).
   CNCProgram cw;
-  cw.m_vLastPoint = Vec3(0, 10, 0);
+  ReadState(cw).m_vLastPoint = Vec3(0, 10, 0);
   cw.AddArc(kCodeArcCW, 0, kAxesXY, Vec3(10, 0, 0), Vec3(0, 0, 0));
   ASSERT_EQ(32, cw.GetElementCount());
   EXPECT_NEAR(10 * std::cos(kPi / 2 - step), Move(cw, 0)->m_vEnd.x, 1e-9);
@@ -82,8 +85,8 @@ TEST_F(PathBuildingTest, QuarterCircleBecomes32EqualPieces) {
 
 TEST_F(PathBuildingTest, FullCircleStartsOppositeTheStart) {
   CNCProgram p;
-  p.m_vLastPoint = Vec3(10, 0, 0);
-  p.m_dArcTolerance = 3.0;  // r(1 - cos(45deg)) = 2.93 < 3: quarters
+  ReadState(p).m_vLastPoint = Vec3(10, 0, 0);
+  p.SetArcTolerance(3.0);  // r(1 - cos(45deg)) = 2.93 < 3: quarters
   ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(10, 0, 0), Vec3(0, 0, 0)));
   ASSERT_EQ(4, p.GetElementCount());
   // The first bisection puts the middle at 180 degrees, the next ones at 90 and 270.
@@ -107,7 +110,7 @@ TEST_F(PathBuildingTest, ArcsThatStayWhole) {
   };
   for (const auto& k : cases) {
     CNCProgram p;
-    p.m_vLastPoint = k.start;
+    ReadState(p).m_vLastPoint = k.start;
     ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, k.end, k.center)) << k.why;
     ASSERT_EQ(1, p.GetElementCount()) << k.why;
     double r = Move(p, 0)->m_dRadius;
@@ -118,26 +121,41 @@ TEST_F(PathBuildingTest, ArcsThatStayWhole) {
   }
   // A plane selector that is none of the three inserts nothing either.
   CNCProgram p;
-  p.m_vLastPoint = Vec3(10, 0, 0);
+  ReadState(p).m_vLastPoint = Vec3(10, 0, 0);
   p.AddArc(kCodeArcCCW, 2, kAxesXY, Vec3(0, 10, 0), Vec3());
   EXPECT_EQ(1, p.GetElementCount());
 }
 
-TEST_F(PathBuildingTest, HugeArcsAreBoundedInPieces) {
+// An arc is cut into at most 2^16 pieces. One that would need more cannot keep its chord
+// height: it is refused and stops the load, with its line in the report.
+TEST_F(PathBuildingTest, ArcsBeyondThePieceLimitAreRefused) {
+  g_nUiLanguage = 1;
+  // A full circle needs r (1 - cos(pi / 2^k)) below 0.005 mm: 2^16 pieces up to about
+  // 4.35 km of radius.
+  EXPECT_EQ(kMaxArcPieces, CountArcPieces(kCodeArcCCW, kPlaneXY, Vec3(3e6, 0, 0), Vec3(3e6, 0, 0), Vec3(), 0.005));
+  EXPECT_EQ(-1, CountArcPieces(kCodeArcCCW, kPlaneXY, Vec3(5e6, 0, 0), Vec3(5e6, 0, 0), Vec3(), 0.005));
+  CNCProgram fits;
+  ReadState(fits).m_vLastPoint = Vec3(3e6, 0, 0);
+  ASSERT_TRUE(fits.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(3e6, 0, 0), Vec3()));
+  EXPECT_EQ(kMaxArcPieces, fits.GetElementCount());
+
   CNCProgram p;
-  p.m_vLastPoint = Vec3(1e9, 0, 0);
-  ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e9, 0, 0), Vec3(0, 0, 0)));
-  EXPECT_EQ(4096, p.GetElementCount());
+  ReadState(p).m_vLastPoint = Vec3(1e9, 0, 0);
+  ReadState(p).m_nLine = 7;
+  EXPECT_FALSE(p.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(1e9, 0, 0), Vec3(0, 0, 0)));
+  EXPECT_EQ(0, p.GetElementCount());
+  EXPECT_EQ(1, p.GetReadState().m_bStop);
+  EXPECT_STREQ("Line 7: Arc too large to split within the chord tolerance\r\n", p.GetErrors());
   // Coordinates so large that bisection points collapse onto each other.
   CNCProgram q;
-  q.m_vLastPoint = Vec3(1e20, 0, 0);
-  ASSERT_TRUE(q.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(1e20, 1, 0), Vec3(1e20, 0.5, 0)));
-  EXPECT_LE(q.GetElementCount(), 4096);
+  ReadState(q).m_vLastPoint = Vec3(1e20, 0, 0);
+  ASSERT_TRUE(q.AddArc(kCodeArcCCW, kPlaneXY, kAxesXY, Vec3(1e20, 1, 0), Vec3(1e20, 0.5, 0)));
+  EXPECT_LE(q.GetElementCount(), kMaxArcPieces);
 }
 
 TEST_F(PathBuildingTest, HelicalArcClimbsLinearly) {
   CNCProgram p;
-  p.m_vLastPoint = Vec3(10, 0, 0);
+  ReadState(p).m_vLastPoint = Vec3(10, 0, 0);
   ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(0, 10, 1), Vec3(0, 0, 0)));
   ASSERT_EQ(32, p.GetElementCount());
   for (int i = 0; i < 32; i++) {
@@ -159,7 +177,7 @@ TEST_F(PathBuildingTest, ArcsInTheOtherPlanes) {
   };
   for (const auto& k : cases) {
     CNCProgram p;
-    p.m_vLastPoint = k.start;
+    ReadState(p).m_vLastPoint = k.start;
     ASSERT_TRUE(p.AddArc(kCodeArcCCW, k.plane, kAxesXYZ, k.end, Vec3(0, 0, 0)));
     ASSERT_EQ(32, p.GetElementCount());
     const Vec3& h = Move(p, 15)->m_vEnd;
@@ -172,7 +190,7 @@ TEST_F(PathBuildingTest, ArcsInTheOtherPlanes) {
 
 TEST_F(PathBuildingTest, ExtentsOfRapidsAndFeeds) {
   CNCProgram p;
-  p.m_vLastPoint = Vec3(0, 0, 5);
+  ReadState(p).m_vLastPoint = Vec3(0, 0, 5);
   p.AddLine(kCodeRapid, kAxesXYZ, Vec3(20, 30, 10));
   Vec3 lo, hi, size;
   p.GetExtentMin(lo, FALSE);
@@ -185,9 +203,9 @@ TEST_F(PathBuildingTest, ExtentsOfRapidsAndFeeds) {
   EXPECT_EQ(Vec3(0, 0, 10), hi);
 
   p.ResetExtents();
-  p.m_vLastPoint = Vec3(0, 0, 5);
+  ReadState(p).m_vLastPoint = Vec3(0, 0, 5);
   p.AddLine(kCodeRapid, kAxesXYZ, Vec3(1, 1, 10));
-  p.m_vLastPoint = Vec3(1, 1, 10);
+  ReadState(p).m_vLastPoint = Vec3(1, 1, 10);
   p.AddLine(kCodeFeed, kAxesXYZ, Vec3(4, 6, -2));
   p.GetExtentMin(lo, FALSE);
   p.GetExtentMax(hi, FALSE);

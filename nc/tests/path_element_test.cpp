@@ -11,6 +11,9 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 class PathElementTest : public AppFolderTest {};
 
 TEST_F(PathElementTest, RapidsTravelXYFirstAtTheOldHeight) {
@@ -33,7 +36,7 @@ TEST_F(PathElementTest, RapidsTravelXYFirstAtTheOldHeight) {
   };
   for (const auto& k : cases) {
     CNCProgram p;
-    p.m_vLastPoint = k.start;
+    ReadState(p).m_vLastPoint = k.start;
     ASSERT_TRUE(p.AddLine(kCodeRapid, k.axes, k.end));
     EXPECT_EQ(Join(k.expected), Join(Describe(p)));
     // Pieces keep the source line and carry the XY mask.
@@ -42,7 +45,7 @@ TEST_F(PathElementTest, RapidsTravelXYFirstAtTheOldHeight) {
   }
   // Feeds are never split.
   CNCProgram p;
-  p.m_vLastPoint = Vec3(0, 0, 5);
+  ReadState(p).m_vLastPoint = Vec3(0, 0, 5);
   ASSERT_TRUE(p.AddLine(kCodeFeed, kAxesXYZ, Vec3(10, 4, 0)));
   EXPECT_EQ("F(10,4,0)\n", Join(Describe(p)));
 }
@@ -110,11 +113,11 @@ TEST_F(PathElementTest, ArcsKeepOnlyTheirFlagBitsAndNoMark) {
 
 TEST_F(PathElementTest, RecordsRoundTripAndTransform) {
   CNCProgram p;
-  p.m_nLine = 4;
+  ReadState(p).m_nLine = 4;
   ASSERT_TRUE(p.AddCode(91));
   ASSERT_TRUE(p.AddTag("T", 2, new ToolRecord(MakeTool(6))));
   ASSERT_TRUE(p.AddTag("S", 18000));
-  p.m_vLastPoint = Vec3(10, 0, 0);
+  ReadState(p).m_vLastPoint = Vec3(10, 0, 0);
   ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, Vec3(0, 10, 0), Vec3(0, 0, 0)));
   ASSERT_TRUE(p.SetTagStart(p.GetElementCount() - 1, 1));
 
@@ -129,8 +132,8 @@ TEST_F(PathElementTest, RecordsRoundTripAndTransform) {
   EXPECT_EQ(Join(Describe(p)), Join(Describe(copy)));
   EXPECT_STREQ("T2", copy.GetUsedTools());
   EXPECT_EQ(1, copy.GetTagCount());  // the arc starts a tag
-  EXPECT_EQ(0.0, copy.m_vLastPoint.x);
-  EXPECT_EQ(10.0, copy.m_vLastPoint.y);
+  EXPECT_EQ(0.0, ReadState(copy).m_vLastPoint.x);
+  EXPECT_EQ(10.0, ReadState(copy).m_vLastPoint.y);
 
   // The tag record carries its own tool copy; the mode record line and code.
   ASSERT_TRUE(p.GetPathRecord(1, rec, FALSE));
@@ -155,7 +158,7 @@ TEST_F(PathElementTest, RecordsRoundTripAndTransform) {
 
 TEST_F(PathElementTest, NextMoveRecordSkipsInsertedPieces) {
   CNCProgram p;
-  p.m_vLastPoint = Vec3(0, 0, 5);
+  ReadState(p).m_vLastPoint = Vec3(0, 0, 5);
   p.AddLine(kCodeRapid, kAxesXYZ, Vec3(10, 4, 0));  // two pieces and the element
   p.AddTag("F", 10);
   PathRecord rec;
@@ -172,10 +175,10 @@ TEST_F(PathElementTest, NextMoveRecordSkipsInsertedPieces) {
 // A program of every kind of element: 0 rapid, 1 feed, 2 arc, 3 tag, 4 mode code.
 void MakeMixed(CNCProgram& p) {
   p.AddLine(kCodeRapid, kAxisX, Vec3(1, 0, 0));
-  p.m_vLastPoint = Vec3(1, 0, 0);
+  ReadState(p).m_vLastPoint = Vec3(1, 0, 0);
   p.AddLine(kCodeFeed, kAxisY, Vec3(1, 1, 0));
-  p.m_vLastPoint = Vec3(1, 1, 0);
-  p.m_dArcTolerance = 100;  // keep the arc whole
+  ReadState(p).m_vLastPoint = Vec3(1, 1, 0);
+  p.SetArcTolerance(100);  // keep the arc whole
   p.AddArc(kCodeArcCW, 0, kAxesXY, Vec3(2, 2, 0), Vec3(2, 1, 0));
   p.AddTag("S", 1000);
   p.AddCode(90);
@@ -264,7 +267,7 @@ TEST_F(PathElementTest, PoolServesProgramsOnSeveralThreads) {
   size_t before = element_pool::LiveBlocks();
   auto build = [](CNCProgram* p, double y) {
     for (int i = 0; i < 20000; i++) {
-      p->m_vLastPoint = Vec3(i, y, 0);
+      ReadState(*p).m_vLastPoint = Vec3(i, y, 0);
       p->AddLine(kCodeFeed, kAxesXY, Vec3(i + 1, y, 0));
       p->AddTag("S", i);
     }

@@ -1,9 +1,9 @@
 #include "nc/ui/format_select_dlg.h"
 
-#include "console/question_icon.h"
 #include "foundation/texts.h"
 #include "nc/formats/format_question.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 namespace {
 

@@ -3,10 +3,9 @@
 #include "foundation/texts.h"
 #include "nc/interp/interp_read.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 namespace {
-
-const UINT kAppIconId = 128;  // the program's icon
 
 // The seed hook: the dialog shows x; OK with the box clear hands back the seed text.
 BOOL AskRandomSeed(double x, CString* seedText) {
@@ -32,13 +31,7 @@ void CRandomSeedDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CRandomSeedDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  HINSTANCE inst = AfxGetInstanceHandle();
-  HICON iconBig = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                      ::GetSystemMetrics(SM_CYICON), 0);
-  HICON iconSmall = (HICON)::LoadImageA(inst, MAKEINTRESOURCEA(kAppIconId), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                        ::GetSystemMetrics(SM_CYSMICON), 0);
-  if (iconBig) SetIcon(iconBig, TRUE);
-  if (iconSmall) SetIcon(iconSmall, FALSE);
+  SetProgramIcon(*this);
   EnableSeedField();
   return TRUE;
 }

@@ -161,7 +161,7 @@ TEST_F(JobTableTest, PathRecordsWrittenAndLoaded) {
   ASSERT_TRUE(CJobManager::LoadStructs(&progress, name, &back));
   EXPECT_EQ(RecordBytes(Program()), RecordBytes(back));
   EXPECT_EQ(Program().GetElementCount(), progress.lastPosition);
-  EXPECT_GT(back.m_dPathLength, 0.0);
+  EXPECT_GT(back.GetPathLength(), 0.0);
 
   CNCProgram bySource;
   ASSERT_TRUE(CJobManager::LoadStructsBySource(nullptr, CString(SourcePath()).MakeUpper(), &bySource));

@@ -40,7 +40,7 @@ TEST_F(JobTableTest, AddedJobHasItsFolderFilesAndRings) {
   ASSERT_TRUE(CJobManager::GetJob(name, &t));
   EXPECT_EQ(Program().GetTagCount(), int(t.TotalTags));
   EXPECT_STREQ("T1T2", t.UsedTools);
-  EXPECT_EQ(Program().m_dPathLength, double(t.ToolpathLength));
+  EXPECT_EQ(Program().GetPathLength(), double(t.ToolpathLength));
   Vec3 min, max;
   Program().GetExtentMin(min, FALSE);
   Program().GetExtentMax(max, FALSE);

@@ -1,6 +1,7 @@
 // The CAM file container and the loading of its records.
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 #include <string>
 
 #include "foundation/checksum.h"
@@ -71,7 +72,7 @@ TEST_F(CamFileTest, HeaderCheck) {
   ASSERT_TRUE(WriteFileBytes(empty, ""));
   CCamFile f;
   ASSERT_TRUE(f.Open(empty, CFile::modeReadWrite | CFile::typeBinary));
-  EXPECT_STREQ(kCamMagic, f.GetHeader().m_szMagic);
+  EXPECT_STREQ(kCamMagic, reinterpret_cast<const char*>(f.GetHeader()) + offsetof(CamFileHeader, m_szMagic));
   EXPECT_EQ(0u, f.GetBodyLength());
   f.RewriteHeader();
   EXPECT_EQ(294u, f.GetPosition());
@@ -113,7 +114,7 @@ TEST_F(CamFileTest, RecordsBecomeElements) {
                      Record(kCamMCode, Doubles({3})) + Record(0, Doubles({0, 0, 5})) + Record(1, Doubles({10, 0, -1})) +
                      Record(3, Doubles({0, 10, -1, 0, 0, 0}));
   CNCProgram p;
-  p.m_dArcTolerance = 100;  // whole arcs
+  p.SetArcTolerance(100);  // whole arcs
   ASSERT_TRUE(Load(p, body));
   EXPECT_EQ("G21\nG17\nG90\nF=10\nS=18000\nT=5 tool=3\nM=3\nR(0,0,5)\nF(10,0,-1)\nCCW(0,10,-1)@(0,0,0)\n",
             Join(Describe(p)));
@@ -161,7 +162,7 @@ TEST_F(CamFileTest, UnitsIncrementsAndFactors) {
   };
   for (const auto& k : cases) {
     CNCProgram p;
-    p.m_dArcTolerance = 100;
+    p.SetArcTolerance(100);
     CString path = m_dir / "u.cf";
     ASSERT_TRUE(WriteCamFile(path, k.body));
     m_boxes.Clear();
@@ -206,6 +207,27 @@ TEST_F(CamFileTest, UnknownAndShortRecordsAreListedOnce) {
   EXPECT_STREQ(before, p.GetErrors());
 }
 
+// Values that are not finite numbers never reach the elements (marks NaN, length inf):
+// the record is listed and skipped, as the other readers do.
+TEST_F(CamFileTest, ValuesThatAreNotFiniteNumbersAreRefused) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  std::string body = Record(0, Doubles({0, 0, 5}));  // record 1
+  body += Record(1, Doubles({nan, 1, 1}));           // record 2
+  body += Record(2, Doubles({1, 0, 5, inf, 0, 5}));  // record 3: the centre
+  body += Record(kCamFeedRate, Doubles({nan}));      // record 4
+  body += Record(1, Doubles({1e308, 0, 5}));         // record 5: finite, then inches
+  body = Record(20) + body;                          // inches: 1e308 in becomes inf mm
+  body += Record(1, Doubles({1, 1, 1}));
+  CNCProgram p;
+  ASSERT_TRUE(Load(p, body));
+  EXPECT_EQ("G20\nR(0,0,127)\nF(25.4,25.4,25.4)\n", Join(Describe(p)));
+  EXPECT_STREQ(
+      "Tag3: Code=1(0x0001), Len=24: Not a finite number, Tag4: Code=2(0x0002), Len=48: Not a finite number, "
+      "Tag5: Code=65281(0xFF01), Len=8: Not a finite number, Tag6: Code=1(0x0001), Len=24: Not a finite number",
+      p.GetErrors());
+}
+
 TEST_F(CamFileTest, BrokenFilesEndTheLoadAsAnError) {
   std::string good = Record(0, Doubles({0, 0, 1}));
   std::string longHead = Record(1, "", 3000);
@@ -230,6 +252,22 @@ TEST_F(CamFileTest, BrokenFilesEndTheLoadAsAnError) {
     ASSERT_EQ(1u, m_boxes.Boxes().size()) << k.why;
     EXPECT_EQ(std::string("Error(the last item):\r\n\r\n") + k.error, m_boxes.Boxes()[0].text) << k.why;
   }
+}
+
+// A record the program has no room for fails the load there, as in the other readers.
+TEST_F(CamFileTest, ElementLimitEndsTheLoad) {
+  std::string body;
+  for (int i = 1; i <= 20; i++) body += Record(1, Doubles({double(i), 0, 0}));
+  CNCProgram p;
+  p.SetElementLimit(5);
+  EXPECT_FALSE(Load(p, body));
+  EXPECT_EQ(5, p.GetElementCount());
+  EXPECT_EQ(6, p.GetLastLine());
+  ASSERT_EQ(1u, m_boxes.Boxes().size());
+  const std::string& box = m_boxes.Boxes()[0].text;
+  EXPECT_NE(std::string::npos,
+            box.find("Error(the last item):\r\n\r\nLine 6: The program needs more than 5 path elements"))
+      << box;
 }
 
 TEST_F(CamFileTest, ProgressCountsBodyBytes) {

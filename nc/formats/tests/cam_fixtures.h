@@ -6,13 +6,18 @@
 #include <string>
 
 #include "nc/formats/cam_file.h"
+#include "platform/bytes.h"
 
 namespace cam_fixtures {
 
 // Little-endian doubles.
 inline std::string Doubles(std::initializer_list<double> values) {
   std::string s;
-  for (double v : values) s.append(reinterpret_cast<const char*>(&v), sizeof v);
+  for (double v : values) {
+    BYTE b[sizeof v];
+    bytes::StoreDouble(b, v);
+    s.append(reinterpret_cast<const char*>(b), sizeof b);
+  }
   return s;
 }
 
@@ -29,22 +34,22 @@ inline std::string Record(WORD code, const std::string& payload = "", int length
 
 // A tool definition: dimensions diameter - 1, diameter, diameter + 1 and 7.
 inline std::string ToolDefinition(const char* name, int number, int kind, double diameter) {
-  CamToolDefinition d;
-  std::memset(&d, 0, sizeof d);
-  std::strncpy(d.m_szName, name, sizeof d.m_szName - 1);
-  d.m_nNumber = number;
-  d.m_nKind = kind;
-  d.m_dSize1 = diameter - 1;
-  d.m_dDiameter = diameter;
-  d.m_dSize3 = diameter + 1;
-  d.m_nSize4 = 7;
-  return std::string(reinterpret_cast<const char*>(&d), sizeof d);
+  BYTE d[sizeof(CamToolDefinition)] = {};
+  std::strncpy(reinterpret_cast<char*>(d) + offsetof(CamToolDefinition, m_szName), name,
+               sizeof(CamToolDefinition::m_szName) - 1);
+  bytes::Store32(d + offsetof(CamToolDefinition, m_nNumber), (uint32_t)number);
+  bytes::Store32(d + offsetof(CamToolDefinition, m_nKind), (uint32_t)kind);
+  bytes::StoreDouble(d + offsetof(CamToolDefinition, m_dSize1), diameter - 1);
+  bytes::StoreDouble(d + offsetof(CamToolDefinition, m_dDiameter), diameter);
+  bytes::StoreDouble(d + offsetof(CamToolDefinition, m_dSize3), diameter + 1);
+  bytes::Store32(d + offsetof(CamToolDefinition, m_nSize4), 7);
+  return std::string(reinterpret_cast<const char*>(d), sizeof d);
 }
 
 // The header a new CAM file gets.
 inline std::string HeaderBytes() {
   CCamFile f;
-  return std::string(reinterpret_cast<const char*>(&f.GetHeader()), sizeof(CamFileHeader));
+  return std::string(reinterpret_cast<const char*>(f.GetHeader()), kCamHeaderSize);
 }
 
 // A CAM file holding `body` (plain bytes); false when it cannot be written.

@@ -8,6 +8,7 @@
 
 #include "nc/formats/format_question.h"
 #include "nc/formats/tests/cam_fixtures.h"
+#include "nc/loader/nc_loader.h"
 #include "nc/tests/nc_test_support.h"
 
 using testing_support::MessageBoxRecorder;
@@ -17,9 +18,9 @@ using namespace cam_fixtures;
 namespace {
 
 #ifdef CORVANE_HOST
-const double kBudgetSeconds = 3.0;
+constexpr double kBudgetSeconds = 3.0;
 #else
-const double kBudgetSeconds = 1.0;
+constexpr double kBudgetSeconds = 1.0;
 #endif
 
 // Runs `step` with a growing counter until the budget is spent, and at least
@@ -48,7 +49,8 @@ class ReaderFuzzTest : public AppFolderTest {
   }
   // A program that stays small enough to keep going.
   static void Bound(std::unique_ptr<CNCProgram>& p) {
-    if (!p || p->GetElementCount() > 200000 || p->m_bProgramEnd) p = std::make_unique<CNCProgram>();
+    if (!p || p->GetElementCount() > 200000 || p->GetReadState().m_bProgramEnd || p->GetReadState().m_bStop)
+      p = std::make_unique<CNCProgram>();
   }
   // Writes and loads generated files until the budget is spent: every load ends with a
   // bounded report (and the expected kind, when given).
@@ -99,7 +101,7 @@ TEST_F(ReaderFuzzTest, HpglLines) {
       [&](int n) {
         Bound(p);
         std::string line = RandomHpglLine(rnd);
-        p->m_nLine = n;
+        nc_testing::ReadState(*p).m_nLine = n;
         p->InterpretHpglLine(n, line.c_str());
         ASSERT_LT(p->GetErrors().GetLength(), 4096) << "line " << n << ": " << line;
       },

@@ -15,6 +15,9 @@ using nc_testing::Join;
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 std::vector<std::string> g_questions;
 int g_answer = 0;
 int RecordQuestion(const char* text) {
@@ -37,10 +40,10 @@ class HpglReaderTest : public AppFolderTest {
   }
   // Feeds the lines one by one as the loader numbers them.
   static std::string Run(CNCProgram& p, const std::vector<const char*>& lines) {
-    if (p.m_nLine < 0) p.m_nLine = 0;
+    if (ReadState(p).m_nLine < 0) ReadState(p).m_nLine = 0;
     for (const char* line : lines) {
-      p.m_nLine++;
-      p.InterpretHpglLine(p.m_nLine, line);
+      ReadState(p).m_nLine++;
+      p.InterpretHpglLine(ReadState(p).m_nLine, line);
     }
     return Join(Describe(p));
   }
@@ -79,7 +82,7 @@ TEST_F(HpglReaderTest, PenMovesAndCommands) {
 TEST_F(HpglReaderTest, ProgramEndRefusesTheNextLine) {
   CNCProgram p;
   EXPECT_TRUE(p.InterpretHpglLine(1, "SP0;"));
-  EXPECT_TRUE(p.m_bProgramEnd);
+  EXPECT_TRUE(ReadState(p).m_bProgramEnd);
   EXPECT_FALSE(p.InterpretHpglLine(2, "PA1,1;"));
   EXPECT_EQ(1, p.GetElementCount());
 }
@@ -87,7 +90,7 @@ TEST_F(HpglReaderTest, ProgramEndRefusesTheNextLine) {
 TEST_F(HpglReaderTest, FactorsAndHpgl3DFlag) {
   CNCProgram p;
   p.SetHpglScale(1);
-  p.m_vAxisFactor = Vec3(2, 3, -1);
+  ReadState(p).m_vAxisFactor = Vec3(2, 3, -1);
   EXPECT_EQ("ZZ=1\nR(20,20,0) ~\nR(20,30,0) ~\nR(20,30,-5)\n", Run(p, {"ZZ1;PD;PU;PA10,10,5;"}));
   EXPECT_TRUE(p.IsHpgl3DSeen());
   EXPECT_FALSE(p.IsHpgl2D());
@@ -145,7 +148,7 @@ TEST_F(HpglReaderTest, Arcs) {
   for (const auto& k : cases) {
     CNCProgram p;
     p.SetHpglScale(1);
-    p.m_dArcTolerance = 100;  // whole arcs
+    p.SetArcTolerance(100);  // whole arcs
     Run(p, k.lines);
     ASSERT_GT(p.GetElementCount(), 0) << k.why;
     std::string last = Describe(p.GetElement(p.GetElementCount() - 1));
@@ -159,7 +162,7 @@ TEST_F(HpglReaderTest, ZeroSweepDrawsNothing) {
     p.SetHpglScale(1);
     Run(p, {"PA10,0;", arc, "PA20,0;"});
     EXPECT_EQ("ZZ=0\nR(10,0,0)\nR(20,0,0)\n", Join(Describe(p))) << arc;
-    EXPECT_EQ(Vec3(20, 0, 0), p.m_vNewPoint);
+    EXPECT_EQ(Vec3(20, 0, 0), ReadState(p).m_vNewPoint);
   }
 }
 
@@ -169,7 +172,7 @@ TEST_F(HpglReaderTest, UnknownCommandsAreListedOnceAndEndTheLine) {
   Run(p, {"PA1,1;XX5;PA2,2;", "XX5;", "@@@;PD;", "YY;ZZ;"});
   EXPECT_EQ("ZZ=0\nR(1,1,0)\n", Join(Describe(p)));
   EXPECT_STREQ("Line 1: XX5;\r\nLine 3: @@@;\r\nLine 4: YY;\r\n", p.GetErrors());
-  EXPECT_EQ(1, p.m_bPenUp);  // PD after garbage was not carried out
+  EXPECT_EQ(1, Hpgl(p).m_bPenUp);  // PD after garbage was not carried out
 }
 
 TEST_F(HpglReaderTest, GarbageLinesStopBeingReportedNearTheCap) {
@@ -188,7 +191,8 @@ TEST_F(HpglReaderTest, GarbageLinesStopBeingReportedNearTheCap) {
 
 namespace {
 
-// Coordinates read exactly as the C library reads them, whatever their form.
+// Coordinates read exactly as the C library reads them, whatever their form; a value
+// that is no finite number is refused with the command.
 TEST_F(HpglReaderTest, NumbersReadAsTheCLibraryDoes) {
   std::vector<std::string> numbers = {"0",
                                       "-0",
@@ -225,19 +229,21 @@ TEST_F(HpglReaderTest, NumbersReadAsTheCLibraryDoes) {
   }
   CNCProgram p;
   p.SetHpglScale(1);
-  p.m_nHpglMode = 0;
+  Hpgl(p).m_nHpglMode = 0;
   for (const std::string& n : numbers) {
     // Moves along X only: one element each.
     std::string line = "PA" + n + ",0;";
     int before = p.GetElementCount();
     p.InterpretHpglLine(1, line.c_str());
+    double expected = std::atof(n.c_str());
+    if (!std::isfinite(expected)) {
+      ASSERT_EQ(before, p.GetElementCount()) << n;
+      EXPECT_NE(-1, p.GetErrors().Find("Not a finite number")) << n;
+      continue;
+    }
     ASSERT_EQ(before + 1, p.GetElementCount()) << n;
     double x = static_cast<const CPathLineElement*>(p.GetElement(before))->m_vEnd.x;
-    double expected = std::atof(n.c_str());
-    if (std::isnan(expected))
-      EXPECT_TRUE(std::isnan(x)) << n;
-    else
-      EXPECT_EQ(0, std::memcmp(&expected, &x, sizeof x)) << n << ": " << expected << " vs " << x;
+    EXPECT_EQ(0, std::memcmp(&expected, &x, sizeof x)) << n << ": " << expected << " vs " << x;
   }
 }
 

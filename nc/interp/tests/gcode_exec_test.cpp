@@ -7,6 +7,9 @@
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 using interp_testing::GCodeTest;
 using interp_testing::Lines;
 
@@ -60,8 +63,7 @@ TEST_F(GCodeTest, StateAfterBlocks) {
 }
 
 TEST_F(GCodeTest, AxisFactorsAndUnits) {
-  m_program->m_vAxisFactor = Vec3(2.0, 3.0, -1.0);
-  Load("G1 X1 Y1 Z1\nG38.2 X1 Y1 Z1\nG20\nG100 Y1\n");
+  Load("G1 X1 Y1 Z1\nG38.2 X1 Y1 Z1\nG20\nG100 Y1\n", "t.nc", Vec3(2.0, 3.0, -1.0));
   // G100 moves the head and, with the modal G1, the machine too.
   EXPECT_EQ((Lines{"F(2,3,-1)", "G20", "Y=76.2", "F(2,76.2,-1)"}), Elements());
   EXPECT_EQ(2.0, State().parameters[5061]);
@@ -137,11 +139,16 @@ TEST_F(GCodeTest, ArcErrors) {
   }
 }
 
+// An arc that needs more pieces than an arc may have (it could not keep its chord height)
+// stops the load: the moves after it would start from the wrong place.
 TEST_F(GCodeTest, ArcsBeyondAnyMachineAreRefused) {
-  // A full circle of 5e12 mm would be cut into some 10^8 pieces.
-  EXPECT_TRUE(Load("G2 X0 Y0 I5000000000000\nG2 X0 Y0 I1000000\n"));
-  EXPECT_EQ("Line 1: [G2 X0 Y0 I5000000000000],Exec:Command too long\r\n", Report());
+  // A full circle of 5e12 mm would be cut into some 10^8 pieces; 1e6 mm fits.
+  EXPECT_TRUE(Load("G2 X0 Y0 I1000000\n"));
   EXPECT_EQ((Lines{"CW(0,0,0)@(1e+06,0,0)"}), Elements());
+  m_program->Reset();
+  EXPECT_FALSE(Load("G0 X0 Y0\nG2 X0 Y0 I5000000000000\nG1 X1\n"));
+  EXPECT_EQ("Line 2: Arc too large to split within the chord tolerance\r\n", Report());
+  EXPECT_EQ((Lines{"R(0,0,0)"}), Elements());
 }
 
 TEST_F(GCodeTest, InfiniteValuesAreNoWords) {
@@ -159,7 +166,58 @@ TEST_F(GCodeTest, AnArcThatFitsNoCentreStopsTheLoad) {
   EXPECT_FALSE(Load("G1 X0\nG2 X10 Y0 I1 J0\nG1 X5\n"));
   EXPECT_EQ((Lines{"F(0,0,0)"}), Elements());
   EXPECT_EQ("Line 2: [G2 X10 Y0 I1 J0],Exec:Radius to end of arc differs from radius to start\r\n", Report());
-  EXPECT_EQ(1, m_program->m_bStop);
+  EXPECT_EQ(1, ReadState(*m_program).m_bStop);
+}
+
+// An R arc whose radius cannot reach its end point has no centre: it stops the load
+// (as a centre that fits neither reading does) instead of becoming an arc whose start and
+// end radii differ.
+TEST_F(GCodeTest, ImpossibleRadiusArcsStopTheLoad) {
+  struct {
+    const char* arc;
+    bool loads;
+    Lines elements;
+  } cases[] = {
+      {"G2 X10 Y0 R2", false, {"R(0,0,0)"}},
+      {"G2 X10 Y0 R0", false, {"R(0,0,0)"}},
+      {"G3 X10 Y0 R-4.9", false, {"R(0,0,0)"}},
+      {"G2 X10 Y0 R5", true, {"R(0,0,0)", "CW(10,0,0)@(5,0,0)", "F(20,0,0)"}},
+      // Half the chord past the radius by less than the centre words' tolerance: a half
+      // circle with a rounded radius.
+      {"G2 X10 Y0 R4.998", true, {"R(0,0,0)", "CW(10,0,0)@(5,0,0)", "F(20,0,0)"}},
+  };
+  for (const auto& k : cases) {
+    m_program->Reset();
+    EXPECT_EQ(k.loads, Load(std::string("G0 X0 Y0\n") + k.arc + "\nG1 X20\n")) << k.arc;
+    EXPECT_EQ(k.elements, Elements()) << k.arc;
+    if (!k.loads) {
+      EXPECT_EQ("Line 2: [" + std::string(k.arc) + "],Exec:Arc radius too small to reach end point\r\n", Report())
+          << k.arc;
+    }
+  }
+}
+
+// After G88 the tool is at the bottom of the hole until it is taken out: the stop the
+// cycle asks for ("M" 0), then the retract, so the next move starts at the clearance.
+TEST_F(GCodeTest, AMoveAfterG88StartsAtTheClearance) {
+  EXPECT_TRUE(Load("M3\nG0 Z5\nG88 X5 Y5 Z-2 R1 P1\nG0 X20\n"));
+  EXPECT_EQ((Lines{"M=3", "R(0,0,5)", "G88", "R(5,5,5)", "R(5,5,1)", "F(5,5,-2)", "ZW=1000", "M=5", "M=0", "R(5,5,1)",
+                   "M=3", "R(20,5,1)"}),
+            AllElements());
+  EXPECT_EQ(Vec3(20, 5, 1), m_program->GetReadState().m_vLastPoint);
+}
+
+// [UnitSystem] "XYZAbs" = disable makes every coordinate incremental: moves and canned
+// cycles alike.
+TEST_F(GCodeTest, DistanceModeFollowsTheSetting) {
+  PutParamValue("UnitSystem", "XYZAbs", "disable");
+  m_program->Reset();
+  EXPECT_TRUE(Load("G0 Z5\nG1 X1\nG1 X1\nG81 X10 Z-3 R-1 L2\n"));
+  EXPECT_EQ((Lines{"R(0,0,5)", "F(1,0,5)", "F(2,0,5)", "G81", "R(12,0,5)", "R(12,0,4)", "F(12,0,1)", "R(12,0,4)",
+                   "R(22,0,4)", "F(22,0,1)", "R(22,0,4)"}),
+            Elements());
+  EXPECT_EQ("", Report());
+  EXPECT_EQ(1, State().distance_mode);
 }
 
 TEST_F(GCodeTest, RefusedCodes) {
@@ -210,7 +268,9 @@ TEST_F(GCodeTest, CannedCycles) {
       {"M3\nG0 Z5\nG87 Z-1 R1 I2 J0 K0.5",
        {"M=3", "R(0,0,5)", "G87", "R(0,0,1)", "R(2,0,1)", "M=5", "R(2,0,-1)", "R(0,0,-1)", "M=3", "F(0,0,0.5)",
         "F(0,0,-1)", "M=5", "R(2,0,-1)", "R(2,0,1)", "R(0,0,1)", "M=3"}},
-      {"M3\nG0 Z5\nG88 Z-1 R1 P1", {"M=3", "R(0,0,5)", "G88", "R(0,0,1)", "F(0,0,-1)", "ZW=1000", "M=5", "M=3"}},
+      // The operator retracts by hand at the program stop; the path retracts after it.
+      {"M3\nG0 Z5\nG88 Z-1 R1 P1",
+       {"M=3", "R(0,0,5)", "G88", "R(0,0,1)", "F(0,0,-1)", "ZW=1000", "M=5", "M=0", "R(0,0,1)", "M=3"}},
       {"G0 Z5\nG89 Z-1 R1 P1", {"R(0,0,5)", "G89", "R(0,0,1)", "F(0,0,-1)", "ZW=1000", "F(0,0,1)"}},
       // XZ plane: holes in Z and X, depth along Y.
       {"G18\nG0 Y5\nG81 X2 Z3 Y-1 R1", {"G18", "R(0,5,0)", "G81", "R(2,5,3)", "R(2,1,3)", "F(2,-1,3)", "R(2,1,3)"}},
@@ -274,8 +334,8 @@ TEST_F(GCodeTest, PeckOfZeroIsRefused) {
 TEST_F(GCodeTest, CycleThatWouldNeverEndIsRefused) {
   EXPECT_TRUE(Load("G83 X1 Z-1 R1 Q0.0000000000000000001\nG81 X1 Z-1 R1 L2000000000\n"));
   EXPECT_EQ(
-      "Line 1: [G83 X1 Z-1 R1 Q0.0000000000000000001],Exec:Command too long\r\n"
-      "Line 2: [G81 X1 Z-1 R1 L2000000000],Exec:Command too long\r\n",
+      "Line 1: [G83 X1 Z-1 R1 Q0.0000000000000000001],Exec:Canned cycle expands to too many moves\r\n"
+      "Line 2: [G81 X1 Z-1 R1 L2000000000],Exec:Canned cycle expands to too many moves\r\n",
       Report());
 }
 
@@ -285,7 +345,7 @@ TEST_F(GCodeTest, NextMoveStartsWhereTheCycleLeftTheTool) {
   Lines all = AllElements();
   Lines tail(all.end() - 3, all.end());
   EXPECT_EQ((Lines{"R(10,10,1) ~", "R(20,10,1) ~", "R(20,10,5)"}), tail);
-  EXPECT_EQ(Vec3(20, 10, 5), m_program->m_vLastPoint);
+  EXPECT_EQ(Vec3(20, 10, 5), ReadState(*m_program).m_vLastPoint);
   EXPECT_EQ(20.0, State().current_x);
 }
 

@@ -1,6 +1,5 @@
-// A program object that reads G-code text the way the loader feeds it: lines of at most
-// 510 characters, trimmed, one by one until the reader refuses. Elements come back in
-// the compact text form of the NC tests.
+// A program object that loads G-code text through the real loader, as the operator's
+// import does. Elements come back in the compact text form of the NC tests.
 #pragma once
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "foundation/texts.h"
 #include "nc/interp/gcode_interpreter.h"
 #include "nc/interp/nc_errors.h"
+#include "nc/loader/nc_loader.h"
 #include "nc/tests/nc_test_support.h"
 
 namespace interp_testing {
@@ -28,39 +28,24 @@ class GCodeTest : public AppFolderTest {
     AppFolderTest::TearDown();
   }
 
-  CGCodeInterpreter& Reader() { return static_cast<CGCodeInterpreter&>(*m_program->m_pGCode); }
-  InterpreterSetup& State() { return Reader().GetSetup(); }
-
-  // Writes text to a file of the program folder and reads it; true when the reader took
-  // every line (no program end, no stop).
-  bool Load(const std::string& text, const char* name = "t.nc") {
-    CString path = m_dir / name;
-    EXPECT_TRUE(testing_support::WriteFileBytes(path, text));
-    return LoadFile(path);
+  const InterpreterSetup& State() const {
+    return static_cast<const CGCodeInterpreter&>(*m_program->GetGCodeReader()).GetSetup();
   }
 
-  // At most maxLines lines are read (a program that loops for ever stops there).
-  bool LoadFile(const char* path, int maxLines = -1) {
-    CGCodeReader& reader = *m_program->m_pGCode;
-    if (!reader.OpenFile(path)) return false;
-    bool more = true;
-    int count = 0;
-    char line[512];
-    ULONGLONG position;
-    while (more && count != maxLines) {
-      int n = reader.ReadLine(line, sizeof line, &position);
-      if (n == 0) break;
-      if (n > 510) {
-        m_program->AppendLoadError(GetNCErrorText(NCE_COMMAND_TOO_LONG));
-        break;
-      }
-      CString text(line);
-      text.Trim();
-      std::strcpy(line, text);
-      more = m_program->InterpretLine(++count, line) != FALSE;
+  // Writes text to a file of the program folder and loads it (LoadFromNCFile's result).
+  // A text too short or too odd to be taken for G-code gets two "N0000" lines (words with
+  // no effect) at its end, so that it is.
+  bool Load(const std::string& text, const char* name = "t.nc", const Vec3& factors = Vec3(1, 1, 1),
+            CProgressSink* progress = nullptr) {
+    CString path = m_dir / name;
+    EXPECT_TRUE(testing_support::WriteFileBytes(path, text));
+    if (DetectNCFileKind(path) != "GCODE") {
+      std::string padded = text;
+      if (!padded.empty() && padded.back() != '\n') padded += "\n";
+      EXPECT_TRUE(testing_support::WriteFileBytes(path, padded + "N0000\nN0000\n"));
     }
-    reader.CloseFile();
-    return more;
+    m_boxes.Clear();
+    return m_program->LoadFromNCFile(progress, path, factors) != FALSE;
   }
 
   // The elements that stand for items of the source (pieces of split moves left out).
@@ -71,9 +56,10 @@ class GCodeTest : public AppFolderTest {
     return out;
   }
   std::vector<std::string> AllElements() const { return nc_testing::Describe(*m_program); }
-  std::string Report() const { return std::string(m_program->m_strErrors); }
+  std::string Report() const { return std::string(m_program->GetErrors()); }
 
   std::unique_ptr<CNCProgram> m_program;
+  testing_support::MessageBoxRecorder m_boxes;
 };
 
 using Lines = std::vector<std::string>;

@@ -81,11 +81,13 @@ TEST_F(GCodeTest, ReportIsCapped) {
 TEST_F(GCodeTest, PercentAndBlockDelete) {
   EXPECT_TRUE(Load("%\nG1 X1\n/G1 X5\nG1 Y1\n"));
   EXPECT_EQ((Lines{"F(1,0,0)", "F(1,1,0)"}), Elements());
+  // A later "%" is the program end: the load ends there, successfully.
   m_program->Reset();
-  EXPECT_FALSE(Load("G1 X1\n%\nG1 X5\n"));
+  EXPECT_TRUE(Load("G1 X1\n%\nG1 X5\n"));
   EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
+  EXPECT_EQ(1, m_program->GetReadState().m_bProgramEnd);
   m_program->Reset();
-  EXPECT_FALSE(Load("G1 X1\ng1x2%\nG1 X5\n"));
+  EXPECT_TRUE(Load("G1 X1\ng1x2%\nG1 X5\n"));
   EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
 }
 
@@ -97,12 +99,13 @@ TEST_F(GCodeTest, CommentsAndToolGroups) {
 }
 
 TEST_F(GCodeTest, LongLines) {
-  // 509 characters and the newline are read; 510 and the newline are too long.
+  // 509 characters and the line end are read; 510 and the line end are too long, and
+  // end the load as a failure.
   std::string ok = "G1 X1" + std::string(504, ' ');
   std::string tooLong = "G1 X2" + std::string(505, ' ');
-  EXPECT_TRUE(Load(ok + "\n" + tooLong + "\nG1 X3\n"));
+  EXPECT_FALSE(Load(ok + "\r\n" + tooLong + "\r\nG1 X3\n"));
   EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
-  EXPECT_EQ("Command too long", Report());
+  EXPECT_EQ("Line 2: Command too long\r\n", Report());
 
   // Lines over 512 characters keep 512 as the block text and are read in full; over the
   // work buffer they are refused.
@@ -111,11 +114,11 @@ TEST_F(GCodeTest, LongLines) {
   std::string buffer(longer);
   EXPECT_TRUE(m_program->InterpretLine(1, &buffer[0]));
   EXPECT_EQ((Lines{"F(4,4,0)"}), Elements());
-  std::string huge = "G1 X5" + std::string(INTERP_WORK_SIZE, ' ') + "Y5";
+  std::string huge = "G1 X5" + std::string(kInterpWorkSize, ' ') + "Y5";
   buffer = huge;
   EXPECT_TRUE(m_program->InterpretLine(2, &buffer[0]));
   EXPECT_EQ((Lines{"F(4,4,0)"}), Elements());
-  EXPECT_EQ("Line 2: [" + huge.substr(0, INTERP_TEXT_SIZE - 1) + "],Command too long\r\n", Report());
+  EXPECT_EQ("Line 2: [" + huge.substr(0, kInterpTextSize - 1) + "],Command too long\r\n", Report());
 }
 
 TEST_F(GCodeTest, ParametersAndExpressionsInWords) {

@@ -62,15 +62,9 @@ TEST_F(GCodeLoadTest, LoopThatNeverEndsIsCancellable) {
 }
 
 TEST_F(GCodeLoadTest, RecursionWithoutEndStopsByItself) {
-  EXPECT_TRUE(LoadWhole("o1 sub\n  o1 call\no1 endsub\no1 call\nG1 X1\n"));
-  EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
-  EXPECT_EQ("Line 2: [o1 call],Exec:Too many subroutine levels\r\n", Report());
-}
-
-TEST_F(GCodeLoadTest, SubroutineStillSoughtAtTheEnd) {
-  EXPECT_TRUE(LoadWhole("G1 X1\no77 call\nG1 X2\n"));
-  EXPECT_EQ((Lines{"F(1,0,0)"}), Elements());
-  EXPECT_EQ("Place holder for NCE_VARIABLE: should not occur", Report());
+  EXPECT_FALSE(LoadWhole("o1 sub\n  o1 call\no1 endsub\no1 call\nG1 X1\n"));
+  EXPECT_EQ((Lines{}), Elements());
+  EXPECT_EQ("Line 2: [o1 call],Too many subroutine levels\r\n", Report());
 }
 
 }  // namespace

@@ -174,60 +174,114 @@ TEST_F(GCodeTest, SubroutineFiles) {
   EXPECT_EQ("Line 3: [G5],<G5>Unknown g code used\r\nLine 2: [G5],<G5>Unknown g code used\r\n", Report());
 }
 
-TEST_F(GCodeTest, SubroutineNeverFound) {
-  EXPECT_TRUE(Load("o900 call\nG1 X1\n"));
-  EXPECT_EQ((Lines{}), Elements());
-  EXPECT_EQ("Place holder for NCE_VARIABLE: should not occur", Report());
-}
-
 TEST_F(GCodeTest, EndlessRecursionEndsAtTheDeepestFrame) {
-  EXPECT_TRUE(
+  EXPECT_FALSE(
       Load("o1 sub\n"
            "  G91 G1 X1\n"
            "  o1 call\n"
            "o1 endsub\n"
            "o1 call\n"
            "G90 G1 Y5\n"));
-  // Nine nested calls run; the tenth is refused, and each level returns.
+  // Nine nested calls run; the tenth fails the load.
   Lines e = Elements();
   ASSERT_FALSE(e.empty());
-  EXPECT_EQ("F(9,5,0)", e.back());
-  EXPECT_EQ("Line 3: [o1 call],Exec:Too many subroutine levels\r\n", Report());
+  EXPECT_EQ("F(9,0,0)", e.back());
+  EXPECT_EQ("Line 3: [o1 call],Too many subroutine levels\r\n", Report());
   EXPECT_EQ(0, State().call_level);
 }
 
+// A fault of the program's flow fails the load at its line: a body run in the wrong
+// place, or a block skipped to the end of the file, would lose or misplace the work.
 TEST_F(GCodeTest, OwordStructureErrors) {
+  const std::string thirtyOne =
+      "o1 call [1] [2] [3] [4] [5] [6] [7] [8] [9] [10] [11] [12] [13] [14] [15] [16] [17] [18] [19] [20] [21] "
+      "[22] [23] [24] [25] [26] [27] [28] [29] [30] [31]";
   struct Case {
-    const char* program;
-    bool finished;
-    const char* report;
+    const char* why;
+    std::string program;
+    Lines elements;
+    std::string report;
   } cases[] = {
-      // An error in an o-word line ends the load after its report line.
-      {"o1 foo\nG1 X1\n", false, "Line 1: [o1 foo],Unknown control command in o word\r\n"},
-      {"o1 if 1\nG1 X1\n", false, "Line 1: [o1 if 1],Place holder for NCE_VARIABLE: should not occur\r\n"},
-      {"o1 call [1] [2] [3] [4] [5] [6] [7] [8] [9] [10] [11] [12] [13] [14] [15] [16] [17] [18] [19] [20] "
-       "[21] [22] [23] [24] [25] [26] [27] [28] [29] [30] [31]\n",
-       false,
-       "Line 1: [o1 call [1] [2] [3] [4] [5] [6] [7] [8] [9] [10] [11] [12] [13] [14] [15] [16] [17] [18] [19] "
-       "[20] [21] [22] [23] [24] [25] [26] [27] [28] [29] [30] [31]],Too many subroutine parameters\r\n"},
-      // Errors of the control itself are reported and the load goes on.
-      {"o5 sub\no5 endsub\no5 sub\no5 endsub\nG1 X1\n", true,
-       "Line 3: [o5 sub],Exec:Place holder for NCE_VARIABLE: should not occur\r\n"
-       "Line 4: [o5 endsub],Exec:Not in subroutine definition\r\n"},
-      {"o5 endsub\n", true, "Line 1: [o5 endsub],Exec:Not in subroutine definition\r\n"},
+      {"unknown command", "o1 foo\nG1 X1\n", {}, "Line 1: [o1 foo],Unknown control command in o word\r\n"},
+      {"test without a bracket",
+       "o1 if 1\nG1 X1\n",
+       {},
+       "Line 1: [o1 if 1],Left bracket missing after o-word command\r\n"},
+      {"31 arguments", thirtyOne + "\nG1 X1\n", {}, "Line 1: [" + thirtyOne + "],Too many subroutine parameters\r\n"},
+      {"a second definition never runs its body",
+       "o5 sub\n G1 X5\no5 endsub\no5 sub\n G1 X6\no5 endsub\nG1 X1\n",
+       {},
+       "Line 4: [o5 sub],Subroutine defined twice\r\n"},
+      {"endsub without sub",
+       "G1 X1\no5 endsub\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: [o5 endsub],Not in subroutine definition\r\n"},
+      {"if without endif",
+       "G1 X1\no1 if [0]\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: O-word block not closed before the end of the file\r\n"},
+      {"while without endwhile",
+       "G1 X1\no1 while [0]\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: O-word block not closed before the end of the file\r\n"},
+      {"sub without endsub",
+       "G1 X1\no2 sub\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: Subroutine definition not closed by endsub\r\n"},
+      {"break outside a loop",
+       "G1 X1\no3 break\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: [o3 break],Break or continue outside a loop\r\n"},
+      {"continue outside a loop",
+       "G1 X1\no3 if [1]\no3 continue\no3 endif\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 3: [o3 continue],Break or continue outside a loop\r\n"},
+      {"endwhile without while",
+       "G1 X1\no4 endwhile\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: [o4 endwhile],Unknown oword number\r\n"},
+      {"call of a subroutine nowhere defined",
+       "G1 X1\no77 call\nG1 X2\n",
+       {"F(1,0,0)"},
+       "Line 2: Subroutine not defined\r\n"},
+      {"one number for two while loops",
+       "#1=0\no2 while [#1 lt 2]\n #1=[#1+1]\n G91 G1 X1\no2 endwhile\n#1=0\no2 while [#1 lt 2]\n #1=[#1+1]\n"
+       "o2 endwhile\n",
+       {"G91", "F(1,0,0)", "G91", "F(2,0,0)"},
+       "Line 7: [o2 while [#1 lt 2]],O-word number used for two loops\r\n"},
+      {"a do loop's number used again",
+       "o3 do\n G91 G1 X1\no3 while [0]\no3 while [1]\n G1 X1\no3 endwhile\n",
+       {"G91", "F(1,0,0)"},
+       "Line 4: [o3 while [1]],O-word number used for two loops\r\n"},
+      {"a test that is no number",
+       "G1 X1\no1 while [exp[1000]*0]\n G91 G1 X1\no1 endwhile\n",
+       {"F(1,0,0)"},
+       "Line 2: [o1 while [exp[1000]*0]],O-word test value is not a finite number\r\n"},
+      {"an infinite count",
+       "G1 X1\no1 repeat [exp[1000]]\n G91 G1 X1\no1 endrepeat\n",
+       {"F(1,0,0)"},
+       "Line 2: [o1 repeat [exp[1000]]],O-word test value is not a finite number\r\n"},
   };
   for (const Case& c : cases) {
     m_program->Reset();
-    EXPECT_EQ(c.finished, Load(c.program)) << c.program;
-    EXPECT_EQ(c.report, Report()) << c.program;
+    EXPECT_FALSE(Load(c.program)) << c.why;
+    EXPECT_EQ(c.elements, Elements()) << c.why;
+    EXPECT_EQ(c.report, Report()) << c.why;
+    EXPECT_EQ(1, m_program->GetReadState().m_bStop) << c.why;
+    ASSERT_EQ(1u, m_boxes.Boxes().size()) << c.why;
+    EXPECT_NE(std::string::npos, m_boxes.Boxes()[0].text.find("Error(the last item):\r\n\r\n" + c.report)) << c.why;
   }
 }
 
+// A full label table used to let the definition's body run in the main program, and a
+// later call skip the rest of the file, with a successful load.
 TEST_F(GCodeTest, TooManyLabels) {
   std::string program;
-  for (int i = 0; i <= INTERP_MAX_LABELS; ++i) program += "o" + std::to_string(i + 1) + " do\n";
-  Load(program);
-  EXPECT_EQ("Line 1001: [o1001 do],Exec:Too many oword labels\r\n", Report());
+  for (int i = 0; i <= kInterpMaxLabels; ++i) program += "o" + std::to_string(i + 1) + " do\n";
+  program += "o5000 sub\n G1 X5\no5000 endsub\nG1 X1\no5000 call\nG1 X2\n";
+  EXPECT_FALSE(Load(program));
+  EXPECT_EQ("Line 1001: [o1001 do],Too many oword labels\r\n", Report());
+  EXPECT_EQ((Lines{}), Elements());
 }
 
 }  // namespace

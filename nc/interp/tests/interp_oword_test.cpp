@@ -64,7 +64,7 @@ TEST_F(OwordReadTest, TestsAndArguments) {
   EXPECT_EQ(0.0, m_setup->block.call_args[3]);
   EXPECT_STREQ("comment", m_setup->block.comment);
   std::string thirty = "o9 call";
-  for (int i = 0; i < INTERP_CALL_ARGS; ++i) thirty += " [" + std::to_string(i) + "]";
+  for (int i = 0; i < kInterpCallArgs; ++i) thirty += " [" + std::to_string(i) + "]";
   ASSERT_EQ(0, Read(thirty.c_str()));
   EXPECT_EQ(29.0, m_setup->block.call_args[29]);
   EXPECT_EQ(NCE_TOO_MANY_SUBROUTINE_PARAMETERS, Read((thirty + " [30]").c_str()));
@@ -75,14 +75,12 @@ TEST_F(OwordReadTest, Errors) {
     const char* line;
     int status;
   } cases[] = {
-      {"o100 foo", NCE_UNKNOWN_CONTROL_COMMAND_IN_O_WORD},
-      {"o100", NCE_UNKNOWN_CONTROL_COMMAND_IN_O_WORD},
-      {"o100 if 1", NCE_PLACE_HOLDER},
-      {"o100 while", NCE_PLACE_HOLDER},
-      {"o1.5 sub", NCE_NON_INTEGER_VALUE_FOR_INTEGER},
-      {"o<abc sub", NCE_NAMED_PARAMETER_NOT_TERMINATED},
-      {"o1 if [1/0]", NCE_ATTEMPT_TO_DIVIDE_BY_ZERO},
-      {"o", NCE_NO_CHARACTERS_FOUND_IN_READING_REAL_VALUE},
+      {"o100 foo", NCE_UNKNOWN_CONTROL_COMMAND_IN_O_WORD},    {"o100", NCE_UNKNOWN_CONTROL_COMMAND_IN_O_WORD},
+      {"o100 if 1", NCE_LEFT_BRACKET_MISSING_IN_OWORD},       {"o100 while", NCE_LEFT_BRACKET_MISSING_IN_OWORD},
+      {"o100 while [0/0]", NCE_ATTEMPT_TO_DIVIDE_BY_ZERO},    {"o100 while [exp[1000]]", NCE_OWORD_TEST_NOT_FINITE},
+      {"o100 repeat [exp[1000]]", NCE_OWORD_TEST_NOT_FINITE}, {"o100 if [0-exp[1000]]", NCE_OWORD_TEST_NOT_FINITE},
+      {"o1.5 sub", NCE_NON_INTEGER_VALUE_FOR_INTEGER},        {"o<abc sub", NCE_NAMED_PARAMETER_NOT_TERMINATED},
+      {"o1 if [1/0]", NCE_ATTEMPT_TO_DIVIDE_BY_ZERO},         {"o", NCE_NO_CHARACTERS_FOUND_IN_READING_REAL_VALUE},
   };
   for (const Case& c : cases) EXPECT_EQ(c.status, Read(c.line)) << c.line;
   int counter = 0;
@@ -119,16 +117,16 @@ TEST_F(OwordReadTest, Labels) {
   // The same line again is no second label; the same name elsewhere is refused.
   EXPECT_EQ(0, control_save_offset(m_setup->block, *m_setup));
   m_setup->block.line_offset = 80;
-  EXPECT_EQ(NCE_PLACE_HOLDER, control_save_offset(m_setup->block, *m_setup));
+  EXPECT_EQ(NCE_OWORD_USED_FOR_TWO_LOOPS, control_save_offset(m_setup->block, *m_setup));
   ASSERT_EQ(0, Read("o2 do"));
   EXPECT_EQ(NCE_UNKNOWN_OWORD_NUMBER, control_find_oword(m_setup->block, *m_setup, &index));
-  for (int i = 1; i < INTERP_MAX_LABELS; ++i) {
+  for (int i = 1; i < kInterpMaxLabels; ++i) {
     ASSERT_EQ(0, Read(("o" + std::to_string(1000 + i) + " do").c_str()));
     ASSERT_EQ(0, control_save_offset(m_setup->block, *m_setup));
   }
   ASSERT_EQ(0, Read("o99 do"));
   EXPECT_EQ(NCE_TOO_MANY_OWORD_LABELS, control_save_offset(m_setup->block, *m_setup));
-  EXPECT_EQ(INTERP_MAX_LABELS, m_setup->label_count);
+  EXPECT_EQ(kInterpMaxLabels, m_setup->label_count);
 }
 
 TEST(FindFileInFolder, DepthFirstBelowTheFolder) {

@@ -148,7 +148,7 @@ TEST_F(ExpressionTest, Errors) {
 }
 
 TEST_F(ExpressionTest, NamesAndTheirLimit) {
-  char name[INTERP_NAME_SIZE];
+  char name[kInterpNameSize];
   int counter = 0;
   EXPECT_EQ(0, read_name("<depth>x", &counter, name));
   EXPECT_STREQ("depth", name);
@@ -157,11 +157,11 @@ TEST_F(ExpressionTest, NamesAndTheirLimit) {
   counter = 0;
   EXPECT_EQ(0, read_name("abc>", &counter, name));
   EXPECT_STREQ("bc", name);
-  std::string longest = "<" + std::string(INTERP_NAME_SIZE - 1, 'n') + ">";
+  std::string longest = "<" + std::string(kInterpNameSize - 1, 'n') + ">";
   counter = 0;
   EXPECT_EQ(0, read_name(longest.c_str(), &counter, name));
-  EXPECT_EQ(INTERP_NAME_SIZE - 1, (int)std::strlen(name));
-  std::string tooLong = "<" + std::string(INTERP_NAME_SIZE, 'n') + ">";
+  EXPECT_EQ(kInterpNameSize - 1, (int)std::strlen(name));
+  std::string tooLong = "<" + std::string(kInterpNameSize, 'n') + ">";
   counter = 0;
   EXPECT_EQ(NCE_NAMED_PARAMETER_NOT_TERMINATED, read_name(tooLong.c_str(), &counter, name));
   counter = 0;
@@ -170,7 +170,7 @@ TEST_F(ExpressionTest, NamesAndTheirLimit) {
 
 TEST_F(ExpressionTest, DeepNestingWithinALine) {
   // As deep as a line of the work buffer allows.
-  int depth = (INTERP_WORK_SIZE - 2) / 2;
+  int depth = (kInterpWorkSize - 2) / 2;
   std::string text = std::string(depth, '[') + "1" + std::string(depth, ']');
   Evaluated e = Evaluate(*m_setup, text.c_str());
   EXPECT_EQ(0, e.status);
@@ -277,16 +277,16 @@ TEST_F(SettingTest, Errors) {
 
 TEST_F(SettingTest, TooManySettingsOnOneLineAreRefused) {
   std::string numbered, named;
-  for (int i = 1; i <= INTERP_MAX_SETTINGS; ++i) {
+  for (int i = 1; i <= kInterpMaxSettings; ++i) {
     numbered += "#" + std::to_string(i) + "=1";
     named += "#<n" + std::to_string(i) + ">=1";
   }
   EXPECT_EQ(0, Read(numbered.c_str()));
-  EXPECT_EQ(NCE_COMMAND_TOO_LONG, Read("#51=1"));
+  EXPECT_EQ(NCE_TOO_MANY_SETTINGS_ON_LINE, Read("#51=1"));
   EXPECT_EQ(0, Read(named.c_str()));
-  EXPECT_EQ(NCE_COMMAND_TOO_LONG, Read("#<more>=1"));
-  EXPECT_EQ(INTERP_MAX_SETTINGS, m_setup->setting_count);
-  EXPECT_EQ(INTERP_MAX_SETTINGS, m_setup->named_setting_count);
+  EXPECT_EQ(NCE_TOO_MANY_SETTINGS_ON_LINE, Read("#<more>=1"));
+  EXPECT_EQ(kInterpMaxSettings, m_setup->setting_count);
+  EXPECT_EQ(kInterpMaxSettings, m_setup->named_setting_count);
   clear_settings(*m_setup);
 }
 
@@ -295,10 +295,10 @@ TEST_F(ExpressionTest, CommentsAreBounded) {
   ASSERT_EQ(0, read_comment(*m_setup, "(drill)x", &counter));
   EXPECT_STREQ("drill", m_setup->block.comment);
   EXPECT_EQ(7, counter);
-  std::string longest = "(" + std::string(INTERP_COMMENT_SIZE - 1, 'c') + ")";
+  std::string longest = "(" + std::string(kInterpCommentSize - 1, 'c') + ")";
   counter = 0;
   EXPECT_EQ(0, read_comment(*m_setup, longest.c_str(), &counter));
-  std::string tooLong = "(" + std::string(INTERP_COMMENT_SIZE, 'c') + ")";
+  std::string tooLong = "(" + std::string(kInterpCommentSize, 'c') + ")";
   counter = 0;
   EXPECT_EQ(NCE_COMMAND_TOO_LONG, read_comment(*m_setup, tooLong.c_str(), &counter));
 }

@@ -13,7 +13,7 @@ class NCErrorTextTest : public ::testing::Test {
 };
 
 // 试图除以零 in GB2312.
-const char kDivideByZeroCn[] = "\xCA\xD4\xCD\xBC\xB3\xFD\xD2\xD4\xC1\xE3";
+constexpr char kDivideByZeroCn[] = "\xCA\xD4\xCD\xBC\xB3\xFD\xD2\xD4\xC1\xE3";
 
 TEST_F(NCErrorTextTest, CodesWithoutTextGiveNothing) {
   for (int lang : {0, 1}) {
@@ -48,14 +48,14 @@ TEST_F(NCErrorTextTest, LanguagePicksTheText) {
 
 TEST(NCErrorTable, ShapeOfTheTable) {
   int chinese = 0;
-  for (int k = 0; k < NC_ERROR_ROWS; ++k) {
+  for (int k = 0; k < kNCErrorRows; ++k) {
     ASSERT_NE(nullptr, NCErrorTable[k].pszEnglish);
     ASSERT_NE(nullptr, NCErrorTable[k].pszChinese);
     EXPECT_NE('\0', NCErrorTable[k].pszEnglish[0]) << k;
     if (NCErrorTable[k].pszChinese[0]) ++chinese;
   }
   EXPECT_EQ(116, chinese);
-  EXPECT_STREQ("The End", NCErrorTable[NC_ERROR_ROWS - 1].pszEnglish);
+  EXPECT_STREQ("The End", NCErrorTable[kNCErrorRows - 1].pszEnglish);
   EXPECT_STREQ("Multiple a words on one line", NCErrorTable[NCE_MULTIPLE_A_WORDS_ON_ONE_LINE].pszEnglish);
   EXPECT_STREQ("Multiple z words on one line", NCErrorTable[NCE_MULTIPLE_Z_WORDS_ON_ONE_LINE].pszEnglish);
   EXPECT_STREQ("Parameter is not initialized", NCErrorTable[NCE_PARAMETER_IS_NOT_INITIALIZED].pszEnglish);

@@ -6,6 +6,9 @@ using nc_testing::Join;
 
 namespace {
 
+using nc_testing::Hpgl;
+using nc_testing::ReadState;
+
 class MarksTest : public OptimizerTest {
  protected:
   // Feeds of 10 mm from the origin along Y (the tests switch merging off), a tool
@@ -26,14 +29,14 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   CPathOptimizer opt;
   ToolChangeProgram(opt, "1");
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-  // The tool change has mark 40 (the first move has mark 0); the target is 40 - 20 * 1:
-  // the move with mark 20 stops the walk back and the tag goes right after it.
+  // The first feed starts at the origin, so the tool change has mark 50; the target is
+  // 50 - 20 * 1: the move with mark 30 stops the walk back and the tag goes right after it.
   EXPECT_EQ("F(0,10,0)\nF(0,20,0)\nF(0,30,0)\nM=102\nF(0,40,0)\nF(0,50,0)\nT=2\nF(0,60,0)\nF(0,70,0)\n",
             Join(List(opt)));
-  EXPECT_EQ(0.0, MoveAt(opt, 0)->m_dMark);
-  EXPECT_EQ(20.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_EQ(40.0, MoveAt(opt, 5)->m_dMark);
-  EXPECT_EQ((DWORD)opt.m_nLine, opt.GetElement(3)->m_nLine);
+  EXPECT_EQ(10.0, MoveAt(opt, 0)->m_dMark);
+  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(50.0, MoveAt(opt, 5)->m_dMark);
+  EXPECT_EQ((DWORD)ReadState(opt).m_nLine, opt.GetElement(3)->m_nLine);
 
   // Ten seconds reach back past the start: the tag goes before the first feed.
   ToolChangeProgram(opt, "10");
@@ -44,10 +47,10 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   ToolChangeProgram(opt, "0");
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ(8, opt.GetElementCount());
-  ASSERT_EQ(1, opt.m_aToolMarks.GetSize());
-  EXPECT_EQ(2, opt.m_aToolMarks[0].m_nTool);
-  EXPECT_EQ(5, opt.m_aToolMarks[0].m_nIndex);
-  EXPECT_EQ(40.0, opt.m_aToolMarks[0].m_dMark);
+  ASSERT_EQ(1, opt.GetToolMarks().GetSize());
+  EXPECT_EQ(2, opt.GetToolMarks()[0].m_nTool);
+  EXPECT_EQ(5, opt.GetToolMarks()[0].m_nIndex);
+  EXPECT_EQ(50.0, opt.GetToolMarks()[0].m_dMark);
 }
 
 TEST_F(MarksTest, ToolChangesAtOnePointGetTheirTagsThere) {
@@ -65,13 +68,15 @@ TEST_F(MarksTest, ToolChangesAtOnePointGetTheirTagsThere) {
   EXPECT_EQ("M=102", list[4]);
 }
 
+// A program that starts with a cut counts that cut from the origin, where it starts.
 TEST_F(MarksTest, RapidsCountInMarksButNotInTheToolpathLength) {
   CPathOptimizer opt;
   PathBuilder(opt).F(10, 0, 0).R(10, 100, 0).F(20, 100, 0);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-  EXPECT_EQ(100.0, MoveAt(opt, 1)->m_dMark);
-  EXPECT_EQ(110.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_EQ(10.0, opt.m_dPathLength);
+  EXPECT_EQ(10.0, MoveAt(opt, 0)->m_dMark);
+  EXPECT_EQ(110.0, MoveAt(opt, 1)->m_dMark);
+  EXPECT_EQ(120.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(20.0, opt.GetPathLength());
 }
 
 TEST_F(MarksTest, DiscardedMovesKeepTheirMarkAndAddNothing) {
@@ -81,7 +86,7 @@ TEST_F(MarksTest, DiscardedMovesKeepTheirMarkAndAddNothing) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   ASSERT_EQ(1u, opt.GetElement(2)->m_nDiscard);
   EXPECT_EQ(99.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_NEAR(3.15, MoveAt(opt, 4)->m_dMark, 1e-12);
+  EXPECT_NEAR(5 + 3.15, MoveAt(opt, 4)->m_dMark, 1e-12);
 }
 
 TEST_F(MarksTest, UsedToolsAndTagCount) {
@@ -101,7 +106,7 @@ TEST_F(MarksTest, UsedToolsAndTagCount) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   // One entry per exact tool number: tool 1 is listed after tool 10.
   EXPECT_STREQ("T10T1", opt.GetUsedTools());
-  EXPECT_EQ(3, opt.m_aToolMarks.GetSize());
+  EXPECT_EQ(3, opt.GetToolMarks().GetSize());
   // Tags: the rapid at the start, the first feed after it is counted with it; the
   // second run starts at the rapid to (10, 0, 5).
   EXPECT_EQ(2, opt.GetTagCount());

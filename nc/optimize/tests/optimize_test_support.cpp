@@ -4,21 +4,23 @@
 
 namespace opt_testing {
 
+using nc_testing::ReadState;
+
 // Lines are numbered from 1, as the loader does.
-static void NextLine(CNCProgram& p) { p.m_nLine = p.m_nLine < 0 ? 1 : p.m_nLine + 1; }
+static void NextLine(CNCProgram& p) { ReadState(p).m_nLine = ReadState(p).m_nLine < 0 ? 1 : ReadState(p).m_nLine + 1; }
 
 PathBuilder& PathBuilder::Line(WORD code, BYTE axes, double x, double y, double z) {
   NextLine(m_p);
   Vec3 end(x, y, z);
   m_p.AddLine(code, axes, end);
-  m_p.m_vLastPoint = end;
+  ReadState(m_p).m_vLastPoint = end;
   return *this;
 }
 
 PathBuilder& PathBuilder::Arc(WORD code, const Vec3& end, const Vec3& center, BYTE plane, BYTE axes) {
   NextLine(m_p);
   m_p.AddArc(code, plane, axes, end, center);
-  m_p.m_vLastPoint = end;
+  ReadState(m_p).m_vLastPoint = end;
   return *this;
 }
 
@@ -74,8 +76,8 @@ void ExpectOptimizedInvariants(const CPathOptimizer& opt, int mTagsBefore) {
       if ((tag->m_szName[0] == 'T' || tag->m_szName[0] == 't') && !tag->m_szName[1]) toolTags++;
     }
   }
-  EXPECT_LE(opt.m_dPathLength, mark + 1e-6);
-  if (opt.m_dSpindleWarmup > 0) {
+  EXPECT_LE(opt.GetPathLength(), mark + 1e-6);
+  if (opt.GetSettings().m_dSpindleWarmup > 0) {
     EXPECT_EQ(toolTags, CountHundredMTags(opt) - mTagsBefore);
   }
 }

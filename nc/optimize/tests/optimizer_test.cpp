@@ -9,7 +9,7 @@ using nc_testing::Join;
 
 namespace {
 
-const double kPi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 double Rad(double deg) { return deg * kPi / 180.0; }
 
 // Two legs of `leg` mm meeting at the given corner angle at (leg, 0, 0).
@@ -47,18 +47,18 @@ TEST_F(SettingsTest, DefaultsAreWrittenBack) {
   };
   for (const auto& k : keys) EXPECT_STREQ(k.value, GetParamValue(k.section, k.key, "missing")) << k.key;
 
-  EXPECT_NEAR(std::cos(Rad(165)), opt.m_dCosMaxAngle, 1e-12);
-  EXPECT_NEAR(std::cos(Rad(90)), opt.m_dCosMinAngle, 1e-12);
-  EXPECT_NEAR(std::cos(Rad(150)), opt.m_dCosMergeMinAngle, 1e-12);
-  EXPECT_EQ(0.05, opt.m_dCornerDepart);
-  EXPECT_EQ(1, opt.m_bMerge);
-  EXPECT_EQ(0, opt.m_bCornerToArc);
-  EXPECT_EQ(100, opt.m_nCornerArcPlanes);
-  EXPECT_EQ(0.0, opt.m_dSpindleWarmup);
+  EXPECT_NEAR(std::cos(Rad(165)), opt.GetSettings().m_dCosMaxAngle, 1e-12);
+  EXPECT_NEAR(std::cos(Rad(90)), opt.GetSettings().m_dCosMinAngle, 1e-12);
+  EXPECT_NEAR(std::cos(Rad(150)), opt.GetSettings().m_dCosMergeMinAngle, 1e-12);
+  EXPECT_EQ(0.05, opt.GetSettings().m_dCornerDepart);
+  EXPECT_EQ(1, opt.GetSettings().m_bMerge);
+  EXPECT_EQ(0, opt.GetSettings().m_bCornerToArc);
+  EXPECT_EQ(100, opt.GetSettings().m_nCornerArcPlanes);
+  EXPECT_EQ(0.0, opt.GetSettings().m_dSpindleWarmup);
   EXPECT_EQ(0, opt.GetCount());
-  EXPECT_EQ(4, opt.m_astrBreakGCodes.GetSize());
-  EXPECT_EQ(7, opt.m_astrBreakMCodes.GetSize());
-  EXPECT_EQ(2, opt.m_astrBreakWords.GetSize());
+  EXPECT_EQ(4, opt.GetSettings().m_astrBreakGCodes.GetSize());
+  EXPECT_EQ(7, opt.GetSettings().m_astrBreakMCodes.GetSize());
+  EXPECT_EQ(2, opt.GetSettings().m_astrBreakWords.GetSize());
 }
 
 TEST_F(SettingsTest, LowerBoundsAndUnreadableNumbers) {
@@ -71,14 +71,14 @@ TEST_F(SettingsTest, LowerBoundsAndUnreadableNumbers) {
   Set("PointFilter", "0");
   PutParamValue("Device", "SpindleWarmup(second)", "2.5");
   CPathOptimizer opt;
-  EXPECT_EQ(0.01, opt.m_dCornerDepart);
-  EXPECT_NEAR(std::cos(Rad(100)), opt.m_dCosMergeMinAngle, 1e-12);
-  EXPECT_EQ(0.0001, opt.m_dMergeSegLimit);
-  EXPECT_EQ(0.0001, opt.m_dMergeChordHeight);
-  EXPECT_EQ(1.0, opt.m_dCosMaxAngle);  // no number: 0 degrees
-  EXPECT_EQ(1, opt.m_bCornerToArc);
-  EXPECT_EQ(0, opt.m_bMerge);
-  EXPECT_EQ(2.5, opt.m_dSpindleWarmup);
+  EXPECT_EQ(0.01, opt.GetSettings().m_dCornerDepart);
+  EXPECT_NEAR(std::cos(Rad(100)), opt.GetSettings().m_dCosMergeMinAngle, 1e-12);
+  EXPECT_EQ(0.0001, opt.GetSettings().m_dMergeSegLimit);
+  EXPECT_EQ(0.0001, opt.GetSettings().m_dMergeChordHeight);
+  EXPECT_EQ(1.0, opt.GetSettings().m_dCosMaxAngle);  // no number: 0 degrees
+  EXPECT_EQ(1, opt.GetSettings().m_bCornerToArc);
+  EXPECT_EQ(0, opt.GetSettings().m_bMerge);
+  EXPECT_EQ(2.5, opt.GetSettings().m_dSpindleWarmup);
 }
 
 TEST_F(SettingsTest, ResetRereadsSettingsButNotTheBreakLists) {
@@ -86,12 +86,23 @@ TEST_F(SettingsTest, ResetRereadsSettingsButNotTheBreakLists) {
   Set("MinArc(mm)", "1.5");
   Set("ForceBreak(G-Words)", "Q");
   opt.Reset();
-  EXPECT_EQ(1.5, opt.m_dCornerArcMinRadius);
-  ASSERT_EQ(2, opt.m_astrBreakWords.GetSize());
-  EXPECT_STREQ("T", opt.m_astrBreakWords[0]);
+  EXPECT_EQ(1.5, opt.GetSettings().m_dCornerArcMinRadius);
+  ASSERT_EQ(2, opt.GetSettings().m_astrBreakWords.GetSize());
+  EXPECT_STREQ("T", opt.GetSettings().m_astrBreakWords[0]);
   CPathOptimizer fresh;
-  ASSERT_EQ(1, fresh.m_astrBreakWords.GetSize());
-  EXPECT_STREQ("Q", fresh.m_astrBreakWords[0]);
+  ASSERT_EQ(1, fresh.GetSettings().m_astrBreakWords.GetSize());
+  EXPECT_STREQ("Q", fresh.GetSettings().m_astrBreakWords[0]);
+}
+
+// A key that stands is never written back, so a list longer than a read (259
+// characters) is not cut in the file.
+TEST_F(SettingsTest, LongValuesStayWholeInTheFile) {
+  std::string codes = "0,17,18,19";
+  while (codes.size() < 300) codes += ",1";
+  Set("ForceBreak(G-Codes)", codes.c_str());
+  CPathOptimizer opt;
+  opt.Reset();
+  EXPECT_EQ(codes, std::string(ReadIniValue("Optimization", "ForceBreak(G-Codes)", "?", GetParamsFilePath())));
 }
 
 TEST(SplitBreakList, Separators) {
@@ -228,8 +239,8 @@ TEST_F(MergeTest, ShortCollinearFeedsMergeFromTheSecondVertex) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ("R(0,0,5)\nF(0.05,0,5)\nF(0.1,0,5) x\nF(0.15,0,5)\n", Join(List(opt)));
-  EXPECT_NEAR(0.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the third spans 0.1 mm
-  EXPECT_NEAR(0.15, opt.m_dPathLength, 1e-12);
+  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
+  EXPECT_NEAR(0.15, opt.GetPathLength(), 1e-12);
 }
 
 TEST_F(MergeTest, ZeroLengthFeedsAreDroppedAndCheckedAgainstTheNewChord) {
@@ -281,6 +292,30 @@ TEST_F(MergeTest, ForceBreaksStartANewTag) {
   EXPECT_FALSE(opt.IsForceBreak(r));
 }
 
+// A tag or mode code that forces a break ends the run of feeds being merged: the vertex
+// where the program put it stays, so the spindle stops (the tool changes) where the
+// program says, not one cut earlier. Through the loader and the optimiser, as an import.
+TEST_F(MergeTest, BreakTagsEndTheRun) {
+  testing_support::MessageBoxRecorder boxes;
+  struct {
+    const char* line;
+    bool breaks;
+  } cases[] = {{"M5", true},     {"M3", true},      {"M8", true}, {"T2", true},
+               {"S12000", true}, {"T2 F900", true},  // a tag that does not break after one that does keeps the break
+               {"F900", false},  {"G90", false}};
+  for (const auto& k : cases) {
+    CPathOptimizer opt;
+    CString path = m_dir / "run.nc";
+    std::string text = "G0 X0 Y0 Z1\nG1 Z0 F600\nG1 X10\nG1 X20\n" + std::string(k.line) + "\nG1 X30\nG1 X40\n";
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, text));
+    ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1))) << k.line;
+    ASSERT_TRUE(opt.Optimize(nullptr, nullptr)) << k.line;
+    std::string list = Join(List(opt));
+    EXPECT_NE(std::string::npos, list.find(k.breaks ? "F(20,0,0)\n" : "F(20,0,0) x\n")) << k.line << "\n" << list;
+    EXPECT_NE(std::string::npos, list.find("F(10,0,0) x\n")) << k.line << "\n" << list;  // inside the run
+  }
+}
+
 TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   Set("PointFilter", "disable");
   CPathOptimizer opt;
@@ -288,14 +323,13 @@ TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
   EXPECT_NEAR(180.0, MoveAt(opt, 1)->m_dAngle, 1e-9);
-  EXPECT_NEAR(0.15, MoveAt(opt, 3)->m_dMark, 1e-12);
+  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);
 }
 
 TEST_F(MergeTest, PathErrorMeasure) {
   CPathOptimizer opt;
+  // Without dropped points there is no path to compare with.
   EXPECT_EQ(0.0, opt.MergePathError(Vec3(), Vec3(1, 1, 0), Vec3(2, 0, 0)));
-  opt.m_aDroppedPoints.Add(Vec3(1, 0, 0));
-  EXPECT_NEAR(2 * std::sqrt(2.0) - 2.0, opt.MergePathError(Vec3(), Vec3(1, 1, 0), Vec3(2, 0, 0)), 1e-12);
 }
 
 // ---- Corner pass
@@ -340,6 +374,20 @@ TEST_F(CornerTest, NearlyStraightCornersGetTheCircleThroughTheirPoints) {
   EXPECT_NEAR(d3 / (2 * std::sin(Rad(179.99))), MoveAt(opt, 1)->m_dRadius, 1e-3);
 }
 
+// A program that starts with a cut: the cut counts in the marks and the toolpath length,
+// measured from the origin where the program starts.
+TEST_F(MergeTest, AFirstCutCountsFromTheOrigin) {
+  testing_support::MessageBoxRecorder boxes;  // the first-move warning
+  CPathOptimizer opt;
+  CString path = m_dir / "cut.nc";
+  ASSERT_TRUE(testing_support::WriteFileBytes(path, "G1 X10 F600\nG1 X10 Y20\n"));
+  ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1)));
+  ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
+  EXPECT_EQ(10.0, MoveAt(opt, 1)->m_dMark);
+  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(30.0, opt.GetPathLength());
+}
+
 TEST_F(CornerTest, FirstMoveWithoutARapidSetsOnlyItsLeg) {
   CPathOptimizer opt;
   Vec3 e = SecondLegEnd(100, 10);
@@ -376,9 +424,9 @@ TEST_F(CornerTest, SharpCornerBecomesATangentArc) {
   EXPECT_NEAR(10.0, MoveAt(opt, 9)->m_vEnd.x, 1e-9);
   EXPECT_NEAR(r, MoveAt(opt, 9)->m_vEnd.y, 1e-9);
   EXPECT_EQ("F(10,10,0)", nc_testing::Describe(opt.GetElement(10)));
-  // The arc's pieces grow the cutting box from the tangent point, not from the end of
-  // the program (the final rapid at Z 20).
-  EXPECT_EQ(0.0, opt.m_vCutMax.z);
+  // The arc's pieces lie inside the corner: they do not stretch the cutting box (to the
+  // end of the program, the final rapid at Z 20).
+  EXPECT_EQ(0.0, opt.GetExtents().m_vCutMax.z);
 }
 
 TEST_F(CornerTest, CornerArcsOnlyWhereTheyFit) {

@@ -16,6 +16,7 @@ struct Seen {
   CString seed;
   BOOL seedEnabled;
   BOOL boxChecked;
+  bool bigIcon, smallIcon;  // the program's icon on the caption and the task bar
 };
 Seen g_seen;
 
@@ -26,7 +27,8 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
   char text[64] = "";
   ::GetDlgItemTextA(dlg, IDC_SEED_EDIT, text, sizeof text);
   g_seen = {text, ::IsWindowEnabled(::GetDlgItem(dlg, IDC_SEED_EDIT)),
-            ::IsDlgButtonChecked(dlg, IDC_ENABLE_SRAND) == BST_CHECKED};
+            ::IsDlgButtonChecked(dlg, IDC_ENABLE_SRAND) == BST_CHECKED,
+            ::SendMessageA(dlg, WM_GETICON, ICON_BIG, 0) != 0, ::SendMessageA(dlg, WM_GETICON, ICON_SMALL, 0) != 0};
   g_act(dlg);
 }
 
@@ -70,6 +72,8 @@ TEST_F(RandomSeedDlgTest, ReplacedSeed) {
   EXPECT_STREQ("7", g_seen.seed);  // the argument, "%.0f"
   EXPECT_TRUE(g_seen.boxChecked);
   EXPECT_FALSE(g_seen.seedEnabled);  // closed while the box is checked
+  EXPECT_TRUE(g_seen.bigIcon);
+  EXPECT_TRUE(g_seen.smallIcon);
   EXPECT_EQ(FirstDrawAfter(123), draw);
 }
 
