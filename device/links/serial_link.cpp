@@ -4,11 +4,11 @@
 
 namespace {
 constexpr DWORD kEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_ERR;
-constexpr DWORD kQueueSize = 100;        // input and output buffer sizes asked of the driver
+constexpr DWORD kQueueSize = 100;         // input and output buffer sizes asked of the driver
 constexpr DWORD kReadConstant_ms = 1000;  // read time-out constant
-constexpr DWORD kCloseGrace_ms = 200;    // the monitor's time to see the shutdown request
-constexpr DWORD kPoll_ms = 2;            // the fallback monitor's look at the input queue
-constexpr DWORD kRepost_ms = 50;         // fallback: unread bytes are announced again after this
+constexpr DWORD kCloseGrace_ms = 200;     // the monitor's time to see the shutdown request
+constexpr DWORD kPoll_ms = 2;             // the fallback monitor's look at the input queue
+constexpr DWORD kRepost_ms = 50;          // fallback: unread bytes are announced again after this
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 HANDLE NewManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
@@ -270,10 +270,11 @@ BOOL CSerialLink::IsCtsOn() {
 
 CString CSerialLink::GetStatsLine() const {
   CString s;
-  s.Format("port=%s baud=%lu handshake=%d event_wait=%d notifications=%lu line_errors=%lu bytes_read=%lu "
-           "bytes_written=%lu write_failures=%lu cts_unreadable=%lu",
-           (const char*)m_strPortName, (unsigned long)m_nBaudRate, (int)m_bHandshake, m_bEventWaitWorks.load() ? 1 : 0,
-           (unsigned long)m_nNotifications.load(), (unsigned long)m_nLineErrors.load(), (unsigned long)m_nBytesRead,
-           (unsigned long)m_nBytesWritten, (unsigned long)m_nWriteFailures, (unsigned long)m_nCtsUnreadable);
+  s.Format(
+      "port=%s baud=%lu handshake=%d event_wait=%d notifications=%lu line_errors=%lu bytes_read=%lu "
+      "bytes_written=%lu write_failures=%lu cts_unreadable=%lu",
+      (const char*)m_strPortName, (unsigned long)m_nBaudRate, (int)m_bHandshake, m_bEventWaitWorks.load() ? 1 : 0,
+      (unsigned long)m_nNotifications.load(), (unsigned long)m_nLineErrors.load(), (unsigned long)m_nBytesRead,
+      (unsigned long)m_nBytesWritten, (unsigned long)m_nWriteFailures, (unsigned long)m_nCtsUnreadable);
   return s;
 }

@@ -66,7 +66,7 @@ class CSerialLink : public CDeviceLink {
   COMMTIMEOUTS m_CommTimeouts{};
   DCB m_Dcb{};
   DWORD m_nBaudRate = 9600;
-  BOOL m_bHandshake = TRUE;  // RTS/CTS hardware handshake
+  BOOL m_bHandshake = TRUE;                     // RTS/CTS hardware handshake
   std::unique_ptr<std::thread> m_pEventThread;  // the monitor thread; null when none runs
   CMutex m_WriteLock;                           // one writer at a time
   HANDLE m_hShutdownEvent = nullptr;            // manual reset: stop request

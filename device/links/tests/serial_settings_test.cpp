@@ -10,8 +10,19 @@ TEST(SerialSettingsTest, PortNames) {
     const char* name;
     int port;
   } cases[] = {
-      {"COM1", 1},  {"com20", 20}, {"CoM7", 7}, {"COM01", 1}, {"COM21", 0}, {"COM0", 0},  {"COM", 0},
-      {"COMX", 0},  {"COM3 ", 0},  {"COM-1", 0}, {"LPT1", 0}, {"", 0},      {"COM999999999999", 0},
+      {"COM1", 1},
+      {"com20", 20},
+      {"CoM7", 7},
+      {"COM01", 1},
+      {"COM21", 0},
+      {"COM0", 0},
+      {"COM", 0},
+      {"COMX", 0},
+      {"COM3 ", 0},
+      {"COM-1", 0},
+      {"LPT1", 0},
+      {"", 0},
+      {"COM999999999999", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(c.port, ParseSerialPortName(c.name)) << c.name;
   EXPECT_EQ(0, ParseSerialPortName(nullptr));
@@ -22,7 +33,7 @@ TEST(SerialSettingsTest, BaudRates) {
     const char* text;
     int baud;
   } cases[] = {
-      {"38400", 38400}, {"115200", 115200}, {" 9600 ", 9600}, {"", 38400},       {"fast", 0},
+      {"38400", 38400}, {"115200", 115200}, {" 9600 ", 9600}, {"", 38400},        {"fast", 0},
       {"38400x", 0},    {"-9600", 0},       {"96.00", 0},     {"99999999999", 0}, {"4000001", 0},
   };
   for (const Case& c : cases) EXPECT_EQ(c.baud, ParseSerialBaudRate(c.text)) << c.text;

@@ -101,12 +101,18 @@ LRESULT CALLBACK TestWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   }
   if (self && msg == kWmTestLinkNotify) {
     self->notes.emplace_back(wParam, lParam);
+    if (self->onNotify) self->onNotify(wParam, lParam);
+    return 0;
+  }
+  if (self && msg >= WM_APP && self->onAppMessage) {
+    self->onAppMessage(msg, wParam, lParam);
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick) {
+bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick,
+                           DWORD tick_ms) {
   DWORD start = GetTickCount(), lastTick = start;
   for (;;) {
     MSG msg;
@@ -116,11 +122,11 @@ bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, 
     }
     if (done()) return true;
     if (GetTickCount() - start > timeout_ms) return false;
-    if (tick && GetTickCount() - lastTick >= 20) {
+    if (tick && GetTickCount() - lastTick >= tick_ms) {
       lastTick = GetTickCount();
       tick();
     }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, tick_ms < 5 ? tick_ms : 5, QS_ALLINPUT);
   }
 }
 

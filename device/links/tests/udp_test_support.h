@@ -39,8 +39,13 @@ class TestWindow {
   std::function<void(SOCKET, LPARAM)> onSocket;
   // kWmTestLinkNotify messages received: (wParam, lParam).
   std::vector<std::pair<WPARAM, LPARAM>> notes;
+  // Called for every kWmTestLinkNotify as well (the engine reads its link here).
+  std::function<void(WPARAM, LPARAM)> onNotify;
+  // Called for any other application message (WM_APP and above).
+  std::function<void(UINT, WPARAM, LPARAM)> onAppMessage;
   // Dispatches messages until done() or the time is up; calls tick() every ~20 ms.
-  bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr);
+  bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr,
+                 DWORD tick_ms = 20);
   void PumpFor(DWORD ms, const std::function<void()>& tick = nullptr) {
     PumpUntil(
         ms, [] { return false; }, tick);
