@@ -7,7 +7,7 @@ constexpr DWORD kEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_ERR;
 constexpr DWORD kQueueSize = 100;         // input and output buffer sizes asked of the driver
 constexpr DWORD kReadConstant_ms = 1000;  // read time-out constant
 constexpr DWORD kCloseGrace_ms = 200;     // the monitor's time to see the shutdown request
-constexpr DWORD kPoll_ms = 2;             // the fallback monitor's look at the input queue
+constexpr DWORD kPoll_ms = 1;             // the fallback monitor's look at the input queue
 constexpr DWORD kRepost_ms = 50;          // fallback: unread bytes are announced again after this
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
@@ -96,7 +96,8 @@ BOOL CSerialLink::Open(const char* portName, int baudRate, int handshake, HWND n
   m_bEventWaitWorks = true;
   m_nNotifications = 0;
   m_nLineErrors = 0;
-  m_nBytesRead = m_nBytesWritten = m_nWriteFailures = m_nCtsUnreadable = 0;
+  m_nBytesRead = 0;
+  m_nBytesWritten = m_nWriteFailures = m_nCtsUnreadable = 0;
   if (!m_pEventThread) m_pEventThread = std::make_unique<std::thread>([this] { CommEventThreadProc(); });
   return TRUE;
 }
@@ -167,17 +168,21 @@ void CSerialLink::CommEventThreadProc() {
 void CSerialLink::PollInputQueue() {
   m_bEventWaitWorks = false;
   WriteLog("frames", "Serial link: " + m_strPortName + " cannot wait for port events; polling its input queue");
-  DWORD lastQueued = 0, lastPost = 0;
+  // Bytes are announced when they are new: more than at the last look, or any after the
+  // owner has read since the last announcement. Bytes left unread are announced again
+  // now and then, as a port event would on the next byte.
+  DWORD lastQueued = 0, lastPost = 0, readAtPost = 0;
   while (WaitForSingleObject(m_hShutdownEvent, kPoll_ms) == WAIT_TIMEOUT) {
     COMSTAT status{};
     DWORD errors = ClearErrors(&status);
     if (errors) ++m_nLineErrors;
-    DWORD now = GetTickCount();
-    bool grew = status.cbInQue > lastQueued;
+    DWORD now = GetTickCount(), read = m_nBytesRead.load();
+    bool fresh = status.cbInQue > 0 && (status.cbInQue > lastQueued || read != readAtPost);
     bool stale = status.cbInQue > 0 && now - lastPost >= kRepost_ms;
     lastQueued = status.cbInQue;
-    if ((grew || stale) && m_nNotifyMsg && (m_hNotifyWnd || m_pNotifySink)) {
+    if ((fresh || stale) && m_nNotifyMsg && (m_hNotifyWnd || m_pNotifySink)) {
       lastPost = now;
+      readAtPost = read;
       ++m_nNotifications;
       Notify((WPARAM)(((errors & 0xFFFF) << 16) | EV_RXCHAR), 0);
     }
@@ -274,7 +279,7 @@ CString CSerialLink::GetStatsLine() const {
       "port=%s baud=%lu handshake=%d event_wait=%d notifications=%lu line_errors=%lu bytes_read=%lu "
       "bytes_written=%lu write_failures=%lu cts_unreadable=%lu",
       (const char*)m_strPortName, (unsigned long)m_nBaudRate, (int)m_bHandshake, m_bEventWaitWorks.load() ? 1 : 0,
-      (unsigned long)m_nNotifications.load(), (unsigned long)m_nLineErrors.load(), (unsigned long)m_nBytesRead,
+      (unsigned long)m_nNotifications.load(), (unsigned long)m_nLineErrors.load(), (unsigned long)m_nBytesRead.load(),
       (unsigned long)m_nBytesWritten, (unsigned long)m_nWriteFailures, (unsigned long)m_nCtsUnreadable);
   return s;
 }

@@ -80,7 +80,8 @@ class CSerialLink : public CDeviceLink {
   // Counters.
   std::atomic<DWORD> m_nNotifications{0};  // data notifications posted
   std::atomic<DWORD> m_nLineErrors{0};     // port events that carried line error bits
-  DWORD m_nBytesRead = 0, m_nBytesWritten = 0;
+  std::atomic<DWORD> m_nBytesRead{0};      // also read by the polling monitor
+  DWORD m_nBytesWritten = 0;
   DWORD m_nWriteFailures = 0;
   DWORD m_nCtsUnreadable = 0;  // CTS reads that failed (taken as on)
 };

@@ -122,14 +122,21 @@ class StreamDecoder:
         while i < len(data):
             if not self.pending and i + 1 < len(data) and data[i] == 0 and data[i + 1] == 0:
                 break  # zero fill: the rest of the frame
-            self.pending.append(data[i])
-            i += 1
             size = self.size()
             if size < 0:
                 self.errors += 1
                 self.pending.clear()
                 break
-            if size and len(self.pending) == size:
+            # Bytes up to the end of the command when its size is known, else one.
+            take = size - len(self.pending) if size else 1
+            self.pending += data[i:i + take]
+            i += take
+            size = self.size()
+            if size < 0:
+                self.errors += 1
+                self.pending.clear()
+                break
+            if size and len(self.pending) >= size:
                 cmd = (self.pending[0], bytes(self.pending))
                 self.commands.append(cmd)
                 done.append(cmd)
@@ -139,6 +146,8 @@ class StreamDecoder:
     def size(self):
         """Size of the command in pending: 0 not known yet, -1 not a command."""
         p = self.pending
+        if not p:
+            return 0
         if len(p) >= 2 and not (p[1] & 0x80):
             return -1
         code = p[0]

@@ -219,7 +219,7 @@ class SerialController:
             st = dict(self.stats)
             st.update(self.core.stats_items())
             st.update(baud=self.baud, attached=int(self.fd is not None), pending_out=len(self.out),
-                      packs=",".join(map(str, self.core.packs)))
+                      packs=",".join(map(str, self.core.packs[-50:])))
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()

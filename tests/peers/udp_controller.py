@@ -289,7 +289,7 @@ class Controller:
             st.update(self.core.stats_items())
             st.update(connected=int(self.console is not None), prot=self.prot, connect_text=self.connect_text,
                       acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed),
-                      packs=",".join(map(str, self.core.packs)), replies_pending=len(self.outq))
+                      packs=",".join(map(str, self.core.packs[-1000:])), replies_pending=len(self.outq))
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()
