@@ -7,8 +7,8 @@ constexpr DWORD kEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_ERR;
 constexpr DWORD kQueueSize = 100;         // input and output buffer sizes asked of the driver
 constexpr DWORD kReadConstant_ms = 1000;  // read time-out constant
 constexpr DWORD kCloseGrace_ms = 200;     // the monitor's time to see the shutdown request
-constexpr DWORD kPoll_ms = 1;             // the fallback monitor's look at the input queue
-constexpr DWORD kRepost_ms = 50;          // fallback: unread bytes are announced again after this
+constexpr DWORD kRetryRead_ms = 20;       // fallback: a failed one-byte read is tried again after this
+constexpr DWORD kRepost_ms = 100;         // fallback: a byte not taken is announced again after this
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
 
 HANDLE NewManualEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
@@ -41,7 +41,9 @@ BOOL CSerialLink::Open(const char* portName, int baudRate, int handshake, HWND n
   m_WriteOverlapped.hEvent = NewManualEvent();
   m_hCommEvent = NewManualEvent();
   m_hShutdownEvent = NewManualEvent();
-  if (!m_ReadOverlapped.hEvent || !m_WriteOverlapped.hEvent || !m_hCommEvent || !m_hShutdownEvent) {
+  m_hLookAheadTaken = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!m_ReadOverlapped.hEvent || !m_WriteOverlapped.hEvent || !m_hCommEvent || !m_hShutdownEvent ||
+      !m_hLookAheadTaken) {
     CloseEvents();
     return FALSE;
   }
@@ -94,6 +96,7 @@ BOOL CSerialLink::Open(const char* portName, int baudRate, int handshake, HWND n
 
   m_hPort = 1;
   m_bEventWaitWorks = true;
+  m_bHasLookAhead = false;
   m_nNotifications = 0;
   m_nLineErrors = 0;
   m_nBytesRead = 0;
@@ -122,7 +125,8 @@ BOOL CSerialLink::Close() {
 }
 
 void CSerialLink::CloseEvents() {
-  for (HANDLE* h : {&m_ReadOverlapped.hEvent, &m_WriteOverlapped.hEvent, &m_hCommEvent, &m_hShutdownEvent}) {
+  for (HANDLE* h :
+       {&m_ReadOverlapped.hEvent, &m_WriteOverlapped.hEvent, &m_hCommEvent, &m_hShutdownEvent, &m_hLookAheadTaken}) {
     if (*h) CloseHandle(*h);
     *h = nullptr;
   }
@@ -146,7 +150,7 @@ void CSerialLink::CommEventThreadProc() {
       if (GetLastError() != ERROR_IO_PENDING) {
         // Closing empties the event mask, which makes the wait fail as well.
         if (WaitForSingleObject(m_hShutdownEvent, 0) == WAIT_OBJECT_0) return;
-        PollInputQueue();
+        WatchWithLookAhead();
         return;
       }
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
@@ -165,26 +169,56 @@ void CSerialLink::CommEventThreadProc() {
   }
 }
 
-void CSerialLink::PollInputQueue() {
+// The fallback: a port that cannot wait for events can still wait for a byte. The
+// monitor reads one byte (overlapped, so the wait ends the moment it arrives), keeps it
+// as the look-ahead and announces it; Read hands the look-ahead out first and the bytes
+// queued behind it after. The monitor starts its next one-byte read only after Read has
+// finished, so two reads never compete for the same bytes and their order holds.
+void CSerialLink::WatchWithLookAhead() {
   m_bEventWaitWorks = false;
-  WriteLog("frames", "Serial link: " + m_strPortName + " cannot wait for port events; polling its input queue");
-  // Bytes are announced when they are new: more than at the last look, or any after the
-  // owner has read since the last announcement. Bytes left unread are announced again
-  // now and then, as a port event would on the next byte.
-  DWORD lastQueued = 0, lastPost = 0, readAtPost = 0;
-  while (WaitForSingleObject(m_hShutdownEvent, kPoll_ms) == WAIT_TIMEOUT) {
-    COMSTAT status{};
-    DWORD errors = ClearErrors(&status);
+  WriteLog("frames", "Serial link: " + m_strPortName + " cannot wait for port events; waiting for bytes instead");
+  HANDLE waitRead[2] = {m_hShutdownEvent, m_hCommEvent};
+  HANDLE waitTaken[2] = {m_hShutdownEvent, m_hLookAheadTaken};
+  for (;;) {
+    ResetEvent(m_hCommEvent);
+    OVERLAPPED ov{};
+    ov.hEvent = m_hCommEvent;
+    BYTE b = 0;
+    DWORD got = 0;
+    if (!ReadFile(m_hComm, &b, 1, &got, &ov)) {
+      if (GetLastError() != ERROR_IO_PENDING) {
+        // A port that cannot read either (it went away): look again a little later.
+        ClearErrors();
+        if (WaitForSingleObject(m_hShutdownEvent, kRetryRead_ms) != WAIT_TIMEOUT) return;
+        continue;
+      }
+      if (WaitForMultipleObjects(2, waitRead, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+        CancelIo(m_hComm);
+        GetOverlappedResult(m_hComm, &ov, &got, TRUE);
+        return;
+      }
+      if (!GetOverlappedResult(m_hComm, &ov, &got, FALSE)) got = 0;
+    }
+    DWORD errors = ClearErrors();
     if (errors) ++m_nLineErrors;
-    DWORD now = GetTickCount(), read = m_nBytesRead.load();
-    bool fresh = status.cbInQue > 0 && (status.cbInQue > lastQueued || read != readAtPost);
-    bool stale = status.cbInQue > 0 && now - lastPost >= kRepost_ms;
-    lastQueued = status.cbInQue;
-    if ((fresh || stale) && m_nNotifyMsg && (m_hNotifyWnd || m_pNotifySink)) {
-      lastPost = now;
-      readAtPost = read;
-      ++m_nNotifications;
-      Notify((WPARAM)(((errors & 0xFFFF) << 16) | EV_RXCHAR), 0);
+    if (got != 1) continue;  // the read time-out passed without a byte
+    {
+      CSingleLock lock(&m_LookAheadLock, TRUE);
+      m_nLookAhead = b;
+      m_bHasLookAhead = true;
+    }
+    // Announce it, and wait until Read has taken it and everything queued behind it.
+    // An owner that let the announcement pass (it was not reading then) hears it again.
+    WPARAM note = (WPARAM)(((errors & 0xFFFF) << 16) | EV_RXCHAR);
+    for (;;) {
+      if (m_nNotifyMsg && (m_hNotifyWnd || m_pNotifySink)) {
+        ++m_nNotifications;
+        Notify(note, 0);
+      }
+      DWORD w = WaitForMultipleObjects(2, waitTaken, FALSE, kRepost_ms);
+      if (w == WAIT_OBJECT_0 + 1) break;
+      if (w != WAIT_TIMEOUT) return;
+      note = EV_RXCHAR;
     }
   }
 }
@@ -200,27 +234,46 @@ DWORD CSerialLink::ClearErrors(COMSTAT* status) {
 
 BOOL CSerialLink::Read(BYTE* buffer, DWORD* length) {
   if (!IsOpen() || !buffer || !length) return FALSE;
+  DWORD want = *length, taken = 0;
+  *length = 0;
+  // Reading ahead, the monitor may have a one-byte read pending: only the Read that
+  // holds the look-ahead byte may take the queue (the monitor is parked then). The rest
+  // of the bytes are announced with the next look-ahead.
+  if (!m_bEventWaitWorks.load() && !m_bHasLookAhead.load()) return TRUE;
+  // The byte the fallback monitor read ahead comes first.
+  bool hadLookAhead = false;
+  if (want > 0 && m_bHasLookAhead.load()) {
+    CSingleLock lock(&m_LookAheadLock, TRUE);
+    buffer[0] = m_nLookAhead;
+    m_bHasLookAhead = false;
+    hadLookAhead = true;
+    taken = 1;
+  }
   COMSTAT status{};
   ClearErrors(&status);
-  DWORD n = *length < status.cbInQue ? *length : status.cbInQue;
-  *length = 0;
-  if (n == 0) return TRUE;
-  ResetEvent(m_ReadOverlapped.hEvent);
+  DWORD n = want - taken < status.cbInQue ? want - taken : status.cbInQue;
   DWORD got = 0;
-  if (ReadFile(m_hComm, buffer, n, &got, &m_ReadOverlapped)) {
-    *length = got;
-  } else if (GetLastError() == ERROR_IO_PENDING) {
-    while (!GetOverlappedResult(m_hComm, &m_ReadOverlapped, &got, TRUE)) {
-      if (GetLastError() != ERROR_IO_INCOMPLETE) {
-        ClearErrors();
-        break;
+  if (n > 0) {
+    ResetEvent(m_ReadOverlapped.hEvent);
+    if (ReadFile(m_hComm, buffer + taken, n, &got, &m_ReadOverlapped)) {
+      // done at once
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      while (!GetOverlappedResult(m_hComm, &m_ReadOverlapped, &got, TRUE)) {
+        if (GetLastError() != ERROR_IO_INCOMPLETE) {
+          ClearErrors();
+          break;
+        }
       }
+    } else {
+      got = 0;
+      ClearErrors();
     }
-    *length = got;
-  } else {
-    ClearErrors();
   }
+  *length = taken + got;
   m_nBytesRead += *length;
+  // Only now may the monitor read ahead again: its read must not take bytes this one
+  // was about to.
+  if (hadLookAhead) SetEvent(m_hLookAheadTaken);
   return TRUE;
 }
 
@@ -255,7 +308,13 @@ BOOL CSerialLink::GetCommProperties(COMMPROP* properties) {
 }
 
 void CSerialLink::Purge() {
-  if (IsOpen()) PurgeComm(m_hComm, kPurgeAll);
+  if (!IsOpen()) return;
+  PurgeComm(m_hComm, kPurgeAll);
+  if (m_bHasLookAhead.load()) {
+    CSingleLock lock(&m_LookAheadLock, TRUE);
+    m_bHasLookAhead = false;
+    SetEvent(m_hLookAheadTaken);
+  }
 }
 
 // Without handshake the line is not consulted. A port whose modem lines cannot be read

@@ -7,8 +7,9 @@
 // clear-to-send line before every send when hardware handshake is on.
 //
 // Where the port cannot wait for events (a driver without modem lines, a pty under
-// Wine) the monitor falls back to looking at the input queue every few milliseconds,
-// and a clear-to-send line that cannot be read counts as on; each is logged once.
+// Wine) the monitor falls back to waiting for the next byte itself (read ahead, handed
+// out first by Read), and a clear-to-send line that cannot be read counts as on; each
+// is logged once.
 //
 // Threads: the owner's thread opens, closes, reads, writes, purges and asks for CTS;
 // the monitor thread only waits and posts. Close returns after the monitor has ended.
@@ -50,15 +51,15 @@ class CSerialLink : public CDeviceLink {
   const COMMTIMEOUTS& GetTimeouts() const { return m_CommTimeouts; }
   const DCB& GetDcb() const { return m_Dcb; }
   BOOL IsHandshakeOn() const { return m_bHandshake; }
-  // Whether the monitor thread waits for port events (FALSE: it polls the input queue).
+  // Whether the monitor thread waits for port events (FALSE: it reads ahead).
   BOOL IsWaitingForEvents() const { return m_bEventWaitWorks.load() ? TRUE : FALSE; }
   // Counters as one "key=value ..." line; written to the "frames" log at Close.
   CString GetStatsLine() const;
 
  private:
   void CommEventThreadProc();
-  // Polls the input queue until shutdown: the monitor's fallback.
-  void PollInputQueue();
+  // Waits for bytes by reading one ahead, until shutdown: the monitor's fallback.
+  void WatchWithLookAhead();
   DWORD ClearErrors(COMSTAT* status = nullptr);
   void CloseEvents();
   HANDLE Port() const { return m_hComm; }
@@ -76,6 +77,11 @@ class CSerialLink : public CDeviceLink {
   HANDLE m_hComm = INVALID_HANDLE_VALUE;  // the port; m_hPort says open (0) or closed (-1)
 
   std::atomic<bool> m_bEventWaitWorks{true};
+  // The fallback monitor's byte read ahead, and its signal that Read has taken it.
+  CCriticalSection m_LookAheadLock;
+  std::atomic<bool> m_bHasLookAhead{false};
+  BYTE m_nLookAhead = 0;
+  HANDLE m_hLookAheadTaken = nullptr;  // auto reset
   bool m_bCtsUnreadableLogged = false;
   // Counters.
   std::atomic<DWORD> m_nNotifications{0};  // data notifications posted

@@ -22,7 +22,7 @@ int ParseSerialPortName(const char* name) {
 int ParseSerialBaudRate(const char* text) {
   CString t(text ? text : "");
   t.Trim();
-  if (t.IsEmpty()) return kSerialDefaultBaud;
+  if (t.IsEmpty()) return 0;
   long baud = 0;
   for (int i = 0; i < t.GetLength(); ++i) {
     unsigned char c = (unsigned char)t[i];

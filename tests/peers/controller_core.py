@@ -36,12 +36,24 @@ CODE_TAG, CODE_QUERY, CODE_OT = 10, 32, 144
 NOT_RECORDED = (0, CODE_TAG, CODE_QUERY, CODE_OT)
 
 
-def crc16_arc(data):
-    crc = 0
-    for b in data:
-        crc ^= b
+def _crc_table():
+    table = []
+    for i in range(256):
+        crc = i
         for _ in range(8):
             crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+        table.append(crc)
+    return table
+
+
+_CRC_TABLE = _crc_table()
+
+
+def crc16_arc(data):
+    """CRC-16/ARC (reflected 0x8005, initial 0), a byte at a time from the table."""
+    crc = 0
+    for b in data:
+        crc = (crc >> 8) ^ _CRC_TABLE[(crc ^ b) & 0xFF]
     return crc
 
 

@@ -53,7 +53,7 @@ import struct
 import sys
 import time
 
-from controller_core import ProtocolCore
+from controller_core import ProtocolCore, crc16_arc
 
 MAGIC = 0xFEFEFEFE
 HEADER = struct.Struct("<IHBBH6sH")  # magic, crc, type, flag, seq, 6 x 0xFF, length
@@ -62,13 +62,6 @@ LOOPBACK = "127.0.0.1"
 BROADCAST = "127.255.255.255"
 
 
-def crc16_arc(data):
-    crc = 0
-    for b in data:
-        crc ^= b
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
 
 
 def frame(ftype, flag, seq, payload=b""):

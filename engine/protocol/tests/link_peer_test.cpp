@@ -233,6 +233,12 @@ class LinkPeerTest : public ::testing::Test {
     // The last answers may still be on their way; the record is complete once the
     // last frame was acknowledged.
     std::vector<BYTE> got = Recorded();
+    if (got != job.recorded && getenv("CORVANE_DUMP_STREAMS")) {
+      std::ofstream(WinePath("/tmp/expected.bin"), std::ios::binary)
+          .write((const char*)job.recorded.data(), (std::streamsize)job.recorded.size());
+      std::ofstream(WinePath("/tmp/got.bin"), std::ios::binary)
+          .write((const char*)got.data(), (std::streamsize)got.size());
+    }
     ASSERT_EQ(job.recorded.size(), got.size()) << stats << "\n" << Control("STATS");
     EXPECT_TRUE(job.recorded == got) << "the recorded stream differs from the one sent";
     EXPECT_EQ(0, Stat("stream_errors"));
