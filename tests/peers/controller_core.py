@@ -129,48 +129,42 @@ class StreamDecoder:
 
     def feed(self, data):
         """Takes one frame's data; returns the commands completed by it."""
+        buf = self.pending + data
+        self.pending = bytearray()
         done = []
         i = 0
-        while i < len(data):
-            if not self.pending and i + 1 < len(data) and data[i] == 0 and data[i + 1] == 0:
+        while i < len(buf):
+            rest = len(buf) - i
+            if buf[i] == 0 and (rest == 1 or buf[i + 1] == 0):
                 break  # zero fill: the rest of the frame
-            size = self.size()
+            size = self.size_at(buf, i)
             if size < 0:
                 self.errors += 1
-                self.pending.clear()
                 break
-            # Bytes up to the end of the command when its size is known, else one.
-            take = size - len(self.pending) if size else 1
-            self.pending += data[i:i + take]
-            i += take
-            size = self.size()
-            if size < 0:
-                self.errors += 1
-                self.pending.clear()
+            if size == 0 or rest < size:
+                self.pending = bytearray(buf[i:])
                 break
-            if size and len(self.pending) >= size:
-                cmd = (self.pending[0], bytes(self.pending))
-                self.commands.append(cmd)
-                done.append(cmd)
-                self.pending.clear()
+            cmd = (buf[i], bytes(buf[i:i + size]))
+            self.commands.append(cmd)
+            done.append(cmd)
+            i += size
         return done
 
-    def size(self):
-        """Size of the command in pending: 0 not known yet, -1 not a command."""
-        p = self.pending
-        if not p:
-            return 0
-        if len(p) >= 2 and not (p[1] & 0x80):
+    @staticmethod
+    def size_at(p, i):
+        """Size of the command starting at p[i]: 0 not known yet, -1 not a command."""
+        rest = len(p) - i
+        if rest >= 2 and not (p[i + 1] & 0x80):
             return -1
-        code = p[0]
+        code = p[i]
         if is_move_code(code):
-            if len(p) < 6:
+            if rest < 6:
                 return 0
-            item, count = struct.unpack_from("<HH", p, 2)
+            item, count = struct.unpack_from("<HH", p, i + 2)
             return 6 + item * count
-        if len(p) < 4:
+        if rest < 4:
             return 0
-        return 4 + struct.unpack_from("<H", p, 2)[0]
+        return 4 + struct.unpack_from("<H", p, i + 2)[0]
 
 
 class ProtocolCore:
@@ -191,6 +185,7 @@ class ProtocolCore:
         self.bad_answer = "nak"  # or "none": a frame that fails its check
         self.rng = random.Random(seed)
         self.record_path = None
+        self.record_file = None
         self.faults = {}
         self.set_faults("")
         self.reset()
@@ -206,8 +201,7 @@ class ProtocolCore:
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
-        if self.record_path:
-            open(self.record_path, "wb").close()
+        self.open_record()
 
     # Protocol faults (the transports add those of their line):
     #   nak=p      a good frame is answered NAK (not taken)
@@ -228,8 +222,13 @@ class ProtocolCore:
 
     def set_record(self, path):
         self.record_path = path or None
-        if self.record_path:
-            open(self.record_path, "wb").close()
+        self.open_record()
+
+    def open_record(self):
+        """Starts the record file afresh (none without a path)."""
+        if getattr(self, "record_file", None):
+            self.record_file.close()
+        self.record_file = open(self.record_path, "wb") if self.record_path else None
 
     def ack(self, pack):
         if self.acks == "bare":
@@ -290,17 +289,22 @@ class ProtocolCore:
         self.packs.append(pack)
         self.stats["status_ack"] += 1
         answers = [("status", self.ack(pack))]
+        recorded = []
         for code, command in self.decoder.feed(data):
-            answers += self.on_command(code, command)
+            self.stats["commands"] += 1
+            if code not in NOT_RECORDED:
+                recorded.append(command)
+            elif code in (CODE_TAG, CODE_QUERY):
+                answers += self.on_command(code, command)
+        if recorded and self.record_file:
+            chunk = b"".join(recorded)
+            self.record_file.write(chunk)
+            self.record_file.flush()  # whole before the ACK goes out
+            self.stats["recorded_bytes"] += len(chunk)
         self.stats["stream_errors"] = self.decoder.errors
         return answers
 
     def on_command(self, code, command):
-        self.stats["commands"] += 1
-        if code not in NOT_RECORDED and self.record_path:
-            with open(self.record_path, "ab") as f:
-                f.write(command)
-            self.stats["recorded_bytes"] += len(command)
         texts = []
         if code == CODE_TAG and len(command) >= 8:
             self.stats["tags"] += 1

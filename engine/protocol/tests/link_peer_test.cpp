@@ -16,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,13 @@ class LinkPeerTest : public ::testing::Test {
     std::ifstream in(WinePath(m_record), std::ios::binary);
     return std::vector<BYTE>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
+  // The tag numbers of the "G" lines the engine passed on.
+  std::set<std::string> GTags() {
+    std::set<std::string> tags;
+    for (auto& p : m_owner->Posts())
+      if (p.message == kNotifyDelayedMsg && !p.text.empty() && p.text[0] == 'G') tags.insert(p.text);
+    return tags;
+  }
   int GLines() {
     int n = 0;
     for (auto& p : m_owner->Posts())
@@ -242,13 +250,19 @@ class LinkPeerTest : public ::testing::Test {
     ASSERT_EQ(job.recorded.size(), got.size()) << stats << "\n" << Control("STATS");
     EXPECT_TRUE(job.recorded == got) << "the recorded stream differs from the one sent";
     EXPECT_EQ(0, Stat("stream_errors"));
-    PumpUntil(2000, [&] { return GLines() >= job.tags; });
+    PumpUntil(2000, [&] { return (int)GTags().size() >= job.tags; });
     EXPECT_EQ(job.tags, Stat("tags"));  // each tag mark taken once
-    // Each answered once; a damaged answer byte inside a line spoils that line.
-    if (faults.find("corrupt") == std::string::npos)
+    // Every tag mark is answered. Without faults exactly once; a damaged answer byte
+    // inside a line spoils that line, and a line datagram repeated late can reach the
+    // engine twice.
+    if (faults.empty() && pfaults.empty()) {
       EXPECT_EQ(job.tags, GLines());
-    else
-      EXPECT_LE(GLines(), job.tags);
+    }
+    if (faults.find("corrupt") == std::string::npos) {
+      EXPECT_EQ(job.tags, (int)GTags().size());
+    } else {
+      EXPECT_LE((int)GTags().size(), job.tags);
+    }
     RecordProperty("protocol_stats", stats);
   }
 
@@ -304,7 +318,7 @@ TEST_F(LinkPeerTest, FaultModesEachAlone) {
       {"BUSY storms", "seed=6", "busy=0.02 busy_n=8"},
       {"NAK", "seed=7", "nak=0.05"},
       {"silence at start", "", "silence=8@0"},
-      {"silence mid-job", "", "silence=12@300"},
+      {"silence mid-job", "", "silence=12@150"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
