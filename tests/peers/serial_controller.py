@@ -84,6 +84,7 @@ class SerialController:
         self.buf = bytearray()
         self.out = []  # heap of (due, order, bytes)
         self.order = 0
+        self.out_last_due = 0.0  # when the last answer queued arrives
         self.rx_wire_end = 0.0  # emulated time the last byte received ends on the wire
         self.tx_wire_free = 0.0  # emulated time the line to the PC is free
 
@@ -191,8 +192,11 @@ class SerialController:
         self.queue(data, start)
 
     def queue(self, data, start):
-        begin = max(start, self.tx_wire_free)
+        # A serial line keeps the order of what it carries: a late answer holds back
+        # everything behind it.
+        begin = max(start, self.tx_wire_free, self.out_last_due)
         due = begin + self.wire_time(len(data))
+        self.out_last_due = due
         if self.baud:
             self.tx_wire_free = due
         self.order += 1

@@ -29,6 +29,7 @@ each command is answered with one datagram:
   REPLY text                    -> a Data frame carrying text to the console (queued)
   LINES n                       -> n numbered reply lines "L000;" "L001;" ... (queued)
   ERROR code                    -> a type-7 error report with the code
+  SENDSTATUS status pack        -> a status frame out of turn (a late or stray answer)
   INFO text                     -> information text appended to Enum replies
   OTHER_CONSOLE 0|1             -> 1: refuse Connects (attached elsewhere, error -14)
   ACKS fixed|numbered|bare      -> status bytes: F0 (NAK 15, the default), F0|pack, 01
@@ -306,6 +307,12 @@ class Controller:
         answer = self.core.control(cmd, arg)
         if answer is not None:
             return answer
+        if cmd == "SENDSTATUS":
+            if not self.console:
+                return "NO CONSOLE"
+            status, pack = (int(x, 0) for x in arg.split())
+            self.send(frame(DATA, 0x80, self.next_seq(), bytes([status, pack])), self.console)
+            return "OK"
         if cmd in ("REPLY", "LINES", "ERROR"):
             if not self.console:
                 return "NO CONSOLE"
