@@ -85,21 +85,8 @@ class Bench {
     return true;
   }
   bool OpenUdp() {
-    UdpLinkContext c;
-    c.pProtocolVersion = &m_nUdpVersion;
-    c.pReTXTable = m_table.data();
-    c.pUploadTarget = &m_bTarget;
-    c.pUploadTargetName = &m_strTarget;
-    c.pTicks = &CSystemTicks::Instance();
-    auto udp = std::make_unique<CUdpLink>(c);
-    CUdpLink* raw = udp.get();
-    m_window.onSocket = [raw](SOCKET s, LPARAM e) { raw->OnSocketNotify(s, e); };
-    CString comm;
-    comm.Format("NET:127.0.0.1:%u", PeerPort());
-    if (!udp->Open(comm, 0, 0, m_window.Handle(), kWmTestLinkNotify)) return false;
-    m_link = std::move(udp);
-    return m_window.PumpUntil(
-        3000, [raw] { return raw->IsOpen() != 0; }, [raw] { raw->ReTrans(); });
+    m_link = ConnectUdpLinkToPeer(m_window, m_udpState);
+    return m_link != nullptr;
   }
 
   // The link alone: write a frame, wait for the answer byte, again.
@@ -177,10 +164,7 @@ class Bench {
   CFrameProtocol m_protocol;
   CRecordingSink m_owner;
   std::unique_ptr<CDeviceLink> m_link;
-  int32_t m_nUdpVersion = 5;
-  std::array<ReTXEntry, kReTXTableSize> m_table{};
-  WORD m_bTarget = 0;
-  CString m_strTarget;
+  UdpLinkState m_udpState;
 };
 
 int RunUdp(int frames) {

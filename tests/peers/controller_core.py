@@ -119,6 +119,25 @@ def check_frame(frame, prot):
     return good, flags & 0xFF, frame[V7_HEADER:V7_HEADER + length], fcmd == 0x100, bool(flags & 0x8000)
 
 
+# The faults of a line, common to both transports (each adds its own keys): a share of
+# the frames in (rx_*) and of the answers out that are lost, damaged, doubled or late.
+LINE_FAULTS = dict(rx_drop=0.0, rx_corrupt=0.0, rx_dup=0.0, drop=0.0, corrupt=0.0, dup=0.0, delay=0.0)
+
+
+def parse_line_faults(text, defaults, rngs):
+    """The line faults of a FAULTS text ("drop=0.1 seed=3 ..."): defaults updated with
+    the keys they know; seed=n seeds every random source given."""
+    faults = dict(defaults)
+    for item in text.split():
+        key, _, value = item.partition("=")
+        if key == "seed":
+            for rng in rngs:
+                rng.seed(int(value))
+        elif key in faults:
+            faults[key] = float(value)
+    return faults
+
+
 class StreamDecoder:
     """Joins frame data and splits it into commands (see the module text)."""
 

@@ -51,7 +51,7 @@ import termios
 import time
 import tty
 
-from controller_core import ProtocolCore, scan_frame
+from controller_core import LINE_FAULTS, ProtocolCore, parse_line_faults, reply_line, scan_frame
 
 LOOPBACK = "127.0.0.1"
 
@@ -89,15 +89,7 @@ class SerialController:
         self.tx_wire_free = 0.0  # emulated time the line to the PC is free
 
     def set_faults(self, text):
-        self.faults = dict(rx_drop=0.0, rx_corrupt=0.0, rx_dup=0.0, drop=0.0, corrupt=0.0, dup=0.0, delay=0.0,
-                           delay_ms=30.0)
-        for item in text.split():
-            key, _, value = item.partition("=")
-            if key == "seed":
-                self.rng.seed(int(value))
-                self.core.rng.seed(int(value))
-            elif key in self.faults:
-                self.faults[key] = float(value)
+        self.faults = parse_line_faults(text, dict(LINE_FAULTS, delay_ms=30.0), (self.rng, self.core.rng))
 
     # --- the pty pair
     def attach(self):
@@ -250,7 +242,6 @@ class SerialController:
             self.queue(codecs.escape_decode(arg.encode("latin-1"))[0], time.monotonic())
             return "OK"
         if cmd == "REPLY":
-            from controller_core import reply_line
             self.queue(reply_line(arg), time.monotonic())
             return "OK"
         if cmd == "MODEM":

@@ -54,7 +54,7 @@ import struct
 import sys
 import time
 
-from controller_core import ProtocolCore, crc16_arc
+from controller_core import LINE_FAULTS, ProtocolCore, crc16_arc, parse_line_faults
 
 MAGIC = 0xFEFEFEFE
 HEADER = struct.Struct("<IHBBH6sH")  # magic, crc, type, flag, seq, 6 x 0xFF, length
@@ -120,15 +120,9 @@ class Controller:
         self.outq = []  # reply frames waiting for their ACK: [seq, frame, next due, sends]
 
     def set_faults(self, text):
-        self.faults.update(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, rx_drop=0.0, rx_corrupt=0.0, rx_dup=0.0,
-                           resend_ms=100)
-        for item in text.split():
-            key, _, value = item.partition("=")
-            if key == "seed":
-                self.rng.seed(int(value))
-                self.core.rng.seed(int(value))
-            elif key in self.faults:
-                self.faults[key] = float(value)
+        # delay_ms stays as it was unless given again
+        defaults = dict(LINE_FAULTS, delay_ms=self.faults.get("delay_ms", 30), resend_ms=100)
+        self.faults = parse_line_faults(text, defaults, (self.rng, self.core.rng))
 
     # --- sending, with the fault modes
     def send(self, data, address):

@@ -130,4 +130,25 @@ bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, 
   }
 }
 
+std::unique_ptr<CUdpLink> ConnectUdpLinkToPeer(TestWindow& window, UdpLinkState& state) {
+  UdpLinkContext c;
+  c.pProtocolVersion = &state.nVersion;
+  c.pReTXTable = state.table.data();
+  c.pUploadTarget = &state.bTarget;
+  c.pUploadTargetName = &state.strTarget;
+  c.pTicks = &CSystemTicks::Instance();
+  auto link = std::make_unique<CUdpLink>(c);
+  CUdpLink* raw = link.get();
+  window.onSocket = [raw](SOCKET s, LPARAM e) { raw->OnSocketNotify(s, e); };
+  CString comm;
+  comm.Format("NET:127.0.0.1:%u", PeerPort());
+  bool open = link->Open(comm, 0, 0, window.Handle(), kWmTestLinkNotify) &&
+              window.PumpUntil(
+                  3000, [raw] { return raw->IsOpen() != 0; }, [raw] { raw->ReTrans(); });
+  if (open) return link;
+  window.onSocket = nullptr;
+  if (raw->IsOpen() || raw->GetSocket() != INVALID_SOCKET) raw->Close();
+  return nullptr;
+}
+
 }  // namespace udp_test

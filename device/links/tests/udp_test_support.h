@@ -3,11 +3,14 @@
 // test controller (tests/peers/udp_controller.py) started beside the test program.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "device/links/udp_link.h"
 #include "platform/core.h"
 
 namespace udp_test {
@@ -55,5 +58,19 @@ class TestWindow {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND m_hwnd;
 };
+
+// What a UDP link keeps outside itself, its own for one test: protocol version,
+// retransmission table, no storage target; the system clock.
+struct UdpLinkState {
+  int32_t nVersion = 5;
+  std::array<ReTXEntry, kReTXTableSize> table{};
+  WORD bTarget = 0;
+  CString strTarget;
+};
+
+// A UDP link connected to the test controller, its socket routed through the window
+// and its notifications posted there with kWmTestLinkNotify; null when it did not
+// connect within 3 s.
+std::unique_ptr<CUdpLink> ConnectUdpLinkToPeer(TestWindow& window, UdpLinkState& state);
 
 }  // namespace udp_test

@@ -154,22 +154,8 @@ class LinkPeerTest : public ::testing::Test {
       if (!serial->Open(getenv("CORVANE_SERIAL_PORT"), 115200, 1, m_window.Handle(), kWmTestLinkNotify)) return false;
       m_link = std::move(serial);
     } else {
-      UdpLinkContext c;
-      c.pProtocolVersion = &m_nUdpVersion;
-      c.pReTXTable = m_table.data();
-      c.pUploadTarget = &m_bTarget;
-      c.pUploadTargetName = &m_strTarget;
-      c.pTicks = &CSystemTicks::Instance();
-      auto udp = std::make_unique<CUdpLink>(c);
-      CUdpLink* raw = udp.get();
-      m_window.onSocket = [raw](SOCKET s, LPARAM e) { raw->OnSocketNotify(s, e); };
-      CString comm;
-      comm.Format("NET:127.0.0.1:%u", PeerPort());
-      if (!udp->Open(comm, 0, 0, m_window.Handle(), kWmTestLinkNotify)) return false;
-      m_link = std::move(udp);
-      if (!m_window.PumpUntil(
-              3000, [raw] { return raw->IsOpen() != 0; }, [raw] { raw->ReTrans(); }))
-        return false;
+      m_link = ConnectUdpLinkToPeer(m_window, m_udpState);
+      if (!m_link) return false;
     }
     m_protocol.Configure(m_config);
     m_protocol.ClearQueues();
@@ -273,11 +259,7 @@ class LinkPeerTest : public ::testing::Test {
   std::unique_ptr<CRecordingSink> m_owner = std::make_unique<CRecordingSink>();
   std::unique_ptr<CDeviceLink> m_link;
   std::string m_record;
-  // The UDP link's own state.
-  int32_t m_nUdpVersion = 5;
-  std::array<ReTXEntry, kReTXTableSize> m_table{};
-  WORD m_bTarget = 0;
-  CString m_strTarget;
+  UdpLinkState m_udpState;
 };
 
 TEST_F(LinkPeerTest, QueriesAreAnsweredAndTheDeviceIsOnline) {
