@@ -25,7 +25,7 @@ each command is answered with one datagram:
   PROT 0|1                      -> the PROT tag of the next connect replies
   STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
   FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p rx_corrupt=p rx_dup=p
-         resend_ms=n seed=n
+         resend_ms=n seed=n corrupt_from=n (first byte a damage may hit; 18: the payload only)
   REPLY text                    -> a Data frame carrying text to the console (queued)
   LINES n                       -> n numbered reply lines "L000;" "L001;" ... (queued)
   ERROR code                    -> a type-7 error report with the code
@@ -94,7 +94,8 @@ class Controller:
         self.control.bind((LOOPBACK, 0))
         self.deadline = time.monotonic() + args.lifetime
         self.rng = random.Random(1)
-        self.faults = dict(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0, rx_corrupt=0.0,
+        self.faults = dict(drop=0.0, corrupt=0.0, corrupt_from=6, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0,
+                           rx_corrupt=0.0,
                            rx_dup=0.0, resend_ms=100)
         self.delayed = []  # (due, data, address)
         self.silent = False
@@ -121,7 +122,7 @@ class Controller:
 
     def set_faults(self, text):
         # delay_ms stays as it was unless given again
-        defaults = dict(LINE_FAULTS, delay_ms=self.faults.get("delay_ms", 30), resend_ms=100)
+        defaults = dict(LINE_FAULTS, delay_ms=self.faults.get("delay_ms", 30), resend_ms=100, corrupt_from=6)
         self.faults = parse_line_faults(text, defaults, (self.rng, self.core.rng))
 
     # --- sending, with the fault modes
@@ -133,7 +134,8 @@ class Controller:
         if self.rng.random() < f["corrupt"]:
             self.stats["corrupted"] += 1
             b = bytearray(data)
-            i = self.rng.randrange(6, len(b)) if len(b) > 6 else 0
+            first = int(f["corrupt_from"]) if len(b) > int(f["corrupt_from"]) else 6
+            i = self.rng.randrange(first, len(b)) if len(b) > first else 0
             b[i] ^= 0x5A
             data = bytes(b)
         copies = 1
