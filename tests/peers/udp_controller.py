@@ -95,8 +95,7 @@ class Controller:
         self.deadline = time.monotonic() + args.lifetime
         self.rng = random.Random(1)
         self.faults = dict(drop=0.0, corrupt=0.0, corrupt_from=6, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0,
-                           rx_corrupt=0.0,
-                           rx_dup=0.0, resend_ms=100)
+                           rx_corrupt=0.0, rx_dup=0.0, resend_ms=100)
         self.delayed = []  # (due, data, address)
         self.silent = False
         self.prot = 0
