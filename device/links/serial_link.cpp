@@ -137,13 +137,14 @@ void CSerialLink::CloseEvents() {
 // Waits for a port event or the shutdown request, whichever comes first. A port event
 // clears the line errors and, when characters arrived, posts the owner's message. A
 // port that refuses to wait at all (the wait fails at once rather than pending) is
-// watched by polling its input queue instead, so that bytes are still announced.
+// watched by reading one byte ahead instead, so that bytes are still announced.
 
 void CSerialLink::CommEventThreadProc() {
   HANDLE waits[2] = {m_hShutdownEvent, m_hCommEvent};
   for (;;) {
     ResetEvent(m_hCommEvent);
-    OVERLAPPED ov{};
+    OVERLAPPED& ov = m_MonitorOverlapped;
+    ov = OVERLAPPED{};
     ov.hEvent = m_hCommEvent;
     DWORD mask = 0;
     if (!WaitCommEvent(m_hComm, &mask, &ov)) {
@@ -153,11 +154,11 @@ void CSerialLink::CommEventThreadProc() {
         WatchWithLookAhead();
         return;
       }
+      DWORD unused = 0;
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        CancelIo(m_hComm);
+        CancelIo(m_hComm);  // what is still pending ends with the port at Close
         return;
       }
-      DWORD unused = 0;
       if (!GetOverlappedResult(m_hComm, &ov, &unused, FALSE)) mask = 0;
     }
     DWORD errors = ClearErrors();
@@ -181,11 +182,11 @@ void CSerialLink::WatchWithLookAhead() {
   HANDLE waitTaken[2] = {m_hShutdownEvent, m_hLookAheadTaken};
   for (;;) {
     ResetEvent(m_hCommEvent);
-    OVERLAPPED ov{};
+    OVERLAPPED& ov = m_MonitorOverlapped;
+    ov = OVERLAPPED{};
     ov.hEvent = m_hCommEvent;
-    BYTE b = 0;
     DWORD got = 0;
-    if (!ReadFile(m_hComm, &b, 1, &got, &ov)) {
+    if (!ReadFile(m_hComm, &m_nMonitorByte, 1, &got, &ov)) {
       if (GetLastError() != ERROR_IO_PENDING) {
         // A port that cannot read either (it went away): look again a little later.
         ClearErrors();
@@ -193,8 +194,7 @@ void CSerialLink::WatchWithLookAhead() {
         continue;
       }
       if (WaitForMultipleObjects(2, waitRead, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        CancelIo(m_hComm);
-        GetOverlappedResult(m_hComm, &ov, &got, TRUE);
+        CancelIo(m_hComm);  // what is still pending ends with the port at Close
         return;
       }
       if (!GetOverlappedResult(m_hComm, &ov, &got, FALSE)) got = 0;
@@ -204,7 +204,7 @@ void CSerialLink::WatchWithLookAhead() {
     if (got != 1) continue;  // the read time-out passed without a byte
     {
       CSingleLock lock(&m_LookAheadLock, TRUE);
-      m_nLookAhead = b;
+      m_nLookAhead = m_nMonitorByte;
       m_bHasLookAhead = true;
     }
     // Announce it, and wait until Read has taken it and everything queued behind it.

@@ -74,6 +74,10 @@ class CSerialLink : public CDeviceLink {
   HANDLE m_hCommEvent = nullptr;                // manual reset: port event pending
   OVERLAPPED m_WriteOverlapped{};
   OVERLAPPED m_ReadOverlapped{};
+  // The monitor's own wait (port event, or the byte read ahead); members, because a
+  // wait cut short by Close may complete only when the port is closed.
+  OVERLAPPED m_MonitorOverlapped{};
+  BYTE m_nMonitorByte = 0;
   HANDLE m_hComm = INVALID_HANDLE_VALUE;  // the port; m_hPort says open (0) or closed (-1)
 
   std::atomic<bool> m_bEventWaitWorks{true};
