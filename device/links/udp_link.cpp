@@ -65,6 +65,7 @@ BOOL CUdpLink::Open(const char* commString, int localPort, int discoverOnly, HWN
   m_pCaptureFile = nullptr;
 
   m_nLastAckPack = -1;
+  m_nWrittenPack = -1;
   m_strLocalAddress.Empty();
   m_nLocalPort = (WORD)localPort;
   m_bClient = localPort == 0 ? 1 : 0;
@@ -173,8 +174,17 @@ void CUdpLink::SendConnect(BOOL connect) {
 
 BOOL CUdpLink::Write(const BYTE* bytes, DWORD* length) {
   if (!length || *length > kBufferSize - kUdpHeaderSize) return FALSE;
+  m_nWrittenPack = WrittenPackOf(bytes, *length);
   SendFrame(kUdpData, 0, bytes, (WORD)*length);
   return TRUE;
+}
+
+// The pack number of a device frame of either generation (-1: not a device frame).
+int32_t CUdpLink::WrittenPackOf(const BYTE* bytes, DWORD length) {
+  if (!bytes || length < 10) return -1;
+  if (bytes[0] == 0x7E && bytes[1] == 0x7E) return bytes[kV5PackOffset];
+  if (bytes[0] == 0xE7 && bytes[1] == 0xE7) return bytes[kV7FlagsOffset];
+  return -1;
 }
 
 void CUdpLink::SendEnum() {
@@ -218,11 +228,12 @@ CString CUdpLink::GetStatsLine() const {
   CString line;
   line.Format(
       "frames_sent=%lu frames_resent=%lu frames_expired=%lu frames_received=%lu frames_duplicate=%lu "
-      "bytes_garbage=%lu bytes_bad_check=%lu bytes_failed_handler=%lu bytes_overflow=%lu datagrams_foreign=%lu",
+      "bytes_garbage=%lu bytes_bad_check=%lu bytes_failed_handler=%lu bytes_overflow=%lu datagrams_foreign=%lu "
+      "status_stale=%lu",
       (unsigned long)m_dwFramesSent, (unsigned long)m_retx.GetResentCount(), (unsigned long)m_retx.GetExpiredCount(),
       (unsigned long)m_dwFramesReceived, (unsigned long)m_dwFramesDuplicate, (unsigned long)GetBytesGarbage(),
       (unsigned long)GetBytesBadCheck(), (unsigned long)GetBytesFailedHandler(), (unsigned long)m_dwReceiveDropped,
-      (unsigned long)m_dwForeignDatagrams);
+      (unsigned long)m_dwForeignDatagrams, (unsigned long)m_dwStaleStatus);
   return line;
 }
 
@@ -334,6 +345,13 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
     DWORD length = h.length;
     if (h.flag == kUdpFlagStatus && h.length == 2) {
       BYTE status = payload[0], pack = payload[1];
+      // A status frame names the full pack number; one about an earlier frame (a late
+      // or repeated datagram) must not answer the frame in flight, whose 4-bit check
+      // upstream could take it for its own and lose that frame.
+      if (m_nWrittenPack >= 0 && (int32_t)pack != m_nWrittenPack) {
+        ++m_dwStaleStatus;
+        return;
+      }
       if (IsAckStatus(status)) {
         if ((int32_t)pack == m_nLastAckPack) return;  // a repeated ACK
         m_nLastAckPack = pack;

@@ -62,6 +62,7 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   // Copies the FoundDevice texts of the Enum replies received; returns their count.
   int GetFoundDevices(CStringArray& devices);
   void OnFrame(BYTE* frame) override;
+  static int32_t WrittenPackOf(const BYTE* bytes, DWORD length);
 
   void InitReTX();
   void FreeReTX();
@@ -146,4 +147,6 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   DWORD m_dwFramesReceived = 0;   // checked frames taken from the socket
   DWORD m_dwReceiveDropped = 0;   // controller bytes dropped because Read fell behind
   DWORD m_dwFramesDuplicate = 0;  // controller Data frames received a second time
+  int32_t m_nWrittenPack = -1;    // pack number of the device frame last written; -1 none
+  DWORD m_dwStaleStatus = 0;      // status frames about another frame than the one last written
 };

@@ -1,6 +1,6 @@
 #include "engine/runtime/engine_links.h"
 
-#include <cstdlib>
+#include "device/links/serial_settings.h"
 
 #ifdef _WIN32
 #include "device/links/udp_link.h"
@@ -28,7 +28,7 @@ EngineLinkChoice ChooseEngineLink(const char* connection) {
   } else {
     c.nKind = kLinkSerial;
     c.strOpenText = c.strKind;
-    c.nBaud = std::atoi(c.strArgument);
+    c.nBaud = ParseSerialBaudRate(c.strArgument);
   }
   return c;
 }

@@ -3,7 +3,8 @@
 //   "SIMU:"            the simulator, with the job's device record
 //   "FILE:<path>"      the file link (the simulator writing the frames into the file)
 //   "NET:<n>:<a>:<p>"  the UDP link to address a, port p (n, the device's name, unused)
-//   anything else      a serial port: "COM3:115200" is port COM3 at 115200 baud
+//   anything else      a serial port: "COM3:115200" is port COM3 at 115200 baud; a rate
+//                      that is not a plain number ("COM3:fast") is 0, which no port opens at
 //
 // The kind is the text before the first ':' compared ignoring case on its first 4, 4 and
 // 3 characters; the argument is the rest.
@@ -22,7 +23,7 @@ struct EngineLinkChoice {
   CString strKind;      // text before the first ':' (the whole text without one)
   CString strArgument;  // text after it
   CString strOpenText;  // what Open is given
-  int nBaud = 0;        // serial only: the argument as a number
+  int nBaud = 0;        // serial only: the argument as a number; 0 when it is not one (Open fails)
 };
 
 EngineLinkChoice ChooseEngineLink(const char* connection);

@@ -24,7 +24,8 @@ if [ ! -f "$work/ports" ]; then
 fi
 CORVANE_PEER_PORT="$(sed -n 's/^PORT=//p' "$work/ports")"
 CORVANE_PEER_CONTROL="$(sed -n 's/^CONTROL=//p' "$work/ports")"
-export CORVANE_PEER_PORT CORVANE_PEER_CONTROL
+CORVANE_PEER_DIR="$work"
+export CORVANE_PEER_PORT CORVANE_PEER_CONTROL CORVANE_PEER_DIR
 "$@"
 rc=$?
 kill "$peer" 2>/dev/null

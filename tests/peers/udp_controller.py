@@ -25,15 +25,24 @@ each command is answered with one datagram:
   PROT 0|1                      -> the PROT tag of the next connect replies
   STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
   FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p rx_corrupt=p rx_dup=p
-         resend_ms=n seed=n
+         resend_ms=n seed=n corrupt_from=n (first byte a damage may hit; 18: the payload only)
   REPLY text                    -> a Data frame carrying text to the console (queued)
   LINES n                       -> n numbered reply lines "L000;" "L001;" ... (queued)
   ERROR code                    -> a type-7 error report with the code
+  SENDSTATUS status pack        -> a status frame out of turn (a late or stray answer)
   INFO text                     -> information text appended to Enum replies
   OTHER_CONSOLE 0|1             -> 1: refuse Connects (attached elsewhere, error -14)
+  ACKS fixed|numbered|bare      -> status bytes: F0 (NAK 15, the default), F0|pack, 01
+  RECORD path                   -> records the command stream to path (see controller_core)
+  BAD nak|none                  -> answer to a frame that fails its check
+  PFAULTS nak=p busy=p busy_n=n silence=n@k   -> protocol faults (controller_core)
   QUIT
 
+The device frames themselves are read by the protocol core shared with the serial
+controller (controller_core.py): queries and tag marks are answered with reply lines.
+
 usage: udp_controller.py [--port N] [--port-file PATH] [--name NAME] [--lifetime S]
+                         [--faults "drop=p ..."] [--pfaults "nak=p ..."] [--acks STYLE] [--record PATH]
 The port file receives "PORT=<link port>" and "CONTROL=<control port>" once ready.
 """
 import argparse
@@ -45,6 +54,8 @@ import struct
 import sys
 import time
 
+from controller_core import LINE_FAULTS, ProtocolCore, crc16_arc, parse_line_faults
+
 MAGIC = 0xFEFEFEFE
 HEADER = struct.Struct("<IHBBH6sH")  # magic, crc, type, flag, seq, 6 x 0xFF, length
 ENUM, KEEPALIVE, DATA, CONNECT, DISCONNECT, ACK, ERROR = 1, 2, 3, 4, 5, 6, 7
@@ -52,13 +63,6 @@ LOOPBACK = "127.0.0.1"
 BROADCAST = "127.255.255.255"
 
 
-def crc16_arc(data):
-    crc = 0
-    for b in data:
-        crc ^= b
-        for _ in range(8):
-            crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
-    return crc
 
 
 def frame(ftype, flag, seq, payload=b""):
@@ -78,20 +82,6 @@ def parse(data):
     return ftype, flag, seq, data[HEADER.size:HEADER.size + length]
 
 
-def check_device_frame(payload, prot):
-    """(checksum good, pack number) of the device frame in a Data payload."""
-    if prot == 0:  # protocol 5
-        if len(payload) < 134 or payload[0:2] != b"\x7e\x7e":
-            return False, payload[2] if len(payload) > 2 else 0
-        return (sum(payload[2:131]) & 0xFF) == payload[131], payload[2]
-    if len(payload) < 10 or payload[0:2] != b"\xe7\xe7":
-        return False, 0
-    crc, _, flags, length = struct.unpack_from("<HHHH", payload, 2)
-    if length > 1024 or len(payload) < 10 + length:
-        return False, flags & 0xFF
-    return crc16_arc(payload[4:10 + length]) == crc, flags & 0xFF
-
-
 class Controller:
     def __init__(self, args):
         self.name = args.name.encode()[:16]
@@ -104,29 +94,35 @@ class Controller:
         self.control.bind((LOOPBACK, 0))
         self.deadline = time.monotonic() + args.lifetime
         self.rng = random.Random(1)
-        self.faults = dict(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0, rx_corrupt=0.0,
-                           rx_dup=0.0, resend_ms=100)
+        self.faults = dict(drop=0.0, corrupt=0.0, corrupt_from=6, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0,
+                           rx_corrupt=0.0, rx_dup=0.0, resend_ms=100)
         self.delayed = []  # (due, data, address)
         self.silent = False
         self.prot = 0
         self.info = b""
         self.other_console = False
         self.console = None
-        self.status_mode = ("ACK", 0)
         self.seq = 0
+        self.core = ProtocolCore(args.name, 5, args.acks)
+        self.core.set_record(args.record)
+        self.core.set_faults(args.pfaults)
+        self.set_faults(args.faults)
         self.reset()
 
     def reset(self):
         self.stats = {k: 0 for k in (
             "rx", "tx", "bad_frames", "enum", "connect", "disconnect", "keepalive", "data", "frames_ok",
-            "frames_bad", "status_ack", "status_busy", "status_nak", "acks_rx", "dropped", "corrupted",
-            "duplicated", "delayed", "rx_dropped", "rx_corrupted", "rx_duplicated", "repeated_packs",
-            "replies_acked", "replies_resent", "replies_expired")}
-        self.last_pack = None
-        self.packs = []  # pack numbers of the device frames taken, in order
+            "acks_rx", "dropped", "corrupted", "duplicated", "delayed", "rx_dropped", "rx_corrupted",
+            "rx_duplicated", "replies_acked", "replies_resent", "replies_expired")}
+        self.core.reset()
         self.connect_text = ""
         self.acked = []
         self.outq = []  # reply frames waiting for their ACK: [seq, frame, next due, sends]
+
+    def set_faults(self, text):
+        # delay_ms stays as it was unless given again
+        defaults = dict(LINE_FAULTS, delay_ms=self.faults.get("delay_ms", 30), resend_ms=100, corrupt_from=6)
+        self.faults = parse_line_faults(text, defaults, (self.rng, self.core.rng))
 
     # --- sending, with the fault modes
     def send(self, data, address):
@@ -137,7 +133,8 @@ class Controller:
         if self.rng.random() < f["corrupt"]:
             self.stats["corrupted"] += 1
             b = bytearray(data)
-            i = self.rng.randrange(6, len(b)) if len(b) > 6 else 0
+            first = int(f["corrupt_from"]) if len(b) > int(f["corrupt_from"]) else 6
+            i = self.rng.randrange(first, len(b)) if len(b) > first else 0
             b[i] ^= 0x5A
             data = bytes(b)
         copies = 1
@@ -233,26 +230,17 @@ class Controller:
                 self.send_next_reply()
 
     def on_device_frame(self, payload, address):
-        ok, pack = check_device_frame(payload, self.prot)
-        mode, left = self.status_mode
-        if not ok:
-            self.stats["frames_bad"] += 1
-            status = 0x15
-        elif pack == self.last_pack:
-            # The PC did not hear the ACK and sent the frame again: acknowledged, not taken.
-            self.stats["repeated_packs"] += 1
-            status = 0xF0
-        elif mode != "ACK" and left > 0:
-            self.status_mode = (mode, left - 1)
-            status = 6 if mode == "BUSY" else 0x15
-        else:
-            self.stats["frames_ok"] += 1
-            self.last_pack = pack
-            self.packs.append(pack)
-            status = 0xF0
-        key = {0xF0: "status_ack", 6: "status_busy"}.get(status, "status_nak")
-        self.stats[key] += 1
-        self.send(frame(DATA, 0x80, self.next_seq(), bytes([status, pack])), address)
+        pack = self.core_pack(payload)
+        for kind, value in self.core.take(payload):
+            if kind == "status":
+                self.send(frame(DATA, 0x80, self.next_seq(), bytes([value, pack])), address)
+            else:
+                self.queue_reply(value)
+
+    def core_pack(self, payload):
+        if self.core.prot == 5:
+            return payload[2] if len(payload) > 2 else 0
+        return payload[6] if len(payload) > 6 else 0
 
     # --- reply lines, one at a time until acknowledged
     def queue_reply(self, payload):
@@ -287,9 +275,10 @@ class Controller:
             return "PONG"
         if cmd == "STATS":
             st = dict(self.stats)
+            st.update(self.core.stats_items())
             st.update(connected=int(self.console is not None), prot=self.prot, connect_text=self.connect_text,
                       acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed),
-                      packs=",".join(map(str, self.packs)), replies_pending=len(self.outq))
+                      packs=",".join(map(str, self.core.packs[-1000:])), replies_pending=len(self.outq))
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()
@@ -302,20 +291,22 @@ class Controller:
             return "OK"
         if cmd == "PROT":
             self.prot = 1 if arg.strip() == "1" else 0
-            return "OK"
-        if cmd == "STATUS":
-            parts = arg.split()
-            self.status_mode = (parts[0].upper(), int(parts[1]) if len(parts) > 1 else 0)
+            self.core.prot = 7 if self.prot else 5
             return "OK"
         if cmd == "FAULTS":
-            self.faults.update(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, rx_drop=0.0, rx_corrupt=0.0, rx_dup=0.0,
-                               resend_ms=100)
-            for item in arg.split():
-                key, _, value = item.partition("=")
-                if key == "seed":
-                    self.rng.seed(int(value))
-                elif key in self.faults:
-                    self.faults[key] = float(value)
+            self.set_faults(arg)
+            return "OK"
+        if cmd == "PFAULTS":
+            self.core.set_faults(arg)
+            return "OK"
+        answer = self.core.control(cmd, arg)
+        if answer is not None:
+            return answer
+        if cmd == "SENDSTATUS":
+            if not self.console:
+                return "NO CONSOLE"
+            status, pack = (int(x, 0) for x in arg.split())
+            self.send(frame(DATA, 0x80, self.next_seq(), bytes([status, pack])), self.console)
             return "OK"
         if cmd in ("REPLY", "LINES", "ERROR"):
             if not self.console:
@@ -361,6 +352,10 @@ def main():
     ap.add_argument("--port-file")
     ap.add_argument("--name", default="TestCarver")
     ap.add_argument("--lifetime", type=float, default=600.0, help="seconds before it stops by itself")
+    ap.add_argument("--faults", default="", help="line faults, as the FAULTS command")
+    ap.add_argument("--pfaults", default="", help="protocol faults, as the PFAULTS command")
+    ap.add_argument("--acks", default="fixed", choices=("fixed", "numbered", "bare"))
+    ap.add_argument("--record", default="", help="file that receives the command stream")
     args = ap.parse_args()
     c = Controller(args)
     if args.port_file:

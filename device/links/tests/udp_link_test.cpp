@@ -97,6 +97,10 @@ class UdpLinkTest : public ::testing::Test {
     m_window.notes.clear();
     DWORD n = (DWORD)frame.size();
     EXPECT_TRUE(m_link.Write(frame.data(), &n));
+    return ReadStatus(wait_ms);
+  }
+  // The first byte that comes to Read within the time (0 when none).
+  BYTE ReadStatus(DWORD wait_ms) {
     BYTE status = 0;
     m_window.PumpUntil(wait_ms, [&] {
       BYTE b[16];
@@ -175,6 +179,25 @@ TEST_F(UdpLinkTest, DataFramesGetAckBusyAndNak) {
   // A repeated ACK of the same pack is dropped without a notification.
   EXPECT_EQ(0, Exchange(V5Frame(4), 300));
   EXPECT_TRUE(m_window.notes.empty());
+}
+
+// A status frame about another frame than the one in flight (late, or repeated by the
+// network) is not passed on: upstream only the low four bits of a pack number are
+// compared, so it could confirm a frame the controller never took.
+TEST_F(UdpLinkTest, StatusOfAnotherFrameIsNotTaken) {
+  ASSERT_TRUE(Connect());
+  EXPECT_EQ(0xF0, Exchange(V5Frame(5)));
+  Control("SILENT 1");
+  EXPECT_EQ(0, Exchange(V5Frame(6), 200));
+  Control("SILENT 0");
+  m_window.notes.clear();
+  ASSERT_EQ("OK", Control("SENDSTATUS 240 22"));  // pack 22: the low bits of 6
+  EXPECT_EQ(0, ReadStatus(300));
+  EXPECT_TRUE(m_window.notes.empty());
+  EXPECT_EQ(1, LinkStats()["status_stale"]);
+  ASSERT_EQ("OK", Control("SENDSTATUS 240 6"));
+  EXPECT_EQ(0xF0, ReadStatus(2000));
+  EXPECT_EQ(6, m_link.GetLastAckPack());
 }
 
 TEST_F(UdpLinkTest, ReplyLinesAreReadAndAcknowledged) {

@@ -101,12 +101,18 @@ LRESULT CALLBACK TestWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   }
   if (self && msg == kWmTestLinkNotify) {
     self->notes.emplace_back(wParam, lParam);
+    if (self->onNotify) self->onNotify(wParam, lParam);
+    return 0;
+  }
+  if (self && msg >= WM_APP && self->onAppMessage) {
+    self->onAppMessage(msg, wParam, lParam);
     return 0;
   }
   return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick) {
+bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick,
+                           DWORD tick_ms) {
   DWORD start = GetTickCount(), lastTick = start;
   for (;;) {
     MSG msg;
@@ -116,12 +122,33 @@ bool TestWindow::PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, 
     }
     if (done()) return true;
     if (GetTickCount() - start > timeout_ms) return false;
-    if (tick && GetTickCount() - lastTick >= 20) {
+    if (tick && GetTickCount() - lastTick >= tick_ms) {
       lastTick = GetTickCount();
       tick();
     }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, tick_ms < 5 ? tick_ms : 5, QS_ALLINPUT);
   }
+}
+
+std::unique_ptr<CUdpLink> ConnectUdpLinkToPeer(TestWindow& window, UdpLinkState& state) {
+  UdpLinkContext c;
+  c.pProtocolVersion = &state.nVersion;
+  c.pReTXTable = state.table.data();
+  c.pUploadTarget = &state.bTarget;
+  c.pUploadTargetName = &state.strTarget;
+  c.pTicks = &CSystemTicks::Instance();
+  auto link = std::make_unique<CUdpLink>(c);
+  CUdpLink* raw = link.get();
+  window.onSocket = [raw](SOCKET s, LPARAM e) { raw->OnSocketNotify(s, e); };
+  CString comm;
+  comm.Format("NET:127.0.0.1:%u", PeerPort());
+  bool open = link->Open(comm, 0, 0, window.Handle(), kWmTestLinkNotify) &&
+              window.PumpUntil(
+                  3000, [raw] { return raw->IsOpen() != 0; }, [raw] { raw->ReTrans(); });
+  if (open) return link;
+  window.onSocket = nullptr;
+  if (raw->IsOpen() || raw->GetSocket() != INVALID_SOCKET) raw->Close();
+  return nullptr;
 }
 
 }  // namespace udp_test

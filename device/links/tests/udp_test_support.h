@@ -3,11 +3,14 @@
 // test controller (tests/peers/udp_controller.py) started beside the test program.
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "device/links/udp_link.h"
 #include "platform/core.h"
 
 namespace udp_test {
@@ -39,8 +42,13 @@ class TestWindow {
   std::function<void(SOCKET, LPARAM)> onSocket;
   // kWmTestLinkNotify messages received: (wParam, lParam).
   std::vector<std::pair<WPARAM, LPARAM>> notes;
+  // Called for every kWmTestLinkNotify as well (the engine reads its link here).
+  std::function<void(WPARAM, LPARAM)> onNotify;
+  // Called for any other application message (WM_APP and above).
+  std::function<void(UINT, WPARAM, LPARAM)> onAppMessage;
   // Dispatches messages until done() or the time is up; calls tick() every ~20 ms.
-  bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr);
+  bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr,
+                 DWORD tick_ms = 20);
   void PumpFor(DWORD ms, const std::function<void()>& tick = nullptr) {
     PumpUntil(
         ms, [] { return false; }, tick);
@@ -50,5 +58,19 @@ class TestWindow {
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   HWND m_hwnd;
 };
+
+// What a UDP link keeps outside itself, its own for one test: protocol version,
+// retransmission table, no storage target; the system clock.
+struct UdpLinkState {
+  int32_t nVersion = 5;
+  std::array<ReTXEntry, kReTXTableSize> table{};
+  WORD bTarget = 0;
+  CString strTarget;
+};
+
+// A UDP link connected to the test controller, its socket routed through the window
+// and its notifications posted there with kWmTestLinkNotify; null when it did not
+// connect within 3 s.
+std::unique_ptr<CUdpLink> ConnectUdpLinkToPeer(TestWindow& window, UdpLinkState& state);
 
 }  // namespace udp_test

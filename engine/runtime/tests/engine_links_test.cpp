@@ -14,6 +14,9 @@ TEST(EngineLinks, ConnectionTable) {
   } cases[] = {
       {"COM3:115200", kLinkSerial, "COM3", 115200},
       {"com3:9600", kLinkSerial, "com3", 9600},
+      {"COM3:fast", kLinkSerial, "COM3", 0},
+      {"COM3:38400x", kLinkSerial, "COM3", 0},
+      {"COM3:", kLinkSerial, "COM3", 0},
       {"SIMU:", kLinkSimu, "SIMU", 0},
       {"simulator", kLinkSimu, "simulator", 0},
       {"FILE:C:\\a.cf", kLinkFile, "FILE:C:\\a.cf", 0},
