@@ -14,3 +14,4 @@
 #include "optimize_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "review_ids.h"

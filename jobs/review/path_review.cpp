@@ -208,7 +208,7 @@ int ListPathRecords(const BYTE* data, ULONGLONG size, const PathReviewOptions& o
     }
 
     if (i % kReviewPumpInterval == 0) {
-      sink.Checkpoint(lines);
+      if (!sink.Checkpoint(lines)) break;
       if (!limitAsked && lines > options.nLineLimit) {
         if (!sink.ContinuePastLimit()) break;
         limitAsked = true;

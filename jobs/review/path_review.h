@@ -41,8 +41,9 @@ class CPathReviewSink {
  public:
   virtual ~CPathReviewSink() = default;
   virtual void AddLine(const CString& text, COLORREF color) = 0;
-  // Every kReviewPumpInterval records: drain the queue, show the line count.
-  virtual void Checkpoint(int lines) = 0;
+  // Every kReviewPumpInterval records: drain the queue, show the line count. FALSE
+  // ends the listing (a new one was asked for meanwhile).
+  virtual BOOL Checkpoint(int lines) = 0;
   // The lines passed the limit: TRUE to list to the end without asking again.
   virtual BOOL ContinuePastLimit() = 0;
 };

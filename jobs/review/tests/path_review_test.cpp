@@ -74,7 +74,10 @@ TEST(PathReviewDescribe, LineColourByTheFirstRuleThatApplies) {
 class CCollectingSink : public CPathReviewSink {
  public:
   void AddLine(const CString& text, COLORREF color) override { m_lines.emplace_back((const char*)text, color); }
-  void Checkpoint(int lines) override { m_checkpoints.push_back(lines); }
+  BOOL Checkpoint(int lines) override {
+    m_checkpoints.push_back(lines);
+    return (int)m_checkpoints.size() != m_nStopAtCheckpoint;
+  }
   BOOL ContinuePastLimit() override {
     ++m_asked;
     m_askedAtLines = (int)m_lines.size();
@@ -83,6 +86,7 @@ class CCollectingSink : public CPathReviewSink {
   std::vector<std::pair<std::string, COLORREF>> m_lines;
   std::vector<int> m_checkpoints;
   int m_asked = 0, m_askedAtLines = 0;
+  int m_nStopAtCheckpoint = 0;  // 1-based; 0 never
   BOOL m_bContinue = TRUE;
 };
 
@@ -195,6 +199,12 @@ TEST(PathReviewListing, TheLineLimitIsAskedOnceAtTheFirstCheckpointPastIt) {
   EXPECT_EQ(401, ListPathRecords(data, bytes.size(), o, no));
   EXPECT_EQ(1, no.m_asked);
   EXPECT_EQ(401u, no.m_lines.size());
+
+  // A checkpoint that answers FALSE ends the listing there.
+  CCollectingSink stopped;
+  stopped.m_nStopAtCheckpoint = 2;
+  EXPECT_EQ(201, ListPathRecords(data, bytes.size(), o, stopped));
+  EXPECT_EQ(0, stopped.m_asked);
 }
 
 class FileViewTest : public AppFolderTest {};

@@ -164,9 +164,9 @@ TEST(PreviewProjection, PixelsFarOutAreHeldWithinReach) {
   POINT a = p.Map(Vec3(0, 0, 0));
   EXPECT_EQ(375, a.x);
   EXPECT_EQ(275, a.y);
-  POINT far = p.Map(Vec3(1e200, -1e200, 0));
-  EXPECT_EQ(kPixelLimit, far.x);
-  EXPECT_EQ(kPixelLimit, far.y);
+  POINT distant = p.Map(Vec3(1e200, -1e200, 0));
+  EXPECT_EQ(kPixelLimit, distant.x);
+  EXPECT_EQ(kPixelLimit, distant.y);
 }
 
 TEST(PreviewArcs, OrientationsAndTheZFlipMirrorTheirPlanes) {
