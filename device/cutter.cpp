@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "device/device_text.h"
 #include "foundation/settings.h"
@@ -11,15 +12,12 @@
 CutterTable g_CutterTable;
 
 namespace {
-const double kPi = 3.14159265358979323846;
-const char* const kTypeNames[] = {"Ball Nosed",         "Slot Drill",         "Radiused Slot Drill",  "Conical",
-                                  "Conical Ball Nosed", "Conical Flat Nosed", "Conical Flat Radiused"};
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kMmPerInch = 25.4;
+constexpr const char* kTypeNames[] = {"Ball Nosed",         "Slot Drill",         "Radiused Slot Drill",  "Conical",
+                                      "Conical Ball Nosed", "Conical Flat Nosed", "Conical Flat Radiused"};
 CString CutterFilePath() { return g_strAppFolder + "Cutter.db"; }
 }  // namespace
-
-CCutter::CCutter()
-    : m_dwReserved{0, 0}, m_nNumber(0), m_nOriginalNumber(0), m_nType(0), m_nUnit(0), m_dDiameter(0), m_dLength(0),
-      m_dAngle(0), m_dTipRadius(0), m_dFlatDiameter(0), m_szDescription{}, m_szMemo{} {}
 
 CCutter& CCutter::operator=(const CCutter& o) {
   if (this == &o) return *this;
@@ -63,7 +61,7 @@ void CCutter::FromFile(const CutterFileRecord& r) {
 }
 
 void CCutter::ToFile(CutterFileRecord& r) const {
-  r.typeTag = CUTTER_TYPE_TAG;
+  r.typeTag = kCutterTypeTag;
   r.reserved[0] = m_dwReserved[0];
   r.reserved[1] = m_dwReserved[1];
   r.number = m_nNumber;
@@ -84,7 +82,7 @@ void CCutter::ToFile(CutterFileRecord& r) const {
 // whose apex lies o = R(1/sin a - 1) below the tip, hence 2 tan a (e + o).
 double CCutter::GetCutWidth(int unit, double e) const {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
-  double f = (m_nUnit == 1 && unit != 1) ? 25.4 : 1.0;
+  double f = (m_nUnit == 1 && unit != 1) ? kMmPerInch : 1.0;
   double d = f * m_dDiameter, c = f * m_dLength, r = f * m_dTipRadius, fl = f * m_dFlatDiameter;
   double a = m_dAngle * kPi / 180.0;
   if (e < 0.0) e = 0.0;  // above the surface nothing is cut
@@ -128,42 +126,58 @@ void LoadCutterTable() {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
   CFile file;
   if (!file.Open(CutterFilePath(), CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) return;
+  // Every load starts afresh: an empty file gives an empty table, not the old count
+  // over blank records.
+  g_CutterTable.m_nCount = 0;
+  g_CutterTable.m_bFileTooLarge = FALSE;
+  ULONGLONG records = 0;
   try {
     ULONGLONG length = file.GetLength();
-    static CutterFileRecord raw[CUTTER_TABLE_SIZE];
-    memset(raw, 0, sizeof(raw));
-    UINT want = (UINT)(length < sizeof(raw) ? length : sizeof(raw));
+    std::vector<CutterFileRecord> raw(kCutterTableSize);
+    const ULONGLONG room = raw.size() * sizeof(CutterFileRecord);
+    UINT want = (UINT)(length < room ? length : room);
     UINT got = 0, n;
-    while (got < want && (n = file.Read((char*)raw + got, want - got)) > 0) got += n;
-    for (int i = 0; i < CUTTER_TABLE_SIZE; ++i) g_CutterTable.m_records[i].FromFile(raw[i]);
-    if (length != 0) {
-      ULONGLONG count = length / sizeof(CutterFileRecord);
-      g_CutterTable.m_nCount = (int)(count > CUTTER_TABLE_SIZE ? CUTTER_TABLE_SIZE : count);
-    }
+    while (got < want && (n = file.Read((char*)raw.data() + got, want - got)) > 0) got += n;
+    for (int i = 0; i < kCutterTableSize; ++i) g_CutterTable.m_records[i].FromFile(raw[i]);
+    records = length / sizeof(CutterFileRecord);
+    g_CutterTable.m_nCount = (int)(records > kCutterTableSize ? kCutterTableSize : records);
   } catch (const CFileException&) {
-    // A read error leaves whatever was read; the count stays as it was.
+    // A read error leaves whatever was read, and none of it counts.
   }
   file.Abort();
+  if (records > (ULONGLONG)kCutterTableSize) {
+    g_CutterTable.m_bFileTooLarge = TRUE;
+    CString text;
+    text.Format(LoadLangString(IDS_CUTTER_TOO_MANY_CN, IDS_CUTTER_TOO_MANY_EN), (int)records, kCutterTableSize);
+    ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
+  }
 }
 
-void SaveCutterTable() {
+BOOL SaveCutterTable() {
   CSingleLock lock(&g_CutterTable.m_mutex, TRUE);
+  if (g_CutterTable.m_bFileTooLarge) {
+    ShowMessage(LoadLangString(IDS_CUTTER_NOT_SAVED_CN, IDS_CUTTER_NOT_SAVED_EN), MB_OK | MB_ICONEXCLAMATION);
+    return FALSE;
+  }
   CFile file;
   if (!file.Open(CutterFilePath(),
                  CFile::modeReadWrite | CFile::modeCreate | CFile::modeNoTruncate | CFile::typeBinary))
-    return;
+    return FALSE;
+  BOOL written = TRUE;
   try {
     int count = g_CutterTable.m_nCount;
     if (count < 0) count = 0;
-    if (count > CUTTER_TABLE_SIZE) count = CUTTER_TABLE_SIZE;
-    static CutterFileRecord raw[CUTTER_TABLE_SIZE];
-    for (int i = 0; i < count; ++i) g_CutterTable.m_records[i].ToFile(raw[i]);
-    if (count) file.Write(raw, (UINT)(count * sizeof(CutterFileRecord)));
+    if (count > kCutterTableSize) count = kCutterTableSize;
+    std::vector<CutterFileRecord> raw((size_t)count);
+    for (int i = 0; i < count; ++i) g_CutterTable.m_records[i].ToFile(raw[(size_t)i]);
+    if (count) file.Write(raw.data(), (UINT)(count * sizeof(CutterFileRecord)));
     file.SetLength((ULONGLONG)count * sizeof(CutterFileRecord));
   } catch (const CFileException&) {
-    // Reported nowhere: the table stays in memory and is written again at the next save.
+    // The table stays in memory and is written again at the next save.
+    written = FALSE;
   }
   file.Abort();
+  return written;
 }
 
 int FindCutter(int key) {

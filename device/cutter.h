@@ -4,7 +4,7 @@
 
 #include "platform/core.h"
 
-#define CUTTER_TABLE_SIZE 100
+constexpr int kCutterTableSize = 100;
 
 // One record of "Cutter.db" as it lies in the file (little endian).
 #pragma pack(push, 1)
@@ -32,11 +32,11 @@ static_assert(offsetof(CutterFileRecord, description) == 68, "layout");
 static_assert(offsetof(CutterFileRecord, memo) == 324, "layout");
 
 // Written into bytes 0-3 of each record; no reader looks at it.
-#define CUTTER_TYPE_TAG 0x54554343u  // "CCUT"
+constexpr uint32_t kCutterTypeTag = 0x54554343u;  // "CCUT"
 
 class CCutter {
  public:
-  CCutter();
+  CCutter() = default;
   virtual ~CCutter() = default;
   CCutter(const CCutter& other) : m_dwReserved{other.m_dwReserved[0], other.m_dwReserved[1]} { *this = other; }
 
@@ -54,31 +54,37 @@ class CCutter {
   void FromFile(const CutterFileRecord& rec);
   void ToFile(CutterFileRecord& rec) const;
 
-  uint32_t m_dwReserved[2];   // kept as read
-  int32_t m_nNumber;          // 1..99
-  int32_t m_nOriginalNumber;  // T word; key of FindCutter
-  int32_t m_nType;            // 1..7
-  int32_t m_nUnit;            // 0 mm, 1 inch
-  double m_dDiameter;         // D
-  double m_dLength;           // C
-  double m_dAngle;            // A, degrees
-  double m_dTipRadius;        // R
-  double m_dFlatDiameter;     // F
-  char m_szDescription[256];
-  char m_szMemo[256];
+  uint32_t m_dwReserved[2] = {};  // kept as read
+  int32_t m_nNumber = 0;          // 1..99
+  int32_t m_nOriginalNumber = 0;  // T word; key of FindCutter
+  int32_t m_nType = 0;            // 1..7
+  int32_t m_nUnit = 0;            // 0 mm, 1 inch
+  double m_dDiameter = 0;         // D, in the tool's unit
+  double m_dLength = 0;           // C
+  double m_dAngle = 0;            // A, degrees
+  double m_dTipRadius = 0;        // R
+  double m_dFlatDiameter = 0;     // F
+  char m_szDescription[256] = {};
+  char m_szMemo[256] = {};
 };
 
 struct CutterTable {
-  CCutter m_records[CUTTER_TABLE_SIZE];
+  CCutter m_records[kCutterTableSize];
   int m_nCount = 0;  // the first m_nCount records are valid
+  // The last load found more records in the file than the table takes: only the first
+  // ones are held, so a save would lose the others and is refused.
+  BOOL m_bFileTooLarge = FALSE;
   CMutex m_mutex;
 };
 extern CutterTable g_CutterTable;
 
-// Reads "Cutter.db"; a file that cannot be opened leaves the table as it is.
+// Reads "Cutter.db" (every load starts from an empty table); a file that cannot be
+// opened leaves the table as it is. A file with more records than the table takes
+// loads its first ones and is reported in a message box.
 void LoadCutterTable();
-// Writes the records in use to "Cutter.db"; a file that cannot be opened is skipped.
-void SaveCutterTable();
+// Writes the records in use to "Cutter.db"; FALSE when nothing was written: the file
+// cannot be opened, or it holds more records than the table (reported in a message box).
+BOOL SaveCutterTable();
 // Index of the first record whose original number is key; -1 when none.
 int FindCutter(int key);
 // Replaces the table by the seven default tools (one of each type).

@@ -13,14 +13,14 @@ DeviceTable g_DeviceTable;
 
 namespace {
 
-const char kDevice[] = "Device";
-const char kDimension[] = "Dimension(mm)";
-const char kResolution[] = "Resolution(StepsPerInch)";
-const char kRated[] = "RatedSpeed(mm/s)";
-const char kCurve[] = "SpeedCurve";
-const char kAccel[] = "Acceleration";
-const char kLog[] = "LogEngraving";
-const char kClassKey[] = "Model(Plasma/Laser/Cutter/LogEngraver/Other)";
+constexpr char kDevice[] = "Device";
+constexpr char kDimension[] = "Dimension(mm)";
+constexpr char kResolution[] = "Resolution(StepsPerInch)";
+constexpr char kRated[] = "RatedSpeed(mm/s)";
+constexpr char kCurve[] = "SpeedCurve";
+constexpr char kAccel[] = "Acceleration";
+constexpr char kLog[] = "LogEngraving";
+constexpr char kClassKey[] = "Model(Plasma/Laser/Cutter/LogEngraver/Other)";
 
 // The numeric keys, in the order a new file lists them.
 struct NumberKey {
@@ -30,7 +30,7 @@ struct NumberKey {
   const char* format;  // written as
   double DeviceParams::*field;
 };
-const NumberKey kNumbers[] = {
+constexpr NumberKey kNumbers[] = {
     {kDimension, "X", "", "%.3f", &DeviceParams::m_dWorkX},
     {kDimension, "Y", "", "%.3f", &DeviceParams::m_dWorkY},
     {kDimension, "Z", "", "%.3f", &DeviceParams::m_dWorkZ},
@@ -59,9 +59,9 @@ const NumberKey kNumbers[] = {
 };
 
 // Corner words by value 1..5.
-const char* const kHomeWords[] = {nullptr, "LB", "RB", "RT", "LT", "Center"};
+constexpr const char* kHomeWords[] = {nullptr, "LB", "RB", "RT", "LT", "Center"};
 // Machine class words by value 0..4; 0 is the fallback.
-const char* const kClassWords[] = {"Other", "Plasma", "Laser", "Cutter", "LogEngraver"};
+constexpr const char* kClassWords[] = {"Other", "Plasma", "Laser", "Cutter", "LogEngraver"};
 
 CString Trimmed(const CString& text) {
   CString t(text);
@@ -92,7 +92,7 @@ CString Integer(int32_t v) {
 void DeviceParams::SetPathFor(const char* name) {
   // A name that would leave "Devices" or come back under another name gets no path:
   // reads then find nothing and writes go nowhere.
-  if (!CheckFileBaseName(name)) {
+  if (!CheckFileBaseName(name, kDeviceNameCut)) {
     m_szPath[0] = '\0';
     return;
   }
@@ -202,7 +202,7 @@ void DeviceParams::ResetForName(const char* name) {
 BOOL DeviceParams::Load(const char* name) {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
   SetPathFor(name);
-  if (!m_szPath[0] || GetIniString("File", "ID", "") != DEVICE_FILE_ID) return FALSE;
+  if (!m_szPath[0] || GetIniString("File", "ID", "") != kDeviceFileId) return FALSE;
 
   CopyField(m_szName, sizeof(m_szName), GetIniString(kDevice, "Name", ""));
   CopyField(m_szControllerModel, sizeof(m_szControllerModel), GetIniString(kDevice, "ControllerModel", "V5"));
@@ -237,7 +237,10 @@ BOOL DeviceParams::Load(const char* name) {
   m_dPcr = ToDouble(GetIniString(kLog, "PCR", "20000"));
   m_nSpindles = ToLong(GetIniString(kDevice, "Spindles", "1"));
 
-  if (!m_szName[0]) {
+  // The file's own name is the device's identity. A "Name" that is missing or differs
+  // (a file copied to clone a machine still names the original) is corrected and written
+  // back, so that saving the table never writes into another device's file.
+  if (strcmp(m_szName, name) != 0) {
     CopyField(m_szName, sizeof(m_szName), name);
     Save();
   }
@@ -247,7 +250,7 @@ BOOL DeviceParams::Load(const char* name) {
 BOOL DeviceParams::Save() {
   SetPathFor(m_szName);
   if (!m_szPath[0]) return FALSE;
-  WriteIniString("File", "ID", DEVICE_FILE_ID);
+  WriteIniString("File", "ID", kDeviceFileId);
   WriteIniString(kDevice, "Name", m_szName);
   WriteIniString(kDevice, "ControllerModel", m_szControllerModel);
   WriteIniString(kDevice, "Description", m_szDescription);
@@ -283,8 +286,8 @@ void LoadDeviceTable() {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
   g_DeviceTable.m_nCount = 0;
   // The device name is the file name up to its first "." ("A.old.pam" reads "A.pam").
-  ForEachPamFile(ProgramSubfolder("Devices"), ".", [](const CString& name) {
-    if (g_DeviceTable.m_nCount >= DEVICE_TABLE_SIZE) return FALSE;
+  ForEachPamFile(ProgramSubfolder("Devices"), kDeviceNameCut, [](const CString& name) {
+    if (g_DeviceTable.m_nCount >= kDeviceTableSize) return FALSE;
     DeviceParams& rec = g_DeviceTable.m_records[g_DeviceTable.m_nCount];
     // A fresh record for every file, so that nothing of the previous device (or of the
     // entry's earlier contents) survives into this one.

@@ -7,8 +7,8 @@
 
 #include "platform/core.h"
 
-#define DEVICE_TABLE_SIZE 100
-#define DEVICE_FILE_ID "Parameters for Kestrada Carver"
+constexpr int kDeviceTableSize = 100;
+constexpr char kDeviceFileId[] = "Parameters for Kestrada Carver";
 
 class DeviceParams {
  public:
@@ -83,7 +83,7 @@ class DeviceParams {
 // The table of devices: the first m_nCount records are valid, in load order. The mutex
 // guards the table and the device files; it is re-entrant within a thread.
 struct DeviceTable {
-  DeviceParams m_records[DEVICE_TABLE_SIZE];
+  DeviceParams m_records[kDeviceTableSize];
   int m_nCount = 0;
   CMutex m_mutex;
 };

@@ -89,12 +89,28 @@ void MoveFileToBackup(const char* path) {
   CFile::Rename(path, backup);
 }
 
-BOOL CheckFileBaseName(const char* name, CString* error) {
-  bool ok = name && *name;
+namespace {
+// Names the system keeps for its devices, with or without an extension.
+bool IsReservedName(const char* name) {
+  CString base(name);
+  int dot = base.Find('.');
+  if (dot >= 0) base = base.Left(dot);
+  base.TrimRight();
+  base.MakeUpper();
+  for (const char* reserved : {"CON", "PRN", "AUX", "NUL"})
+    if (base == reserved) return true;
+  return base.GetLength() == 4 && (base.Left(3) == "COM" || base.Left(3) == "LPT") && base[3] >= '1' && base[3] <= '9';
+}
+}  // namespace
+
+BOOL CheckFileBaseName(const char* name, const char* cutAt, CString* error) {
+  bool ok = name && *name && !IsReservedName(name);
   for (const char* p = name; ok && *p; p += mbcs::CharLen(p)) {
     unsigned char c = (unsigned char)*p;
-    if (c < 0x20 || strchr("\\/:.*?\"<>|", c)) ok = false;
+    if (c < 0x20 || strchr("\\/:*?\"<>|", c)) ok = false;
   }
+  // The listing would cut the file's name in front of cutAt and find another name.
+  if (ok && cutAt && *cutAt && (CString(name) + ".pam").Find(cutAt) < (int)strlen(name)) ok = false;
   if (!ok && error) {
     error->Format(LoadLangString(IDS_BAD_FILE_NAME_CN, IDS_BAD_FILE_NAME_EN), name ? name : "");
   }

@@ -43,7 +43,13 @@ void ForEachPamFile(const CString& folder, const char* cutAt, Take take) {
 // (badPath for an empty path).
 void MoveFileToBackup(const char* path);
 
-// TRUE when name can name a file "<folder>\<name>.pam" that lists back as name: not
-// empty, no "\", "/", ":", "." and none of the characters a file name cannot hold.
-// On FALSE *error (when given) receives the message for the user.
-BOOL CheckFileBaseName(const char* name, CString* error = nullptr);
+// Where a listed ".pam" file's name is cut to give the name it stands for: device files
+// at the first "." (so a device name holds no "."), parameter sets at the first ".pam".
+constexpr char kDeviceNameCut[] = ".";
+constexpr char kParamSetNameCut[] = ".pam";
+
+// TRUE when name can name a file "<folder>\<name>.pam" that lists back as name when the
+// listing cuts it at cutAt: not empty, none of "\", "/", ":" and the characters a file
+// name cannot hold, not a device name of the system ("CON", "NUL", "COM1"...), and
+// no cutAt inside. On FALSE *error (when given) receives the message for the user.
+BOOL CheckFileBaseName(const char* name, const char* cutAt, CString* error = nullptr);

@@ -13,7 +13,7 @@ ParamSetTable g_ParamSetTable;
 
 namespace {
 
-const char kSection[] = "Parameters";
+constexpr char kSection[] = "Parameters";
 
 // The numeric keys in file order (after Ident, Name and Mode).
 struct NumberKey {
@@ -21,7 +21,7 @@ struct NumberKey {
   const char* def;
   double UserParamSet::*field;
 };
-const NumberKey kNumbers[] = {
+constexpr NumberKey kNumbers[] = {
     {"MaterialHeight(mm)", "2.0", &UserParamSet::m_dMaterialHeight},
     {"LiftAboveMaterial(mm)", "0.0", &UserParamSet::m_dLiftAboveMaterial},
     {"FastMove(mm/s)", "180", &UserParamSet::m_dFastMove},
@@ -36,7 +36,7 @@ struct IntKey {
   const char* def;
   int32_t UserParamSet::*field;
 };
-const IntKey kInts[] = {
+constexpr IntKey kInts[] = {
     {"FlipX", "0", &UserParamSet::m_nFlipX},
     {"FlipY", "0", &UserParamSet::m_nFlipY},
     {"FlipZ", "0", &UserParamSet::m_nFlipZ},
@@ -61,7 +61,7 @@ void UserParamSet::Reset() {
 
 BOOL UserParamSet::SetPath(const char* name) {
   m_szPath[0] = '\0';
-  if (!CheckFileBaseName(name)) return FALSE;
+  if (!CheckFileBaseName(name, kParamSetNameCut)) return FALSE;
   CString path = ParamsFolder() + name + ".pam";
   if (path.GetLength() >= (int)sizeof(m_szPath)) return FALSE;
   CopyField(m_szPath, sizeof(m_szPath), path);
@@ -75,7 +75,7 @@ BOOL UserParamSet::SetName(const char* name) {
 
 int UserParamSet::Load(const char* name) {
   if (!SetPath(name)) return 0;
-  if (GetIniString("Defined Parameters", "Ident", "") != PARAM_SET_FILE_ID) return 0;
+  if (GetIniString("Defined Parameters", "Ident", "") != kParamSetFileId) return 0;
   CopyField(m_szName, sizeof(m_szName), GetIniString(kSection, "Name", ""));
   CString mode = GetIniString(kSection, "Mode", "Engrave");
   mode.Trim();
@@ -88,7 +88,7 @@ int UserParamSet::Load(const char* name) {
 
 BOOL UserParamSet::Save() const {
   if (!m_szPath[0]) return FALSE;
-  WriteIniString("Defined Parameters", "Ident", PARAM_SET_FILE_ID);
+  WriteIniString("Defined Parameters", "Ident", kParamSetFileId);
   WriteIniString(kSection, "Name", m_szName);
   WriteIniString(kSection, "Mode", m_nMode == 1 ? "CUT" : m_nMode == 2 ? "ENGRAVE" : "");
   CString text;
@@ -129,21 +129,21 @@ UserParamSet& UserParamSet::operator=(const UserParamSet& o) {
   return *this;
 }
 
-bool UserParamSet::operator==(const UserParamSet& o) const {
-  if (CString(m_szName).CompareNoCase(o.m_szName) != 0 || m_nMode != o.m_nMode) return false;
-  if (m_dReserved1 != o.m_dReserved1 || m_dReserved2 != o.m_dReserved2 || m_nRelative != o.m_nRelative) return false;
+BOOL UserParamSet::operator==(const UserParamSet& o) const {
+  if (CString(m_szName).CompareNoCase(o.m_szName) != 0 || m_nMode != o.m_nMode) return FALSE;
+  if (m_dReserved1 != o.m_dReserved1 || m_dReserved2 != o.m_dReserved2 || m_nRelative != o.m_nRelative) return FALSE;
   for (const NumberKey& k : kNumbers)
-    if (this->*k.field != o.*k.field) return false;
+    if (this->*k.field != o.*k.field) return FALSE;
   for (const IntKey& k : kInts)
-    if (this->*k.field != o.*k.field) return false;
-  return true;
+    if (this->*k.field != o.*k.field) return FALSE;
+  return TRUE;
 }
 
 void LoadUserParamSets() {
   g_ParamSetTable.m_nCount = 0;
   // The set name is the file name cut at its first ".pam".
-  ForEachPamFile(ParamsFolder(), ".pam", [](const CString& name) {
-    if (g_ParamSetTable.m_nCount >= PARAM_SET_TABLE_SIZE) return FALSE;
+  ForEachPamFile(ParamsFolder(), kParamSetNameCut, [](const CString& name) {
+    if (g_ParamSetTable.m_nCount >= kParamSetTableSize) return FALSE;
     UserParamSet& set = g_ParamSetTable.m_records[g_ParamSetTable.m_nCount];
     // Start every entry from the reset state, so nothing of another set survives in it.
     set.Reset();
@@ -153,5 +153,5 @@ void LoadUserParamSets() {
 }
 
 void SaveUserParamSets() {
-  for (int i = 0; i < g_ParamSetTable.m_nCount && i < PARAM_SET_TABLE_SIZE; ++i) g_ParamSetTable.m_records[i].Save();
+  for (int i = 0; i < g_ParamSetTable.m_nCount && i < kParamSetTableSize; ++i) g_ParamSetTable.m_records[i].Save();
 }

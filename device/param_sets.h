@@ -4,12 +4,12 @@
 
 #include "platform/core.h"
 
-#define PARAM_SET_TABLE_SIZE 100
-#define PARAM_SET_FILE_ID "Kestrada Defined Parameters"
+constexpr int kParamSetTableSize = 100;
+constexpr char kParamSetFileId[] = "Kestrada Defined Parameters";
 
 class UserParamSet {
  public:
-  UserParamSet() { Reset(); }
+  UserParamSet() = default;  // the reset values
 
   // Reset values; the path stays.
   void Reset();
@@ -26,33 +26,33 @@ class UserParamSet {
   void MoveToBackup();
 
   UserParamSet& operator=(const UserParamSet& other);  // all but the path
-  bool operator==(const UserParamSet& other) const;
+  BOOL operator==(const UserParamSet& other) const;
 
-  // Lengths mm, speeds mm/s.
-  int32_t m_nMode;  // 0 none, 1 cut, 2 engrave
-  uint32_t m_dwReserved[2];
-  double m_dReserved1;
-  double m_dMaterialHeight;
-  double m_dFastMove;  // traverse speed
-  double m_dFeed;      // cutting speed
-  double m_dCutIn;     // plunge speed
-  double m_dStart;     // start speed
-  double m_dReserved2;
-  int32_t m_nRelative;  // relative coordinates, set by the main window
-  double m_dLiftAboveMaterial;
-  double m_dAcceleration;
-  double m_dSpindle;  // rpm
-  int32_t m_nFlipX, m_nFlipY, m_nFlipZ;
-  int32_t m_nTransType;
-  char m_szName[256];
-  char m_szPath[260]{};
+  // Lengths mm, speeds mm/s; the initial values are those of Reset.
+  int32_t m_nMode = 2;  // 0 none, 1 cut, 2 engrave
+  uint32_t m_dwReserved[2] = {};
+  double m_dReserved1 = 0;
+  double m_dMaterialHeight = 0;
+  double m_dFastMove = 0;  // traverse speed
+  double m_dFeed = 0;      // cutting speed
+  double m_dCutIn = 0;     // plunge speed
+  double m_dStart = 0;     // start speed
+  double m_dReserved2 = 0;
+  int32_t m_nRelative = 1;  // relative coordinates, set by the main window
+  double m_dLiftAboveMaterial = 0;
+  double m_dAcceleration = 0;   // mm/s/s
+  double m_dSpindle = 15000.0;  // rpm
+  int32_t m_nFlipX = 0, m_nFlipY = 0, m_nFlipZ = 0;
+  int32_t m_nTransType = 1;
+  char m_szName[256] = {};
+  char m_szPath[260] = {};
 
  private:
   BOOL SetPath(const char* name);
 };
 
 struct ParamSetTable {
-  UserParamSet m_records[PARAM_SET_TABLE_SIZE];
+  UserParamSet m_records[kParamSetTableSize];
   int32_t m_nCount = 0;
 };
 extern ParamSetTable g_ParamSetTable;

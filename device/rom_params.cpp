@@ -1,11 +1,13 @@
 #include "device/rom_params.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 
 #include "device/device_text.h"
 #include "foundation/settings.h"
 #include "foundation/texts.h"
+#include "platform/bytes.h"
 #include "resources/resource.h"
 
 using device_text::CopyField;
@@ -20,8 +22,8 @@ struct TypeInfo {
   const char* name;
   char code;
 };
-const TypeInfo kTypes[] = {{"char", 'C'},  {"byte", 'B'},  {"short", 'S'},  {"word", 'W'},  {"long", 'L'},
-                           {"dword", 'D'}, {"float", 'F'}, {"double", 'U'}, {"string", 'T'}};
+constexpr TypeInfo kTypes[] = {{"char", 'C'},  {"byte", 'B'},  {"short", 'S'},  {"word", 'W'},  {"long", 'L'},
+                               {"dword", 'D'}, {"float", 'F'}, {"double", 'U'}, {"string", 'T'}};
 
 const char* TypeName(char code) {
   for (const TypeInfo& t : kTypes)
@@ -48,26 +50,20 @@ bool StoreValue(RomParam& p, const CString& type, const char* text) {
       case 'C':
       case 'B': p.value[0] = (BYTE)v; break;
       case 'S':
-      case 'W': {
-        uint16_t w = (uint16_t)v;
-        memcpy(p.value, &w, sizeof(w));
-        break;
-      }
+      case 'W': bytes::Store16(p.value, (uint16_t)v); break;
       case 'L':
-      case 'D': memcpy(p.value, &v, sizeof(v)); break;
+      case 'D': bytes::Store32(p.value, v); break;
       case 'F': {
         // Out-of-range values become infinities rather than undefined conversions.
         double d = ToDouble(text);
-        float f = std::fabs(d) > 3.4028234663852886e38 ? (d < 0 ? -HUGE_VALF : HUGE_VALF) : (float)d;
-        memcpy(p.value, &f, sizeof(f));
+        float f = std::fabs(d) > FLT_MAX ? (d < 0 ? -HUGE_VALF : HUGE_VALF) : (float)d;
+        uint32_t bits;
+        memcpy(&bits, &f, sizeof(bits));
+        bytes::Store32(p.value, bits);
         break;
       }
-      case 'U': {
-        double d = ToDouble(text);
-        memcpy(p.value, &d, sizeof(d));
-        break;
-      }
-      case 'T': CopyField((char*)p.value, 17, text); break;  // 16 characters and a NUL
+      case 'U': bytes::StoreDouble(p.value, ToDouble(text)); break;
+      case 'T': CopyField((char*)p.value, kRomStringChars + 1, text); break;
     }
     return true;
   }
@@ -80,56 +76,24 @@ CString ValueText(const RomParam& p, const CString& floatFormat, bool forFile) {
   switch (p.type) {
     case 'C': s.Format(forFile ? "%u" : "%d", forFile ? (unsigned)p.value[0] : (int)(signed char)p.value[0]); break;
     case 'B': s.Format("%u", (unsigned)p.value[0]); break;
-    case 'S': {
-      int16_t v;
-      memcpy(&v, p.value, sizeof(v));
-      s.Format("%d", v);
-      break;
-    }
-    case 'W': {
-      uint16_t v;
-      memcpy(&v, p.value, sizeof(v));
-      s.Format("%u", v);
-      break;
-    }
-    case 'L': {
-      int32_t v;
-      memcpy(&v, p.value, sizeof(v));
-      s.Format("%d", v);
-      break;
-    }
-    case 'D': {
-      uint32_t v;
-      memcpy(&v, p.value, sizeof(v));
-      s.Format("%u", v);
-      break;
-    }
+    case 'S': s.Format("%d", (int16_t)bytes::Load16(p.value)); break;
+    case 'W': s.Format("%u", (unsigned)bytes::Load16(p.value)); break;
+    case 'L': s.Format("%d", (int32_t)bytes::Load32(p.value)); break;
+    case 'D': s.Format("%lu", (unsigned long)bytes::Load32(p.value)); break;
     case 'F': {
+      uint32_t bits = bytes::Load32(p.value);
       float v;
-      memcpy(&v, p.value, sizeof(v));
+      memcpy(&v, &bits, sizeof(v));
       s.Format(floatFormat, (double)v);
       break;
     }
-    case 'U': {
-      double v;
-      memcpy(&v, p.value, sizeof(v));
-      s.Format(floatFormat, v);
-      break;
-    }
-    case 'T': {
-      char text[17];
-      memcpy(text, p.value, 16);
-      text[16] = '\0';
-      s = text;
-      break;
-    }
+    case 'U': s.Format(floatFormat, bytes::LoadDouble(p.value)); break;
+    case 'T': s = CString((const char*)p.value, (int)strnlen((const char*)p.value, kRomStringChars)); break;
   }
   return s;
 }
 
 }  // namespace
-
-RomParamFile::RomParamFile() : m_strFloatFormat("%.8f"), m_dTolerance(1e-9) {}
 
 int RomParamFile::ParseIndex(const char* text) {
   CString t(text);
@@ -138,7 +102,7 @@ int RomParamFile::ParseIndex(const char* text) {
   if (t.Left(2) != "0x" && t.Left(1) != "x") return ToLong(t);
   int at = 1;
   if (t.GetLength() > 1 && t[1] == 'x') at = 2;
-  static const char kDigits[] = "00112233445566778899aAbBcCdDeEfF";
+  static constexpr char kDigits[] = "00112233445566778899aAbBcCdDeEfF";
   uint32_t v = 0;
   for (; at < t.GetLength(); ++at) {
     const char* hit = t[at] ? strchr(kDigits, t[at]) : nullptr;
@@ -150,7 +114,7 @@ int RomParamFile::ParseIndex(const char* text) {
 
 int RomParamFile::ParseRomLine(const char* line, RomParam* out) {
   if (!out) return 0;
-  memset(out, 0, sizeof(*out));
+  *out = RomParam();
   CString text(line);
   text.Trim();
   int eq = text.Find('=');
@@ -258,11 +222,20 @@ CString RomParamFile::FormatRomLine(const RomParam& p) const {
   return line;
 }
 
-void RomParamFile::SetValueFromText(RomParam& p, const char* typeName, const char* valueText) const {
+BOOL RomParamFile::SetValueFromText(RomParam& p, const char* typeName, const char* valueText, CString* error) const {
   CString type(typeName), value(valueText);
   type.MakeLower();
-  value.MakeLower();
+  if (type == "string") {
+    // The file line drops blanks and tabs and reads "," "{" "[" as separators.
+    if (value.FindOneOf(" \t,{[") >= 0) {
+      if (error) error->Format(LoadLangString(IDS_ROM_BAD_TEXT_CN, IDS_ROM_BAD_TEXT_EN), (const char*)value);
+      return FALSE;
+    }
+  } else {
+    value.MakeLower();
+  }
   StoreValue(p, type, value);
+  return TRUE;
 }
 
 void RomParamFile::AddChoice(CStringArray& choices, const char* text) {
@@ -272,11 +245,20 @@ void RomParamFile::AddChoice(CStringArray& choices, const char* text) {
   choices.Add(t);
 }
 
-void RomParamFile::LoadRomFile(const char* path) {
+BOOL RomParamFile::LoadRomFile(const char* path) {
   m_strInvalidIndexes.Empty();
-  std::vector<char> buf(ROM_SECTION_BUFFER);
-  DWORD n = ProfileGetSection("Parameters", buf.data(), ROM_SECTION_BUFFER, path);
-  if (n == 0) return;
+  std::vector<std::string> lines;
+  if (!ProfileGetSectionLines("Parameters", lines, path) || lines.empty()) return FALSE;
+  // A line with a zero byte in it would end the list there: everything behind it would
+  // be lost at the next save. Such a file is refused whole.
+  for (const std::string& line : lines) {
+    if (line.find('\0') != std::string::npos) {
+      CString text;
+      text.Format(LoadLangString(IDS_ROM_NOT_WHOLE_CN, IDS_ROM_NOT_WHOLE_EN), path);
+      ShowMessage(text, MB_OK);
+      return FALSE;
+    }
+  }
   m_arrClassChoices.RemoveAll();
   m_arrTypeChoices.RemoveAll();
   m_arrClassChoices.Add("none");
@@ -284,10 +266,9 @@ void RomParamFile::LoadRomFile(const char* path) {
   {
     CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
     g_RomParamMap.m_map.clear();
-    const char* end = buf.data() + n;
-    for (const char* line = buf.data(); line < end && *line; line += strlen(line) + 1) {
+    for (const std::string& line : lines) {
       RomParam p;
-      if (!ParseRomLine(line, &p)) continue;
+      if (!ParseRomLine(line.c_str(), &p)) continue;
       CString type, value;
       GetTypeAndValueText(p, type, value);
       AddChoice(m_arrTypeChoices, type);
@@ -301,33 +282,27 @@ void RomParamFile::LoadRomFile(const char* path) {
                 (const char*)m_strInvalidIndexes);
     ShowMessage(text, MB_OK);
   }
+  return TRUE;
 }
 
 BOOL RomParamFile::SaveRomFile(const char* path) {
   std::string section;
-  bool complete = true;
   {
     CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
     if (g_RomParamMap.m_map.empty()) return TRUE;
     for (const auto& entry : g_RomParamMap.m_map) {
       CString line = FormatRomLine(entry.second);
-      // Whole lines only, and no more than the reader takes back in one section.
-      if (section.size() + (size_t)line.GetLength() + 2 > ROM_SECTION_BUFFER - 2) {
-        complete = false;
-        break;
-      }
       section.append(line.GetString(), (size_t)line.GetLength());
       section.push_back('\0');
     }
   }
   section.push_back('\0');
-  ProfileWriteSection("Parameters", section.data(), path);
-  return complete ? TRUE : FALSE;
+  return ProfileWriteSection("Parameters", section.data(), path);
 }
 
 BOOL RomParamFile::WriteTemplateIfMissing(const char* path) {
   if (platform::PathExists(path)) return TRUE;
-  static const char* const kLines[] = {
+  static constexpr const char* kLines[] = {
       "//Kestrada CNC Controller V EEprom data manager",
       "[Parameters]",
       "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****",

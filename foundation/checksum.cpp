@@ -6,6 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "platform/bytes.h"
+
 namespace {
 
 // The standard byte tables of the three reflected polynomials, built at compile time.
@@ -71,22 +73,16 @@ inline void Step(DWORD& a, DWORD b, DWORD c, DWORD d, DWORD x, int s, DWORD t) {
   a = b + Rotl(a + f(b, c, d) + x + t, s);
 }
 
-const BYTE kMd5Padding[64] = {0x80};
+constexpr BYTE kMd5Padding[64] = {0x80};
 
 }  // namespace
 
 void Md5Encode(BYTE* out, const DWORD* in, size_t count) {
-  for (size_t i = 0, j = 0; j < count; ++i, j += 4) {
-    out[j] = static_cast<BYTE>(in[i]);
-    out[j + 1] = static_cast<BYTE>(in[i] >> 8);
-    out[j + 2] = static_cast<BYTE>(in[i] >> 16);
-    out[j + 3] = static_cast<BYTE>(in[i] >> 24);
-  }
+  for (size_t i = 0, j = 0; j < count; ++i, j += 4) bytes::Store32(out + j, in[i]);
 }
 
 void Md5Decode(DWORD* out, const BYTE* in, size_t count) {
-  for (size_t i = 0, j = 0; j < count; ++i, j += 4)
-    out[i] = DWORD(in[j]) | (DWORD(in[j + 1]) << 8) | (DWORD(in[j + 2]) << 16) | (DWORD(in[j + 3]) << 24);
+  for (size_t i = 0, j = 0; j < count; ++i, j += 4) out[i] = bytes::Load32(in + j);
 }
 
 // Written out step by step: a loop with the round chosen inside runs at half the speed.
@@ -241,14 +237,9 @@ CString Md5HexOfFile(const char* path) {
 
 namespace {
 
-DWORD ReadLe32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
-void WriteLe32(BYTE* p, DWORD v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
-}
-
 void Sha1Transform(DWORD state[5], const BYTE block[64]) {
   DWORD w[80];
-  for (int i = 0; i < 16; ++i) w[i] = ReadLe32(block + 4 * i);
+  for (int i = 0; i < 16; ++i) w[i] = bytes::Load32(block + 4 * i);
   for (int i = 16; i < 80; ++i) w[i] = Rotl(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
   DWORD a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
   for (int i = 0; i < 80; ++i) {
@@ -327,9 +318,9 @@ void Sha1Final(Sha1Context* ctx, BYTE digest[20]) {
     n = 0;
   }
   memset(ctx->buffer + n, 0, 56 - n);
-  WriteLe32(ctx->buffer + 56, bitsHigh);
-  WriteLe32(ctx->buffer + 60, bitsLow);
+  bytes::Store32(ctx->buffer + 56, bitsHigh);
+  bytes::Store32(ctx->buffer + 60, bitsLow);
   Sha1Transform(ctx->state, ctx->buffer);
-  for (int i = 0; i < 5; ++i) WriteLe32(digest + 4 * i, ctx->state[i]);
+  for (int i = 0; i < 5; ++i) bytes::Store32(digest + 4 * i, ctx->state[i]);
   Sha1Init(ctx);
 }

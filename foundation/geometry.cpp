@@ -3,7 +3,7 @@
 #include "foundation/settings.h"
 
 namespace {
-const double kTwoPi = 6.283185307179586;
+constexpr double kTwoPi = 6.283185307179586;
 }
 
 Vec3 Vec3::operator/=(double divisor) {
@@ -16,19 +16,19 @@ Vec3 Vec3::operator/=(double divisor) {
 }
 
 double Distance3D(double x1, double y1, double z1, double x2, double y2, double z2) {
-  double dx = x1 - x2, dy = y1 - y2, dz = z1 - z2;
-  return std::sqrt(dx * dx + dy * dy + dz * dz);
+  double dx_mm = x1 - x2, dy_mm = y1 - y2, dz_mm = z1 - z2;
+  return std::sqrt(dx_mm * dx_mm + dy_mm * dy_mm + dz_mm * dz_mm);
 }
 
 double PlaneAngle(double x, double y, double z, int plane) {
-  double a;
+  double angle_rad;
   switch (plane & 0xFF) {
-    case 4: a = std::atan2(x, z); break;
-    case 8: a = std::atan2(z, y); break;
-    default: a = std::atan2(y, x); break;
+    case 4: angle_rad = std::atan2(x, z); break;
+    case 8: angle_rad = std::atan2(z, y); break;
+    default: angle_rad = std::atan2(y, x); break;
   }
-  if (a < 0.0) a += kTwoPi;
-  return a;
+  if (angle_rad < 0.0) angle_rad += kTwoPi;
+  return angle_rad;
 }
 
 void TransformMatrix::SetIdentity() {

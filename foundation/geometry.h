@@ -9,10 +9,13 @@
 
 #include "platform/types.h"
 
-struct Vec3 {
-  double x, y, z;
+// Tolerance of Vec3 equality on each axis (mm).
+constexpr double kVec3Tolerance_mm = 0.0001;
 
-  Vec3() : x(0.0), y(0.0), z(0.0) {}
+struct Vec3 {
+  double x = 0.0, y = 0.0, z = 0.0;
+
+  Vec3() = default;
   Vec3(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
 
   Vec3 operator+(const Vec3& o) const { return Vec3(x + o.x, y + o.y, z + o.z); }
@@ -46,9 +49,10 @@ struct Vec3 {
   // Divides only by a divisor whose magnitude exceeds g_dDoubleZero; otherwise the
   // vector stays as it is.
   Vec3 operator/=(double divisor);
-  // Equal within 0.0001 on every axis.
+  // Equal within kVec3Tolerance_mm on every axis.
   bool operator==(const Vec3& o) const {
-    return std::fabs(x - o.x) < 0.0001 && std::fabs(y - o.y) < 0.0001 && std::fabs(z - o.z) < 0.0001;
+    return std::fabs(x - o.x) < kVec3Tolerance_mm && std::fabs(y - o.y) < kVec3Tolerance_mm &&
+           std::fabs(z - o.z) < kVec3Tolerance_mm;
   }
   bool operator!=(const Vec3& o) const { return !(*this == o); }
 };
@@ -64,7 +68,6 @@ double PlaneAngle(double x, double y, double z, int plane);
 class TransformMatrix {
  public:
   TransformMatrix() { SetIdentity(); }
-  ~TransformMatrix() {}
 
   void SetIdentity();
   // Row 0, 1 or 2 becomes (x, y, z, 0).

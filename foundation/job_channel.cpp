@@ -77,11 +77,11 @@ void CJobChannel::Close() {
   m_nViewSlots = 0;
 }
 
-bool CJobChannel::Lock(DWORD ms) {
-  if (!m_pView || !m_pMutex) return false;
-  if (m_pMutex->Lock(ms)) return true;
+BOOL CJobChannel::Lock(DWORD ms) {
+  if (!m_pView || !m_pMutex) return FALSE;
+  if (m_pMutex->Lock(ms)) return TRUE;
   ++m_nLockTimeouts;
-  return false;
+  return FALSE;
 }
 
 void CJobChannel::Unlock() {
@@ -195,6 +195,7 @@ UINT CJobChannel::PopMessage(void* buffer, UINT size) {
   UINT capacity, write, read;
   if (!lock || !RingUsable(capacity, write, read) || write == read) return 0;
   const ChannelSlot* slot = Slot(read);
+  // A damaged length is cut to the slot (see the header): never read past it.
   UINT n = slot->nLength < kChannelMaxMessage ? slot->nLength : kChannelMaxMessage;
   if (n > size) n = size;
   memcpy(buffer, slot->data, n);

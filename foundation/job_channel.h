@@ -126,12 +126,12 @@ class CJobChannel {
   // exists; the creator initialises the header. 1 on success, 0 otherwise.
   int Open(const char* name, UINT capacity);
   void Close();
-  bool IsOpen() const { return m_pView != nullptr; }
+  BOOL IsOpen() const { return m_pView != nullptr; }
   BOOL IsCreator() const { return m_bCreator; }
 
   // Takes the named mutex. A mutex left behind by a process that died holding it counts
   // as taken: this process owns it then, and refusing would keep it locked for ever.
-  bool Lock(DWORD ms);
+  BOOL Lock(DWORD ms);
   void Unlock();
   void InitHeader();
 
@@ -146,7 +146,9 @@ class CJobChannel {
   // Stores at most 252 bytes; returns the stored length, 0 when full, refused or locked.
   UINT PushMessage(const void* data, UINT length);
   // Copies at most size bytes of the oldest message (the rest of it is lost); returns
-  // the bytes copied, 0 when empty or locked.
+  // the bytes copied, 0 when empty or locked. A stored length above 252 (a damaged
+  // slot) is not refused but cut to 252, all a slot holds: the message is taken, so a
+  // bad slot cannot block the ring.
   UINT PopMessage(void* buffer, UINT size);
 
   // Setters return 1 also when the lock fails (nothing is written then). Texts are

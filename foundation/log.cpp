@@ -89,7 +89,7 @@ void WriteErrorLog(const char* first, const char* second, const char* third) {
   CTime now = CTime::GetCurrentTime();
   CString path;
   path.Format("%s%s-err.log", (const char*)g_strAppFolder, (const char*)now.Format("%Y%m%d"));
-  path = path.Left(259);
+  path = path.Left(MAX_PATH - 1);
   CString line;
   line.Format("%s [%s][%s][%s]", (const char*)now.Format("%Y-%m-%d %H:%M:%S"), first ? first : "", second ? second : "",
               third ? third : "");

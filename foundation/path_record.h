@@ -80,7 +80,7 @@ static_assert(offsetof(PathRecordData, m_nDiscard) == 2 && offsetof(PathRecordDa
                   offsetof(PathRecordData, m_nToolRef) == 114,
               "path record layout");
 
-const int kPathRecordSize = (int)sizeof(PathRecordData);
+constexpr int kPathRecordSize = (int)sizeof(PathRecordData);
 
 // Element flag bits, as in the record's flags word.
 enum : DWORD {

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/texts.h"
 #include "platform/mbcs.h"
+#include "resources/resource.h"
 
 CString g_strAppFolder;
 WORD g_nUiLanguage = 0;
@@ -17,6 +19,28 @@ BOOL g_bResetSettings = 0;
 CString g_strServicePhone = "400-000-0000";
 
 namespace {
+
+constexpr DWORD kIniReadChars = 8192;   // ReadIniValue's buffer
+constexpr DWORD kParamReadChars = 260;  // GetParamValue's buffer
+
+// Settings files already reported as UTF-16 in this run (each is reported once).
+CCriticalSection g_reportedLock;
+CStringArray g_arrReportedFiles;
+
+// A write refused because the file is UTF-16 text: the user learns once why changes do
+// not stay. Other failures (a locked or read-only file) are not reported, as before.
+void ReportUnwritableSettings(const CString& path) {
+  if (!ProfileIsUtf16File(path)) return;
+  {
+    CSingleLock lock(&g_reportedLock, TRUE);
+    for (const CString& done : g_arrReportedFiles)
+      if (done.CompareNoCase(path) == 0) return;
+    g_arrReportedFiles.Add(path);
+  }
+  CString text;
+  text.Format(LoadLangString(IDS_SETTINGS_UTF16_CN, IDS_SETTINGS_UTF16_EN), (const char*)path);
+  ShowMessage(text, MB_OK | MB_ICONEXCLAMATION);
+}
 
 CString ModulePath() {
   char buf[MAX_PATH + 1] = {0};
@@ -46,33 +70,39 @@ CString GetDefaultIniPath() {
 
 CString ReadIniValue(const char* section, const char* key, const char* def, const char* file) {
   CString path = (file && *file) ? CString(file) : GetDefaultIniPath();
-  CString value = ProfileGetText(section, key, def, path, 8192);
-  WriteIniValue(section, key, value, path);
+  CString value = ProfileGetText(section, key, def, path, kIniReadChars);
+  if (!ProfileHasKey(section, key, path)) WriteIniValue(section, key, value, path);
   return value;
 }
 
 void WriteIniValue(const char* section, const char* key, const char* value, const char* file) {
   CString path = (file && *file) ? CString(file) : GetDefaultIniPath();
-  ProfileWriteString(section, key, value, path);
+  if (!ProfileWriteString(section, key, value, path)) ReportUnwritableSettings(path);
 }
 
 CString GetParamsFilePath() { return g_strAppFolder + "Parameters.ini"; }
 
 CString GetParamValue(const char* section, const char* key, const char* def) {
-  CString value = ProfileGetText(section, key, def, GetParamsFilePath(), 260);
+  CString value = ProfileGetText(section, key, def, GetParamsFilePath(), kParamReadChars);
   value.Trim();
   return value;
 }
 
+CString GetParamValueListed(const char* section, const char* key, const char* def) {
+  CString value = GetParamValue(section, key, def);
+  if (!ProfileHasKey(section, key, GetParamsFilePath())) PutParamValue(section, key, value);
+  return value;
+}
+
 void PutParamValue(const char* section, const char* key, const char* value) {
-  ProfileWriteString(section, key, value, GetParamsFilePath());
+  if (!ProfileWriteString(section, key, value, GetParamsFilePath())) ReportUnwritableSettings(GetParamsFilePath());
 }
 
 int TextToBool(const char* text) {
   CString t(text);
   t.Trim();
   t.MakeUpper();
-  static const char* const kYes[] = {"ENABLE", "TRUE", "YES", "OK", "\xCA\xC7" /* 是 */};
+  static constexpr const char* kYes[] = {"ENABLE", "TRUE", "YES", "OK", "\xCA\xC7" /* 是 */};
   for (const char* y : kYes)
     if (t == y) return 1;
   return strtol(t, nullptr, 10) > 0 ? 1 : 0;

@@ -23,14 +23,23 @@ CString GetAppFolder();
 // the file name has no extension).
 CString GetDefaultIniPath();
 
-// Reads (section, key) of file (empty: GetDefaultIniPath) and writes the value back, so
-// the key stands in the file afterwards. Values are cut to 8191 characters.
+// Reads (section, key) of file (empty: GetDefaultIniPath); values are cut to 8191
+// characters. A missing key is written with the default, so the key stands in the file
+// afterwards; a key that stands is never written back, so a value longer than the read
+// is never shortened in the file.
 CString ReadIniValue(const char* section, const char* key, const char* def, const char* file);
+// Writes one value. A file that cannot take it because it is UTF-16 text is reported to
+// the user once per file and run; other failures are ignored.
 void WriteIniValue(const char* section, const char* key, const char* value, const char* file);
 
 // "Parameters.ini" in the program folder. GetParamValue cuts to 259 characters and trims
 // white space; it does not write back.
 CString GetParamValue(const char* section, const char* key, const char* def);
+// GetParamValue, and the default written when the key is missing, so that the file
+// lists every key its readers know. Readers that want their keys listed use this
+// instead of writing back what they read, which would cut longer values.
+CString GetParamValueListed(const char* section, const char* key, const char* def);
+// Writes one value (a UTF-16 file is reported as by WriteIniValue).
 void PutParamValue(const char* section, const char* key, const char* value);
 CString GetParamsFilePath();
 

@@ -10,6 +10,9 @@
 
 namespace {
 
+constexpr double kMinGrowRatio = 0.00001;  // at or below it the file never grows
+constexpr UINT kSpareSlots = 10;           // a grow leaves at least this many free
+
 ULONGLONG FileSizeFor(ULONGLONG slots) { return kWorkspaceReserved + kWorkspaceSlotSize * slots; }
 
 bool SetFileLength(HANDLE file, ULONGLONG size) {
@@ -49,21 +52,25 @@ ULONGLONG CWorkspace::Open(ULONGLONG size) {
   do {
     path.Format("%sTemp\\%04u%04u.work", (const char*)g_strAppFolder, unsigned(GetTickCount()), NameNumber());
   } while (platform::PathExists(path));
-  m_nSize = CreateWorkspace(path, size, m_hFile, m_hMapping, m_pView);
+  m_nSize = CreateWorkspace(path, size, m_hFile, m_hMapping, m_pView, TRUE);
   if (m_nSize == 0) return 0;
   m_strPath = path;
   m_nCapacity = m_nSize >= kWorkspaceReserved ? UINT((m_nSize - kWorkspaceReserved) / kWorkspaceSlotSize) : 0;
   return m_nSize;
 }
 
-ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView) {
+ULONGLONG CWorkspace::CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView,
+                                      BOOL deleteOnClose) {
   hFile = INVALID_HANDLE_VALUE;
   hMapping = nullptr;
   pView = nullptr;
   if (!path || !*path || size == 0) return 0;  // an empty file cannot be mapped
   CreateFolderPath(path);
-  hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Deleted by the system when its last handle closes, so that a process that is killed
+  // or crashes leaves no file behind in "Temp" (it can be tens of megabytes).
+  const DWORD flags = deleteOnClose ? FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE : FILE_ATTRIBUTE_NORMAL;
+  hFile = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, CREATE_ALWAYS, flags, nullptr);
   if (hFile == INVALID_HANDLE_VALUE) return 0;
   if (SetFileLength(hFile, size) && MapFile(hFile, size, hMapping, pView)) return size;
   CloseHandle(hFile);
@@ -160,9 +167,9 @@ void CWorkspace::MarkEnd() { CSingleLock lock(&m_mutex, TRUE); }
 // refused rather than written past the end of the mapping.
 
 bool CWorkspace::MakeRoom(UINT k) {
-  if (m_dGrowRatio > 0.00001 && ULONGLONG(m_nCapacity) < ULONGLONG(m_nCount) + k + 10) {
+  if (m_dGrowRatio > kMinGrowRatio && ULONGLONG(m_nCapacity) < ULONGLONG(m_nCount) + k + kSpareSlots) {
     ULONGLONG slots = ULONGLONG(m_nCount / m_dGrowRatio);
-    if (slots <= m_nCapacity) slots = ULONGLONG(m_nCapacity) + k + 10;
+    if (slots <= m_nCapacity) slots = ULONGLONG(m_nCapacity) + k + kSpareSlots;
     GrowWorkspace(UINT(slots < UINT_MAX ? slots : UINT_MAX));
   }
   return m_pView && ULONGLONG(m_nCount) + (k ? k : 1) <= m_nCapacity;

@@ -2,12 +2,14 @@
 // temporary file mapped into memory that grows as images are added.
 //
 // File "<program folder>Temp\<tick><random>.work": 8 reserved bytes (zero), then fixed
-// 107-byte slots, slot i at 8 + i * 107. A slot holds one image, zero-filled after it;
+// 107-byte slots, slot i at 8 + i * 107. It is opened delete-on-close: it goes when the
+// workspace closes, and also when its process dies without closing it. A slot holds one image, zero-filled after it;
 // the image's size follows from its element code, the 16-bit value at image bytes 4-5.
 // The workspace stores raw images and knows nothing else of the elements, so the
 // foundation does not depend on the NC library.
 #pragma once
 
+#include "platform/bytes.h"
 #include "platform/core.h"
 
 constexpr UINT kWorkspaceReserved = 8;    // bytes before slot 0
@@ -21,7 +23,7 @@ inline UINT WorkspaceImageSize(WORD code) {
   return code == 0xFFFF ? 37 : 22;
 }
 // The code of an image (bytes 4-5, little-endian).
-inline WORD WorkspaceImageCode(const BYTE* image) { return WORD(image[4] | (image[5] << 8)); }
+inline WORD WorkspaceImageCode(const BYTE* image) { return bytes::Load16(image + 4); }
 
 #ifdef _WIN32
 
@@ -38,8 +40,10 @@ class CWorkspace {
   // has yet. Returns the file size (the capacity is (size - 8) / 107 slots), 0 on failure.
   ULONGLONG Open(ULONGLONG size);
   // Creates the folders and the file (replacing one of that name), sets its length and
-  // maps it whole. Returns the size, or 0 with nothing left open.
-  static ULONGLONG CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView);
+  // maps it whole. Returns the size, or 0 with nothing left open. With deleteOnClose
+  // the system deletes the file when its last handle closes (Open asks for it).
+  static ULONGLONG CreateWorkspace(const char* path, ULONGLONG size, HANDLE& hFile, HANDLE& hMapping, BYTE*& pView,
+                                   BOOL deleteOnClose = FALSE);
   // Sets the file to `slots` slots and maps it again. Returns the new file size; 0 when
   // no file is open or slots would drop stored images; on a failed grow the old mapping
   // is kept when it can be had back, else the file is closed.

@@ -20,7 +20,7 @@ class CString {
   CString(std::string&& s) : m_s(std::move(s)) {}
 
   int GetLength() const { return (int)m_s.size(); }
-  bool IsEmpty() const { return m_s.empty(); }
+  BOOL IsEmpty() const { return m_s.empty(); }
   void Empty() { m_s.clear(); }
 
   char GetAt(int i) const { return m_s[(size_t)i]; }

@@ -63,7 +63,7 @@ int CFileException::OsErrorToCause(LONG osError) {
 }
 
 CString CFileException::GetErrorMessage() const {
-  static const char* const kTexts[] = {
+  static constexpr const char* kTexts[] = {
       "no error",       "file error",    "file not found",     "bad path",
       "too many files", "access denied", "invalid file",       "cannot remove current folder",
       "folder full",    "bad seek",      "hardware I/O error", "sharing violation",
@@ -130,7 +130,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* error) {
   return TRUE;
 }
 
-bool CFile::IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+BOOL CFile::IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 
 void CFile::Close() {
   if (m_hFile != INVALID_HANDLE_VALUE) {
@@ -238,7 +238,7 @@ BOOL CFile::Open(const char* fileName, UINT openFlags, CFileException* error) {
   return TRUE;
 }
 
-bool CFile::IsOpen() const { return m_fd >= 0; }
+BOOL CFile::IsOpen() const { return m_fd >= 0; }
 
 void CFile::Close() {
   if (m_fd >= 0) {

@@ -83,7 +83,7 @@ class CFile {
   virtual void Close();
   // Close without throwing.
   void Abort();
-  bool IsOpen() const;
+  BOOL IsOpen() const;
 
   // Read returns the bytes read (0 at end of file); Read and Write throw CFileException
   // on an I/O error. A short write is an error.

@@ -140,6 +140,62 @@ bool ReadWholeFile(const char* file, std::string& data) {
 #endif
 }
 
+// ---------------------------------------------------------------------------
+// Encodings. The files are ANSI text. A UTF-8 byte-order mark is skipped when reading
+// and kept when writing. A UTF-16 file (an editor's "Unicode") is read through a
+// conversion to the system code page, but never written: lines of ANSI text inside it
+// would make it unreadable for every program.
+
+enum class Encoding { kAnsi, kUtf8Mark, kUtf16 };
+
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+Encoding EncodingOf(const std::string& data) {
+  if (data.compare(0, 3, kUtf8Mark) == 0) return Encoding::kUtf8Mark;
+  if (data.size() >= 2) {
+    const unsigned char b0 = (unsigned char)data[0], b1 = (unsigned char)data[1];
+    if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) return Encoding::kUtf16;
+    if (b0 != 0 && b1 == 0) return Encoding::kUtf16;  // little-endian text without a mark
+  }
+  return Encoding::kAnsi;
+}
+
+// UTF-16 (either byte order, mark optional) as text of the system code page.
+std::string FromUtf16(const std::string& data) {
+  bool bigEndian = (unsigned char)data[0] == 0xFE;
+  size_t start = ((unsigned char)data[0] == 0xFF || bigEndian) ? 2 : 0;
+  std::wstring wide;
+  for (size_t i = start; i + 1 < data.size(); i += 2) {
+    unsigned lo = (unsigned char)data[i + (bigEndian ? 1 : 0)], hi = (unsigned char)data[i + (bigEndian ? 0 : 1)];
+    wide.push_back((wchar_t)(lo | (hi << 8)));
+  }
+#ifdef _WIN32
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), nullptr, 0, nullptr, nullptr);
+  std::string text((size_t)(n > 0 ? n : 0), '\0');
+  if (n > 0) WideCharToMultiByte(CP_ACP, 0, wide.data(), (int)wide.size(), &text[0], n, nullptr, nullptr);
+  return text;
+#else
+  std::string text;  // the host build has no code page tables: ASCII only
+  for (wchar_t c : wide) text.push_back(c < 0x80 ? (char)c : '?');
+  return text;
+#endif
+}
+
+// The text to parse: marks skipped, UTF-16 converted.
+std::string TextOf(const std::string& data) {
+  switch (EncodingOf(data)) {
+    case Encoding::kUtf8Mark: return data.substr(3);
+    case Encoding::kUtf16: return FromUtf16(data);
+    default: return data;
+  }
+}
+
+bool ReadText(const char* file, std::string& text) {
+  if (!ReadWholeFile(file, text)) return false;
+  text = TextOf(text);
+  return true;
+}
+
 std::atomic<unsigned> g_tempCounter{0};
 
 // Writes data to a temporary file beside file, then renames it over file.
@@ -194,6 +250,19 @@ bool ReplaceFileAtomically(const char* file, const std::string& data) {
   if (!ok) ::unlink(tpath.c_str());
   return ok;
 #endif
+}
+
+// Before a write: takes a UTF-8 mark off data into mark (written back in front); false
+// for a UTF-16 file, which is never written.
+bool SplitMarkForWriting(std::string& data, std::string& mark) {
+  switch (EncodingOf(data)) {
+    case Encoding::kUtf16: return false;
+    case Encoding::kUtf8Mark:
+      mark = kUtf8Mark;
+      data.erase(0, 3);
+      return true;
+    default: return true;
+  }
 }
 
 // Serialises read-modify-write of one file between threads and processes.
@@ -279,7 +348,7 @@ DWORD CopyList(const std::vector<std::string>& items, char* out, DWORD size) {
 DWORD ProfileGetString(const char* section, const char* key, const char* def, char* out, DWORD size, const char* file) {
   if (!out || size == 0) return 0;
   std::string data;
-  bool have = file && *file && ReadWholeFile(file, data);
+  bool have = file && *file && ReadText(file, data);
   std::vector<Line> lines = have ? SplitLines(data) : std::vector<Line>();
 
   if (!section || !key) {
@@ -334,28 +403,62 @@ CString ProfileGetText(const char* section, const char* key, const char* def, co
   return s;
 }
 
-DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file) {
+namespace {
+// The key lines of a section, parsed; false when the file cannot be read or has no
+// such section.
+bool SectionKeys(const char* section, const char* file, std::vector<Parsed>& keys) {
   std::string data;
-  std::vector<std::string> items;
-  if (file && *file && section && ReadWholeFile(file, data)) {
-    std::vector<Line> lines = SplitLines(data);
-    int sec = FindSection(lines, section);
-    if (sec >= 0) {
-      int end = SectionEnd(lines, sec);
-      for (int i = sec + 1; i < end; ++i) {
-        Parsed p = ParseLine(lines[(size_t)i].text);
-        if (p.kind == Kind::Key) items.push_back(p.name + "=" + p.value);
-      }
-    }
+  if (!file || !*file || !section || !ReadText(file, data)) return false;
+  std::vector<Line> lines = SplitLines(data);
+  int sec = FindSection(lines, section);
+  if (sec < 0) return false;
+  int end = SectionEnd(lines, sec);
+  for (int i = sec + 1; i < end; ++i) {
+    Parsed p = ParseLine(lines[(size_t)i].text);
+    if (p.kind == Kind::Key) keys.push_back(std::move(p));
   }
+  return true;
+}
+
+// The "key=value" lines of a section; false when there is no such section.
+bool SectionItems(const char* section, const char* file, std::vector<std::string>& items) {
+  std::vector<Parsed> keys;
+  if (!SectionKeys(section, file, keys)) return false;
+  for (const Parsed& p : keys) items.push_back(p.name + "=" + p.value);
+  return true;
+}
+}  // namespace
+
+DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file) {
+  std::vector<std::string> items;
+  SectionItems(section, file, items);
   return CopyList(items, out, size);
+}
+
+BOOL ProfileHasKey(const char* section, const char* key, const char* file) {
+  std::vector<Parsed> keys;
+  if (!key || !SectionKeys(section, file, keys)) return FALSE;
+  for (const Parsed& p : keys)
+    if (SameName(p.name, key)) return TRUE;
+  return FALSE;
+}
+
+BOOL ProfileIsUtf16File(const char* file) {
+  std::string data;
+  return file && *file && ReadWholeFile(file, data) && EncodingOf(data) == Encoding::kUtf16;
+}
+
+BOOL ProfileGetSectionLines(const char* section, std::vector<std::string>& lines, const char* file) {
+  lines.clear();
+  return SectionItems(section, file, lines) ? TRUE : FALSE;
 }
 
 BOOL ProfileWriteString(const char* section, const char* key, const char* value, const char* file) {
   if (!file || !*file || !section) return FALSE;
   FileWriteLock lock(file);
-  std::string old;
+  std::string old, mark;
   bool existed = ReadWholeFile(file, old);
+  if (existed && !SplitMarkForWriting(old, mark)) return FALSE;
   std::vector<Line> lines = SplitLines(old);
 
   int sec = FindSection(lines, section);
@@ -391,14 +494,15 @@ BOOL ProfileWriteString(const char* section, const char* key, const char* value,
   }
   std::string data = JoinLines(lines);
   if (existed && data == old) return TRUE;  // nothing changed: leave the file alone
-  return ReplaceFileAtomically(file, data) ? TRUE : FALSE;
+  return ReplaceFileAtomically(file, mark + data) ? TRUE : FALSE;
 }
 
 BOOL ProfileWriteSection(const char* section, const char* list, const char* file) {
   if (!file || !*file || !section) return FALSE;
   FileWriteLock lock(file);
-  std::string old;
+  std::string old, mark;
   bool existed = ReadWholeFile(file, old);
+  if (existed && !SplitMarkForWriting(old, mark)) return FALSE;
   std::vector<Line> lines = SplitLines(old);
 
   std::vector<Line> body;
@@ -418,5 +522,5 @@ BOOL ProfileWriteSection(const char* section, const char* list, const char* file
   }
   std::string data = JoinLines(lines);
   if (existed && data == old) return TRUE;
-  return ReplaceFileAtomically(file, data) ? TRUE : FALSE;
+  return ReplaceFileAtomically(file, mark + data) ? TRUE : FALSE;
 }

@@ -10,6 +10,9 @@
 // of "Parameters.ini" do not lose each other's update.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/cstring.h"
 #include "platform/types.h"
 
@@ -25,11 +28,23 @@ CString ProfileGetText(const char* section, const char* key, const char* def, co
 
 // Writes (section, key) = value. value == nullptr removes the key, key == nullptr removes
 // the whole section. FALSE when the file could not be written (then it is unchanged).
+// A UTF-8 byte-order mark stays in front. A UTF-16 file is read but never written:
+// ANSI lines inside it would spoil it for every reader (FALSE, file unchanged).
 BOOL ProfileWriteString(const char* section, const char* key, const char* value, const char* file);
 
 // Replaces the keys of a section with the given "key=value" lines (each NUL-terminated,
 // the list ended by a second NUL), creating the section when missing.
 BOOL ProfileWriteSection(const char* section, const char* lines, const char* file);
 
+// Whether (section, key) stands in the file.
+BOOL ProfileHasKey(const char* section, const char* key, const char* file);
+
+// Whether the file is UTF-16 text, which the writers refuse.
+BOOL ProfileIsUtf16File(const char* file);
+
 // Reads the "key=value" lines of a section as such a NUL-separated list.
 DWORD ProfileGetSection(const char* section, char* out, DWORD size, const char* file);
+
+// The same lines, all of them, one entry each (an entry keeps any NUL byte the line
+// holds). FALSE when the file cannot be read or has no such section.
+BOOL ProfileGetSectionLines(const char* section, std::vector<std::string>& lines, const char* file);

@@ -74,9 +74,9 @@ class CRect : public RECT {
   CPoint TopLeft() const { return CPoint(left, top); }
   CPoint BottomRight() const { return CPoint(right, bottom); }
   CPoint CenterPoint() const { return CPoint((left + right) / 2, (top + bottom) / 2); }
-  bool IsRectEmpty() const { return right <= left || bottom <= top; }
-  bool IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  bool PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+  BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
+  BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
+  BOOL PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
 
   void SetRect(int l, int t, int r, int b) {
     left = l;

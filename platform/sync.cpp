@@ -11,7 +11,7 @@ CMutex::~CMutex() {
   if (m_h) CloseHandle(m_h);
 }
 
-bool CMutex::IsValid() const { return m_h != nullptr; }
+BOOL CMutex::IsValid() const { return m_h != nullptr; }
 
 BOOL CMutex::Lock(DWORD timeout) {
   if (!m_h) return FALSE;
@@ -100,7 +100,7 @@ CMutex::CMutex(BOOL initiallyOwn, const char* name) {
 
 CMutex::~CMutex() = default;
 
-bool CMutex::IsValid() const { return m_impl != nullptr; }
+BOOL CMutex::IsValid() const { return m_impl != nullptr; }
 
 BOOL CMutex::Lock(DWORD timeout) {
   m_abandoned = false;

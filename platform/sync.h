@@ -28,10 +28,10 @@ class CMutex : public CSyncObject {
   BOOL Lock(DWORD timeout = INFINITE) override;
   BOOL Unlock() override;
   // Whether the named mutex existed before this object opened it.
-  bool AlreadyExisted() const { return m_existed; }
+  BOOL AlreadyExisted() const { return m_existed; }
   // Whether the last successful Lock found the mutex abandoned by a dead owner.
-  bool LastLockAbandoned() const { return m_abandoned; }
-  bool IsValid() const;
+  BOOL LastLockAbandoned() const { return m_abandoned; }
+  BOOL IsValid() const;
 
  private:
   bool m_existed = false;

@@ -16,8 +16,9 @@ std::atomic<HWND> g_mainWnd{nullptr};
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook) { return g_boxHook.exchange(hook); }
 
 int DefaultButton(UINT type) {
-  static const int kButtons[][3] = {{IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
-                                    {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL}};
+  static constexpr int kButtons[][3] = {{IDOK, IDOK, IDOK},           {IDOK, IDCANCEL, IDCANCEL},
+                                        {IDABORT, IDRETRY, IDIGNORE}, {IDYES, IDNO, IDCANCEL},
+                                        {IDYES, IDNO, IDNO},          {IDRETRY, IDCANCEL, IDCANCEL}};
   UINT kind = type & MB_TYPEMASK;
   if (kind > 5) kind = 0;
   UINT def = (type & MB_DEFMASK) >> 8;

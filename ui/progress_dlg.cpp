@@ -4,8 +4,11 @@
 #include "resources/resource.h"
 
 namespace {
-const UINT_PTR kPushTimer = 1;     // position and range to the bar
-const UINT_PTR kRepaintTimer = 2;  // the whole strip
+constexpr UINT_PTR kPushTimer = 1;     // position and range to the bar
+constexpr UINT_PTR kRepaintTimer = 2;  // the whole strip
+constexpr UINT kPush_ms = 50;
+constexpr UINT kRepaint_ms = 300;
+constexpr COLORREF kGrey = RGB(0xC0, 0xC0, 0xC0);
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CProgressDlg, CDialog)
@@ -43,13 +46,13 @@ BOOL CProgressDlg::OnInitDialog() {
   m_font.CreateFontIndirect(&lf);
   m_wndProgress.SetTextFont(&m_font);
 
-  m_wndProgress.SetBkColor(0xC0C0C0);
-  m_wndProgress.SetColors(0x0000FF, 0x00FF00);  // red to green
-  m_wndProgress.SetTextColors(0xC0C0C0, 0xFF0000);
+  m_wndProgress.SetBkColor(kGrey);
+  m_wndProgress.SetColors(RGB(0xFF, 0, 0), RGB(0, 0xFF, 0));  // red to green
+  m_wndProgress.SetTextColors(kGrey, RGB(0, 0, 0xFF));
 
   MakeTopmost();
-  SetTimer(kPushTimer, 50);
-  SetTimer(kRepaintTimer, 300);
+  SetTimer(kPushTimer, kPush_ms);
+  SetTimer(kRepaintTimer, kRepaint_ms);
   return TRUE;
 }
 

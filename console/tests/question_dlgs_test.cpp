@@ -114,6 +114,32 @@ TEST_F(QuestionDlgTest, FormatQuestionAnswersTwoDUnlessThreeDIsChosen) {
   EXPECT_EQ(0, dlg.m_nFormat);
 }
 
+// Both questions carry the program's icon, big and small (it was missing from the
+// resources, so they showed none).
+TEST_F(QuestionDlgTest, QuestionsShowTheProgramIcon) {
+  bool icons[2][2] = {};
+  auto iconsOf = [&](int which) {
+    return [&icons, which](HWND dlg) {
+      icons[which][0] = ::SendMessageA(dlg, WM_GETICON, ICON_BIG, 0) != 0;
+      icons[which][1] = ::SendMessageA(dlg, WM_GETICON, ICON_SMALL, 0) != 0;
+      ::PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    };
+  };
+  WhenShown("Force to 2D", {iconsOf(0)});
+  CForce2DDlg force;
+  force.DoModal();
+  EXPECT_TRUE(AllStepsDone());
+  WhenShown("2D/3D Format Selection", {iconsOf(1)});
+  CFormatSelectDlg format;
+  format.DoModal();
+  EXPECT_TRUE(AllStepsDone());
+  for (int which = 0; which < 2; ++which) {
+    EXPECT_TRUE(icons[which][0]) << which;
+    EXPECT_TRUE(icons[which][1]) << which;
+  }
+  EXPECT_NE(nullptr, ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM)));
+}
+
 TEST_F(QuestionDlgTest, ChineseTemplates) {
   g_nUiLanguage = 0;
   CFormatSelectDlg format;

@@ -1,15 +1,15 @@
 #include "device/links/device_link.h"
 
-CDeviceLink::CDeviceLink()
-    : m_hPort(-1), m_strPortName("COM1"), m_nLastAckPack(-1), m_dwLastHeard(0), m_hNotifyWnd(nullptr), m_nNotifyMsg(0) {
-}
+#include "foundation/settings.h"
 
 CDeviceLink::~CDeviceLink() = default;
 
-DWORD CDeviceLink::StampNow() {
-  DWORD t = GetTickCount();
+DWORD CDeviceLink::StampNow() const {
+  DWORD t = m_pTicks->Now();
   return t ? t : 1;
 }
+
+DWORD CDeviceLink::TicksSince(DWORD stamp) const { return GetTicksBetween(stamp, m_pTicks->Now()); }
 
 void CDeviceLink::Notify(WPARAM wParam, LPARAM lParam) const {
   if (m_hNotifyWnd && m_nNotifyMsg) PostMessageA(m_hNotifyWnd, m_nNotifyMsg, wParam, lParam);

@@ -7,11 +7,13 @@
 #include "device/device_params.h"
 #include "device/device_frame.h"
 #include "device/link_helpers.h"
+#include "platform/clock.h"
 #include "platform/core.h"
 
 class CDeviceLink {
  public:
-  CDeviceLink();
+  // The clock times the link's silence and, in derived links, resends and keep-alives.
+  explicit CDeviceLink(ITickSource& ticks = CSystemTicks::Instance()) : m_pTicks(&ticks) {}
   // Closes nothing: the owner calls Close first.
   virtual ~CDeviceLink();
   CDeviceLink(const CDeviceLink&) = delete;
@@ -37,16 +39,19 @@ class CDeviceLink {
   const CString& GetPortName() const { return m_strPortName; }
 
  protected:
-  // GetTickCount now, never 0 (0 means "nothing heard").
-  static DWORD StampNow();
+  // The clock now, never 0 (0 means "nothing heard").
+  DWORD StampNow() const;
+  // Milliseconds since a stamp of StampNow; 0 for the stamp 0.
+  DWORD TicksSince(DWORD stamp) const;
   // Posts the notification when both the window and the message are set.
   void Notify(WPARAM wParam, LPARAM lParam) const;
 
-  int32_t m_hPort;         // -1 while closed; the UDP link sets 1 once connected
-  CString m_strPortName;   // "COM1" until Open stores its CommString
-  int32_t m_nLastAckPack;  // last acknowledged pack number passed on; -1 none
-  DWORD m_dwLastHeard;     // tick of the last frame from the controller; 0 closed
-  HWND m_hNotifyWnd;       // owner window; null none
-  UINT m_nNotifyMsg;       // message posted to it; 0 none
-  DeviceParams m_device;   // the device on the other end
+  ITickSource* m_pTicks;           // not owned
+  int32_t m_hPort = -1;            // -1 while closed; the UDP link sets 1 once connected
+  CString m_strPortName = "COM1";  // "COM1" until Open stores its CommString
+  int32_t m_nLastAckPack = -1;     // last acknowledged pack number passed on; -1 none
+  DWORD m_dwLastHeard = 0;         // tick of the last frame from the controller; 0 closed
+  HWND m_hNotifyWnd = nullptr;     // owner window; null none
+  UINT m_nNotifyMsg = 0;           // message posted to it; 0 none
+  DeviceParams m_device;           // the device on the other end
 };

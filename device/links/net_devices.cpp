@@ -21,7 +21,7 @@ void SetInfo(NetDeviceEntry& e, const BYTE* reply, int length) {
 void UpdateNetDevices(const BYTE* reply, int length) {
   CSingleLock lock(&g_NetDevices.m_mutex, TRUE);
   if (!g_NetDevices.m_pEntries) {
-    g_NetDevices.m_pEntries = new NetDeviceEntry[NET_DEVICE_TABLE_SIZE]();
+    g_NetDevices.m_pEntries = new NetDeviceEntry[kNetDeviceTableSize]();
     g_NetDevices.m_nCount = 0;
   }
   bool given = reply && length > 0;
@@ -34,18 +34,18 @@ void UpdateNetDevices(const BYTE* reply, int length) {
       SetInfo(e[i], reply, length);
       known = true;
     }
-    if (GetTicksSince(e[i].lastSeen) > NET_DEVICE_EXPIRY_MS) {
+    if (GetTicksSince(e[i].lastSeen) > kNetDeviceExpiryMs) {
       memmove(&e[i], &e[i + 1], sizeof(NetDeviceEntry) * (size_t)(g_NetDevices.m_nCount - i - 1));
       --g_NetDevices.m_nCount;
       continue;
     }
     ++i;
   }
-  if (given && !known && g_NetDevices.m_nCount < NET_DEVICE_TABLE_SIZE) {
+  if (given && !known && g_NetDevices.m_nCount < kNetDeviceTableSize) {
     NetDeviceEntry& added = e[g_NetDevices.m_nCount++];
     memset(&added, 0, sizeof(added));
     added.lastSeen = GetTickCount();
-    memcpy(&added.reply, reply, sizeof(EnumReply));
+    added.reply = DecodeEnumReply(reply);
     SetInfo(added, reply, length);
   }
 }

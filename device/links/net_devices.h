@@ -6,8 +6,8 @@
 #include "device/links/udp_frame.h"
 #include "platform/core.h"
 
-#define NET_DEVICE_TABLE_SIZE 100
-#define NET_DEVICE_EXPIRY_MS 20000
+constexpr int kNetDeviceTableSize = 100;
+constexpr DWORD kNetDeviceExpiryMs = 20000;
 
 struct NetDeviceEntry {
   EnumReply reply;  // of the controller's first answer
@@ -16,7 +16,7 @@ struct NetDeviceEntry {
 };
 
 struct NetDeviceTable {
-  NetDeviceEntry* m_pEntries = nullptr;  // NET_DEVICE_TABLE_SIZE entries, allocated on first use
+  NetDeviceEntry* m_pEntries = nullptr;  // kNetDeviceTableSize entries, allocated on first use
   int m_nCount = 0;
   CMutex m_mutex;  // guards the entries and the count
 };

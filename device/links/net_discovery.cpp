@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-CNetDiscovery::CNetDiscovery(WORD port) : m_socket(INVALID_SOCKET), m_bind{}, m_nPort(port) {
+CNetDiscovery::CNetDiscovery(WORD port) : m_nPort(port) {
   m_bind.sin_family = AF_INET;
   m_bind.sin_port = 0;
   m_bind.sin_addr.s_addr = htonl(INADDR_ANY);
@@ -29,11 +29,11 @@ void CNetDiscovery::SendDiscoveryProbe(HWND window) {
       Close();
       return;
     }
-    WSAAsyncSelect(m_socket, window, WM_UDP_SOCKET_NOTIFY, FD_READ);
+    WSAAsyncSelect(m_socket, window, kWmUdpSocket, FD_READ);
   }
   UpdateNetDevices(nullptr, 0);
-  BYTE frame[UDP_HEADER_SIZE];
-  int n = BuildUdpFrame(frame, sizeof(frame), UDP_ENUM, UDP_FLAG_PC, 0, nullptr, 0);
+  BYTE frame[kUdpHeaderSize];
+  int n = BuildUdpFrame(frame, sizeof(frame), kUdpEnum, kUdpFlagPc, 0, nullptr, 0);
   for (const CString& address : m_arrBroadcastAddresses) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
@@ -61,10 +61,13 @@ BOOL CNetDiscovery::ReadDiscoveryReply() {
   int fromLength = sizeof(from);
   int n = recvfrom(m_socket, (char*)data, 2047, 0, (sockaddr*)&from, &fromLength);
   if (n <= 0) return FALSE;
-  if (n < UDP_HEADER_SIZE || data[6] != UDP_ENUM) return TRUE;
+  const int headerSize = (int)kUdpHeaderSize;
+  if (n < headerSize) return TRUE;
+  const UdpFrameHeader h = DecodeUdpFrameHeader(data);
+  if (h.type != kUdpEnum) return TRUE;
   // The payload is what the header says, but never more than was received.
-  int length = data[16] | (data[17] << 8);
-  if (length > n - UDP_HEADER_SIZE) length = n - UDP_HEADER_SIZE;
-  UpdateNetDevices(data + UDP_HEADER_SIZE, length);
+  int length = h.length;
+  if (length > n - headerSize) length = n - headerSize;
+  UpdateNetDevices(data + headerSize, length);
   return TRUE;
 }

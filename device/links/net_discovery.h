@@ -9,7 +9,7 @@
 
 class CNetDiscovery {
  public:
-  explicit CNetDiscovery(WORD port = UDP_DISCOVERY_PORT);
+  explicit CNetDiscovery(WORD port = kUdpDiscoveryPort);
   ~CNetDiscovery();
   CNetDiscovery(const CNetDiscovery&) = delete;
   CNetDiscovery& operator=(const CNetDiscovery&) = delete;
@@ -17,7 +17,7 @@ class CNetDiscovery {
   // Creates the socket on first use (notifications to window), drops expired entries
   // and broadcasts one Enum to every local broadcast address.
   void SendDiscoveryProbe(HWND window);
-  // For WM_UDP_SOCKET_NOTIFY: reads every waiting answer. Returns 0.
+  // For kWmUdpSocket: reads every waiting answer. Returns 0.
   int OnSocketNotify(SOCKET socket, LPARAM event);
   // One datagram; FALSE when there is no socket or nothing more to read.
   BOOL ReadDiscoveryReply();
@@ -26,8 +26,8 @@ class CNetDiscovery {
   SOCKET GetSocket() const { return m_socket; }
 
  private:
-  SOCKET m_socket;     // INVALID_SOCKET until the first probe
-  sockaddr_in m_bind;  // any interface, port 0
+  SOCKET m_socket = INVALID_SOCKET;  // until the first probe
+  sockaddr_in m_bind = {};           // any interface, port 0
   CStringArray m_arrLocalAddresses;
   CStringArray m_arrBroadcastAddresses;  // of the socket's creation
   CMutex m_mutex;                        // held for one probe

@@ -4,29 +4,67 @@
 
 #include "foundation/checksum.h"
 #include "foundation/settings.h"
+#include "platform/bytes.h"
 
-ReTXEntry g_ReTXTable[RETX_TABLE_SIZE];
+ReTXEntry g_ReTXTable[kReTXTableSize];
+
+namespace {
+// The CRC covers the header from the type byte on, and the payload.
+constexpr UINT kCrcStart = offsetof(UdpFrameHeader, type);
+constexpr UINT kCrcHeaderBytes = kUdpHeaderSize - kCrcStart;
+}  // namespace
 
 WORD UdpFrameCrc(const BYTE* bytes, UINT count) { return (WORD)Crc16Arc(bytes, (size_t)(WORD)count); }
 
-int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, const void* payload, WORD length) {
-  if (!out || length > UDP_MAX_PAYLOAD || size < (size_t)UDP_HEADER_SIZE + length) return 0;
+UdpFrameHeader DecodeUdpFrameHeader(const BYTE* p) {
   UdpFrameHeader h;
-  h.magic = UDP_FRAME_MAGIC;
-  h.crc = 0;
-  h.type = type;
-  h.flag = flag;
-  h.sequence = sequence;
-  memset(h.fill, 0xFF, sizeof(h.fill));
-  h.length = length;
-  memcpy(out, &h, sizeof(h));
+  h.magic = bytes::Load32(p + offsetof(UdpFrameHeader, magic));
+  h.crc = bytes::Load16(p + offsetof(UdpFrameHeader, crc));
+  h.type = p[offsetof(UdpFrameHeader, type)];
+  h.flag = p[offsetof(UdpFrameHeader, flag)];
+  h.sequence = bytes::Load16(p + offsetof(UdpFrameHeader, sequence));
+  memcpy(h.fill, p + offsetof(UdpFrameHeader, fill), sizeof(h.fill));
+  h.length = bytes::Load16(p + offsetof(UdpFrameHeader, length));
+  return h;
+}
+
+EnumReply DecodeEnumReply(const BYTE* p) {
+  EnumReply r;
+  memcpy(r.address, p + offsetof(EnumReply, address), sizeof(r.address));
+  r.port = bytes::Load16(p + offsetof(EnumReply, port));
+  memcpy(r.consoleAddress, p + offsetof(EnumReply, consoleAddress), sizeof(r.consoleAddress));
+  r.consolePort = bytes::Load16(p + offsetof(EnumReply, consolePort));
+  memcpy(r.name, p + offsetof(EnumReply, name), sizeof(r.name));
+  return r;
+}
+
+void EncodeEnumReply(const EnumReply& r, BYTE* p) {
+  memcpy(p + offsetof(EnumReply, address), r.address, sizeof(r.address));
+  bytes::Store16(p + offsetof(EnumReply, port), r.port);
+  memcpy(p + offsetof(EnumReply, consoleAddress), r.consoleAddress, sizeof(r.consoleAddress));
+  bytes::Store16(p + offsetof(EnumReply, consolePort), r.consolePort);
+  memcpy(p + offsetof(EnumReply, name), r.name, sizeof(r.name));
+}
+
+void EncodeConnectPayload(const ConnectPayload& head, BYTE* p) {
+  bytes::Store16(p + offsetof(ConnectPayload, mode), head.mode);
+  bytes::Store16(p + offsetof(ConnectPayload, textLength), head.textLength);
+}
+
+int BuildUdpFrame(BYTE* out, size_t size, BYTE type, BYTE flag, WORD sequence, const void* payload, WORD length) {
+  if (!out || length > kUdpMaxPayload || size < (size_t)kUdpHeaderSize + length) return 0;
+  bytes::Store32(out + offsetof(UdpFrameHeader, magic), kUdpFrameMagic);
+  out[offsetof(UdpFrameHeader, type)] = type;
+  out[offsetof(UdpFrameHeader, flag)] = flag;
+  bytes::Store16(out + offsetof(UdpFrameHeader, sequence), sequence);
+  memset(out + offsetof(UdpFrameHeader, fill), 0xFF, sizeof(UdpFrameHeader::fill));
+  bytes::Store16(out + offsetof(UdpFrameHeader, length), length);
   if (length && payload)
-    memcpy(out + UDP_HEADER_SIZE, payload, length);
+    memcpy(out + kUdpHeaderSize, payload, length);
   else if (length)
-    memset(out + UDP_HEADER_SIZE, 0, length);
-  h.crc = UdpFrameCrc(out + 6, (UINT)length + 12);
-  memcpy(out + 4, &h.crc, sizeof(h.crc));
-  return UDP_HEADER_SIZE + length;
+    memset(out + kUdpHeaderSize, 0, length);
+  bytes::Store16(out + offsetof(UdpFrameHeader, crc), UdpFrameCrc(out + kCrcStart, (UINT)length + kCrcHeaderBytes));
+  return (int)kUdpHeaderSize + length;
 }
 
 CString DottedAddress(uint32_t address_net) {
@@ -54,7 +92,7 @@ struct SocketErrorText {
   const char* text;
 };
 #define TABS10 "\t\t\t\t\t\t\t\t\t\t"
-const SocketErrorText kSocketErrors[] = {
+constexpr SocketErrorText kSocketErrors[] = {
     {6, "6:Specified event object invalid."},
     {8, "8:Insufficient memory available."},
     {87, "87:One or more parameters are invalid."},
@@ -143,11 +181,10 @@ void FormatSocketError(int code, char* buffer, int size) {
 
 // ---------------------------------------------------------------- reassembly
 
-CUdpFrameBuffer::CUdpFrameBuffer() : m_nState(0), m_nBuffered(0), m_buffer{}, m_dwBytesDiscarded(0) {}
-
 void CUdpFrameBuffer::ResetBuffer() {
   m_nState = 0;
   m_nBuffered = 0;
+  m_dwBadSpanLeft = 0;
 }
 
 void CUdpFrameBuffer::Discard(int count) {
@@ -157,45 +194,51 @@ void CUdpFrameBuffer::Discard(int count) {
   m_nBuffered = (WORD)(m_nBuffered - count);
 }
 
+void CUdpFrameBuffer::CountSkipped(DWORD count) {
+  DWORD inBadFrame = count < m_dwBadSpanLeft ? count : m_dwBadSpanLeft;
+  m_dwBadSpanLeft -= inBadFrame;
+  m_dwBytesGarbage += count - inBadFrame;
+}
+
 BYTE* CUdpFrameBuffer::ExtractFrame() {
+  static_assert(sizeof(kUdpFrameMagic) == 4, "the magic is four bytes");
   for (;;) {
     if (m_nBuffered < 4) return nullptr;
     if (m_nState == 0) {
       int hit = -1;
-      for (int i = 0; i + 4 <= m_nBuffered; ++i) {
-        if (m_buffer[i] == 0xFE && m_buffer[i + 1] == 0xFE && m_buffer[i + 2] == 0xFE && m_buffer[i + 3] == 0xFE) {
-          hit = i;
-          break;
-        }
-      }
+      for (int i = 0; i + 4 <= m_nBuffered && hit < 0; ++i)
+        if (bytes::Load32(m_buffer + i) == kUdpFrameMagic) hit = i;
       if (hit >= 0) {
         m_nState = 1;
-        m_dwBytesDiscarded += (DWORD)hit;
+        CountSkipped((DWORD)hit);
+        m_dwBadSpanLeft = 0;
         Discard(hit);
       }
       if (m_nBuffered > kHuntLimit) {
-        m_dwBytesDiscarded += m_nBuffered;
+        CountSkipped(m_nBuffered);
         ResetBuffer();
         return nullptr;
       }
       if (m_nState == 0) return nullptr;
     }
-    if (m_nBuffered < UDP_HEADER_SIZE) return nullptr;
-    UdpFrameHeader h;
-    memcpy(&h, m_buffer, sizeof(h));
+    if (m_nBuffered < kUdpHeaderSize) return nullptr;
+    UdpFrameHeader h = DecodeUdpFrameHeader(m_buffer);
     if (m_nState == 1) {
-      if (h.length > UDP_MAX_PAYLOAD) {
-        m_dwBytesDiscarded += 4;
+      if (h.length > kUdpMaxPayload) {  // not a frame: step over its magic
+        m_dwBytesGarbage += 4;
         Discard(4);
         m_nState = 0;
         continue;
       }
       m_nState = 2;
     }
-    if (m_nBuffered < UDP_HEADER_SIZE + h.length) return nullptr;
+    if (m_nBuffered < kUdpHeaderSize + h.length) return nullptr;
     m_nState = 0;
-    if (h.crc == UdpFrameCrc(m_buffer + 6, (UINT)h.length + 12)) return m_buffer;
-    m_dwBytesDiscarded += 4;
+    if (h.crc == UdpFrameCrc(m_buffer + kCrcStart, (UINT)h.length + kCrcHeaderBytes)) return m_buffer;
+    // The whole frame counts as bad; the hunt inside it for a frame that may start
+    // there does not count its bytes a second time.
+    m_dwBytesBadCheck += kUdpHeaderSize + h.length;
+    m_dwBadSpanLeft = kUdpHeaderSize + h.length - 4;
     Discard(4);
   }
 }
@@ -205,9 +248,9 @@ int CUdpFrameBuffer::AppendData(const BYTE* bytes, int count) {
   // Datagrams are at most 8192 bytes; larger input goes in datagram-sized pieces so
   // the buffer's invariant holds whoever calls.
   while (count > 0) {
-    int piece = count > UDP_MAX_PAYLOAD ? UDP_MAX_PAYLOAD : count;
+    int piece = count > (int)kUdpMaxPayload ? (int)kUdpMaxPayload : count;
     if (m_nBuffered + piece > kBufferSize) {  // cannot happen while the invariant holds
-      m_dwBytesDiscarded += m_nBuffered;
+      CountSkipped(m_nBuffered);
       ResetBuffer();
     }
     memcpy(m_buffer + m_nBuffered, bytes, (size_t)piece);
@@ -215,16 +258,15 @@ int CUdpFrameBuffer::AppendData(const BYTE* bytes, int count) {
     bytes += piece;
     count -= piece;
     while (BYTE* frame = ExtractFrame()) {
-      UdpFrameHeader h;
-      memcpy(&h, frame, sizeof(h));
+      const int size = (int)kUdpHeaderSize + DecodeUdpFrameHeader(frame).length;
       try {
         OnFrame(frame);
       } catch (...) {
         // Dropped below like a handled frame: left in place it would fail again with
         // every datagram and block everything behind it.
-        m_dwBytesDiscarded += (DWORD)(UDP_HEADER_SIZE + h.length);
+        m_dwBytesFailedHandler += (DWORD)size;
       }
-      Discard(UDP_HEADER_SIZE + h.length);
+      Discard(size);
     }
   }
   return 1;
@@ -249,21 +291,19 @@ void ReTXTable::Clear() {
   m_nCount = 0;
 }
 
-namespace {
-DWORD NowTick() {
-  DWORD t = GetTickCount();
+DWORD ReTXTable::Stamp() const {
+  DWORD t = m_pTicks->Now();
   return t ? t : 1;
 }
-}  // namespace
 
 BOOL ReTXTable::Add(uint32_t address, uint16_t port, WORD sequence, const BYTE* frame, int length) {
   if (m_nRetry == 0) return TRUE;
-  if (length < 0 || length > 8191 || length > RETX_FRAME_SIZE) return FALSE;
+  if (length < 0 || length > 8191 || length > kReTXFrameSize) return FALSE;
   CSingleLock lock(&m_lock, TRUE);
-  if (m_nCount >= RETX_TABLE_SIZE) return FALSE;
-  ReTXEntry& e = g_ReTXTable[m_nCount++];
+  if (m_nCount >= kReTXTableSize) return FALSE;
+  ReTXEntry& e = m_pEntries[m_nCount++];
   e.resendsLeft = (BYTE)(m_nRetry > 255 ? 255 : m_nRetry);
-  e.tick = NowTick();
+  e.tick = Stamp();
   e.address = address;
   e.port = port;
   e.sequence = sequence;
@@ -275,18 +315,19 @@ BOOL ReTXTable::Add(uint32_t address, uint16_t port, WORD sequence, const BYTE* 
 BOOL ReTXTable::Resend(SendFn send, void* context) {
   CSingleLock lock(&m_lock, TRUE);
   BOOL wasBusy = m_nCount > 0;
+  const DWORD now = m_pTicks->Now();
   for (int i = 0; i < m_nCount;) {
-    ReTXEntry& e = g_ReTXTable[i];
-    if (GetTicksSince(e.tick) <= m_dwTimeout) {
+    ReTXEntry& e = m_pEntries[i];
+    if (GetTicksBetween(e.tick, now) <= m_dwTimeout) {
       ++i;
       continue;
     }
     if (send) send(context, e);
     ++m_dwResent;
-    e.tick = NowTick();
+    e.tick = Stamp();
     if (--e.resendsLeft == 0) {
       ++m_dwExpired;
-      memmove(&g_ReTXTable[i], &g_ReTXTable[i + 1], sizeof(ReTXEntry) * (size_t)(m_nCount - i - 1));
+      memmove(&m_pEntries[i], &m_pEntries[i + 1], sizeof(ReTXEntry) * (size_t)(m_nCount - i - 1));
       --m_nCount;
       continue;  // the entry now at i is examined next
     }
@@ -299,19 +340,19 @@ int ReTXTable::Remove(WORD a) {
   CSingleLock lock(&m_lock, TRUE);
   int first = -1;
   for (int i = 0; i < m_nCount && first < 0; ++i)
-    if (g_ReTXTable[i].sequence == a) first = i;
-  if (first < 0 || g_ReTXTable[first].address == 0 || g_ReTXTable[first].port == 0) return 0;
-  uint32_t address = g_ReTXTable[first].address;
-  uint16_t port = g_ReTXTable[first].port;
+    if (m_pEntries[i].sequence == a) first = i;
+  if (first < 0 || m_pEntries[first].address == 0 || m_pEntries[first].port == 0) return 0;
+  uint32_t address = m_pEntries[first].address;
+  uint16_t port = m_pEntries[first].port;
   int kept = 0, removed = 0;
   for (int i = 0; i < m_nCount; ++i) {
-    const ReTXEntry& e = g_ReTXTable[i];
+    const ReTXEntry& e = m_pEntries[i];
     bool covered = e.address == address && e.port == port && (WORD)(a - e.sequence) < 0x8000;
     if (covered) {
       ++removed;
       continue;
     }
-    if (kept != i) memcpy(&g_ReTXTable[kept], &e, sizeof(ReTXEntry));
+    if (kept != i) memcpy(&m_pEntries[kept], &e, sizeof(ReTXEntry));
     ++kept;
   }
   m_nCount = kept;

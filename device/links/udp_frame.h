@@ -4,23 +4,24 @@
 // the socket error texts. The sockets themselves are in udp_socket.h (Windows).
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/core.h"
 
-#define UDP_FRAME_MAGIC 0xFEFEFEFEu
-#define UDP_MAX_PAYLOAD 8192
-#define UDP_HEADER_SIZE 18
-#define UDP_DISCOVERY_PORT 7878
-#define UDP_FLAG_PC 0x01      // on every frame a PC sends
-#define UDP_FLAG_STATUS 0x80  // a controller's status frame
+constexpr uint32_t kUdpFrameMagic = 0xFEFEFEFEu;
+constexpr UINT kUdpMaxPayload = 8192;  // bytes
+constexpr UINT kUdpHeaderSize = 18;    // bytes
+constexpr WORD kUdpDiscoveryPort = 7878;
+constexpr BYTE kUdpFlagPc = 0x01;      // on every frame a PC sends
+constexpr BYTE kUdpFlagStatus = 0x80;  // a controller's status frame
 
 enum UdpFrameType : BYTE {
-  UDP_ENUM = 1,
-  UDP_KEEPALIVE = 2,
-  UDP_DATA = 3,
-  UDP_CONNECT = 4,
-  UDP_DISCONNECT = 5,
-  UDP_ACK = 6,
-  UDP_ERROR_REPORT = 7,
+  kUdpEnum = 1,
+  kUdpKeepAlive = 2,
+  kUdpData = 3,
+  kUdpConnect = 4,
+  kUdpDisconnect = 5,
+  kUdpAck = 6,
+  kUdpErrorReport = 7,
 };
 
 #pragma pack(push, 1)
@@ -28,7 +29,7 @@ struct UdpFrameHeader {
   uint32_t magic;     //  0: 0xFEFEFEFE
   uint16_t crc;       //  4: CRC-16/ARC over length + 12 bytes from offset 6
   uint8_t type;       //  6: UdpFrameType
-  uint8_t flag;       //  7: UDP_FLAG_PC, UDP_FLAG_STATUS
+  uint8_t flag;       //  7: kUdpFlagPc, kUdpFlagStatus
   uint16_t sequence;  //  8
   uint8_t fill[6];    // 10: all 0xFF
   uint16_t length;    // 16: payload bytes, at most 8192
@@ -48,9 +49,10 @@ struct ConnectPayload {
   uint16_t textLength;  // the text with its NUL, which follows these 4 bytes
 };
 #pragma pack(pop)
-static_assert(sizeof(UdpFrameHeader) == UDP_HEADER_SIZE, "frame header is 18 bytes");
+static_assert(sizeof(UdpFrameHeader) == kUdpHeaderSize, "frame header is 18 bytes");
 static_assert(offsetof(UdpFrameHeader, crc) == 4 && offsetof(UdpFrameHeader, type) == 6, "layout");
-static_assert(offsetof(UdpFrameHeader, sequence) == 8 && offsetof(UdpFrameHeader, length) == 16, "layout");
+static_assert(offsetof(UdpFrameHeader, flag) == 7 && offsetof(UdpFrameHeader, sequence) == 8, "layout");
+static_assert(offsetof(UdpFrameHeader, fill) == 10 && offsetof(UdpFrameHeader, length) == 16, "layout");
 static_assert(sizeof(EnumReply) == 28 && offsetof(EnumReply, consoleAddress) == 6, "layout");
 static_assert(offsetof(EnumReply, name) == 12, "layout");
 static_assert(sizeof(ConnectPayload) == 4, "layout");
@@ -61,6 +63,14 @@ inline bool IsBusyStatus(BYTE status) { return status == 6; }
 
 // CRC-16/ARC over count bytes.
 WORD UdpFrameCrc(const BYTE* bytes, UINT count);
+
+// The header of the frame at bytes (at least kUdpHeaderSize of them), field by field.
+UdpFrameHeader DecodeUdpFrameHeader(const BYTE* bytes);
+// An Enum reply from its sizeof(EnumReply) bytes and back, field by field.
+EnumReply DecodeEnumReply(const BYTE* bytes);
+void EncodeEnumReply(const EnumReply& reply, BYTE* bytes);
+// The head of a Connect or Disconnect payload (sizeof(ConnectPayload) bytes).
+void EncodeConnectPayload(const ConnectPayload& head, BYTE* bytes);
 
 // Builds a frame into out (room for size bytes); returns its length, 0 when it does
 // not fit or the payload is too long.
@@ -82,7 +92,7 @@ void FormatSocketError(int code, char* buffer, int size);
 // while a frame is incomplete, so one more datagram of up to 8192 bytes always fits.
 class CUdpFrameBuffer {
  public:
-  CUdpFrameBuffer();
+  CUdpFrameBuffer() = default;
   virtual ~CUdpFrameBuffer() = default;
 
   // Appends bytes and delivers every complete frame. A frame whose handling throws is
@@ -95,39 +105,55 @@ class CUdpFrameBuffer {
 
   void ResetBuffer();
   int GetBufferedCount() const { return m_nBuffered; }
-  DWORD GetBytesDiscarded() const { return m_dwBytesDiscarded; }
+  // Bytes thrown away, by cause: no magic in front of them or a length no frame can
+  // have; a CRC that does not match; a frame whose handler failed.
+  DWORD GetBytesGarbage() const { return m_dwBytesGarbage; }
+  DWORD GetBytesBadCheck() const { return m_dwBytesBadCheck; }
+  DWORD GetBytesFailedHandler() const { return m_dwBytesFailedHandler; }
 
  protected:
-  enum { kBufferSize = 0x6000, kHuntLimit = 0x4000 };
-  int32_t m_nState;  // 0 hunting for the magic, 1 magic at the start, 2 header complete
-  WORD m_nBuffered;  // bytes in m_buffer
-  BYTE m_buffer[kBufferSize];
-  DWORD m_dwBytesDiscarded;  // garbage, bad CRCs, bad lengths, dropped frames
+  static constexpr int kBufferSize = 0x6000;
+  static constexpr int kHuntLimit = 0x4000;
+  int32_t m_nState = 0;  // 0 hunting for the magic, 1 magic at the start, 2 header complete
+  WORD m_nBuffered = 0;  // bytes in m_buffer
+  BYTE m_buffer[kBufferSize] = {};
+  DWORD m_dwBytesGarbage = 0;
+  DWORD m_dwBytesBadCheck = 0;
+  DWORD m_dwBytesFailedHandler = 0;
+  DWORD m_dwBadSpanLeft = 0;  // bytes of the last frame with a bad CRC not yet hunted over
 
  private:
   void Discard(int count);
+  // Bytes skipped by the hunt: garbage, unless they belong to a frame already counted bad.
+  void CountSkipped(DWORD count);
 };
 
 // Frames waiting for their acknowledgement (Connect and Disconnect), resent every
 // Timeout milliseconds until acknowledged or Retry resends have been made.
-#define RETX_TABLE_SIZE 500
-#define RETX_FRAME_SIZE 8320
+constexpr int kReTXTableSize = 500;   // entries
+constexpr int kReTXFrameSize = 8320;  // bytes of one entry's frame
 
 #pragma pack(push, 1)
 struct ReTXEntry {
   BYTE resendsLeft;
-  uint32_t tick;     // GetTickCount of the last send; never 0
+  uint32_t tick;     // tick of the last send (ms); never 0
   uint32_t address;  // destination IPv4, network order
   uint16_t port;     // destination port, network order
   uint16_t sequence;
   uint16_t length;  // frame bytes
-  BYTE frame[RETX_FRAME_SIZE];
+  BYTE frame[kReTXFrameSize];
 };
 #pragma pack(pop)
 
+// The queue over a table of kReTXTableSize entries that it is given (the process's
+// g_ReTXTable, or a test's own) and a clock.
 class ReTXTable {
  public:
   using SendFn = void (*)(void* context, const ReTXEntry& entry);
+
+  ReTXTable(ReTXEntry* entries, ITickSource& ticks) : m_pEntries(entries), m_pTicks(&ticks) {}
+  ReTXTable(const ReTXTable&) = delete;
+  ReTXTable& operator=(const ReTXTable&) = delete;
 
   void Init(WORD retry, DWORD timeout_ms);
   WORD GetRetry() const { return m_nRetry; }
@@ -135,6 +161,8 @@ class ReTXTable {
   int GetCount() const;
   BOOL IsEmpty() const { return GetCount() == 0; }
   void Clear();
+  // Entry i (i < GetCount()), for tests and diagnostics.
+  const ReTXEntry& GetEntry(int i) const { return m_pEntries[i]; }
 
   // Queues a frame; TRUE without queueing when Retry is 0, FALSE when the frame is
   // too long or the table is full.
@@ -150,16 +178,20 @@ class ReTXTable {
   DWORD GetExpiredCount() const { return m_dwExpired; }
 
  private:
+  DWORD Stamp() const;  // now, never 0
+
+  ReTXEntry* const m_pEntries;      // kReTXTableSize entries, not owned
+  ITickSource* const m_pTicks;      // not owned
   mutable CCriticalSection m_lock;  // protects everything below
-  int m_nCount = 0;
-  WORD m_nRetry = 3;
-  DWORD m_dwTimeout = 2000;
-  DWORD m_dwResent = 0;
-  DWORD m_dwExpired = 0;
+  int m_nCount = 0;                 // entries in use, from the first
+  WORD m_nRetry = 3;                // resends per frame; 0: nothing is queued
+  DWORD m_dwTimeout = 2000;         // ms before a frame is sent again
+  DWORD m_dwResent = 0;             // frames sent again
+  DWORD m_dwExpired = 0;            // frames dropped after their last resend
 };
 
 // The one table of the process (only one UDP link is open at a time).
-extern ReTXEntry g_ReTXTable[RETX_TABLE_SIZE];
+extern ReTXEntry g_ReTXTable[kReTXTableSize];
 
 // One row of the interface address table: address and mask, network order.
 struct LocalAddressRow {

@@ -5,20 +5,31 @@
 #include "device/device_text.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
+#include "platform/bytes.h"
 
 WORD g_bUploadTarget = 0;
 CString g_strUploadTarget;
 
+UdpLinkContext UdpLinkContext::Process() {
+  UdpLinkContext c;
+  c.pProtocolVersion = &g_nProtocolVersion;
+  c.pReTXTable = g_ReTXTable;
+  c.pUploadTarget = &g_bUploadTarget;
+  c.pUploadTargetName = &g_strUploadTarget;
+  c.pTicks = &CSystemTicks::Instance();
+  return c;
+}
+
 namespace {
-WORD ReadWord(const BYTE* p) { return (WORD)(p[0] | (p[1] << 8)); }
+// Command words the simulator does not capture: nothing, 144 and the status query.
+constexpr BYTE kSimQueryCommand = 32;
+bool IsCapturedCommand(BYTE low) { return low != 0 && low != 144 && low != kSimQueryCommand; }
+// Offset of the error code in an error report (after its EnumReply head).
+constexpr int kErrorCodeOffset = sizeof(EnumReply);
 }  // namespace
 
-CUdpLink::CUdpLink()
-    : m_bDiscoverOnly(0), m_bClient(0), m_bConnecting(0), m_nLocalPort(0), m_sendBuffer{},
-      m_dwReceiveCount(0), m_receiveBuffer{}, m_nSimConsolePort(0), m_nSequence(1), m_dwLinkTimeout(10000),
-      m_nSimCommand(0), m_strCaptureName("CamData.dat"), m_pCaptureFile(nullptr), m_dwSimStreamCount(0), m_simStream{},
-      m_dwSimToCapture(0), m_dwReceiveDropped(0) {
-  m_nLastAckPack = -1;
+CUdpLink::CUdpLink(const UdpLinkContext& context)
+    : CDeviceLink(*context.pTicks), m_context(context), m_retx(context.pReTXTable, *context.pTicks) {
   InitReTX();
 }
 
@@ -43,7 +54,12 @@ BOOL CUdpLink::Open(const char* commString, int localPort, int discoverOnly, HWN
     address = address.Left(colon);
   }
 
-  // Opening an open link starts afresh rather than leaking its socket or file.
+  // Opening an open link starts afresh rather than leaking its socket or file, and the
+  // link is not open again until the controller acknowledges the new Connect.
+  m_hPort = -1;
+  m_bConnecting = 0;
+  m_dwLastHeard = 0;
+  ForgetSequences();
   CUdpSocket::Close();
   if (m_pCaptureFile) fclose(m_pCaptureFile);
   m_pCaptureFile = nullptr;
@@ -83,13 +99,14 @@ BOOL CUdpLink::Close() {
   }
   // Let the socket's notifications (the controller's ACKs) and the owner's timers run
   // until the Disconnects are acknowledged, for at most 5 s.
-  DWORD start = GetTickCount();
+  DWORD start = StampNow();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
-    if (GetTicksSince(start) > 5000 || IsReTXEmpty()) break;
+    if (TicksSince(start) > kCloseWaitMs || IsReTXEmpty()) break;
   }
+  WriteLog("frames", "Link stats: " + GetStatsLine());
   FreeReTX();
   CUdpSocket::Close();
   if (m_pCaptureFile) fclose(m_pCaptureFile);
@@ -102,8 +119,8 @@ BOOL CUdpLink::Close() {
   return TRUE;
 }
 
-bool CUdpLink::AcceptSender(const sockaddr_in& sender) const {
-  if (!m_bClient || m_bDiscoverOnly || m_peer.sin_addr.s_addr == htonl(INADDR_ANY)) return true;
+BOOL CUdpLink::AcceptSender(const sockaddr_in& sender) const {
+  if (!m_bClient || m_bDiscoverOnly || m_peer.sin_addr.s_addr == htonl(INADDR_ANY)) return TRUE;
   return sender.sin_addr.s_addr == m_peer.sin_addr.s_addr && sender.sin_port == m_peer.sin_port;
 }
 
@@ -111,8 +128,8 @@ bool CUdpLink::AcceptSender(const sockaddr_in& sender) const {
 
 void CUdpLink::SendFrame(BYTE type, WORD sequence, const void* payload, WORD length) {
   CSingleLock lock(&m_sendMutex, TRUE);
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), type, UDP_FLAG_PC, sequence, payload, length);
-  if (n) Send(m_sendBuffer, n);
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), type, kUdpFlagPc, sequence, payload, length);
+  if (n && Send(m_sendBuffer, n) > 0) ++m_dwFramesSent;
 }
 
 void CUdpLink::SendConnect(BOOL connect) {
@@ -122,8 +139,8 @@ void CUdpLink::SendConnect(BOOL connect) {
   BYTE payload[4 + 1024];
   ConnectPayload head{0, 0};
   WORD length = sizeof(head);
-  if (connect && g_bUploadTarget) {
-    CString name = g_strUploadTarget;
+  if (connect && *m_context.pUploadTarget) {
+    CString name = *m_context.pUploadTargetName;
     CString text;
     if (name.IsEmpty() || name == "*") {
       head.mode = 1;
@@ -145,18 +162,18 @@ void CUdpLink::SendConnect(BOOL connect) {
     length = (WORD)(length + head.textLength);
     WriteLog("frames", "Connecting: " + text);
   }
-  memcpy(payload, &head, sizeof(head));
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), connect ? UDP_CONNECT : UDP_DISCONNECT, UDP_FLAG_PC,
+  EncodeConnectPayload(head, payload);
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), connect ? kUdpConnect : kUdpDisconnect, kUdpFlagPc,
                         m_nSequence, payload, length);
-  if (m_retx.IsEmpty()) Send(m_sendBuffer, n);
+  if (m_retx.IsEmpty() && Send(m_sendBuffer, n) > 0) ++m_dwFramesSent;
   AddReTX(m_peer.sin_addr.s_addr, m_peer.sin_port, m_nSequence, m_sendBuffer, n);
   if (++m_nSequence == 0) m_nSequence = 1;
   m_bConnecting = connect ? 1 : 0;
 }
 
 BOOL CUdpLink::Write(const BYTE* bytes, DWORD* length) {
-  if (!length || *length > kBufferSize - UDP_HEADER_SIZE) return FALSE;
-  SendFrame(UDP_DATA, 0, bytes, (WORD)*length);
+  if (!length || *length > kBufferSize - kUdpHeaderSize) return FALSE;
+  SendFrame(kUdpData, 0, bytes, (WORD)*length);
   return TRUE;
 }
 
@@ -164,28 +181,28 @@ void CUdpLink::SendEnum() {
   if (!m_bClient) return;
   ListLocalAddresses(m_arrLocalAddresses, m_arrBroadcastAddresses);
   CSingleLock lock(&m_sendMutex, TRUE);
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), UDP_ENUM, UDP_FLAG_PC, 0, nullptr, 0);
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, nullptr, 0);
   for (const CString& broadcast : m_arrBroadcastAddresses) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = m_peer.sin_port;
     to.sin_addr.s_addr = inet_addr(broadcast);
-    SendTo(m_sendBuffer, n, (const sockaddr*)&to, sizeof(to));
+    if (SendTo(m_sendBuffer, n, (const sockaddr*)&to, sizeof(to)) > 0) ++m_dwFramesSent;
   }
 }
 
 void CUdpLink::SendKeepAlive() {
-  if (!m_bClient || m_hPort == -1 || m_dwLastHeard == 0 || GetTicksSince(m_dwLastHeard) < 2000) return;
+  if (!m_bClient || m_hPort == -1 || m_dwLastHeard == 0 || TicksSince(m_dwLastHeard) < kKeepAliveMs) return;
   DebugTrace("[UDP->] Send Keep Alive");
-  SendFrame(UDP_KEEPALIVE, 0, nullptr, 0);
+  SendFrame(kUdpKeepAlive, 0, nullptr, 0);
 }
 
-BOOL CUdpLink::IsLinkTimedOut() { return m_dwLastHeard != 0 && GetTicksSince(m_dwLastHeard) > m_dwLinkTimeout; }
+BOOL CUdpLink::IsLinkTimedOut() { return m_dwLastHeard != 0 && TicksSince(m_dwLastHeard) > m_dwLinkTimeout; }
 
 // ---------------------------------------------------------------- retransmission
 
 void CUdpLink::InitReTX() {
-  m_retx.Init(3, 2000);
+  m_retx.Init((WORD)kDefaultRetry, kDefaultResendMs);
   m_nSequence = 1;
 }
 
@@ -196,6 +213,18 @@ BOOL CUdpLink::AddReTX(uint32_t address, uint16_t port, WORD sequence, const BYT
 }
 
 void CUdpLink::RemoveTX(WORD sequence) { m_retx.Remove(sequence); }
+
+CString CUdpLink::GetStatsLine() const {
+  CString line;
+  line.Format(
+      "frames_sent=%lu frames_resent=%lu frames_expired=%lu frames_received=%lu frames_duplicate=%lu "
+      "bytes_garbage=%lu bytes_bad_check=%lu bytes_failed_handler=%lu bytes_overflow=%lu datagrams_foreign=%lu",
+      (unsigned long)m_dwFramesSent, (unsigned long)m_retx.GetResentCount(), (unsigned long)m_retx.GetExpiredCount(),
+      (unsigned long)m_dwFramesReceived, (unsigned long)m_dwFramesDuplicate, (unsigned long)GetBytesGarbage(),
+      (unsigned long)GetBytesBadCheck(), (unsigned long)GetBytesFailedHandler(), (unsigned long)m_dwReceiveDropped,
+      (unsigned long)m_dwForeignDatagrams);
+  return line;
+}
 
 void CUdpLink::ResendEntry(void* context, const ReTXEntry& e) {
   CUdpLink* self = (CUdpLink*)context;
@@ -232,8 +261,7 @@ int CUdpLink::GetFoundDevices(CStringArray& devices) {
 
 void CUdpLink::AddFoundDevice(const BYTE* payload, int length) {
   if (length < (int)sizeof(EnumReply)) return;
-  EnumReply reply;
-  memcpy(&reply, payload, sizeof(reply));
+  const EnumReply reply = DecodeEnumReply(payload);
   CString text = FormatFoundDevice(reply, inet_ntoa(m_sender.sin_addr), ntohs(m_sender.sin_port));
   CSingleLock lock(&m_foundMutex, TRUE);
   for (const CString& d : m_arrFoundDevices)
@@ -242,38 +270,41 @@ void CUdpLink::AddFoundDevice(const BYTE* payload, int length) {
 }
 
 void CUdpLink::OnFrame(BYTE* frame) {
-  UdpFrameHeader h;
-  memcpy(&h, frame, sizeof(h));
-  const BYTE* payload = frame + UDP_HEADER_SIZE;
-  if (m_bDiscoverOnly && h.type != UDP_ENUM) return;
+  const UdpFrameHeader h = DecodeUdpFrameHeader(frame);
+  const BYTE* payload = frame + kUdpHeaderSize;
+  ++m_dwFramesReceived;
+  if (m_bDiscoverOnly && h.type != kUdpEnum) return;
   switch (h.type) {
-    case UDP_ENUM:
+    case kUdpEnum:
       if (m_bClient)
         AddFoundDevice(payload, h.length);
       else
         SimAnswerEnum();
       break;
-    case UDP_KEEPALIVE: m_dwLastHeard = StampNow(); break;
-    case UDP_DATA:
+    case kUdpKeepAlive: m_dwLastHeard = StampNow(); break;
+    case kUdpData:
       m_dwLastHeard = StampNow();
-      TakeData(h, payload);
-      if (!(h.length == 2 && h.flag == UDP_FLAG_STATUS)) SendFrame(UDP_ACK, h.sequence, nullptr, 0);
+      if (m_bClient && IsRepeatedData(h.sequence))
+        ++m_dwFramesDuplicate;
+      else
+        TakeData(h, payload);
+      if (!(h.length == 2 && h.flag == kUdpFlagStatus)) SendFrame(kUdpAck, h.sequence, nullptr, 0);
       break;
-    case UDP_CONNECT:
-    case UDP_DISCONNECT:
+    case kUdpConnect:
+    case kUdpDisconnect:
       if (!m_bClient) {
         CString sender = inet_ntoa(m_sender.sin_addr);
         WORD port = ntohs(m_sender.sin_port);
-        if (h.type == UDP_CONNECT && m_strSimConsole.IsEmpty() && m_nSimConsolePort == 0) {
+        if (h.type == kUdpConnect && m_strSimConsole.IsEmpty() && m_nSimConsolePort == 0) {
           m_strSimConsole = sender;
           m_nSimConsolePort = port;
-        } else if (h.type == UDP_DISCONNECT && sender == m_strSimConsole && port == m_nSimConsolePort) {
+        } else if (h.type == kUdpDisconnect && sender == m_strSimConsole && port == m_nSimConsolePort) {
           m_strSimConsole.Empty();
           m_nSimConsolePort = 0;
         }
       }
       break;
-    case UDP_ACK:
+    case kUdpAck:
       m_dwLastHeard = StampNow();
       if (h.length >= 2) OnConnectReply(payload, h.length);
       DebugTrace("[->UDP] Bearing ACK for %u by %u\r\n", h.sequence, m_retx.GetCount());
@@ -281,14 +312,11 @@ void CUdpLink::OnFrame(BYTE* frame) {
       if (m_bClient && m_bConnecting) {
         m_hPort = 1;
         m_bConnecting = 0;
+        ForgetSequences();  // a new session: the controller may number its frames afresh
       }
       break;
-    case UDP_ERROR_REPORT:
-      if (h.length >= 32) {
-        uint32_t code;
-        memcpy(&code, payload + 28, sizeof(code));
-        Notify(0xFFFF, (LPARAM)(int32_t)code);
-      }
+    case kUdpErrorReport:
+      if (h.length >= kErrorCodeOffset + 4) Notify(0xFFFF, (LPARAM)(int32_t)bytes::Load32(payload + kErrorCodeOffset));
       break;
     default: break;
   }
@@ -304,7 +332,7 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
   {
     CSingleLock lock(&m_receiveMutex, TRUE);
     DWORD length = h.length;
-    if (h.flag == UDP_FLAG_STATUS && h.length == 2) {
+    if (h.flag == kUdpFlagStatus && h.length == 2) {
       BYTE status = payload[0], pack = payload[1];
       if (IsAckStatus(status)) {
         if ((int32_t)pack == m_nLastAckPack) return;  // a repeated ACK
@@ -323,6 +351,20 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
   Notify(1, 0);
 }
 
+bool CUdpLink::IsRepeatedData(WORD sequence) {
+  if (sequence == 0) return false;
+  for (WORD s : m_recentSequences)
+    if (s == sequence) return true;
+  m_recentSequences[m_nRecentNext] = sequence;
+  m_nRecentNext = (m_nRecentNext + 1) % kRecentSequences;
+  return false;
+}
+
+void CUdpLink::ForgetSequences() {
+  for (WORD& s : m_recentSequences) s = 0;
+  m_nRecentNext = 0;
+}
+
 void CUdpLink::OnConnectReply(const BYTE* payload, int length) {
   int textLength = 0;
   while (textLength < length && payload[textLength]) ++textLength;
@@ -331,14 +373,15 @@ void CUdpLink::OnConnectReply(const BYTE* payload, int length) {
   int32_t prot = 0;
   for (const char* tag : {"APR", "APV", "DPR", "DPV", "NCID"}) ParseTag(text, textLength, tag, value, sizeof(value));
   ParseTag(text, textLength, "PROT", value, sizeof(value), &prot);
+  int32_t& version = *m_context.pProtocolVersion;
   if (prot == 0)
-    g_nProtocolVersion = 5;
+    version = 5;
   else if (prot == 1)
-    g_nProtocolVersion = 7;
-  if (g_bUploadTarget) g_nProtocolVersion = 7;
+    version = 7;
+  if (*m_context.pUploadTarget) version = 7;
   WriteLog("frames", "Connected: " + text);
   CString line;
-  line.Format("Protocol Version: %d", g_nProtocolVersion);
+  line.Format("Protocol Version: %d", version);
   WriteLog("frames", line);
 }
 
@@ -353,8 +396,10 @@ void CUdpLink::SimAnswerEnum() {
   memcpy(reply.consoleAddress, &console, 4);
   reply.consolePort = m_nSimConsolePort;
   memcpy(reply.name, m_strSimName, (size_t)(m_strSimName.GetLength() < 16 ? m_strSimName.GetLength() : 16));
+  BYTE encoded[sizeof(EnumReply)];
+  EncodeEnumReply(reply, encoded);
   CSingleLock lock(&m_sendMutex, TRUE);
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), UDP_ENUM, UDP_FLAG_PC, 0, &reply, sizeof(reply));
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, encoded, sizeof(encoded));
   SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender));
 }
 
@@ -368,7 +413,7 @@ void CUdpLink::SimTakeData(const BYTE* payload, int length) {
 
   // Scan for device frames: drop bytes until a sync word, wait for a whole frame, take
   // it when its checksum is good, otherwise step one byte on.
-  static DeviceFrame frame;
+  DeviceFrame& frame = m_simFrame;
   for (;;) {
     if (m_dwReceiveCount < 2) break;
     memset(&frame, 0, sizeof(frame));
@@ -388,18 +433,17 @@ void CUdpLink::SimTakeData(const BYTE* payload, int length) {
       memmove(m_receiveBuffer, m_receiveBuffer + 1, --m_dwReceiveCount);
       continue;
     }
-    Sleep(20);
+    Sleep(kSimAckDelayMs);
     BYTE ack = 1;
     {
       CSingleLock sendLock(&m_sendMutex, TRUE);
-      int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), UDP_DATA, UDP_FLAG_PC, 0, &ack, 1);
-      SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender));
+      int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, &ack, 1);
+      if (SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender)) > 0) ++m_dwFramesSent;
     }
-    static BYTE data[DEVICE_FRAME_MAX_DATA];
-    int dataLength = frame.GetData(data);
+    int dataLength = frame.GetData(m_simData);
     memmove(m_receiveBuffer, m_receiveBuffer + size, m_dwReceiveCount - size);
     m_dwReceiveCount -= size;
-    SimSplitCommands(data, dataLength);
+    SimSplitCommands(m_simData, dataLength);
   }
 }
 
@@ -420,8 +464,7 @@ void CUdpLink::SimSplitCommands(const BYTE* data, int length) {
   }
   if (m_dwSimToCapture) {  // the rest of a long command
     int take = (DWORD)length < m_dwSimToCapture ? length : (int)m_dwSimToCapture;
-    BYTE low = (BYTE)m_nSimCommand;
-    if (low != 0 && low != 144 && low != 32) SimCapture(data, take);
+    if (IsCapturedCommand((BYTE)m_nSimCommand)) SimCapture(data, take);
     m_dwSimToCapture -= (DWORD)take;
     data += take;
     length -= take;
@@ -433,14 +476,14 @@ void CUdpLink::SimSplitCommands(const BYTE* data, int length) {
 
   DWORD at = 0;
   while (m_dwSimStreamCount - at >= 4) {
-    WORD word = ReadWord(m_simStream + at);
+    WORD word = bytes::Load16(m_simStream + at);
     if (word == 0) {
       ++at;
       continue;
     }
-    WORD commandLength = ReadWord(m_simStream + at + 2);
+    WORD commandLength = bytes::Load16(m_simStream + at + 2);
     BYTE low = (BYTE)word;
-    bool capture = low != 0 && low != 144 && low != 32;
+    bool capture = IsCapturedCommand(low);
     DWORD have = m_dwSimStreamCount - at;
     if (have < 4u + commandLength) {
       // Longer than what has come so far: written as its bytes arrive.
@@ -450,7 +493,7 @@ void CUdpLink::SimSplitCommands(const BYTE* data, int length) {
       at = m_dwSimStreamCount;
       break;
     }
-    if (low == 32 && commandLength >= 2) SimAnswerQuery(ReadWord(m_simStream + at + 4));
+    if (low == kSimQueryCommand && commandLength >= 2) SimAnswerQuery(bytes::Load16(m_simStream + at + 4));
     if (capture) SimCapture(m_simStream + at, 4 + commandLength);
     at += 4u + commandLength;
   }
@@ -478,7 +521,7 @@ void CUdpLink::SimAnswerQuery(WORD code) {
   CString text;
   text.Format("%s%02X;", (const char*)answer, sum);
   CSingleLock lock(&m_sendMutex, TRUE);
-  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), UDP_DATA, UDP_FLAG_PC, 0, (const char*)text,
+  int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, (const char*)text,
                         (WORD)text.GetLength());
-  SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender));
+  if (SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender)) > 0) ++m_dwFramesSent;
 }

@@ -23,9 +23,23 @@
 extern WORD g_bUploadTarget;
 extern CString g_strUploadTarget;
 
+// What a link is handed when it is built: the state the process keeps outside any one
+// link (the device protocol version that the connect reply sets, the retransmission
+// table, the storage target of the Connect) and the clock that times resends,
+// keep-alives and the link's silence. Process() is the process's own; tests build
+// their own so that nothing is shared and time moves only when they say.
+struct UdpLinkContext {
+  int32_t* pProtocolVersion = nullptr;         // set by the connect reply
+  ReTXEntry* pReTXTable = nullptr;             // kReTXTableSize entries
+  const WORD* pUploadTarget = nullptr;         // non-zero: the Connect names a storage target
+  const CString* pUploadTargetName = nullptr;  // that target
+  ITickSource* pTicks = nullptr;
+  static UdpLinkContext Process();
+};
+
 class CUdpLink : public CDeviceLink, public CUdpSocket {
  public:
-  CUdpLink();
+  explicit CUdpLink(const UdpLinkContext& context = UdpLinkContext::Process());
   ~CUdpLink() override;
 
   BOOL Read(BYTE* buffer, DWORD* length) override;
@@ -33,7 +47,7 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   BOOL GetCommProperties(COMMPROP* properties) override { return TRUE; }
   void Purge() override {}
   BOOL IsCtsOn() override { return TRUE; }
-  int GetBaudRate() override { return 115200; }
+  int GetBaudRate() override { return kBaudRate; }
   BOOL IsOpen() override { return m_hPort != -1; }
   BOOL ReTrans() override;
   void SendKeepAlive() override;
@@ -55,7 +69,9 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   BOOL AddReTX(uint32_t address, uint16_t port, WORD sequence, const BYTE* frame, int length);
   void RemoveTX(WORD sequence);
 
-  // Diagnostics.
+  // Diagnostics: one line of key=value counters, written to the "frames" log when the
+  // link closes.
+  CString GetStatsLine() const;
   DWORD GetFramesResent() const { return m_retx.GetResentCount(); }
   DWORD GetReceiveBytesDropped() const { return m_dwReceiveDropped; }
   DWORD GetForeignDatagrams() const { return m_dwForeignDatagrams; }
@@ -64,13 +80,23 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
 
  protected:
   // A connected client takes frames only from its controller's address and port.
-  bool AcceptSender(const sockaddr_in& sender) const override;
+  BOOL AcceptSender(const sockaddr_in& sender) const override;
 
  private:
-  enum { kBufferSize = 8192 };
+  static constexpr int kBufferSize = 8192;     // bytes of each frame buffer
+  static constexpr int kBaudRate = 115200;     // what the link reports as its line speed
+  static constexpr DWORD kKeepAliveMs = 2000;  // quiet time before a keep-alive
+  static constexpr DWORD kCloseWaitMs = 5000;  // Close waits this long for the ACKs
+  static constexpr DWORD kSimAckDelayMs = 20;  // the simulator's pause before its ACK
+  static constexpr DWORD kDefaultRetry = 3;    // resends before [Communication] is read
+  static constexpr DWORD kDefaultResendMs = 2000;
+
   void SendConnect(BOOL connect);
   void SendFrame(BYTE type, WORD sequence, const void* payload, WORD length);
   void TakeData(const UdpFrameHeader& h, const BYTE* payload);
+  // Whether a controller Data frame with this sequence number came before; records it.
+  bool IsRepeatedData(WORD sequence);
+  void ForgetSequences();
   void OnConnectReply(const BYTE* payload, int length);
   void AddFoundDevice(const BYTE* payload, int length);
   // Simulator role.
@@ -81,29 +107,43 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   void SimAnswerQuery(WORD code);
   static void ResendEntry(void* context, const ReTXEntry& entry);
 
-  int32_t m_bDiscoverOnly;    // only search: no Connect, only Enum frames count
-  int32_t m_bClient;          // 1 client role, 0 simulator role
-  int32_t m_bConnecting;      // 1 from a Connect until the first ACK
-  CString m_strLocalAddress;  // bind address; empty = any interface
-  WORD m_nLocalPort;          // option 1
-  CMutex m_sendMutex;         // guards m_sendBuffer while a frame is built and sent
-  BYTE m_sendBuffer[kBufferSize];
-  CMutex m_receiveMutex;   // guards m_receiveBuffer and m_dwReceiveCount
-  DWORD m_dwReceiveCount;  // bytes waiting for Read
-  BYTE m_receiveBuffer[kBufferSize];
+  UdpLinkContext m_context;
+  int32_t m_bDiscoverOnly = 0;  // only search: no Connect, only Enum frames count
+  int32_t m_bClient = 0;        // 1 client role, 0 simulator role
+  int32_t m_bConnecting = 0;    // 1 from a Connect until the first ACK
+  CString m_strLocalAddress;    // bind address; empty = any interface
+  WORD m_nLocalPort = 0;        // option 1
+  CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
+  BYTE m_sendBuffer[kBufferSize] = {};
+  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount
+  DWORD m_dwReceiveCount = 0;  // bytes waiting for Read
+  BYTE m_receiveBuffer[kBufferSize] = {};
   CString m_strSimName;     // simulated device name; nothing sets it
   CString m_strSimConsole;  // console accepted by the simulator; empty none
-  WORD m_nSimConsolePort;
+  WORD m_nSimConsolePort = 0;
   CStringArray m_arrFoundDevices;
-  CMutex m_foundMutex;       // guards m_arrFoundDevices
-  ReTXTable m_retx;          // Connect and Disconnect frames awaiting their ACK
-  WORD m_nSequence;          // next Connect/Disconnect sequence; never 0
-  DWORD m_dwLinkTimeout;     // ms of silence before the link counts as lost
-  WORD m_nSimCommand;        // command word of the command being captured
-  CString m_strCaptureName;  // "CamData.dat"
-  FILE* m_pCaptureFile;
-  DWORD m_dwSimStreamCount;
-  BYTE m_simStream[kBufferSize];
-  DWORD m_dwSimToCapture;    // bytes of a command still to come in later frames
-  DWORD m_dwReceiveDropped;  // controller bytes dropped because Read fell behind
+  CMutex m_foundMutex;            // guards m_arrFoundDevices
+  ReTXTable m_retx;               // Connect and Disconnect frames awaiting their ACK
+  WORD m_nSequence = 1;           // next Connect/Disconnect sequence; never 0
+  DWORD m_dwLinkTimeout = 10000;  // ms of silence before the link counts as lost
+  WORD m_nSimCommand = 0;         // command word of the command being captured
+  CString m_strCaptureName = "CamData.dat";
+  FILE* m_pCaptureFile = nullptr;
+  DWORD m_dwSimStreamCount = 0;
+  BYTE m_simStream[kBufferSize] = {};
+  DWORD m_dwSimToCapture = 0;                  // bytes of a command still to come in later frames
+  DeviceFrame m_simFrame = {};                 // the frame the simulator scan looks at
+  BYTE m_simData[DEVICE_FRAME_MAX_DATA] = {};  // that frame's data
+  // Sequence numbers of the controller's latest Data frames (a ring, 0 = free). A frame
+  // whose number is among them came before: a resend after a lost ACK, or a copy the
+  // network made. It is acknowledged again but not passed on. Unnumbered frames
+  // (sequence 0) are always taken.
+  static constexpr int kRecentSequences = 64;
+  WORD m_recentSequences[kRecentSequences] = {};
+  int m_nRecentNext = 0;  // slot of the next number
+  // Counters of the stats line.
+  DWORD m_dwFramesSent = 0;       // datagrams sent, resends not counted
+  DWORD m_dwFramesReceived = 0;   // checked frames taken from the socket
+  DWORD m_dwReceiveDropped = 0;   // controller bytes dropped because Read fell behind
+  DWORD m_dwFramesDuplicate = 0;  // controller Data frames received a second time
 };

@@ -54,9 +54,6 @@ BOOL ListLocalAddresses(CStringArray& addresses, CStringArray& broadcasts) {
   return addresses.GetSize() > 0;
 }
 
-CUdpSocket::CUdpSocket()
-    : m_socket(INVALID_SOCKET), m_peer{}, m_hSocketWnd(nullptr), m_sender{}, m_dwForeignDatagrams(0) {}
-
 CUdpSocket::~CUdpSocket() = default;
 
 int CUdpSocket::Open(const char* localAddress, WORD port, HWND notifyWindow) {
@@ -89,7 +86,7 @@ int CUdpSocket::Open(const char* localAddress, WORD port, HWND notifyWindow) {
     Close();
     return 0;
   }
-  if (notifyWindow && WSAAsyncSelect(m_socket, notifyWindow, WM_UDP_SOCKET_NOTIFY, FD_READ) != 0) {
+  if (notifyWindow && WSAAsyncSelect(m_socket, notifyWindow, kWmUdpSocket, FD_READ) != 0) {
     Close();
     return -1;
   }
@@ -115,7 +112,7 @@ int CUdpSocket::OnSocketNotify(SOCKET socket, LPARAM event) {
 
 void CUdpSocket::ReceiveData() {
   if (m_socket == INVALID_SOCKET) return;
-  BYTE data[UDP_MAX_PAYLOAD];
+  BYTE data[kUdpMaxPayload];
   sockaddr_in from{};
   int fromLength = sizeof(from);
   int n = recvfrom(m_socket, (char*)data, sizeof(data), 0, (sockaddr*)&from, &fromLength);

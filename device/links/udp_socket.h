@@ -6,7 +6,7 @@
 #include "device/links/udp_frame.h"
 #include "platform/core.h"
 
-#define WM_UDP_SOCKET_NOTIFY 0x373  // the socket's notification message
+constexpr UINT kWmUdpSocket = 0x373;  // the socket's notification message
 
 // Local interface addresses and their directed broadcasts (iphlpapi's address table).
 // TRUE when the address list is not empty.
@@ -17,7 +17,7 @@ void SetLocalAddressRowsForTests(const LocalAddressRow* rows, int count);
 
 class CUdpSocket : public CUdpFrameBuffer {
  public:
-  CUdpSocket();
+  CUdpSocket() = default;
   ~CUdpSocket() override;
   CUdpSocket(const CUdpSocket&) = delete;
   CUdpSocket& operator=(const CUdpSocket&) = delete;
@@ -42,14 +42,14 @@ class CUdpSocket : public CUdpFrameBuffer {
 
  protected:
   // Whether a datagram from this sender is taken in at all.
-  virtual bool AcceptSender(const sockaddr_in& sender) const { return true; }
+  virtual BOOL AcceptSender(const sockaddr_in& sender) const { return TRUE; }
 
-  SOCKET m_socket;
-  sockaddr_in m_peer;        // where Send sends
-  HWND m_hSocketWnd;         // receives WM_UDP_SOCKET_NOTIFY
-  CMutex m_socketSendMutex;  // serialises sendto
-  sockaddr_in m_sender;      // sender of the last datagram received
+  SOCKET m_socket = INVALID_SOCKET;
+  sockaddr_in m_peer = {};      // where Send sends
+  HWND m_hSocketWnd = nullptr;  // receives kWmUdpSocket
+  CMutex m_socketSendMutex;     // serialises sendto
+  sockaddr_in m_sender = {};    // sender of the last datagram received
   CStringArray m_arrLocalAddresses;
   CStringArray m_arrBroadcastAddresses;
-  DWORD m_dwForeignDatagrams;  // datagrams refused by AcceptSender
+  DWORD m_dwForeignDatagrams = 0;  // datagrams refused by AcceptSender
 };

@@ -7,6 +7,7 @@
 #include "device/cutter.h"
 #include "foundation/tests/app_folder_test.h"
 
+using testing_support::MessageBoxRecorder;
 using testing_support::ReadFileBytes;
 using testing_support::WriteFileBytes;
 
@@ -50,12 +51,39 @@ TEST_F(CutterFile, CountComesFromTheFileLength) {
   }
 }
 
-TEST_F(CutterFile, LargeFileGivesAHundredRecords) {
-  std::string bytes = Records(100) + std::string(70000 - 58000, 'z');
+// A file of more records than the table takes loads the first hundred, says so, and is
+// never saved over: a save would cut it to a hundred records.
+TEST_F(CutterFile, FileBeyondTheTableIsReportedAndNeverSavedShort) {
+  const std::string bytes = Records(120);
   WriteFileBytes(Path("Cutter.db"), bytes);
+  MessageBoxRecorder boxes;
+  g_nUiLanguage = 1;
   LoadCutterTable();
   EXPECT_EQ(100, g_CutterTable.m_nCount);
   EXPECT_EQ(109, g_CutterTable.m_records[99].m_nOriginalNumber);
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("120 tools")) << boxes.Boxes()[0].text;
+  EXPECT_FALSE(SaveCutterTable());
+  ASSERT_EQ(2u, boxes.Boxes().size());
+  EXPECT_EQ(bytes, ReadFileBytes(Path("Cutter.db")));
+  // A file that fits clears the refusal.
+  WriteFileBytes(Path("Cutter.db"), Records(3));
+  LoadCutterTable();
+  EXPECT_TRUE(SaveCutterTable());
+  EXPECT_EQ(Records(3).size(), ReadFileBytes(Path("Cutter.db")).size());
+  EXPECT_EQ(2u, boxes.Boxes().size());
+}
+
+// An emptied file empties the table; the old count over blank records is never saved.
+TEST_F(CutterFile, EmptyFileEmptiesTheTable) {
+  WriteFileBytes(Path("Cutter.db"), Records(2));
+  LoadCutterTable();
+  ASSERT_EQ(2, g_CutterTable.m_nCount);
+  WriteFileBytes(Path("Cutter.db"), "");
+  LoadCutterTable();
+  EXPECT_EQ(0, g_CutterTable.m_nCount);
+  EXPECT_TRUE(SaveCutterTable());
+  EXPECT_EQ("", ReadFileBytes(Path("Cutter.db")));
 }
 
 TEST_F(CutterFile, MissingFileLeavesTheTable) {
@@ -73,7 +101,7 @@ TEST_F(CutterFile, SaveWritesTheRecordsAndCutsTheFile) {
   ASSERT_EQ(7u * 580u, bytes.size());
   CutterFileRecord r;
   memcpy(&r, bytes.data() + 580 * 6, sizeof(r));
-  EXPECT_EQ(CUTTER_TYPE_TAG, r.typeTag);
+  EXPECT_EQ(kCutterTypeTag, r.typeTag);
   EXPECT_EQ(7, r.number);
   EXPECT_EQ(7, r.type);
   EXPECT_DOUBLE_EQ(20.0, r.angle);

@@ -169,24 +169,25 @@ TEST_F(DeviceFiles, NoValueLeaksFromOneDeviceIntoTheNext) {
 }
 
 TEST_F(DeviceFiles, TableHoldsAtMostItsSize) {
-  for (int i = 0; i < DEVICE_TABLE_SIZE + 3; ++i) {
+  for (int i = 0; i < kDeviceTableSize + 3; ++i) {
     CString name;
     name.Format("D%03d", i);
     WriteDevice(name, "[Device]\r\nName=" + std::string(name) + "\r\n");
   }
   LoadDeviceTable();
-  EXPECT_EQ(DEVICE_TABLE_SIZE, g_DeviceTable.m_nCount);
+  EXPECT_EQ(kDeviceTableSize, g_DeviceTable.m_nCount);
 }
 
 TEST_F(DeviceFiles, NamesThatWouldLeaveTheFolderAreRefused) {
   struct Case {
     const char* name;
     bool ok;
-  } cases[] = {{"Router 2", true}, {"雕刻机", true}, {"", false},    {"..", false}, {"a.b", false},
-               {"..\\x", false},   {"a/b", false},   {"C:x", false}, {"a*", false}, {"a|b", false}};
+  } cases[] = {{"Router 2", true}, {"雕刻机", true}, {"", false},     {"..", false},  {"a.b", false},
+               {"..\\x", false},   {"a/b", false},   {"C:x", false},  {"a*", false},  {"a|b", false},
+               {"CON", false},     {"com3", false},  {"COM10", true}, {"Nul ", false}};
   for (const Case& c : cases) {
     CString error;
-    EXPECT_EQ(c.ok, CheckFileBaseName(c.name, &error) != 0) << c.name;
+    EXPECT_EQ(c.ok, CheckFileBaseName(c.name, kDeviceNameCut, &error) != 0) << c.name;
     EXPECT_EQ(c.ok, error.IsEmpty()) << c.name;
     DeviceParams d;
     d.ResetForName(c.name);
@@ -197,6 +198,26 @@ TEST_F(DeviceFiles, NamesThatWouldLeaveTheFolderAreRefused) {
   EXPECT_FALSE(FileExists(Path("b.pam")));
   DeviceParams d;
   EXPECT_FALSE(d.Load("..\\Devices\\Router 2"));
+}
+
+// "Z.pam" is a copy of "B.pam" made to clone a machine, so it still says Name=B. The
+// file's own name is the identity: Z is loaded as Z, and saving the table leaves B's file
+// (and its description) alone.
+TEST_F(DeviceFiles, CopiedFileNeverWritesIntoAnotherDevicesFile) {
+  WriteDevice("B", "[Device]\r\nName=B\r\nDescription=the real B\r\n");
+  WriteDevice("Z", "[Device]\r\nName=B\r\nDescription=\r\nControllerModel=Z5\r\n");
+  LoadDeviceTable();
+  ASSERT_EQ(2, g_DeviceTable.m_nCount);
+  DeviceParams z;
+  ASSERT_TRUE(FindDevice("Z", &z));
+  EXPECT_STREQ("Z5", z.m_szControllerModel);
+  DeviceParams b;
+  ASSERT_TRUE(FindDevice("B", &b));
+  EXPECT_STREQ("the real B", b.m_szDescription);
+  SaveDeviceTable();
+  EXPECT_NE(std::string::npos, ReadFileBytes(DeviceFile("B")).find("Description=the real B\r\n"));
+  EXPECT_EQ(std::string::npos, ReadFileBytes(DeviceFile("B")).find("Z5"));
+  EXPECT_NE(std::string::npos, ReadFileBytes(DeviceFile("Z")).find("Name=Z\r\n"));
 }
 
 TEST_F(DeviceFiles, BackupReplacesAnOlderOne) {

@@ -15,8 +15,8 @@
 #include "device/links/net_devices.h"
 #include "device/param_sets.h"
 #include "device/rom_params.h"
-#include "foundation/tests/app_folder_test.h"
 #include "device/links/udp_frame.h"
+#include "foundation/tests/app_folder_test.h"
 
 using testing_support::MessageBoxRecorder;
 using testing_support::WriteFileBytes;
@@ -48,10 +48,9 @@ Bytes Mutate(Bytes b, std::mt19937& rng) {
 class Handler : public CUdpFrameBuffer {
  public:
   void OnFrame(BYTE* frame) override {
-    UdpFrameHeader h;
-    memcpy(&h, frame, sizeof(h));
-    ASSERT_LE(h.length, UDP_MAX_PAYLOAD);
-    const BYTE* payload = frame + UDP_HEADER_SIZE;
+    const UdpFrameHeader h = DecodeUdpFrameHeader(frame);
+    ASSERT_LE(h.length, kUdpMaxPayload);
+    const BYTE* payload = frame + kUdpHeaderSize;
     char value[1024];
     ParseTag((const char*)payload, h.length, "PROT", value, sizeof(value));
     if (h.length >= sizeof(EnumReply)) {
@@ -72,7 +71,7 @@ TEST(Fuzz, DatagramsIntoTheReassembly) {
     std::string payload((size_t)(rng() % 64), 'a');
     if (i == 1) payload = "APR[1]NCID[5]PROT[1]";
     if (i == 2) payload = std::string(28, '\x7f') + "A[1]";
-    Bytes f(UDP_HEADER_SIZE + payload.size());
+    Bytes f(kUdpHeaderSize + payload.size());
     BuildUdpFrame(f.data(), f.size(), (BYTE)(1 + i % 7), 0, (WORD)i, payload.data(), (WORD)payload.size());
     seeds.push_back(f);
   }
@@ -90,7 +89,7 @@ TEST(Fuzz, DatagramsIntoTheReassembly) {
       }
     }
     h.AppendData(d.data(), (int)d.size());
-    ASSERT_LE(h.GetBufferedCount(), 0x4000 + UDP_MAX_PAYLOAD);
+    ASSERT_LE(h.GetBufferedCount(), 0x4000 + kUdpMaxPayload);
   }
   EXPECT_GT(h.frames, 1000);
   FreeNetDevices();
@@ -188,13 +187,14 @@ TEST_F(FuzzFiles, RomFiles) {
 }
 
 TEST_F(FuzzFiles, CutterFiles) {
+  MessageBoxRecorder boxes;  // files beyond the table are reported
   std::mt19937 rng(13);
   for (int round = 0; round < 50; ++round) {
     std::string bytes(rng() % 70000, '\0');
     for (char& c : bytes) c = (char)rng();
     WriteFileBytes(Path("Cutter.db"), bytes);
     LoadCutterTable();
-    ASSERT_LE(g_CutterTable.m_nCount, CUTTER_TABLE_SIZE);
+    ASSERT_LE(g_CutterTable.m_nCount, kCutterTableSize);
     for (int i = 0; i < g_CutterTable.m_nCount; ++i) {
       ASSERT_LT(strlen(g_CutterTable.m_records[i].m_szDescription), 256u);
       g_CutterTable.m_records[i].GetCutWidth(0, 1.5);

@@ -125,8 +125,27 @@ TEST_F(ParamSets, BackupTwiceKeepsOnlyTheLatest) {
   EXPECT_NE(std::string::npos, ReadFileBytes(SetFile("Ash.pam.bak")).find("Feed(mm/s)=2.000"));
 }
 
-TEST_F(ParamSets, NamesThatWouldLeaveTheFolderAreRefused) {
-  for (const char* name : {"..\\evil", "a/b", "c:d", "x.y", ""}) {
+// A set's name is its file name cut at ".pam", so a "." is an ordinary character:
+// "Oak 2.5mm" is stored as "Oak 2.5mm.pam" and listed back under the same name.
+TEST_F(ParamSets, NamesWithADotAreSetSavedAndListed) {
+  for (const char* name : {"Oak 2.5mm", "v1.2.3", "x.y", "Pine."}) {
+    UserParamSet set;
+    ASSERT_TRUE(set.SetName(name)) << name;
+    strcpy(set.m_szName, name);
+    set.m_dFeed = 7;
+    ASSERT_TRUE(set.Save()) << name;
+  }
+  LoadUserParamSets();
+  ASSERT_EQ(4, g_ParamSetTable.m_nCount);
+  for (int i = 0; i < g_ParamSetTable.m_nCount; ++i) {
+    EXPECT_DOUBLE_EQ(7, g_ParamSetTable.m_records[i].m_dFeed) << g_ParamSetTable.m_records[i].m_szName;
+    UserParamSet again;
+    EXPECT_EQ(1, again.Load(g_ParamSetTable.m_records[i].m_szName)) << g_ParamSetTable.m_records[i].m_szName;
+  }
+}
+
+TEST_F(ParamSets, NamesThatWouldLeaveTheFolderOrNotComeBackAreRefused) {
+  for (const char* name : {"..\\evil", "a/b", "c:d", "", "a.pam", "x.pam.old", "CON", "lpt1.x"}) {
     UserParamSet set;
     EXPECT_FALSE(set.SetName(name)) << name;
     strcpy(set.m_szName, "evil");

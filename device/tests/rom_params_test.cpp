@@ -13,9 +13,9 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
-const char kLine400[] = "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****";
-const char kLine450[] = "0x450\t=none, byte, 0[0|7], uDriver\t\t\t//1b,driver type,,*****";
-const char kLine451[] = "0x451\t=none, byte, 255{0|1|2|3|4|5|6|7|255}, iGearMode\t\t//1b\t\t,,*****";
+constexpr char kLine400[] = "0x400\t=none, float, 1016{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi\t//4b,double,*****";
+constexpr char kLine450[] = "0x450\t=none, byte, 0[0|7], uDriver\t\t\t//1b,driver type,,*****";
+constexpr char kLine451[] = "0x451\t=none, byte, 255{0|1|2|3|4|5|6|7|255}, iGearMode\t\t//1b\t\t,,*****";
 
 TEST(RomIndex, HexAndDecimalTexts) {
   struct {
@@ -46,7 +46,7 @@ TEST(RomLine, FieldsOfATemplateLine) {
 TEST(RomLine, MissingFieldsAndNoEquals) {
   RomParamFile f;
   RomParam p;
-  memset(&p, 0x55, sizeof(p));
+  memset(static_cast<void*>(&p), 0x55, sizeof(p));
   EXPECT_EQ(0, f.ParseRomLine("no equals here", &p));
   EXPECT_EQ(0, p.index);  // zero-filled anyway
   ASSERT_EQ(1, f.ParseRomLine("0x10 = Motion Class", &p));
@@ -116,7 +116,7 @@ TEST(RomLine, ValueWidthsByType) {
   EXPECT_STREQ("", value);
 }
 
-TEST(RomLine, SetValueFromTextLowersAndKeepsUnknownTypes) {
+TEST(RomLine, SetValueFromTextTakesTypeNamesInAnyCase) {
   RomParamFile f;
   RomParam p;
   f.ParseRomLine("0x40=n,word,9,d", &p);
@@ -127,7 +127,31 @@ TEST(RomLine, SetValueFromTextLowersAndKeepsUnknownTypes) {
   EXPECT_EQ('B', p.type);
   EXPECT_EQ(44, p.value[0]);
   f.SetValueFromText(p, "string", "NAME");
-  EXPECT_STREQ("name", (const char*)p.value);
+  EXPECT_STREQ("NAME", (const char*)p.value);  // a text keeps its case
+}
+
+// A string value goes into the file line as it is, where blanks and tabs are dropped
+// and "," "{" "[" separate fields: such a value would not come back, so it is refused.
+TEST(RomValue, StringValuesTheFileCannotCarryBackAreRefused) {
+  RomParamFile f;
+  struct Case {
+    const char* text;
+    bool ok;
+  } cases[] = {{"ShopA-2", true}, {"Shop A", false},    {"a,b", false}, {"line{2}", false},
+               {"x[1]", false},   {"tab\there", false}, {"", true}};
+  for (const Case& c : cases) {
+    RomParam p;
+    f.ParseRomLine("0x470=none,string,old,name", &p);
+    CString error;
+    EXPECT_EQ(c.ok, f.SetValueFromText(p, "String", c.text, &error) != 0) << c.text;
+    EXPECT_EQ(c.ok, error.IsEmpty()) << c.text;
+    EXPECT_STREQ(c.ok ? c.text : "old", (const char*)p.value) << c.text;
+    if (!c.ok) continue;
+    // What is accepted comes back from the file line unchanged.
+    RomParam back;
+    ASSERT_EQ(1, f.ParseRomLine(f.FormatRomLine(p), &back));
+    EXPECT_STREQ(c.text, (const char*)back.value) << c.text;
+  }
 }
 
 class RomFiles : public AppFolderTest {
@@ -213,7 +237,9 @@ TEST_F(RomFiles, EmptyMapOrMissingSectionChangesNothing) {
   EXPECT_EQ(1, f.m_arrTypeChoices.GetSize());
 }
 
-TEST_F(RomFiles, OversizedSectionIsCutAtWholeLines) {
+// Far more than the 64,000 bytes the section was once read through: every line is
+// saved, and every line is read back.
+TEST_F(RomFiles, LargeSectionIsSavedAndLoadedWhole) {
   RomParamFile f;
   {
     CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
@@ -224,13 +250,54 @@ TEST_F(RomFiles, OversizedSectionIsCutAtWholeLines) {
       g_RomParamMap.m_map[p.index] = p;
     }
   }
-  EXPECT_FALSE(f.SaveRomFile(Path("big.rom")));
+  EXPECT_TRUE(f.SaveRomFile(Path("big.rom")));
+  EXPECT_GT(ReadFileBytes(Path("big.rom")).size(), 100000u);
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map.clear();
+  }
   RomParamFile g;
-  g.LoadRomFile(Path("big.rom"));
-  size_t n = g_RomParamMap.m_map.size();
-  EXPECT_GT(n, 200u);
-  EXPECT_LT(n, 400u);
+  EXPECT_TRUE(g.LoadRomFile(Path("big.rom")));
+  ASSERT_EQ(400u, g_RomParamMap.m_map.size());
   for (auto& e : g_RomParamMap.m_map) EXPECT_EQ(250u, strlen(e.second.description));
+}
+
+// Two zero bytes inside a line once ended the list there, and the next save deleted
+// every parameter behind it. Such a file is refused whole and nothing changes.
+TEST_F(RomFiles, FileThatCannotBeReadWholeIsRefused) {
+  std::string text = "[Parameters]\r\n0x10=c,byte,1,first\r\n0x11=c,byte,2,se";
+  text += std::string(2, '\0');
+  text += "cond\r\n0x12=c,byte,3,third\r\n";
+  WriteFileBytes(Path("z.rom"), text);
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map[7] = RomParam{};
+  }
+  MessageBoxRecorder boxes;
+  g_nUiLanguage = 1;
+  RomParamFile f;
+  EXPECT_FALSE(f.LoadRomFile(Path("z.rom")));
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("cannot be read whole")) << boxes.Boxes()[0].text;
+  ASSERT_EQ(1u, g_RomParamMap.m_map.size());  // the map as it was
+  EXPECT_EQ(1u, g_RomParamMap.m_map.count(7));
+  EXPECT_EQ(text, ReadFileBytes(Path("z.rom")));
+}
+
+// A save that cannot write says so, and writes nothing: the old file stays whole.
+TEST_F(RomFiles, FailedSaveIsReportedAndWritesNothing) {
+  RomParamFile f;
+  RomParam p;
+  f.ParseRomLine(kLine400, &p);
+  {
+    CSingleLock lock(&g_RomParamMap.m_mutex, TRUE);
+    g_RomParamMap.m_map[p.index] = p;
+  }
+  platform::MakeDirectory(Path("folder.rom"));
+  EXPECT_FALSE(f.SaveRomFile(Path("folder.rom")));
+  EXPECT_TRUE(platform::IsDirectoryPath(Path("folder.rom")));
+  EXPECT_FALSE(f.SaveRomFile(Path("missing\\x.rom")));
+  EXPECT_FALSE(FileExists(Path("missing\\x.rom")));
 }
 
 }  // namespace

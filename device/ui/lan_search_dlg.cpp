@@ -6,12 +6,11 @@
 
 BEGIN_MESSAGE_MAP(CLanSearchDlg, CDialog)
   ON_WM_TIMER()
-  ON_MESSAGE(WM_UDP_SOCKET_NOTIFY, &CLanSearchDlg::OnSocketNotify)
+  ON_MESSAGE(kWmUdpSocket, &CLanSearchDlg::OnSocketNotify)
 END_MESSAGE_MAP()
 
 CLanSearchDlg::CLanSearchDlg(CWnd* parent, WORD port)
-    : CDialog(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN), parent), m_hIcon(nullptr), m_nProbesLeft(kProbes),
-      m_nPort(port), m_pLink(nullptr) {}
+    : CDialog(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN), parent), m_nPort(port) {}
 
 CLanSearchDlg::~CLanSearchDlg() { EndSearch(); }
 
@@ -19,7 +18,7 @@ BOOL CLanSearchDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   m_progress.SubclassDlgItem(IDC_LAN_SEARCH_PROGRESS, this);
   m_list.SubclassDlgItem(IDC_LAN_SEARCH_LIST, this);
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(128));
+  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
   SetIcon(m_hIcon, TRUE);
   SetIcon(m_hIcon, FALSE);
   m_progress.SetRange(0, kProbes);
@@ -52,7 +51,7 @@ void CLanSearchDlg::OnOK() {
   m_nProbesLeft = kProbes;
   EndSearch();
   m_pLink = new CUdpLink;
-  if (!m_pLink->Open("NET:", 0, 1, m_hWnd, WM_UDP_SOCKET_NOTIFY)) {
+  if (!m_pLink->Open("NET:", 0, 1, m_hWnd, kWmUdpSocket)) {
     delete m_pLink;
     m_pLink = nullptr;
     CString text;

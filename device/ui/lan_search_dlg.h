@@ -25,15 +25,17 @@ class CLanSearchDlg : public CDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
-  enum { kProbes = 5, kTimerProbe = 1, kProbeInterval_ms = 1000 };
+  static constexpr int kProbes = 5;  // Enum broadcasts of one search
+  static constexpr UINT_PTR kTimerProbe = 1;
+  static constexpr UINT kProbeInterval_ms = 1000;
   void EnableButtons(BOOL enable);
   void EndSearch();
 
-  CFont m_font;             // the bar's text font
-  CProgressBar m_progress;  // control 1053
-  CListBox m_list;          // control 1023
-  HICON m_hIcon;            // the program's icon 128
-  int m_nProbesLeft;        // Enum broadcasts still to come
-  WORD m_nPort;             // where the controllers listen
-  CUdpLink* m_pLink;        // the running search; null when none
+  CFont m_font;                 // the bar's text font
+  CProgressBar m_progress;      // control 1053
+  CListBox m_list;              // control 1023
+  HICON m_hIcon = nullptr;      // the program's icon
+  int m_nProbesLeft = kProbes;  // Enum broadcasts still to come
+  WORD m_nPort;                 // where the controllers listen
+  CUdpLink* m_pLink = nullptr;  // the running search; null when none
 };

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/bytes.h"
+
 #ifdef _WIN32
 #include "platform/win/gdi.h"
 #endif
@@ -50,6 +52,17 @@ void MaskShape(DWORD mask, int* shift, int* loss) {
   *loss = 8 - bits;
 }
 
+// A channel of a bit-field pixel as 8 bits and back. A mask of more than 8 bits (a
+// crafted file's) has a negative loss: its low bits are dropped instead.
+BYTE MaskToChannel(DWORD value, DWORD mask, int shift, int loss) {
+  DWORD v = (value & mask) >> shift;
+  return (BYTE)(loss >= 0 ? v << loss : v >> -loss);
+}
+DWORD ChannelToMask(BYTE channel, DWORD mask, int shift, int loss) {
+  DWORD v = loss >= 0 ? (DWORD)(channel >> loss) : (DWORD)channel << -loss;
+  return (v << shift) & mask;
+}
+
 void DefaultMasks(int bpp, DWORD masks[3]) {
   if (bpp == 16) {
     masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
@@ -62,17 +75,24 @@ void DefaultMasks(int bpp, DWORD masks[3]) {
 
 bool IsRle(DWORD compression) { return compression == BI_RLE8 || compression == BI_RLE4; }
 
-const RGBQUAD kSixteen[16] = {{0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
-                              {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {128, 128, 128, 0},
-                              {192, 192, 192, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
-                              {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0}};
+bool IsKnownDepth(WORD planes, WORD bitCount) {
+  if (planes != 1) return false;
+  for (WORD depth : {1, 2, 4, 8, 16, 24, 32})
+    if (bitCount == depth) return true;
+  return false;
+}
+
+constexpr RGBQUAD kSixteen[16] = {{0, 0, 0, 0},       {0, 0, 128, 0},   {0, 128, 0, 0},   {0, 128, 128, 0},
+                                  {128, 0, 0, 0},     {128, 0, 128, 0}, {128, 128, 0, 0}, {128, 128, 128, 0},
+                                  {192, 192, 192, 0}, {0, 0, 255, 0},   {0, 255, 0, 0},   {0, 255, 255, 0},
+                                  {255, 0, 0, 0},     {255, 0, 255, 0}, {255, 255, 0, 0}, {255, 255, 255, 0}};
 
 }  // namespace
 
 DibLayout DibLayout::Of(const BITMAPINFOHEADER& h) {
   DibLayout l = {};
   ULONGLONG product = (ULONGLONG)h.biPlanes * h.biBitCount;
-  static const int kDepths[] = {1, 2, 4, 8, 16, 24};
+  static constexpr int kDepths[] = {1, 2, 4, 8, 16, 24};
   l.bitsPerPixel = 32;
   for (int d : kDepths)
     if (product <= (ULONGLONG)d) {
@@ -121,7 +141,10 @@ void CDibData::ClearMembers() {
 
 // Invalid blocks are refused and stay the caller's. Besides the header size and the
 // layout's size, an uncompressed image must hold all its rows whatever biSizeImage
-// claims, so that no pixel access can leave the block.
+// claims, so that no pixel access can leave the block. The depth must be one the pixel
+// accessors know (one plane of 1, 2, 4, 8, 16, 24 or 32 bits): the rows are laid out
+// by the header's own bit count, the accessors step by the rounded depth, and a bit
+// count of 0, 3 or 12 (or 0 planes) made them read and write past the rows.
 BOOL CDibData::Attach(HGLOBAL hDib) {
   if (!hDib) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -137,8 +160,10 @@ BOOL CDibData::Attach(HGLOBAL hDib) {
   BITMAPINFOHEADER* h = (BITMAPINFOHEADER*)base;
   DibLayout l = DibLayout::Of(*h);
   bool rle = IsRle(h->biCompression);
-  bool ok = h->biSize == 40 && h->biWidth >= 0 && size >= l.requiredSize &&
-            (rle || size >= l.pixelOffset + l.stride * l.height) && l.height <= 0x7FFFFFFF;
+  // Rows whose total could not even be computed are more than any block holds.
+  bool rowsFit = l.height <= 0x7FFFFFFF && (l.height == 0 || l.stride <= size / l.height);
+  bool ok = h->biSize == 40 && h->biWidth >= 0 && IsKnownDepth(h->biPlanes, h->biBitCount) && rowsFit &&
+            size >= l.requiredSize && (rle || size >= l.pixelOffset + l.stride * l.height);
   if (!ok) {
     SetLastError(ERROR_INVALID_PARAMETER);
     BlockUnlock(hDib);
@@ -218,9 +243,9 @@ LONG CDibData::GetPixelValue(int x, int y) const {
     case 2: return (*p >> ((3 - x % 4) * 2)) & 3;
     case 4: return (x % 2) ? (*p & 0x0F) : (*p >> 4);
     case 8: return *p;
-    case 16: return p[0] | (p[1] << 8);
-    case 24: return p[0] | (p[1] << 8) | (p[2] << 16);
-    case 32: return (LONG)(p[0] | (p[1] << 8) | (p[2] << 16) | ((DWORD)p[3] << 24));
+    case 16: return bytes::Load16(p);
+    case 24: return bytes::Load16(p) | (p[2] << 16);
+    case 32: return (LONG)bytes::Load32(p);
     default: return -1;
   }
 }
@@ -243,11 +268,12 @@ BOOL CDibData::SetPixelValue(int x, int y, DWORD value) {
       *p = (x % 2) ? (BYTE)((*p & 0xF0) | (value & 0x0F)) : (BYTE)((*p & 0x0F) | ((value & 0x0F) << 4));
       return TRUE;
     case 8: *p = (BYTE)value; return TRUE;
-    case 16: p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8); return TRUE;
-    case 24: p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8), p[2] = (BYTE)(value >> 16); return TRUE;
-    case 32:
-      p[0] = (BYTE)value, p[1] = (BYTE)(value >> 8), p[2] = (BYTE)(value >> 16), p[3] = (BYTE)(value >> 24);
+    case 16: bytes::Store16(p, (WORD)value); return TRUE;
+    case 24:
+      bytes::Store16(p, (WORD)value);
+      p[2] = (BYTE)(value >> 16);
       return TRUE;
+    case 32: bytes::Store32(p, value); return TRUE;
     default: return FALSE;
   }
 }
@@ -264,7 +290,7 @@ COLORREF CDibData::GetPixelColor(int x, int y) const {
   }
   if (m_nBitsPerPixel == 16 || IsBitFields()) {
     BYTE ch[3];
-    for (int i = 0; i < 3; ++i) ch[i] = (BYTE)(((value & m_masks[i]) >> m_shifts[i]) << m_losses[i]);
+    for (int i = 0; i < 3; ++i) ch[i] = MaskToChannel(value, m_masks[i], m_shifts[i], m_losses[i]);
     return RGB(ch[0], ch[1], ch[2]);
   }
   return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
@@ -279,7 +305,7 @@ BOOL CDibData::SetPixelColor(int x, int y, COLORREF color) {
   BYTE ch[3] = {GetRValue(color), GetGValue(color), GetBValue(color)};
   if (m_nBitsPerPixel == 16 || IsBitFields()) {
     DWORD value = 0;
-    for (int i = 0; i < 3; ++i) value |= ((DWORD)(ch[i] >> m_losses[i]) << m_shifts[i]) & m_masks[i];
+    for (int i = 0; i < 3; ++i) value |= ChannelToMask(ch[i], m_masks[i], m_shifts[i], m_losses[i]);
     return SetPixelValue(x, y, value);
   }
   return SetPixelValue(x, y, ((DWORD)ch[0] << 16) | ((DWORD)ch[1] << 8) | ch[2]);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/bytes.h"
+
 COctreeQuantizer::COctreeQuantizer(UINT maxColors, UINT colorBits)
     : m_nMaxColors(maxColors), m_nColorBits(colorBits < 1 ? 1 : (colorBits > 8 ? 8 : colorBits)) {}
 
@@ -152,7 +154,7 @@ BOOL COctreeQuantizer::ProcessImage(HBITMAP section) {
       for (int y = 0; y < height; ++y) {
         const BYTE* p = bits + (size_t)y * stride;
         for (int x = 0; x < width; ++x) {
-          DWORD v = p[x * 2] | (p[x * 2 + 1] << 8);
+          DWORD v = bytes::Load16(p + x * 2);
           BYTE ch[3];
           for (int c = 0; c < 3; ++c)
             ch[c] = (BYTE)(((v & masks[c]) >> LowestBit(masks[c])) << (8 - BitCount(masks[c])));

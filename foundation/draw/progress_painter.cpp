@@ -1,7 +1,10 @@
 #include "foundation/draw/progress_painter.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 #ifdef _WIN32
 #include "foundation/draw/offscreen_dc.h"
@@ -9,25 +12,28 @@
 #endif
 
 namespace {
-#ifdef _WIN32
-COLORREF SysColor(int index) { return ::GetSysColor(index); }
-#else
-// The platform's defaults for button face, caption text, button text and active caption.
+#ifndef _WIN32
+// The platform's system colour indices, and their default colours for the host build.
+constexpr int COLOR_ACTIVECAPTION = 2, COLOR_CAPTIONTEXT = 9, COLOR_BTNFACE = 15, COLOR_BTNTEXT = 18;
+#endif
 COLORREF SysColor(int index) {
+#ifdef _WIN32
+  return ::GetSysColor(index);
+#else
   switch (index) {
-    case 15: return RGB(240, 240, 240);
-    case 9: return RGB(0, 0, 0);
-    case 18: return RGB(0, 0, 0);
+    case COLOR_BTNFACE: return RGB(240, 240, 240);
+    case COLOR_CAPTIONTEXT: return RGB(0, 0, 0);
+    case COLOR_BTNTEXT: return RGB(0, 0, 0);
     default: return RGB(153, 180, 209);
   }
-}
 #endif
-const int kBtnFace = 15, kCaptionText = 9, kBtnText = 18, kActiveCaption = 2;
+}
 }  // namespace
 
 CProgressPainter::CProgressPainter()
-    : m_crBk(SysColor(kBtnFace)), m_crTextOnBar(SysColor(kCaptionText)), m_crTextOnBk(SysColor(kBtnText)) {
-  CGradient::SetColors(SysColor(kActiveCaption), SysColor(kActiveCaption));
+    : m_crBk(SysColor(COLOR_BTNFACE)), m_crTextOnBar(SysColor(COLOR_CAPTIONTEXT)),
+      m_crTextOnBk(SysColor(COLOR_BTNTEXT)) {
+  CGradient::SetColors(SysColor(COLOR_ACTIVECAPTION), SysColor(COLOR_ACTIVECAPTION));
 }
 
 CProgressPainter::~CProgressPainter() {
@@ -112,7 +118,7 @@ void CProgressPainter::SetTextFormat(const char* format, DWORD mode) {
 
 void CProgressPainter::SetTextColors(COLORREF overBar, COLORREF overBackground) {
   m_crTextOnBar = overBar;
-  m_crTextOnBk = overBackground == CLR_NO_BACKGROUND ? overBar : overBackground;
+  m_crTextOnBk = overBackground == kNoBackground ? overBar : overBackground;
 }
 
 // An empty range (lower == upper) has no percentage: it reads as 0.
@@ -135,8 +141,50 @@ CString CProgressPainter::FormatText(const ProgressDrawInfo& info, const CString
       default: return CString();
     }
   }
+  return ExpandProgressFormat(fmt, (int)value);
+}
+
+// The format comes from the owner and from WM_SETTEXT, that is from any program that
+// can send the bar a message, so it never reaches printf: "%%" is a percent sign, the
+// first integer conversion (d, i, u, x, X or o, with flags, a width and a precision of
+// at most two digits each, a length modifier ignored) takes the value, and every other
+// "%" stands as it is.
+CString ExpandProgressFormat(const char* format, int value) {
   CString text;
-  text.Format(fmt, (int)value);
+  bool valueUsed = false;
+  for (const char* p = format ? format : ""; *p;) {
+    if (*p != '%') {
+      text += *p++;
+      continue;
+    }
+    if (p[1] == '%') {
+      text += '%';
+      p += 2;
+      continue;
+    }
+    // %[flags][width][.precision][length]conversion
+    const char* q = p + 1;
+    std::string spec = "%";
+    while (*q && strchr("-+ #0", *q)) spec += *q++;
+    int digits = 0;
+    while (*q >= '0' && *q <= '9' && digits < 2) spec += *q++, ++digits;
+    if (*q == '.') {
+      spec += *q++;
+      digits = 0;
+      while (*q >= '0' && *q <= '9' && digits < 2) spec += *q++, ++digits;
+    }
+    while (*q && strchr("hlLqjzt", *q)) ++q;
+    if (!valueUsed && *q && strchr("diuxXo", *q)) {
+      spec += *q;
+      char buffer[128];
+      snprintf(buffer, sizeof buffer, spec.c_str(), value);
+      text += buffer;
+      valueUsed = true;
+      p = q + 1;
+    } else {
+      text += *p++;  // not a conversion that takes the value: the "%" is text
+    }
+  }
   return text;
 }
 
@@ -188,7 +236,7 @@ void CProgressPainter::DrawBar(CDC* dc, CRect rect, BOOL direct) {
     dc->SelectClipRgn(&clip);
   }
   {
-    BOOL copyFirst = !m_hBkBrush && m_crBk == CLR_NO_BACKGROUND;
+    BOOL copyFirst = !m_hBkBrush && m_crBk == kNoBackground;
     // A direct drawing goes straight to dc, as it would to a printer.
     BOOL wasPrinting = dc->m_bPrinting;
     if (direct) dc->m_bPrinting = TRUE;
@@ -197,7 +245,7 @@ void CProgressPainter::DrawBar(CDC* dc, CRect rect, BOOL direct) {
 
     if (m_hBkBrush)
       ::FillRect(surface.m_hDC, &rect, m_hBkBrush);
-    else if (m_crBk != CLR_NO_BACKGROUND)
+    else if (m_crBk != kNoBackground)
       surface.FillSolidRect(&rect, m_crBk);
 
     ProgressDrawInfo info = {&surface, 0, rect, m_nPos, m_nLower, m_nUpper};

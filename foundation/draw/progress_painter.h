@@ -31,7 +31,7 @@ class CDC;
 #define PPS_REVERSE 0x4000
 #define PPS_SNAKE 0x8000
 
-#define CLR_NO_BACKGROUND ((COLORREF)-1)
+constexpr COLORREF kNoBackground = (COLORREF)-1;  // no background fill
 
 // What one drawing works on.
 struct ProgressDrawInfo {
@@ -48,6 +48,9 @@ struct ProgressLine {
   int from;
   int to;
 };
+
+// The text of a bar: format with its one integer conversion filled in; see FormatText.
+CString ExpandProgressFormat(const char* format, int value);
 
 class CProgressPainter : public CGradient {
  public:
@@ -79,7 +82,7 @@ class CProgressPainter : public CGradient {
   int StepIt() { return OffsetPos(m_nStep); }
   void SetTextFormat(const char* format, DWORD mode);
   const CString& GetTextFormat() const { return m_strFormat; }
-  void SetTextColors(COLORREF overBar, COLORREF overBackground = CLR_NO_BACKGROUND);
+  void SetTextColors(COLORREF overBar, COLORREF overBackground = kNoBackground);
   void SetBkColor(COLORREF color) { m_crBk = color; }
   void SetMargins(const CRect& margins) { m_rcMargins = margins; }
   void SetSnakeLength(int n) { m_nSnakeLength = n; }
@@ -106,7 +109,7 @@ class CProgressPainter : public CGradient {
   void SetPosClamped(int n, BOOL force);
 
   DWORD m_dwStyle = 0xF0;
-  COLORREF m_crBk;          // CLR_NO_BACKGROUND: no background fill
+  COLORREF m_crBk;          // kNoBackground: no background fill
   COLORREF m_crTextOnBar;   // text over the done part
   COLORREF m_crTextOnBk;    // text elsewhere
   int m_nTail = 0;          // snake tail, range units

@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "foundation/checksum.h"
+#include "platform/bytes.h"
 #include "platform/testing/test_support.h"
 
 namespace {
 
-const char kCheck[] = "123456789";  // the catalogue's check input
+constexpr char kCheck[] = "123456789";  // the catalogue's check input
 
 std::string Hex(const BYTE* p, size_t n) {
   std::string s;
@@ -73,7 +74,7 @@ TEST(Crc, AppendStoresCrcAndGivesResidue) {
     if (n == 9) memcpy(buf.data(), kCheck, 9);
     buf.resize(n + 4, 0xEE);
     EXPECT_EQ(Crc32Append(buf.data(), n), kCrc32Residue);
-    DWORD stored = buf[n] | (buf[n + 1] << 8) | (buf[n + 2] << 16) | (DWORD(buf[n + 3]) << 24);
+    DWORD stored = bytes::Load32(buf.data() + n);
     EXPECT_EQ(stored, Crc32Update(0xFFFFFFFFu, buf.data(), n) ^ 0xFFFFFFFFu);
     EXPECT_EQ(Crc32Update(0xFFFFFFFFu, buf.data(), n + 4), kCrc32Residue);
     if (n == 9) {

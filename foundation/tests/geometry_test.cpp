@@ -7,7 +7,7 @@
 
 namespace {
 
-const double kPi = 3.141592653589793;
+constexpr double kPi = 3.141592653589793;
 
 void ExpectVec(const Vec3& v, double x, double y, double z) {
   EXPECT_DOUBLE_EQ(x, v.x);

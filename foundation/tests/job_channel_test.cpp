@@ -243,12 +243,17 @@ TEST_F(JobChannelRaw, DamagedRingFieldsAreRefused) {
     EXPECT_EQ(ch.GetUsedCount(), 0u);
     EXPECT_EQ(ch.GetBadRingCount(), before + 3);
   }
-  // A stored length above the slot is cut to the slot.
+  // A stored length above the slot is cut to the slot, not refused: the message is
+  // taken (the ring moves on) and nothing past the slot is read.
   raw.Header()->nCapacity = 128;
   raw.Header()->nWriteIndex = raw.Header()->nReadIndex = 0;
   ASSERT_EQ(ch.PushMessage("abc", 3), 3u);
+  ASSERT_EQ(ch.PushMessage("next", 4), 4u);
   reinterpret_cast<ChannelSlot*>(raw.Bytes() + sizeof(ChannelHeader))->nLength = 0xFFFFFFF0u;
   EXPECT_EQ(ch.PopMessage(buf, sizeof buf), kChannelMaxMessage);
+  EXPECT_EQ(0, memcmp(buf, "abc", 3));
+  EXPECT_EQ(ch.PopMessage(buf, sizeof buf), 4u);
+  EXPECT_EQ(0, memcmp(buf, "next", 4));
 }
 
 // Every text setter trims, keeps to its own field and never splits a Chinese character.
@@ -299,7 +304,7 @@ TEST(JobChannelTwoProcesses, MessagesTravelBothWays) {
   CJobChannel tx, rx;  // this process creates both, as the operator program does
   ASSERT_EQ(rx.Open("PanelRx_" + job, 128), 1);
   ASSERT_EQ(tx.Open("PanelTx_" + job, 128), 1);
-  const int kCount = 400;  // wraps the ring three times
+  constexpr int kCount = 400;  // wraps the ring three times
   ReadyEvent ready(job);
   CString args;
   args.Format("echo %s %d", (const char*)job, kCount);

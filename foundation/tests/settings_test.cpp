@@ -56,6 +56,52 @@ TEST_F(AppFolderTest, GetParamValueCutsAndTrims) {
   EXPECT_STREQ("", ProfileGetText("S", "missing", "", m_dir / "Parameters.ini"));
 }
 
+// A value longer than the read is returned cut, but the file keeps it whole: only a
+// missing key is written back.
+TEST_F(AppFolderTest, ReadingNeverShortensAStoredValue) {
+  const std::string breaks = "0,17,18,19" + std::string(1501, ',');  // 1,511 characters
+  const std::string params = "[Optimization]\r\nForceBreak(G-Codes)=" + breaks + "\r\n";
+  WriteFileBytes(Path("Parameters.ini"), params);
+  EXPECT_EQ(259, GetParamValueListed("Optimization", "ForceBreak(G-Codes)", "0").GetLength());
+  EXPECT_EQ(params, ReadFileBytes(Path("Parameters.ini")));
+  EXPECT_STREQ("T,S", GetParamValueListed("Optimization", "ForceBreak(G-Words)", "T,S"));
+  EXPECT_STREQ("T,S", ProfileGetText("Optimization", "ForceBreak(G-Words)", "", Path("Parameters.ini")));
+  EXPECT_NE(std::string::npos, ReadFileBytes(Path("Parameters.ini")).find("ForceBreak(G-Codes)=" + breaks + "\r\n"));
+
+  const std::string huge(10000, 'h');
+  WriteFileBytes(Path("x.ini"), "[S]\r\nk=" + huge + "\r\n");
+  EXPECT_EQ(8191, ReadIniValue("S", "k", "", Path("x.ini")).GetLength());
+  EXPECT_EQ("[S]\r\nk=" + huge + "\r\n", ReadFileBytes(Path("x.ini")));
+}
+
+// An editor's UTF-8 mark once hid the first section. It is skipped when reading and
+// stays in front when writing.
+TEST_F(AppFolderTest, Utf8MarkIsSkippedAndKept) {
+  WriteFileBytes(Path("Parameters.ini"), "\xEF\xBB\xBF[Language]\r\nlang=ENGLISH\r\n");
+  EXPECT_STREQ("ENGLISH", GetParamValue("Language", "lang", "CHINESE"));
+  PutParamValue("Language", "lang", "CHINESE");
+  PutParamValue("UnitSystem", "Unit", "METRIC");
+  EXPECT_EQ("\xEF\xBB\xBF[Language]\r\nlang=CHINESE\r\n[UnitSystem]\r\nUnit=METRIC\r\n",
+            ReadFileBytes(Path("Parameters.ini")));
+}
+
+// A "Parameters.ini" saved as UTF-16 once read as all defaults, and the next write
+// appended ANSI lines to it. It is read now, never written, and the user is told once.
+TEST_F(AppFolderTest, Utf16SettingsAreReadButNeverWritten) {
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[UnitSystem]\r\nUnit=INCH\r\n")) utf16 += std::string(1, c) + '\0';
+  WriteFileBytes(Path("Parameters.ini"), utf16);
+  EXPECT_STREQ("INCH", GetParamValue("UnitSystem", "Unit", "METRIC"));
+  testing_support::MessageBoxRecorder boxes;
+  g_nUiLanguage = 1;
+  PutParamValue("UnitSystem", "Unit", "METRIC");
+  EXPECT_STREQ("CHINESE", GetParamValueListed("Language", "lang", "CHINESE"));
+  WriteIniValue("A", "b", "c", Path("Parameters.ini"));
+  EXPECT_EQ(utf16, ReadFileBytes(Path("Parameters.ini")));
+  ASSERT_EQ(1u, boxes.Boxes().size());
+  EXPECT_NE(std::string::npos, boxes.Boxes()[0].text.find("UTF-16")) << boxes.Boxes()[0].text;
+}
+
 TEST(TextToBoolTest, Table) {
   struct {
     const char* text;

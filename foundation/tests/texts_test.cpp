@@ -13,7 +13,7 @@ class LanguageTest : public ::testing::Test {
 };
 
 // 雕刻机控制系统 in GB2312.
-const char kTitleCn[] = "Corvane \xB5\xF1\xBF\xCC\xBB\xFA\xBF\xD8\xD6\xC6\xCF\xB5\xCD\xB3";
+constexpr char kTitleCn[] = "Corvane \xB5\xF1\xBF\xCC\xBB\xFA\xBF\xD8\xD6\xC6\xCF\xB5\xCD\xB3";
 
 TEST_F(LanguageTest, StringTablesGiveGbBytes) {
   g_nUiLanguage = 0;

@@ -20,8 +20,7 @@ struct Image {
     memset(bytes, 0xEE, sizeof bytes);
     const UINT size = WorkspaceImageSize(code);
     memset(bytes, id, size);
-    bytes[4] = BYTE(code);
-    bytes[5] = BYTE(code >> 8);
+    ::bytes::Store16(bytes + 4, code);
   }
 };
 
@@ -54,7 +53,16 @@ class WorkspaceTest : public testing::Test {
   }
   void TearDown() override { g_strAppFolder = m_saved; }
 
-  ULONGLONG FileSize(const CString& path) { return testing_support::ReadFileBytes(path).size(); }
+  // The file is open delete-on-close: another handle must share deletion to open it.
+  ULONGLONG FileSize(const CString& path) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(h, &size);
+    CloseHandle(h);
+    return ULONGLONG(size.QuadPart);
+  }
   void Fill(CWorkspace& ws, int n, int firstId = 0) {
     for (int i = 0; i < n; ++i) ASSERT_TRUE(ws.AppendImage(Image(1, BYTE(firstId + i)).bytes));
   }
@@ -250,6 +258,39 @@ TEST_F(WorkspaceTest, GrowNeverDropsStoredImages) {
   EXPECT_EQ(ws.GrowWorkspace(6), SizeFor(6));
   EXPECT_EQ(ws.GetCapacity(), 6u);
   EXPECT_EQ(Ids(ws), (std::vector<int>{0, 1, 2, 3, 4, 5}));
+}
+
+// A process that dies with its workspace open (killed, crashed) once left a file of
+// up to 50 MB in "Temp" for good; the system now deletes it with the last handle.
+TEST_F(WorkspaceTest, AKilledProcessLeavesNoFileBehind) {
+  char exe[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  while (n > 0 && exe[n - 1] != '\\') --n;
+  exe[n] = '\0';
+  CString folder = m_dir.Path();
+  if (folder.Right(1) == "\\") folder = folder.Left(folder.GetLength() - 1);
+  const CString pathFile = m_dir / "holder.txt";
+  CString cmd;
+  cmd.Format("\"%sworkspace_holder.exe\" \"%s\" \"%s\"", exe, (const char*)folder, (const char*)pathFile);
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, cmd.GetBuffer(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  cmd.ReleaseBuffer();
+  CloseHandle(pi.hThread);
+  std::string path;
+  for (int i = 0; i < 500 && path.empty(); ++i) {
+    if (WaitForSingleObject(pi.hProcess, 20) == WAIT_OBJECT_0) break;
+    path = testing_support::ReadFileBytes(pathFile);
+  }
+  ASSERT_FALSE(path.empty()) << "the holder did not open its workspace";
+  EXPECT_TRUE(testing_support::FileExists(path.c_str())) << path;
+  EXPECT_EQ(FileSize(path.c_str()), SizeFor(1000));
+  TerminateProcess(pi.hProcess, 9);
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hProcess);
+  for (int i = 0; i < 250 && testing_support::FileExists(path.c_str()); ++i) Sleep(20);
+  EXPECT_FALSE(testing_support::FileExists(path.c_str())) << path;
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ static LONG WINAPI CrashFilter(EXCEPTION_POINTERS* info) {
 // as on Windows: a line on stderr and exit status 3, which ctest counts as a failure
 // whatever the test's expectations.
 extern "C" void CrashSignal(int sig) {
-  static const char kText[] = "Unhandled signal in a test program\n";
+  static constexpr char kText[] = "Unhandled signal in a test program\n";
   ssize_t written = write(2, kText, sizeof kText - 1);
   (void)written;
   (void)sig;

@@ -6,9 +6,9 @@ namespace {
 
 // GBK texts whose trail bytes look like ASCII: 癨 = 0xB0 0x5C (trail is '\'),
 // 瓵 = 0xAD 0x41 (trail 'A'), 獇 = 0xAB 0x61 (trail 'a').
-const char kBackslashTrail[] = "\xB0\x5C";
-const char kUpperATrail[] = "\xAD\x41";
-const char kLowerATrail[] = "\xAB\x61";
+constexpr char kBackslashTrail[] = "\xB0\x5C";
+constexpr char kUpperATrail[] = "\xAD\x41";
+constexpr char kLowerATrail[] = "\xAB\x61";
 
 TEST(CStringTest, SubstringsClampLikeThePlatform) {
   CString s("abcdef");

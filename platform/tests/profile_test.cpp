@@ -181,7 +181,7 @@ TEST(ProfileTest, NoTemporaryFilesAreLeft) {
 TEST(ProfileTest, ConcurrentWritersLoseNoKey) {
   TempDir dir;
   CString ini = dir / "p.ini";
-  const int kThreads = 4, kKeys = 25;
+  constexpr int kThreads = 4, kKeys = 25;
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {

@@ -5,8 +5,14 @@ It answers Enum (also on the broadcast address 127.255.255.255), Connect with a
 connect reply "...PROT[0]" or "...PROT[1]", KeepAlive and Disconnect; acknowledges the
 PC's Data frames with status frames after checking the device frame inside (protocol 5
 or 7), sends reply lines and the type-7 error report when told to, and can drop,
-corrupt, duplicate or delay a share of the datagrams it sends and drop a share of
-those it receives.
+corrupt, duplicate or delay a share of the datagrams it sends and drop, corrupt or
+duplicate a share of those it receives.
+
+Like a controller it takes each device frame once: a frame that repeats the pack
+number of the frame it acknowledged last is acknowledged again but not taken (counted
+as repeated_packs); the packs taken are listed in order. Its reply lines are Data
+frames with sequence numbers, sent one at a time and resent until the PC acknowledges
+them (stop and wait).
 
 Tests steer it through a control socket on 127.0.0.1 with one-line text commands;
 each command is answered with one datagram:
@@ -16,8 +22,10 @@ each command is answered with one datagram:
   SILENT 0|1                    -> 1: no answer to anything on the link socket
   PROT 0|1                      -> the PROT tag of the next connect replies
   STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
-  FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p seed=n
-  REPLY text                    -> a Data frame carrying text to the console
+  FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p rx_corrupt=p rx_dup=p
+         resend_ms=n seed=n
+  REPLY text                    -> a Data frame carrying text to the console (queued)
+  LINES n                       -> n numbered reply lines "L000;" "L001;" ... (queued)
   ERROR code                    -> a type-7 error report with the code
   INFO text                     -> information text appended to Enum replies
   OTHER_CONSOLE 0|1             -> 1: refuse Connects (attached elsewhere, error -14)
@@ -94,7 +102,8 @@ class Controller:
         self.control.bind((LOOPBACK, 0))
         self.deadline = time.monotonic() + args.lifetime
         self.rng = random.Random(1)
-        self.faults = dict(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0)
+        self.faults = dict(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, delay_ms=30, rx_drop=0.0, rx_corrupt=0.0,
+                           rx_dup=0.0, resend_ms=100)
         self.delayed = []  # (due, data, address)
         self.silent = False
         self.prot = 0
@@ -109,10 +118,13 @@ class Controller:
         self.stats = {k: 0 for k in (
             "rx", "tx", "bad_frames", "enum", "connect", "disconnect", "keepalive", "data", "frames_ok",
             "frames_bad", "status_ack", "status_busy", "status_nak", "acks_rx", "dropped", "corrupted",
-            "duplicated", "delayed", "rx_dropped", "repeated_packs")}
+            "duplicated", "delayed", "rx_dropped", "rx_corrupted", "rx_duplicated", "repeated_packs",
+            "replies_acked", "replies_resent", "replies_expired")}
         self.last_pack = None
+        self.packs = []  # pack numbers of the device frames taken, in order
         self.connect_text = ""
         self.acked = []
+        self.outq = []  # reply frames waiting for their ACK: [seq, frame, next due, sends]
 
     # --- sending, with the fault modes
     def send(self, data, address):
@@ -165,6 +177,19 @@ class Controller:
         if self.rng.random() < self.faults["rx_drop"]:
             self.stats["rx_dropped"] += 1
             return
+        if self.rng.random() < self.faults["rx_corrupt"]:
+            self.stats["rx_corrupted"] += 1
+            b = bytearray(data)
+            b[self.rng.randrange(len(b))] ^= 0x5A
+            data = bytes(b)
+        copies = 1
+        if self.rng.random() < self.faults["rx_dup"]:
+            self.stats["rx_duplicated"] += 1
+            copies = 2
+        for _ in range(copies):
+            self.on_frame(data, address)
+
+    def on_frame(self, data, address):
         f = parse(data)
         if f is None:
             self.stats["bad_frames"] += 1
@@ -200,25 +225,57 @@ class Controller:
         elif ftype == ACK:
             self.stats["acks_rx"] += 1
             self.acked.append(seq)
+            if self.outq and self.outq[0][0] == seq:
+                self.stats["replies_acked"] += 1
+                self.outq.pop(0)
+                self.send_next_reply()
 
     def on_device_frame(self, payload, address):
         ok, pack = check_device_frame(payload, self.prot)
-        if pack == self.last_pack:
-            self.stats["repeated_packs"] += 1
         mode, left = self.status_mode
         if not ok:
             self.stats["frames_bad"] += 1
             status = 0x15
+        elif pack == self.last_pack:
+            # The PC did not hear the ACK and sent the frame again: acknowledged, not taken.
+            self.stats["repeated_packs"] += 1
+            status = 0xF0
         elif mode != "ACK" and left > 0:
             self.status_mode = (mode, left - 1)
             status = 6 if mode == "BUSY" else 0x15
         else:
             self.stats["frames_ok"] += 1
             self.last_pack = pack
+            self.packs.append(pack)
             status = 0xF0
         key = {0xF0: "status_ack", 6: "status_busy"}.get(status, "status_nak")
         self.stats[key] += 1
         self.send(frame(DATA, 0x80, self.next_seq(), bytes([status, pack])), address)
+
+    # --- reply lines, one at a time until acknowledged
+    def queue_reply(self, payload):
+        self.outq.append([self.next_seq(), None, 0.0, 0])
+        self.outq[-1][1] = frame(DATA, 0, self.outq[-1][0], payload)
+        if len(self.outq) == 1:
+            self.send_next_reply()
+
+    def send_next_reply(self):
+        if not self.outq or not self.console:
+            return
+        entry = self.outq[0]
+        entry[2] = time.monotonic() + self.faults["resend_ms"] / 1000.0
+        entry[3] += 1
+        self.send(entry[1], self.console)
+
+    def resend_replies(self):
+        if not self.outq or time.monotonic() < self.outq[0][2]:
+            return
+        if self.outq[0][3] > 100:
+            self.stats["replies_expired"] += 1
+            self.outq.pop(0)
+        else:
+            self.stats["replies_resent"] += 1
+        self.send_next_reply()
 
     # --- control
     def on_control(self, text):
@@ -229,7 +286,8 @@ class Controller:
         if cmd == "STATS":
             st = dict(self.stats)
             st.update(connected=int(self.console is not None), prot=self.prot, connect_text=self.connect_text,
-                      acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed))
+                      acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed),
+                      packs=",".join(map(str, self.packs)), replies_pending=len(self.outq))
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()
@@ -245,7 +303,8 @@ class Controller:
             self.status_mode = (parts[0].upper(), int(parts[1]) if len(parts) > 1 else 0)
             return "OK"
         if cmd == "FAULTS":
-            self.faults.update(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, rx_drop=0.0)
+            self.faults.update(drop=0.0, corrupt=0.0, dup=0.0, delay=0.0, rx_drop=0.0, rx_corrupt=0.0, rx_dup=0.0,
+                               resend_ms=100)
             for item in arg.split():
                 key, _, value = item.partition("=")
                 if key == "seed":
@@ -253,11 +312,14 @@ class Controller:
                 elif key in self.faults:
                     self.faults[key] = float(value)
             return "OK"
-        if cmd in ("REPLY", "ERROR"):
+        if cmd in ("REPLY", "LINES", "ERROR"):
             if not self.console:
                 return "NO CONSOLE"
             if cmd == "REPLY":
-                self.send(frame(DATA, 0, self.next_seq(), arg.encode("latin-1")), self.console)
+                self.queue_reply(arg.encode("latin-1"))
+            elif cmd == "LINES":
+                for i in range(int(arg)):
+                    self.queue_reply(b"L%03d;" % i)
             else:
                 self.send(frame(ERROR, 0, 0, self.enum_reply() + struct.pack("<i", int(arg))), self.console)
             return "OK"
@@ -275,7 +337,7 @@ class Controller:
     def run(self):
         socks = [self.link, self.bcast, self.control]
         while time.monotonic() < self.deadline:
-            timeout = 0.05 if self.delayed else 0.5
+            timeout = 0.01 if self.delayed or self.outq else 0.5
             ready, _, _ = select.select(socks, [], [], timeout)
             for s in ready:
                 data, address = s.recvfrom(65535)
@@ -285,6 +347,7 @@ class Controller:
                 else:
                     self.on_datagram(data, address)
             self.flush_delayed()
+            self.resend_replies()
 
 
 def main():

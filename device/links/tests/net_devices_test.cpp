@@ -47,15 +47,15 @@ TEST_F(NetDevices, LongTextsShortAnswersAndAFullTable) {
   EXPECT_EQ(127u, strlen(g_NetDevices.m_pEntries[0].info));
   Update(Answer(3).substr(0, 20));  // shorter than a reply: ignored
   EXPECT_EQ(1, g_NetDevices.m_nCount);
-  for (int i = 10; i < 10 + NET_DEVICE_TABLE_SIZE + 5; ++i) Update(Answer(i));
-  EXPECT_EQ(NET_DEVICE_TABLE_SIZE, g_NetDevices.m_nCount);
+  for (int i = 10; i < 10 + kNetDeviceTableSize + 5; ++i) Update(Answer(i));
+  EXPECT_EQ(kNetDeviceTableSize, g_NetDevices.m_nCount);
 }
 
 TEST_F(NetDevices, EntriesExpireTwentySecondsAfterTheirLastAnswer) {
   Update(Answer(1));
   Update(Answer(2));
-  g_NetDevices.m_pEntries[0].lastSeen = GetTickCount() - (NET_DEVICE_EXPIRY_MS + 50);
-  g_NetDevices.m_pEntries[1].lastSeen = GetTickCount() - (NET_DEVICE_EXPIRY_MS - 2000);
+  g_NetDevices.m_pEntries[0].lastSeen = GetTickCount() - (kNetDeviceExpiryMs + 50);
+  g_NetDevices.m_pEntries[1].lastSeen = GetTickCount() - (kNetDeviceExpiryMs - 2000);
   UpdateNetDevices(nullptr, 0);
   ASSERT_EQ(1, g_NetDevices.m_nCount);
   EXPECT_EQ(2, g_NetDevices.m_pEntries[0].reply.address[3]);

@@ -11,7 +11,7 @@ namespace {
 using Bytes = std::vector<BYTE>;
 
 Bytes Frame(BYTE type, BYTE flag, WORD sequence, const std::string& payload) {
-  Bytes out(UDP_HEADER_SIZE + payload.size());
+  Bytes out(kUdpHeaderSize + payload.size());
   int n = BuildUdpFrame(out.data(), out.size(), type, flag, sequence, payload.data(), (WORD)payload.size());
   EXPECT_EQ((int)out.size(), n);
   return out;
@@ -23,27 +23,36 @@ Bytes Cat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+TEST(UdpFrame, HeaderIsDecodedFieldByField) {
+  Bytes f = Frame(kUdpData, kUdpFlagStatus, 0x1234, "ab");
+  UdpFrameHeader h = DecodeUdpFrameHeader(f.data());
+  EXPECT_EQ(kUdpFrameMagic, h.magic);
+  EXPECT_EQ(kUdpData, h.type);
+  EXPECT_EQ(kUdpFlagStatus, h.flag);
+  EXPECT_EQ(0x1234, h.sequence);
+  EXPECT_EQ(2, h.length);
+  EXPECT_EQ(f[4] | (f[5] << 8), h.crc);
+}
+
 TEST(UdpFrame, EnumFrameBytes) {
-  Bytes f = Frame(UDP_ENUM, UDP_FLAG_PC, 0, "");
+  Bytes f = Frame(kUdpEnum, kUdpFlagPc, 0, "");
   const Bytes golden = {0xFE, 0xFE, 0xFE, 0xFE, 0xB9, 0x0B, 0x01, 0x01, 0x00,
                         0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00};
   EXPECT_EQ(golden, f);
   BYTE small[20];
-  EXPECT_EQ(0, BuildUdpFrame(small, sizeof(small), UDP_DATA, 1, 0, "abc", 3));
-  static BYTE big[UDP_HEADER_SIZE + UDP_MAX_PAYLOAD + 2];
-  EXPECT_EQ(0, BuildUdpFrame(big, sizeof(big), UDP_DATA, 1, 0, nullptr, UDP_MAX_PAYLOAD + 1));
-  EXPECT_EQ(UDP_HEADER_SIZE + UDP_MAX_PAYLOAD,
-            BuildUdpFrame(big, sizeof(big), UDP_DATA, 1, 0, nullptr, UDP_MAX_PAYLOAD));
+  EXPECT_EQ(0, BuildUdpFrame(small, sizeof(small), kUdpData, 1, 0, "abc", 3));
+  static BYTE big[kUdpHeaderSize + kUdpMaxPayload + 2];
+  EXPECT_EQ(0, BuildUdpFrame(big, sizeof(big), kUdpData, 1, 0, nullptr, kUdpMaxPayload + 1));
+  EXPECT_EQ(kUdpHeaderSize + kUdpMaxPayload, BuildUdpFrame(big, sizeof(big), kUdpData, 1, 0, nullptr, kUdpMaxPayload));
 }
 
 // Collects the frames the reassembly delivers.
 class Collector : public CUdpFrameBuffer {
  public:
   void OnFrame(BYTE* frame) override {
-    UdpFrameHeader h;
-    memcpy(&h, frame, sizeof(h));
+    const UdpFrameHeader h = DecodeUdpFrameHeader(frame);
     if (h.type == 0x66) throw 1;  // a handler that fails
-    frames.emplace_back((const char*)frame + UDP_HEADER_SIZE, h.length);
+    frames.emplace_back((const char*)frame + kUdpHeaderSize, h.length);
     sequences.push_back(h.sequence);
   }
   void Feed(const Bytes& b) { AppendData(b.data(), (int)b.size()); }
@@ -52,10 +61,10 @@ class Collector : public CUdpFrameBuffer {
 };
 
 TEST(UdpReassembly, DeliveryCases) {
-  Bytes a = Frame(UDP_DATA, 0, 1, "first"), b = Frame(UDP_DATA, 0, 2, "second");
-  Bytes badCrc = Frame(UDP_DATA, 0, 3, "broken");
-  badCrc[UDP_HEADER_SIZE] ^= 0xFF;
-  Bytes longHeader = Frame(UDP_DATA, 0, 4, "");
+  Bytes a = Frame(kUdpData, 0, 1, "first"), b = Frame(kUdpData, 0, 2, "second");
+  Bytes badCrc = Frame(kUdpData, 0, 3, "broken");
+  badCrc[kUdpHeaderSize] ^= 0xFF;
+  Bytes longHeader = Frame(kUdpData, 0, 4, "");
   longHeader[16] = 0x01;  // length 8193
   longHeader[17] = 0x20;
   Bytes garbage = {1, 2, 3, 0xFE, 0xFE, 0xFE, 9};
@@ -78,6 +87,25 @@ TEST(UdpReassembly, DeliveryCases) {
     EXPECT_EQ(c.delivered, r.sequences) << c.name;
     EXPECT_EQ(0, r.GetBufferedCount()) << c.name;
   }
+  // Each cause of discarded bytes has its own counter.
+  struct Counted {
+    const char* name;
+    Bytes datagram;
+    DWORD garbage, badCheck, failedHandler;
+  } counted[] = {
+      {"garbage in front", Cat({garbage, a}), (DWORD)garbage.size(), 0, 0},
+      {"bad CRC", Cat({badCrc, b}), 0, (DWORD)badCrc.size(), 0},
+      {"bad CRC then garbage", Cat({badCrc, garbage, b}), (DWORD)garbage.size(), (DWORD)badCrc.size(), 0},
+      {"length 8193", Cat({longHeader, a}), (DWORD)longHeader.size(), 0, 0},
+      {"failed handler", Frame(0x66, 0, 9, "x"), 0, 0, kUdpHeaderSize + 1},
+  };
+  for (const Counted& c : counted) {
+    Collector r;
+    r.Feed(c.datagram);
+    EXPECT_EQ(c.garbage, r.GetBytesGarbage()) << c.name;
+    EXPECT_EQ(c.badCheck, r.GetBytesBadCheck()) << c.name;
+    EXPECT_EQ(c.failedHandler, r.GetBytesFailedHandler()) << c.name;
+  }
   Collector r;
   r.Feed(Cat({a, b}));
   ASSERT_EQ(2u, r.frames.size());
@@ -93,7 +121,7 @@ TEST(UdpReassembly, HuntingBufferIsEmptiedBeyondItsLimit) {
   EXPECT_EQ(16384, r.GetBufferedCount());
   r.Feed(Bytes(1, 0x11));  // 16385 bytes without a magic
   EXPECT_EQ(0, r.GetBufferedCount());
-  r.Feed(Frame(UDP_KEEPALIVE, 0, 5, ""));
+  r.Feed(Frame(kUdpKeepAlive, 0, 5, ""));
   EXPECT_EQ(std::vector<WORD>{5}, r.sequences);
 }
 
@@ -103,7 +131,7 @@ TEST(UdpReassembly, OversizedInputKeepsTheBufferWhole) {
   r.Feed(big);
   Bytes mixed;
   for (int i = 0; i < 3000; ++i) {
-    Bytes f = Frame(UDP_DATA, 0, (WORD)i, std::string((size_t)(i % 40), 'p'));
+    Bytes f = Frame(kUdpData, 0, (WORD)i, std::string((size_t)(i % 40), 'p'));
     mixed.insert(mixed.end(), f.begin(), f.end());
   }
   r.Feed(mixed);
@@ -154,6 +182,23 @@ EnumReply Reply(const char* name) {
   return r;
 }
 
+TEST(FoundDevice, EnumReplyBytesFieldByField) {
+  EnumReply r = Reply("Carver");
+  r.port = 0x1E1E + 1;
+  BYTE bytes[sizeof(EnumReply)];
+  EncodeEnumReply(r, bytes);
+  EXPECT_EQ(0x1F, bytes[4]);  // ports are little-endian on the wire
+  EXPECT_EQ(0x1E, bytes[5]);
+  EXPECT_EQ(0x88, bytes[10]);  // 5000
+  EXPECT_EQ(0x13, bytes[11]);
+  EnumReply back = DecodeEnumReply(bytes);
+  EXPECT_EQ(0, memcmp(&r, &back, sizeof(r)));
+  ConnectPayload head{2, 0x0102};
+  BYTE connect[sizeof(ConnectPayload)];
+  EncodeConnectPayload(head, connect);
+  EXPECT_EQ((std::vector<BYTE>{2, 0, 2, 1}), std::vector<BYTE>(connect, connect + 4));
+}
+
 TEST(FoundDevice, TextOfAnEnumReply) {
   EXPECT_STREQ("Carver:127.0.0.1:7878:10.0.0.200:5000", FormatFoundDevice(Reply("Carver"), "127.0.0.1", 7878));
   // A name of 16 characters has no NUL.
@@ -161,7 +206,7 @@ TEST(FoundDevice, TextOfAnEnumReply) {
                FormatFoundDevice(Reply("ABCDEFGHIJKLMNOPQ"), "1.2.3.4", 1));
 }
 
-// Retransmission table.
+// Retransmission table, over a table of its own and a clock moved by hand.
 class ReTX : public ::testing::Test {
  protected:
   void SetUp() override { table.Init(3, 100000); }
@@ -173,10 +218,12 @@ class ReTX : public ::testing::Test {
   }
   std::vector<int> Left() const {
     std::vector<int> left;
-    for (int i = 0; i < table.GetCount(); ++i) left.push_back(g_ReTXTable[i].sequence);
+    for (int i = 0; i < table.GetCount(); ++i) left.push_back(table.GetEntry(i).sequence);
     return left;
   }
-  ReTXTable table;
+  std::vector<ReTXEntry> entries = std::vector<ReTXEntry>(kReTXTableSize);
+  CManualTicks ticks;
+  ReTXTable table{entries.data(), ticks};
 };
 
 TEST_F(ReTX, AcknowledgementCoversEarlierFramesAcrossTheWrap) {
@@ -205,7 +252,7 @@ TEST_F(ReTX, OnlyTheAcknowledgedDestinationIsCleared) {
   Queue({1, 3}, 0x0200007F, 0x1E1E);
   table.Remove(2);
   EXPECT_EQ((std::vector<int>{1, 3}), Left());
-  uint32_t address = g_ReTXTable[0].address;  // a packed field: copied before comparing
+  uint32_t address = table.GetEntry(0).address;  // a packed field: copied before comparing
   EXPECT_EQ(0x0200007Fu, address);
   // A first match without address or port removes nothing.
   table.Clear();
@@ -216,36 +263,56 @@ TEST_F(ReTX, OnlyTheAcknowledgedDestinationIsCleared) {
 
 void CountSends(void* context, const ReTXEntry&) { ++*(int*)context; }
 
-TEST(ReTXResend, OverdueFramesAreResentUntilTheirRetriesRunOut) {
-  ReTXTable table;
-  table.Init(2, 0);  // every frame is overdue at once
+TEST_F(ReTX, OverdueFramesAreResentUntilTheirRetriesRunOut) {
+  table.Init(2, 300);
   BYTE frame[1] = {0};
   ASSERT_TRUE(table.Add(1, 1, 1, frame, 1));
+  ticks.Advance(100);
   ASSERT_TRUE(table.Add(1, 1, 2, frame, 1));
-  Sleep(40);  // the tick counter may step by 16 ms
   int sends = 0;
+  ticks.Advance(200);  // frame 1 is exactly Timeout old: not yet
   EXPECT_TRUE(table.Resend(CountSends, &sends));
+  EXPECT_EQ(0, sends);
+  ticks.Advance(1);
+  table.Resend(CountSends, &sends);
+  EXPECT_EQ(1, sends);
+  ticks.Advance(100);  // now frame 2 is overdue, frame 1 was just resent
+  table.Resend(CountSends, &sends);
   EXPECT_EQ(2, sends);
   EXPECT_EQ(2, table.GetCount());
-  Sleep(40);  // the tick counter may step by 16 ms
+  ticks.Advance(301);  // the second resend of each is their last
   EXPECT_TRUE(table.Resend(CountSends, &sends));
   EXPECT_EQ(4, sends);
   EXPECT_EQ(0, table.GetCount());
+  EXPECT_EQ(4u, table.GetResentCount());
   EXPECT_EQ(2u, table.GetExpiredCount());
   EXPECT_FALSE(table.Resend(CountSends, &sends));
 }
 
-TEST(ReTXResend, LimitsOfTheTable) {
-  ReTXTable table;
+TEST_F(ReTX, ResendTimingSurvivesTheWrapOfTheClock) {
+  table.Init(1, 1000);
+  ticks.Set(0xFFFFFF00u);
+  BYTE frame[1] = {0};
+  ASSERT_TRUE(table.Add(1, 1, 1, frame, 1));
+  int sends = 0;
+  ticks.Set(500);  // 0x100 + 500 = 756 ms later
+  table.Resend(CountSends, &sends);
+  EXPECT_EQ(0, sends);
+  ticks.Set(800);  // 1056 ms later
+  table.Resend(CountSends, &sends);
+  EXPECT_EQ(1, sends);
+}
+
+TEST_F(ReTX, LimitsOfTheTable) {
   table.Init(0, 10);
   static BYTE frame[8192];
   EXPECT_TRUE(table.Add(1, 1, 1, frame, 10));  // Retry 0: nothing is queued
   EXPECT_EQ(0, table.GetCount());
   table.Init(3, 10);
   EXPECT_FALSE(table.Add(1, 1, 1, frame, 8192));
-  for (int i = 0; i < RETX_TABLE_SIZE; ++i) ASSERT_TRUE(table.Add(1, 1, (WORD)(i + 1), frame, 8191));
+  for (int i = 0; i < kReTXTableSize; ++i) ASSERT_TRUE(table.Add(1, 1, (WORD)(i + 1), frame, 8191));
   EXPECT_FALSE(table.Add(1, 1, 9, frame, 4));
-  EXPECT_EQ(RETX_TABLE_SIZE, table.GetCount());
+  EXPECT_EQ(kReTXTableSize, table.GetCount());
 }
 
 }  // namespace

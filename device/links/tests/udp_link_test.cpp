@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,8 +19,19 @@ using testing_support::WriteFileBytes;
 
 namespace {
 
+// The link under test gets its own protocol version, retransmission table and storage
+// target, and a clock that moves only when the test (or the pump's tick) moves it.
 class UdpLinkTest : public ::testing::Test {
  protected:
+  UdpLinkContext Context() {
+    UdpLinkContext c;
+    c.pProtocolVersion = &m_nVersion;
+    c.pReTXTable = m_table.data();
+    c.pUploadTarget = &m_bTarget;
+    c.pUploadTargetName = &m_strTarget;
+    c.pTicks = &m_ticks;
+    return c;
+  }
   void SetUp() override {
     ASSERT_NE(0, PeerPort()) << "run through tests/peers/run_with_peer.sh";
     ASSERT_EQ("PONG", Control("PING"));
@@ -28,12 +41,10 @@ class UdpLinkTest : public ::testing::Test {
     g_strAppFolder = m_dir.Path();
     Settings("3", "300", "10000");
     UseLoopbackBroadcast();
-    g_nProtocolVersion = 5;
   }
   void TearDown() override {
     if (m_link.IsOpen() || m_link.GetSocket() != INVALID_SOCKET) m_link.Close();
     g_strAppFolder = m_savedFolder;
-    g_nProtocolVersion = 5;
   }
   void Settings(const char* retry, const char* resend_ms, const char* linkTimeout_ms) {
     std::string ini = std::string("[Communication]\r\nRetry=") + retry + "\r\nTimeout(ms)=" + resend_ms +
@@ -48,11 +59,27 @@ class UdpLinkTest : public ::testing::Test {
   void Route() {
     m_window.onSocket = [this](SOCKET s, LPARAM e) { m_link.OnSocketNotify(s, e); };
   }
+  // The engine's 20 ms resend timer, with the link's clock moved along.
+  void Tick() {
+    m_ticks.Advance(20);
+    m_link.ReTrans();
+  }
   bool Connect() {
     Route();
-    if (!m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY)) return false;
+    if (!m_link.Open(PeerComm(), 0, 0, m_window.Handle(), kWmTestLinkNotify)) return false;
     return m_window.PumpUntil(
-        3000, [this] { return m_link.IsOpen() != 0; }, [this] { m_link.ReTrans(); });
+        3000, [this] { return m_link.IsOpen() != 0; }, [this] { Tick(); });
+  }
+  // The counters of the link's stats line.
+  std::map<std::string, long> LinkStats() const {
+    std::map<std::string, long> out;
+    std::istringstream in(std::string(m_link.GetStatsLine()));
+    std::string item;
+    while (in >> item) {
+      size_t eq = item.find('=');
+      if (eq != std::string::npos) out[item.substr(0, eq)] = atol(item.c_str() + eq + 1);
+    }
+    return out;
   }
   // A protocol-5 device frame with pack number pack.
   static std::vector<BYTE> V5Frame(BYTE pack, bool goodSum = true) {
@@ -83,13 +110,18 @@ class UdpLinkTest : public ::testing::Test {
   TempDir m_dir;
   CString m_savedFolder;
   TestWindow m_window;
-  CUdpLink m_link;
+  int32_t m_nVersion = 5;
+  std::vector<ReTXEntry> m_table = std::vector<ReTXEntry>(kReTXTableSize);
+  WORD m_bTarget = 0;
+  CString m_strTarget;
+  CManualTicks m_ticks;
+  CUdpLink m_link{Context()};
 };
 
 TEST_F(UdpLinkTest, ConnectIsOpenOnlyAfterTheAck) {
   EXPECT_FALSE(m_link.Open("COM1:9600", 0, 0, nullptr, 0));
   Route();
-  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), kWmTestLinkNotify));
   EXPECT_FALSE(m_link.IsOpen());
   EXPECT_EQ(2, m_link.GetSequenceNumber());  // the Connect took sequence 1
   ASSERT_TRUE(m_window.PumpUntil(3000, [this] { return m_link.IsOpen() != 0; }));
@@ -97,7 +129,11 @@ TEST_F(UdpLinkTest, ConnectIsOpenOnlyAfterTheAck) {
   EXPECT_EQ(1, Stat("connect"));
   EXPECT_EQ(1, Stat("connected"));
   EXPECT_EQ("0:", Stats()["connect_text"]);  // mode 0, no target text
-  EXPECT_EQ(5, g_nProtocolVersion);
+  EXPECT_EQ(5, m_nVersion);
+  auto stats = LinkStats();
+  EXPECT_EQ(1, stats["frames_sent"]);
+  EXPECT_EQ(1, stats["frames_received"]);
+  EXPECT_EQ(0, stats["frames_resent"]);
   m_link.Close();
   EXPECT_FALSE(m_link.IsOpen());
   m_window.PumpFor(200);
@@ -108,22 +144,20 @@ TEST_F(UdpLinkTest, ConnectIsOpenOnlyAfterTheAck) {
 TEST_F(UdpLinkTest, ConnectReplySelectsTheDeviceProtocol) {
   Control("PROT 1");
   ASSERT_TRUE(Connect());
-  EXPECT_EQ(7, g_nProtocolVersion);
+  EXPECT_EQ(7, m_nVersion);
+  EXPECT_EQ(5, g_nProtocolVersion);  // the process's own version is not this link's
   m_link.Close();
   Control("PROT 0");
   ASSERT_TRUE(Connect());
-  EXPECT_EQ(5, g_nProtocolVersion);
+  EXPECT_EQ(5, m_nVersion);
 }
 
 TEST_F(UdpLinkTest, StorageTargetTravelsInTheConnect) {
-  g_bUploadTarget = 1;
-  g_strUploadTarget = "*job.ufs";
-  bool ok = Connect();
-  g_bUploadTarget = 0;
-  g_strUploadTarget.Empty();
-  ASSERT_TRUE(ok);
+  m_bTarget = 1;
+  m_strTarget = "*job.ufs";
+  ASSERT_TRUE(Connect());
   EXPECT_EQ("2:SIMU[0]CRPT[1]FILE[job.ufs]", Stats()["connect_text"]);
-  EXPECT_EQ(7, g_nProtocolVersion);  // a storage target always uses protocol 7
+  EXPECT_EQ(7, m_nVersion);  // a storage target always uses protocol 7
 }
 
 TEST_F(UdpLinkTest, DataFramesGetAckBusyAndNak) {
@@ -173,31 +207,61 @@ TEST_F(UdpLinkTest, KeepAliveAndSilentController) {
   Settings("3", "300", "2600");
   ASSERT_TRUE(Connect());
   EXPECT_EQ(2600u, m_link.GetLinkTimeout());
+  Control("RESET");
   m_link.SendKeepAlive();  // heard just now: nothing due
-  m_window.PumpFor(2100);
+  m_ticks.Advance(1999);
+  m_link.SendKeepAlive();
+  m_window.PumpFor(100);
+  EXPECT_EQ(0, Stat("keepalive"));
+  m_ticks.Advance(1);
   m_link.SendKeepAlive();
   ASSERT_TRUE(m_window.PumpUntil(1000, [] { return Stat("keepalive") == 1; }));
   // The controller's answer counts as hearing from it.
-  m_window.PumpFor(300);
-  EXPECT_LT(GetTicksSince(m_link.GetLastHeardTick()), 1000u);
-  EXPECT_FALSE(m_link.IsLinkTimedOut());
+  ASSERT_TRUE(m_window.PumpUntil(1000, [this] { return m_link.GetLastHeardTick() == m_ticks.Now(); }));
   Control("SILENT 1");
-  m_window.PumpFor(2000);
+  m_ticks.Advance(2600);
   m_link.SendKeepAlive();
+  EXPECT_FALSE(m_link.IsLinkTimedOut());  // exactly LinkTimeout: not yet
+  m_ticks.Advance(1);
+  EXPECT_TRUE(m_link.IsLinkTimedOut());
+}
+
+TEST_F(UdpLinkTest, ControllerThatNeverAnswersTimesOutAndGetsNoKeepAlive) {
+  Control("SILENT 1");
+  Settings("3", "150", "5000");
+  Route();
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), kWmTestLinkNotify));
+  m_ticks.Advance(5000);
+  m_link.SendKeepAlive();  // not connected: nothing goes out
   EXPECT_FALSE(m_link.IsLinkTimedOut());
-  ASSERT_TRUE(m_window.PumpUntil(3000, [this] { return m_link.IsLinkTimedOut() != 0; }));
+  m_ticks.Advance(1);
+  EXPECT_TRUE(m_link.IsLinkTimedOut());
+  EXPECT_EQ(1, LinkStats()["frames_sent"]);  // the Connect alone
 }
 
 TEST_F(UdpLinkTest, UnansweredConnectIsResentRetryTimesThenDropped) {
   Control("SILENT 1");
   Settings("3", "150", "60000");
   Route();
-  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
-  m_window.PumpFor(1200, [this] { m_link.ReTrans(); });
-  EXPECT_EQ(4, Stat("rx"));
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), kWmTestLinkNotify));
+  ASSERT_TRUE(m_window.PumpUntil(1000, [] { return Stat("rx") == 1; }));
+  m_ticks.Advance(150);  // exactly Timeout: not yet
+  m_link.ReTrans();
+  EXPECT_EQ(0u, m_link.GetFramesResent());
+  for (int resend = 1; resend <= 3; ++resend) {
+    m_ticks.Advance(151);
+    m_link.ReTrans();
+    ASSERT_TRUE(m_window.PumpUntil(1000, [&] { return Stat("rx") == 1 + resend; })) << resend;
+  }
   EXPECT_TRUE(m_link.IsReTXEmpty());
+  m_ticks.Advance(1000);
+  m_link.ReTrans();
+  m_window.PumpFor(100);
+  EXPECT_EQ(4, Stat("rx"));
   EXPECT_FALSE(m_link.IsOpen());
-  EXPECT_EQ(3u, m_link.GetFramesResent());
+  auto stats = LinkStats();
+  EXPECT_EQ(3, stats["frames_resent"]);
+  EXPECT_EQ(1, stats["frames_expired"]);
 }
 
 TEST_F(UdpLinkTest, WithoutRetriesBothDisconnectsGoOutAtOnce) {
@@ -217,9 +281,9 @@ TEST_F(UdpLinkTest, FramesFromOtherSendersAreRefused) {
   to.sin_port = htons(m_link.GetLocalPort());
   to.sin_addr.s_addr = inet_addr("127.0.0.1");
   BYTE frame[64];
-  int n = BuildUdpFrame(frame, sizeof(frame), UDP_DATA, 0, 77, "intruder", 8);
+  int n = BuildUdpFrame(frame, sizeof(frame), kUdpData, 0, 77, "intruder", 8);
   sendto(other, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
-  n = BuildUdpFrame(frame, sizeof(frame), UDP_ERROR_REPORT, 0, 0, nullptr, 0);
+  n = BuildUdpFrame(frame, sizeof(frame), kUdpErrorReport, 0, 0, nullptr, 0);
   sendto(other, (const char*)frame, n, 0, (sockaddr*)&to, sizeof(to));
   m_window.PumpUntil(1000, [this] { return m_link.GetForeignDatagrams() == 2; });
   closesocket(other);
@@ -243,14 +307,70 @@ TEST_F(UdpLinkTest, ReceiveBufferNeverOverflows) {
   EXPECT_EQ(8192u, n);
 }
 
-// A small stop-and-wait sender like the engine's: resend a frame until its status is
-// ACK. Under loss, corruption, duplication and delay every frame must get through.
-TEST_F(UdpLinkTest, SurvivesLossCorruptionDuplicationAndDelay) {
-  Control("FAULTS drop=0.15 corrupt=0.1 dup=0.2 delay=0.2 delay_ms=40 rx_drop=0.1 seed=5");
+TEST_F(UdpLinkTest, DuplicatedControllerDataFrameReachesTheReaderOnce) {
+  ASSERT_TRUE(Connect());
+  Control("RESET");
+  Control("FAULTS dup=1");  // every datagram the controller sends goes out twice
+  ASSERT_EQ("OK", Control("REPLY W+0001.000"));
+  std::string got;
+  m_window.PumpUntil(1000, [&] {
+    char b[64];
+    DWORD n = sizeof(b);
+    while (m_link.Read((BYTE*)b, &n)) {
+      got.append(b, n);
+      n = sizeof(b);
+    }
+    return LinkStats()["frames_duplicate"] == 1 && Stat("acks_rx") == 2;
+  });
+  EXPECT_EQ("W+0001.000", got);
+  EXPECT_EQ(1, LinkStats()["frames_duplicate"]);
+  EXPECT_EQ(2, Stat("acks_rx"));  // the copy is acknowledged too, so the controller stops resending
+}
+
+TEST_F(UdpLinkTest, ReopeningIsNotOpenUntilTheNewConnectIsAcknowledged) {
+  ASSERT_TRUE(Connect());
+  Control("SILENT 1");
+  Route();
+  ASSERT_TRUE(m_link.Open(PeerComm(), 0, 0, m_window.Handle(), kWmTestLinkNotify));
+  EXPECT_FALSE(m_link.IsOpen());
+  m_window.PumpFor(100, [this] { Tick(); });
+  EXPECT_FALSE(m_link.IsOpen());
+  Control("SILENT 0");
+  EXPECT_TRUE(m_window.PumpUntil(
+      3000, [this] { return m_link.IsOpen() != 0; }, [this] { Tick(); }));
+}
+
+// Both directions at once under faults on both sides, as the engine runs a job: the
+// PC streams device frames stop-and-wait (resend until its status is ACK), the
+// controller streams numbered reply lines stop-and-wait (resend until the link's ACK).
+// Datagrams are dropped, corrupted, duplicated and delayed each way. Every device frame
+// must be taken by the controller once and in order, and every reply line must reach
+// the reader once and in order.
+TEST_F(UdpLinkTest, ExactlyOnceInOrderBothWaysUnderFaults) {
   Settings("10", "150", "60000");
   ASSERT_TRUE(Connect());
-  const int kFrames = 150;
+  Control("RESET");
+  Control(
+      "FAULTS drop=0.1 corrupt=0.1 dup=0.2 delay=0.2 delay_ms=40 rx_drop=0.1 rx_corrupt=0.1 rx_dup=0.2 "
+      "resend_ms=60 seed=5");
+  constexpr int kFrames = 120, kLines = 60;
+  ASSERT_EQ("OK", Control("LINES " + std::to_string(kLines)));
+  std::string replies;  // the printable bytes read: the reply lines
   int resends = 0;
+  // Status bytes are not printable, reply text is: Read gives both in one stream.
+  auto drain = [&](BYTE pack, bool& acked) {
+    BYTE b[256];
+    DWORD len = sizeof(b);
+    while (m_link.Read(b, &len)) {
+      for (DWORD k = 0; k < len; ++k) {
+        if (b[k] >= 0x20 && b[k] < 0x7F)
+          replies += (char)b[k];
+        else if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == pack)
+          acked = true;  // a late ACK of an earlier frame carries another pack number
+      }
+      len = sizeof(b);
+    }
+  };
   for (int i = 0; i < kFrames; ++i) {
     BYTE pack = (BYTE)i;
     bool acked = false;
@@ -259,34 +379,46 @@ TEST_F(UdpLinkTest, SurvivesLossCorruptionDuplicationAndDelay) {
       std::vector<BYTE> frame = V5Frame(pack);
       DWORD n = (DWORD)frame.size();
       ASSERT_TRUE(m_link.Write(frame.data(), &n));
-      // A late or duplicated ACK of an earlier frame also reads as ACK: the link's last
-      // acknowledged pack number tells whose it was, as the engine checks it.
       m_window.PumpUntil(250, [&] {
-        BYTE b[16];
-        DWORD len = sizeof(b);
-        while (m_link.Read(b, &len)) {
-          for (DWORD k = 0; k < len; ++k)
-            if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == pack) acked = true;
-          len = sizeof(b);
-        }
+        drain(pack, acked);
         return acked;
       });
     }
     ASSERT_TRUE(acked) << "frame " << i;
   }
+  bool unused = false;
+  m_window.PumpUntil(5000, [&] {
+    drain(0xFF, unused);
+    return replies.size() >= 5u * kLines;
+  });
+
+  std::string expected;
+  for (int i = 0; i < kLines; ++i) {
+    char line[8];
+    snprintf(line, sizeof(line), "L%03d;", i);
+    expected += line;
+  }
+  EXPECT_EQ(expected, replies);
   auto st = Stats();
-  EXPECT_GE(atoi(st["frames_ok"].c_str()), kFrames);
-  EXPECT_GT(atoi(st["dropped"].c_str()), 0);
-  EXPECT_GT(atoi(st["corrupted"].c_str()), 0);
-  EXPECT_GT(atoi(st["duplicated"].c_str()), 0);
+  std::string packs;
+  for (int i = 0; i < kFrames; ++i) packs += (i ? "," : "") + std::to_string(i);
+  EXPECT_EQ(packs, st["packs"]);
+  EXPECT_EQ(kFrames, atoi(st["frames_ok"].c_str()));
+  // The faults did happen, on both sides.
+  for (const char* key : {"dropped", "corrupted", "duplicated", "delayed", "rx_dropped", "rx_corrupted",
+                          "rx_duplicated", "repeated_packs", "replies_resent"})
+    EXPECT_GT(atoi(st[key].c_str()), 0) << key;
+  EXPECT_EQ(0, atoi(st["replies_expired"].c_str()));
   EXPECT_GT(resends, 0);
-  EXPECT_GT(m_link.GetBytesDiscarded(), 0u);  // corrupted frames never reached the link's user
+  auto link = LinkStats();
+  EXPECT_GT(link["frames_duplicate"], 0);
+  EXPECT_GT(link["bytes_bad_check"], 0);  // corrupted frames never reached the link's user
 }
 
 TEST_F(UdpLinkTest, DiscoverOnlyLinkCollectsControllers) {
   Control("INFO A[2048]");
   Route();
-  ASSERT_TRUE(m_link.Open("NET:", 0, 1, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  ASSERT_TRUE(m_link.Open("NET:", 0, 1, m_window.Handle(), kWmTestLinkNotify));
   m_link.SetPeer("", PeerPort());
   m_link.SendEnum();
   m_link.SendEnum();
@@ -326,7 +458,7 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
   GetCurrentDirectoryA(MAX_PATH, savedDir);
   SetCurrentDirectoryA(m_dir.Path());
   Route();
-  ASSERT_TRUE(m_link.Open("NET:127.0.0.1:1", port, 0, m_window.Handle(), WM_TEST_LINK_NOTIFY));
+  ASSERT_TRUE(m_link.Open("NET:127.0.0.1:1", port, 0, m_window.Handle(), kWmTestLinkNotify));
 
   SOCKET console = socket(AF_INET, SOCK_DGRAM, 0);
   u_long nonBlocking = 1;
@@ -345,9 +477,9 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
     char buf[2048];
     int n;
     while ((n = recv(console, buf, sizeof(buf), 0)) > 0)
-      answers.emplace_back(buf + UDP_HEADER_SIZE, (size_t)(n - UDP_HEADER_SIZE));
+      answers.emplace_back(buf + kUdpHeaderSize, (size_t)(n - kUdpHeaderSize));
   };
-  send(UDP_ENUM, {});
+  send(kUdpEnum, {});
   ASSERT_TRUE(m_window.PumpUntil(2000, [&] {
     collect();
     return !answers.empty();
@@ -357,7 +489,7 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
   memcpy(&reply, answers[0].data(), sizeof(reply));
   EXPECT_EQ(port, reply.port);
 
-  send(UDP_CONNECT, {0, 0, 0, 0});
+  send(kUdpConnect, {0, 0, 0, 0});
   // One device frame carrying a status query (word 32, length 2, code 4) and a command
   // (word 0x0101, length 3) that goes to the capture file.
   std::vector<BYTE> f(134, 0);
@@ -368,7 +500,7 @@ TEST_F(UdpLinkTest, SimulatorRoleAnswersLikeAController) {
   for (int i = 2; i <= 130; ++i) sum = (BYTE)(sum + f[i]);
   f[131] = sum;
   answers.clear();
-  send(UDP_DATA, f);
+  send(kUdpData, f);
   m_window.PumpUntil(2000, [&] {
     collect();
     return answers.size() >= 2;

@@ -95,11 +95,11 @@ TestWindow::~TestWindow() { DestroyWindow(m_hwnd); }
 
 LRESULT CALLBACK TestWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   TestWindow* self = (TestWindow*)GetWindowLongPtrA(hwnd, GWLP_USERDATA);
-  if (self && msg == WM_UDP_SOCKET_NOTIFY) {
+  if (self && msg == kWmUdpSocket) {
     if (self->onSocket) self->onSocket((SOCKET)wParam, lParam);
     return 0;
   }
-  if (self && msg == WM_TEST_LINK_NOTIFY) {
+  if (self && msg == kWmTestLinkNotify) {
     self->notes.emplace_back(wParam, lParam);
     return 0;
   }

@@ -12,7 +12,7 @@
 
 namespace udp_test {
 
-#define WM_TEST_LINK_NOTIFY (WM_APP + 1)
+constexpr UINT kWmTestLinkNotify = WM_APP + 1;
 
 // The controller's link port and its control port (from the environment).
 WORD PeerPort();
@@ -35,9 +35,9 @@ class TestWindow {
   TestWindow();
   ~TestWindow();
   HWND Handle() const { return m_hwnd; }
-  // Called for WM_UDP_SOCKET_NOTIFY (socket, event).
+  // Called for kWmUdpSocket (socket, event).
   std::function<void(SOCKET, LPARAM)> onSocket;
-  // WM_TEST_LINK_NOTIFY messages received: (wParam, lParam).
+  // kWmTestLinkNotify messages received: (wParam, lParam).
   std::vector<std::pair<WPARAM, LPARAM>> notes;
   // Dispatches messages until done() or the time is up; calls tick() every ~20 ms.
   bool PumpUntil(DWORD timeout_ms, const std::function<bool()>& done, const std::function<void()>& tick = nullptr);

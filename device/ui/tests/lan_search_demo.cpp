@@ -17,7 +17,7 @@ class CDemoApp : public CWinApp {
     g_strAppFolder = GetAppFolder();
     g_nUiLanguage = atoi(m_lpCmdLine) == 0 ? 0 : 1;
     const char* space = strchr(m_lpCmdLine, ' ');
-    CLanSearchDlg dlg(nullptr, (WORD)(space ? atoi(space + 1) : UDP_DISCOVERY_PORT));
+    CLanSearchDlg dlg(nullptr, (WORD)(space ? atoi(space + 1) : kUdpDiscoveryPort));
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -36,6 +36,9 @@ TEST(LanSearch, FiveProbesOneSecondApartThenTheButtonsComeBack) {
   {
     CLanSearchDlg dlg(nullptr, FreeUdpPort());
     ASSERT_TRUE(dlg.Create(PickLangId(IDD_LAN_SEARCH_CN, IDD_LAN_SEARCH_EN)));
+    // The program's icon, big and small.
+    EXPECT_NE(0, ::SendMessageA(dlg.m_hWnd, WM_GETICON, ICON_BIG, 0));
+    EXPECT_NE(0, ::SendMessageA(dlg.m_hWnd, WM_GETICON, ICON_SMALL, 0));
     ASSERT_TRUE(pump.PumpUntil(1000, [&] { return dlg.IsSearching() != 0; }));
     EXPECT_FALSE(ButtonsEnabled(dlg));
     ASSERT_TRUE(pump.PumpUntil(8000, [&] { return !dlg.IsSearching(); }));

@@ -11,7 +11,7 @@
 
 namespace {
 
-const COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 // A white memory picture to draw on.
 struct Canvas {
@@ -164,6 +164,70 @@ TEST_F(BarHost, DrawsBarBackgroundAndText) {
   bar.UpdateWindow();
   bar.SendMessage(WM_TIMER, 12);  // no period to wrap around: no division either
   EXPECT_EQ(1, bar.GetGradientOffset());
+  host.DestroyWindow();
+}
+
+// The text of a half-filled bar, drawn into a larger surface: where it lies over the
+// filled part it is in the colour over the bar, elsewhere in the colour over the
+// background, and the change falls exactly at the edge of the filled part, for plain,
+// reversed and offset bars. Nothing is drawn outside the bar's rectangle.
+TEST_F(BarHost, TextChangesColourExactlyAtTheFillEdge) {
+  const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kGreen = RGB(0, 255, 0), kOutside = RGB(1, 1, 1);
+  CFont font;
+  ASSERT_TRUE(font.CreateFont(30, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                              CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
+  bar.SetTextFont(&font);
+  bar.SetBkColor(kWhite);
+  bar.SetColors(kGreen, kGreen);
+  bar.SetTextColors(kRed, kBlue);
+  bar.SetTextFormat("%d%%", PPS_TEXT_PERCENT);
+  bar.SetPosition(50);
+  struct Case {
+    const char* name;
+    DWORD style;
+    CRect rect;
+    int edge;         // x of the fill edge
+    bool filledLeft;  // the filled part is left of the edge
+  } cases[] = {
+      {"plain", 0, CRect(0, 0, 200, 40), 100, true},
+      {"reversed", PPS_REVERSE, CRect(0, 0, 200, 40), 100, false},
+      {"offset", 0, CRect(40, 10, 240, 50), 140, true},
+      {"offset reversed", PPS_REVERSE, CRect(40, 10, 240, 50), 140, false},
+  };
+  for (const Case& c : cases) {
+    bar.ModifyStyle(PPS_REVERSE, c.style);
+    CMemoryBitmapDC dc(260, 60, nullptr, kOutside);
+    bar.DrawBar(&dc, c.rect, FALSE);
+    int red = 0, blue = 0, misplaced = 0, outside = 0;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 260; ++x) {
+        COLORREF p = dc.GetPixel(x, y);
+        if (!c.rect.PtInRect(CPoint(x, y))) {
+          outside += p != kOutside;
+          continue;
+        }
+        bool overFilled = c.filledLeft ? x < c.edge : x >= c.edge;
+        if (p == kRed) ++red, misplaced += !overFilled;
+        if (p == kBlue) ++blue, misplaced += overFilled;
+      }
+    EXPECT_GT(red, 20) << c.name;
+    EXPECT_GT(blue, 20) << c.name;
+    EXPECT_EQ(0, misplaced) << c.name;
+    EXPECT_EQ(0, outside) << c.name;
+  }
+  host.DestroyWindow();
+}
+
+// A text that printf would read as arguments ("%s" four times) once crashed the bar at
+// its next paint. It is drawn as it stands.
+TEST_F(BarHost, FormatFromSetTextNeverReachesPrintf) {
+  bar.SetTextFormat("%d%%", PPS_TEXT_PERCENT);
+  bar.SetPosition(50);
+  EXPECT_TRUE(bar.SendMessage(WM_SETTEXT, 0, (LPARAM) "%s%s%s%s%n"));
+  bar.UpdateWindow();
+  Rendered(100, 10);
+  ProgressDrawInfo info = {nullptr, bar.GetStyle(), CRect(), 50, 0, 100};
+  EXPECT_STREQ("%s%s%s%s%n", bar.FormatText(info, bar.GetTextFormat(), 50.0f));
   host.DestroyWindow();
 }
 

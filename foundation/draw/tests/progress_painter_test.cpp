@@ -65,6 +65,31 @@ TEST(ProgressPainterTest, TextsFollowTheMode) {
   }
 }
 
+// The format reaches the painter from WM_SETTEXT too: it is expanded by hand, one
+// integer conversion and "%%", and nothing else in it is ever read as an argument.
+TEST(ProgressPainterTest, FormatTakesOneIntegerAndNothingElse) {
+  struct Case {
+    const char* format;
+    const char* text;
+  } cases[] = {
+      {"%d%%", "42%"},
+      {"%s%s%s%s", "%s%s%s%s"},
+      {"%n%p%f", "%n%p%f"},
+      {"%d of %d", "42 of %d"},
+      {"%5d|%-4d|", "   42|%-4d|"},
+      {"%x %X %o %i %u", "2a %X %o %i %u"},
+      {"%ld%%", "42%"},
+      {"%08.3d", "     042"},        // as printf: a precision turns the 0 flag off
+      {"%99999999d", "%99999999d"},  // a width of more than two digits is text
+      {"100%", "100%"},
+      {"%", "%"},
+      {"进度 %d%%", "进度 42%"},
+  };
+  ProgressDrawInfo info = {nullptr, PPS_TEXT_POSITION, CRect(), 42, 0, 100};
+  TestPainter p;
+  for (const Case& c : cases) EXPECT_STREQ(c.text, p.FormatText(info, c.format, 42.9f)) << c.format;
+}
+
 TEST(ProgressPainterTest, SnakeTravelsAndComesBack) {
   TestPainter p;
   p.ModifyStyle(0, PPS_SNAKE);
