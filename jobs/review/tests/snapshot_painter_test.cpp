@@ -17,6 +17,7 @@ class SnapshotPainterTest : public AppFolderTest {
  protected:
   void SetUp() override {
     AppFolderTest::SetUp();
+    m_pProgram = std::make_unique<CNCProgram>();
     g_CutterTable.m_nCount = 0;
     g_DeviceTable.m_nCount = 0;
     m_job.ViewPoint = kViewXY;
@@ -32,12 +33,13 @@ class SnapshotPainterTest : public AppFolderTest {
   // A square pocket side: down at the origin, along X, then up Y while rising to -1.
   // Box 10 x 10 x 7 (Z from -2 to the rapids' 5): 49 pixels per mm, corner (130, 30).
   void LoadSquare() {
-    AddRecords(m_program, {MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true), MoveRecord(1, 10, 0, -2, 0x80),
-                           MoveRecord(1, 10, 10, -1, 0x60), MoveRecord(0, 10, 10, 5, 0x20)});
+    AddRecords(*m_pProgram,
+               {MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true), MoveRecord(1, 10, 0, -2, 0x80),
+                MoveRecord(1, 10, 10, -1, 0x60), MoveRecord(0, 10, 10, 5, 0x20)});
   }
   BOOL Paint(GraySettings gray = GraySettings()) {
     CSnapshotPainter painter(m_canvas, kSnapshotWidth, kSnapshotHeight);
-    BOOL ok = painter.Paint(m_pProgress, m_job, &m_program, gray);
+    BOOL ok = painter.Paint(m_pProgress, m_job, m_pProgram.get(), gray);
     m_scale = painter.Projection().Scale();
     return ok;
   }
@@ -51,7 +53,8 @@ class SnapshotPainterTest : public AppFolderTest {
   }
 
   JobRecord m_job;
-  CNCProgram m_program;
+  // Made once the program folder is the test's: a program reads its settings there.
+  std::unique_ptr<CNCProgram> m_pProgram;
   CRecordingCanvas m_canvas;
   CProgressSink* m_pProgress = nullptr;
   double m_scale = 0.0;
@@ -101,7 +104,7 @@ TEST_F(SnapshotPainterTest, FeedsAreRedWithoutShadingOrWithoutDepth) {
 }
 
 TEST_F(SnapshotPainterTest, AOnePointProgramIsDrawnAtScaleOne) {
-  AddRecords(m_program, {MoveRecord(0, 3, 4, 0), MoveRecord(1, 3, 4, 0)});
+  AddRecords(*m_pProgram, {MoveRecord(0, 3, 4, 0), MoveRecord(1, 3, 4, 0)});
   ASSERT_TRUE(Paint());
   EXPECT_DOUBLE_EQ(1.0, m_scale);
   // The box of size 0 sits in the middle, and the move is a dot there.
@@ -115,7 +118,7 @@ TEST_F(SnapshotPainterTest, ArcPiecesBrightenForTwentyPiecesThenStayFullInTheirD
   std::vector<PathRecord> records = {MoveRecord(0, 0, 0, 0)};
   for (int i = 1; i <= 30; ++i) records.push_back(ArcRecord(2, i, (i % 2) * 0.5, 0, 0, 0, 0));
   records.push_back(ArcRecord(3, 31, 0, 0, 0, 0, 0));
-  AddRecords(m_program, records);
+  AddRecords(*m_pProgram, records);
   ASSERT_TRUE(Paint());
   ASSERT_EQ(31u, m_canvas.m_lineColors.size());
   for (int i = 0; i < 30; ++i) EXPECT_EQ(RGB(0, i < 20 ? 110 + 7 * i : 255, 0), m_canvas.m_lineColors[i]) << i;
@@ -130,8 +133,8 @@ TEST_F(SnapshotPainterTest, ArcPiecesBrightenForTwentyPiecesThenStayFullInTheirD
 }
 
 TEST_F(SnapshotPainterTest, AMergedAwayMoveIsRedFromWhereThePenIs) {
-  AddRecords(m_program, {MoveRecord(0, 0, 0, 0), MoveRecord(1, 10, 0, 0), MoveRecord(1, 10, 10, 0, 0xE0, false, true),
-                         MoveRecord(1, 0, 10, 0)});
+  AddRecords(*m_pProgram, {MoveRecord(0, 0, 0, 0), MoveRecord(1, 10, 0, 0), MoveRecord(1, 10, 10, 0, 0xE0, false, true),
+                           MoveRecord(1, 0, 10, 0)});
   ASSERT_TRUE(Paint(MakeGraySettings(false, 20, 200)));
   std::vector<std::string> lines = m_canvas.Calls("line");
   ASSERT_EQ(3u, lines.size());
@@ -159,7 +162,7 @@ TEST_F(SnapshotPainterTest, CopiesOverThePlateAreEachDrawnShifted) {
   m_job.MaterialZeroOffset = 5;
   LoadSquare();
   CSnapshotPainter painter(m_canvas, kSnapshotWidth, kSnapshotHeight);
-  ASSERT_TRUE(painter.Paint(nullptr, m_job, &m_program, GraySettings()));
+  ASSERT_TRUE(painter.Paint(nullptr, m_job, m_pProgram.get(), GraySettings()));
   EXPECT_DOUBLE_EQ(25.0, painter.MaterialTop_mm());
   const CPreviewProjection& p = painter.Projection();
   const double s = p.Scale();
@@ -223,8 +226,8 @@ TEST_F(SnapshotPainterTest, CutterTrackPutsACircleEveryTwoPixelsAboveTheObserved
   m_job.ViewDepth = -1.5;
   AddCutter(1, 1.0);
   // Down to -2, along X at -2 (490 pixels), then rising to -1 along Y.
-  AddRecords(m_program, {TagRecord("T", 1), MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true),
-                         MoveRecord(1, 10, 0, -2, 0x80), MoveRecord(1, 10, 10, -1, 0x60)});
+  AddRecords(*m_pProgram, {TagRecord("T", 1), MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true),
+                           MoveRecord(1, 10, 0, -2, 0x80), MoveRecord(1, 10, 10, -1, 0x60)});
   ASSERT_TRUE(Paint());
   std::vector<std::string> circles = m_canvas.Calls("circle");
   // The plunge (one pixel): its end only. Along X: its end and 244 more. Up Y: the end is

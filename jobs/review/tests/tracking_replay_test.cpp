@@ -17,6 +17,7 @@ class TrackingReplayTest : public AppFolderTest {
  protected:
   void SetUp() override {
     AppFolderTest::SetUp();
+    m_pProgram = std::make_unique<CNCProgram>();
     g_DeviceTable.m_nCount = 0;
     m_job.CopiesX = m_job.CopiesY = m_job.CopiesZ = 1;
   }
@@ -32,10 +33,10 @@ class TrackingReplayTest : public AppFolderTest {
       records.push_back(MoveRecord(1, t * 10.0, 0, -1, 0x20, true));
       records.push_back(MoveRecord(1, t * 10.0 + 5, 5, -1, 0xC0));
     }
-    AddRecords(m_program, records);
+    AddRecords(*m_pProgram, records);
   }
   BOOL Start(TrackingRange range, int view = kViewXY, bool workSpace = false, GraySettings gray = GraySettings()) {
-    return m_replay.Start(&m_program, m_job, view, workSpace, range, gray, m_canvas, 600, 400);
+    return m_replay.Start(m_pProgram.get(), m_job, view, workSpace, range, gray, m_canvas, 600, 400);
   }
   // Steps until the replay ends; the number of steps taken.
   int RunToEnd(int n) {
@@ -45,7 +46,8 @@ class TrackingReplayTest : public AppFolderTest {
   }
 
   JobRecord m_job;
-  CNCProgram m_program;
+  // Made once the program folder is the test's: a program reads its settings there.
+  std::unique_ptr<CNCProgram> m_pProgram;
   CRecordingCanvas m_canvas;
   CTrackingReplay m_replay;
 };

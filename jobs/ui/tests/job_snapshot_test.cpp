@@ -34,6 +34,7 @@ class SnapshotFileTest : public ReviewUiTest {
  protected:
   void SetUp() override {
     ReviewUiTest::SetUp();
+    m_pProgram = std::make_unique<CNCProgram>();
     g_CutterTable.m_nCount = 0;
     g_DeviceTable.m_nCount = 0;
     // A plate of 20 x 20 x 10 mm: 24.5 pixels per mm, its corner at (130, 30).
@@ -50,8 +51,9 @@ class SnapshotFileTest : public ReviewUiTest {
     m_job.CopiesX = m_job.CopiesY = m_job.CopiesZ = 1;
     // Down at the origin, along X, up Y rising to -1, back along X at Y 10: the last
     // move crosses the plate at pixel row 275.
-    AddRecords(m_program, {MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true), MoveRecord(1, 10, 0, -2, 0x80),
-                           MoveRecord(1, 10, 10, -1, 0x60), MoveRecord(1, 0, 10, -1, 0x80)});
+    AddRecords(*m_pProgram,
+               {MoveRecord(0, 0, 0, 5), MoveRecord(1, 0, 0, -2, 0x20, true), MoveRecord(1, 10, 0, -2, 0x80),
+                MoveRecord(1, 10, 10, -1, 0x60), MoveRecord(1, 0, 10, -1, 0x80)});
   }
   void TearDown() override {
     g_CutterTable.m_nCount = 0;
@@ -71,12 +73,13 @@ class SnapshotFileTest : public ReviewUiTest {
   }
 
   JobRecord m_job;
-  CNCProgram m_program;
+  // Made once the program folder is the test's: a program reads its settings there.
+  std::unique_ptr<CNCProgram> m_pProgram;
 };
 
 TEST_F(SnapshotFileTest, HeaderAndPixelsOfTheTopView) {
   CString path = Path("preview.snapshot");
-  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, path, -1));
+  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), path, -1));
   std::string bmp = ReadFileBytes(path);
   ASSERT_EQ(1650058u, bmp.size());
   EXPECT_EQ("BM", bmp.substr(0, 2));
@@ -113,13 +116,13 @@ TEST_F(SnapshotFileTest, FootprintsOnlyForACutterOfTheTable) {
   // Two cutters: the first index, 3, names none; no circle, the plate shows.
   AddCutters(2);
   CString path = Path("stale.snapshot");
-  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, path, -1));
+  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), path, -1));
   std::string bmp = ReadFileBytes(path);
   ASSERT_EQ(1650058u, bmp.size());
   EXPECT_EQ(RGB(220, 220, 220), PixelAt(bmp, 140, 290));
   // Four cutters: index 3 is a 2 mm end mill, a white circle of 49 pixels at each end.
   AddCutters(4);
-  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, path, -1));
+  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), path, -1));
   bmp = ReadFileBytes(path);
   EXPECT_EQ(RGB(255, 255, 255), PixelAt(bmp, 140, 290));    // inside the last move's end circle
   EXPECT_EQ(RGB(45, 45, 45), PixelAt(bmp, 130, 275 - 24));  // its outline in the move's pen
@@ -136,7 +139,7 @@ TEST_F(SnapshotFileTest, AnEmptyProgramWritesNoFile) {
   std::strcpy(m_job.JobName, Name("Own"));
   EXPECT_EQ(0, DrawSnapshot(nullptr, &m_job, &empty, nullptr, -1));
   EXPECT_FALSE(FileExists(JobFilePath(m_job.JobName, ".snapshot")));
-  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, nullptr, -1));
+  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), nullptr, -1));
   EXPECT_EQ(1650058u, ReadFileBytes(JobFilePath(m_job.JobName, ".snapshot")).size());
 }
 
@@ -144,14 +147,14 @@ TEST_F(SnapshotFileTest, APlateOfSizeZeroAndAOnePointProgramDrawAtScaleOne) {
   DeviceParams& d = g_DeviceTable.m_records[0];
   d.m_dWorkX = d.m_dWorkY = d.m_dWorkZ = 0;
   CString path = Path("zero.snapshot");
-  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, path, -1));
+  ASSERT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), path, -1));
   std::string bmp = ReadFileBytes(path);
   ASSERT_EQ(1650058u, bmp.size());
   // 1 pixel per mm from the middle: the move along X at -2 runs from (375, 275) right.
   EXPECT_NE(RGB(255, 255, 255), PixelAt(bmp, 380, 275));
   for (int view : {2, 3, 4}) {
     m_job.ViewPoint = view;
-    EXPECT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, path, -1)) << view;
+    EXPECT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), path, -1)) << view;
     EXPECT_EQ(1650058u, ReadFileBytes(path).size()) << view;
   }
   CNCProgram dot;
@@ -167,7 +170,7 @@ TEST_F(SnapshotFileTest, ACancelSavesThePictureSoFarAndAFileThatCannotBeWrittenI
   ASSERT_TRUE(progress.Create(PickLangId(IDD_PROGRESS_CN, IDD_PROGRESS_EN)));
   progress.m_bCanceled = 1;  // asked after the first element
   CString path = Path("cancel.snapshot");
-  ASSERT_EQ(1, DrawSnapshot(&progress, &m_job, &m_program, path, -1));
+  ASSERT_EQ(1, DrawSnapshot(&progress, &m_job, m_pProgram.get(), path, -1));
   std::string bmp = ReadFileBytes(path);
   ASSERT_EQ(1650058u, bmp.size());
   EXPECT_EQ(RGB(220, 220, 220), PixelAt(bmp, 375, 400));  // no move drawn
@@ -176,7 +179,7 @@ TEST_F(SnapshotFileTest, ACancelSavesThePictureSoFarAndAFileThatCannotBeWrittenI
   // A folder where the file should be: drawn, nothing written, still 1.
   CString folder = Path("taken.snapshot");
   ASSERT_TRUE(platform::MakeDirectory(folder));
-  EXPECT_EQ(1, DrawSnapshot(nullptr, &m_job, &m_program, folder, -1));
+  EXPECT_EQ(1, DrawSnapshot(nullptr, &m_job, m_pProgram.get(), folder, -1));
   EXPECT_TRUE(platform::IsDirectoryPath(folder));
   EXPECT_FALSE(FileExists(folder + kReplacingSuffix));
 }
