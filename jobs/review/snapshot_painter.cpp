@@ -107,7 +107,12 @@ BOOL CSnapshotPainter::DrawCopy(CProgressSink* progress, CNCProgram& program, co
   PathRecord r;
   for (int n = 0; program.GetPathRecord(n, r, TRUE); ++n) {
     if (progress) progress->SetProgress(n + 1, count);
-    if ((n + 1) % kSnapshotPumpInterval == 0) platform::PumpMessages();
+    // The queue is drained and the processor given up once per interval, not once per
+    // element: a yield per element costs more than the drawing itself.
+    if ((n + 1) % kSnapshotPumpInterval == 0) {
+      platform::PumpMessages();
+      Sleep(0);
+    }
 
     int plane = PlaneOfCode(r.m_nCode);
     if (plane >= 0) m_nPlane = plane;
@@ -140,7 +145,6 @@ BOOL CSnapshotPainter::DrawCopy(CProgressSink* progress, CNCProgram& program, co
     } else {
       m_dPrevZ = 0.0;
     }
-    Sleep(0);
     if (progress && progress->IsCanceled()) return FALSE;
   }
   return TRUE;

@@ -13,5 +13,11 @@ class CColorListBox : public CListBox {
   int AddString(LPCTSTR text, COLORREF color, int index = -1);
 
   void DrawItem(LPDRAWITEMSTRUCT draw) override;
+  // An item is as high as DrawText makes its text on one line. That height depends on
+  // the font only, so it is measured once per font: a listing adds thousands of items.
   void MeasureItem(LPMEASUREITEMSTRUCT measure) override;
+
+ private:
+  HFONT m_hMeasuredFont = nullptr;  // the font m_nItemHeight was measured with
+  UINT m_nItemHeight = 0;           // pixels; 0 before the first measure
 };
