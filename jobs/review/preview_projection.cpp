@@ -1,8 +1,10 @@
 #include "jobs/review/preview_projection.h"
 
 #include <cmath>
+#include <initializer_list>
 
 #include "jobs/job_record.h"
+#include "jobs/review/preview_canvas.h"
 
 double FitScale(double roomX_px, double sizeX_mm, double roomY_px, double sizeY_mm) {
   double scale = 0.0;
@@ -75,4 +77,28 @@ Vec3 CCopyOffsets::At(long long index) const {
   long long j = (index / m_nZ) % m_nY;
   long long i = index / ((long long)m_nZ * m_nY);
   return Vec3(i * m_vStep.x, j * m_vStep.y, k * m_vStep.z);
+}
+
+void DrawObliqueBox(CPreviewCanvas& canvas, const CPreviewProjection& projection, double materialTop_mm) {
+  auto at = [&](double x, double y, double z) { return projection.Map(Vec3(x, y, z)); };
+  const Vec3& box = projection.Box();
+  const double X = box.x, Y = box.y, Z = box.z;
+  POINT outline[] = {at(0, 0, Z), at(0, Y, Z), at(X, Y, Z), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0), at(0, 0, Z)};
+  canvas.Polygon(outline, 7, kBoxFaceColor);
+  POINT floor[] = {at(0, 0, 0), at(0, Y, 0), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0)};
+  canvas.Polygon(floor, 5, kBoxFloorColor);
+  if (materialTop_mm > 1e-7) {
+    const double m = materialTop_mm;
+    POINT face[] = {at(0, 0, m), at(0, Y, m), at(X, Y, m), at(X, 0, m), at(0, 0, m)};
+    canvas.Polygon(face, 5, kBoxFaceColor);
+  }
+  const POINT a = at(X, 0, Z), b = at(0, Y, 0);
+  for (POINT e : {at(0, 0, Z), at(X, Y, Z), at(X, 0, 0)}) {
+    canvas.MoveTo(a);
+    canvas.LineTo(e);
+  }
+  for (POINT e : {at(0, Y, Z), at(0, 0, 0), at(X, Y, 0)}) {
+    canvas.MoveTo(b);
+    canvas.LineTo(e);
+  }
 }

@@ -59,6 +59,15 @@ class CPreviewProjection {
 };
 
 struct JobRecord;
+class CPreviewCanvas;
+
+// Faces of the drawing box.
+constexpr COLORREF kBoxFaceColor = RGB(220, 220, 220);   // the silhouette and the material face
+constexpr COLORREF kBoxFloorColor = RGB(208, 208, 208);  // the floor
+
+// The oblique box with the canvas's pen: its silhouette, the floor, the material face
+// at that height (none at or below 1e-7 mm), and the six edges the faces leave out.
+void DrawObliqueBox(CPreviewCanvas& canvas, const CPreviewProjection& projection, double materialTop_mm);
 
 // The copies a preview draws, in machining order (X outermost, Z innermost): the
 // offsets (i CopyOffsetX, j CopyOffsetY, k CopyOffsetZ) for counts below 1 taken as 1,

@@ -45,6 +45,14 @@ int FeedPenIndex(double zPrev_mm, double z_mm, double levelsPerMm, int levels) {
   return (int)v;
 }
 
+COLORREF CArcRuns::Next(bool clockwise) {
+  int& run = clockwise ? m_nCw : m_nCcw;
+  (clockwise ? m_nCcw : m_nCw) = 0;
+  COLORREF color = ArcPenColor(clockwise, ArcPenIndex(run));
+  run = NextArcRun(run);
+  return color;
+}
+
 int PlaneOfCode(int code) {
   switch (code) {
     case 17: return kPlaneXY;

@@ -48,6 +48,18 @@ inline int ArcPenIndex(int run) { return run < 0 ? 0 : run >= kArcPenCount ? kAr
 // The run counter after one more piece.
 inline int NextArcRun(int run) { return run < kArcRunLimit ? run + 1 : kArcRunLimit; }
 
+// The two runs of arc pieces: a piece takes the pen of its place in the run of its
+// drawn direction, and ends the run of the other direction; a feed or a rapid ends both.
+class CArcRuns {
+ public:
+  void Reset() { m_nCw = m_nCcw = 0; }
+  // The colour of the next piece turning that way.
+  COLORREF Next(bool clockwise);
+
+ private:
+  int m_nCw = 0, m_nCcw = 0;  // pieces so far in each run, 0..kArcRunLimit
+};
+
 // Plane selectors of the previews (the element's plane codes 17, 18, 19).
 enum : int { kPlaneXY = 0, kPlaneZX = 4, kPlaneYZ = 8 };
 // The plane a mode code selects, or -1 for another code.

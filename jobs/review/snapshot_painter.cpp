@@ -27,7 +27,7 @@ BOOL CSnapshotPainter::Paint(CProgressSink* progress, JobRecord& job, CNCProgram
   m_gray = gray;
   m_nCutter = kSnapshotFirstCutter;
   m_nPlane = kPlaneXY;
-  m_nCwRun = m_nCcwRun = 0;
+  m_arcRuns.Reset();
 
   // The oriented program and its extent.
   program->SetOrientation(job.FlipX, job.FlipY, job.FlipZ, job.Orientation, 0);
@@ -60,14 +60,13 @@ BOOL CSnapshotPainter::Paint(CProgressSink* progress, JobRecord& job, CNCProgram
 }
 
 void CSnapshotPainter::DrawBox() {
-  const Vec3& b = m_projection.Box();
   m_canvas.SelectPen(kPenSolid, 2, kBoxPenColor);
   if (!m_projection.IsOblique()) {
     POINT tl = {TruncPixel(m_projection.OffsetX()), TruncPixel(m_projection.OffsetY())};
     double s = m_projection.Scale();
     RECT r = {tl.x, tl.y, TruncPixel(m_projection.OffsetX() + m_projection.DrawnWidth_mm() * s),
               TruncPixel(m_projection.OffsetY() + m_projection.DrawnHeight_mm() * s)};
-    m_canvas.Rectangle(r, kBoxFillColor);
+    m_canvas.Rectangle(r, kBoxFaceColor);
     if (m_projection.View() != kViewXY && m_dMaterialTop > kFlat) {
       int y = TruncPixel(r.bottom - m_dMaterialTop * s);
       m_canvas.MoveTo(POINT{r.left, y});
@@ -75,29 +74,7 @@ void CSnapshotPainter::DrawBox() {
     }
     return;
   }
-  // The oblique box: its silhouette, the floor, the material face, and the six edges
-  // that the faces leave out.
-  auto at = [&](double x, double y, double z) { return m_projection.Map(Vec3(x, y, z)); };
-  const double X = b.x, Y = b.y, Z = b.z;
-  POINT outline[] = {at(0, 0, Z), at(0, Y, Z), at(X, Y, Z), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0), at(0, 0, Z)};
-  m_canvas.Polygon(outline, 7, kBoxFillColor);
-  POINT floor[] = {at(0, 0, 0), at(0, Y, 0), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0)};
-  m_canvas.Polygon(floor, 5, kFloorFillColor);
-  if (m_dMaterialTop > kFlat) {
-    double m = m_dMaterialTop;
-    POINT face[] = {at(0, 0, m), at(0, Y, m), at(X, Y, m), at(X, 0, m), at(0, 0, m)};
-    m_canvas.Polygon(face, 5, kBoxFillColor);
-  }
-  auto edge = [&](POINT a, POINT e) {
-    m_canvas.MoveTo(a);
-    m_canvas.LineTo(e);
-  };
-  edge(at(X, 0, Z), at(0, 0, Z));
-  edge(at(X, 0, Z), at(X, Y, Z));
-  edge(at(X, 0, Z), at(X, 0, 0));
-  edge(at(0, Y, 0), at(0, Y, Z));
-  edge(at(0, Y, 0), at(0, 0, 0));
-  edge(at(0, Y, 0), at(X, Y, 0));
+  DrawObliqueBox(m_canvas, m_projection, m_dMaterialTop);
 }
 
 BOOL CSnapshotPainter::DrawCopy(CProgressSink* progress, CNCProgram& program, const Vec3& offset) {
@@ -126,7 +103,7 @@ BOOL CSnapshotPainter::DrawCopy(CProgressSink* progress, CNCProgram& program, co
       bool discarded = r.m_nDiscard != 0;
       if (r.m_nCode == 0) {
         m_canvas.MoveTo(p);
-        m_nCwRun = m_nCcwRun = 0;
+        m_arcRuns.Reset();
       } else {
         SelectMovePen(r.m_nCode, discarded, end.z);
         if (discarded) {
@@ -153,14 +130,12 @@ BOOL CSnapshotPainter::DrawCopy(CProgressSink* progress, CNCProgram& program, co
 void CSnapshotPainter::SelectMovePen(int code, bool discarded, double z_mm) {
   if (code == 1) {
     int index = m_bShaded ? FeedPenIndex(m_dPrevZ, z_mm, m_dLevelsPerMm, m_gray.Levels()) : 0;
-    m_nCwRun = m_nCcwRun = 0;
+    m_arcRuns.Reset();
     if (!discarded) m_canvas.SelectPen(kPenSolid, 1, FeedPenColor(m_gray, m_bShaded, index));
   } else {
     bool clockwise = (code == 2) != IsArcMirrored(m_nPlane, m_pJob->Orientation, m_pJob->FlipZ != 0);
-    int& run = clockwise ? m_nCwRun : m_nCcwRun;
-    (clockwise ? m_nCcwRun : m_nCwRun) = 0;
-    if (!discarded) m_canvas.SelectPen(kPenSolid, 1, ArcPenColor(clockwise, ArcPenIndex(run)));
-    run = NextArcRun(run);
+    COLORREF color = m_arcRuns.Next(clockwise);
+    if (!discarded) m_canvas.SelectPen(kPenSolid, 1, color);
   }
   if (discarded) m_canvas.SelectPen(kPenSolid, 1, kDiscardedColor);
 }

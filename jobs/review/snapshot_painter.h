@@ -30,9 +30,7 @@ constexpr int kSnapshotHeight = 550;
 constexpr int kSnapshotPumpInterval = 500;  // elements between two queue drains
 constexpr int kSnapshotFirstCutter = 3;     // cutter index before any "T" tag
 
-constexpr COLORREF kBoxPenColor = RGB(0, 0, 200);
-constexpr COLORREF kBoxFillColor = RGB(220, 220, 220);
-constexpr COLORREF kFloorFillColor = RGB(208, 208, 208);
+constexpr COLORREF kBoxPenColor = RGB(0, 0, 200);  // solid, 2 pixels
 
 class CSnapshotPainter {
  public:
@@ -74,7 +72,7 @@ class CSnapshotPainter {
   // Per element.
   int m_nPlane = kPlaneXY;
   int m_nCutter = kSnapshotFirstCutter;
-  int m_nCwRun = 0, m_nCcwRun = 0;  // pieces so far in the current arc runs
-  POINT m_ptPrevious = {0, 0};      // end of the previous move, pixels
-  double m_dPrevZ = 0.0;            // its Z, program coordinates; 0 after a tag or code
+  CArcRuns m_arcRuns;
+  POINT m_ptPrevious = {0, 0};  // end of the previous move, pixels
+  double m_dPrevZ = 0.0;        // its Z, program coordinates; 0 after a tag or code
 };

@@ -48,7 +48,7 @@ void CTrackingReplay::RestartCopy() {
   m_nRecordIndex = 0;
   m_nTagCounter = 0;
   m_bInRange = false;
-  m_nCwRun = m_nCcwRun = 0;
+  m_arcRuns.Reset();
   m_nPlane = kPlaneXY;
   m_dPrevZ = 0.0;
 }
@@ -65,7 +65,7 @@ void CTrackingReplay::DrawBox(CPreviewCanvas& canvas) {
     r.top = TruncPixel(m_projection.OffsetY() - 1.0);
     r.right = TruncPixel(s * m_projection.DrawnWidth_mm() + r.left) + f;
     r.bottom = TruncPixel(s * m_projection.DrawnHeight_mm() + r.top) + f;
-    canvas.Rectangle(r, kTrackingBoxFill);
+    canvas.Rectangle(r, kBoxFaceColor);
     if (view != kViewXY && m_dMaterialTop > kFlat) {
       int y = TruncPixel(r.bottom - s * m_dMaterialTop);
       canvas.MoveTo(POINT{r.left, y});
@@ -73,27 +73,7 @@ void CTrackingReplay::DrawBox(CPreviewCanvas& canvas) {
     }
     return;
   }
-  if (view != kViewOblique) return;  // an unknown view has no box to draw
-  auto at = [&](double x, double y, double z) { return m_projection.Map(Vec3(x, y, z)); };
-  const double X = m_vBox.x, Y = m_vBox.y, Z = m_vBox.z;
-  POINT outline[] = {at(0, 0, Z), at(0, Y, Z), at(X, Y, Z), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0), at(0, 0, Z)};
-  canvas.Polygon(outline, 7, kTrackingBoxFill);
-  POINT floor[] = {at(0, 0, 0), at(0, Y, 0), at(X, Y, 0), at(X, 0, 0), at(0, 0, 0)};
-  canvas.Polygon(floor, 5, kTrackingFloorFill);
-  if (m_dMaterialTop > kFlat) {
-    double m = m_dMaterialTop;
-    POINT face[] = {at(0, 0, m), at(0, Y, m), at(X, Y, m), at(X, 0, m), at(0, 0, m)};
-    canvas.Polygon(face, 5, kTrackingBoxFill);
-  }
-  POINT a = at(X, 0, Z), b = at(0, Y, 0);
-  for (POINT e : {at(0, 0, Z), at(X, Y, Z), at(X, 0, 0)}) {
-    canvas.MoveTo(a);
-    canvas.LineTo(e);
-  }
-  for (POINT e : {at(0, Y, Z), at(0, 0, 0), at(X, Y, 0)}) {
-    canvas.MoveTo(b);
-    canvas.LineTo(e);
-  }
+  if (view == kViewOblique) DrawObliqueBox(canvas, m_projection, m_dMaterialTop);  // an unknown view: no box
 }
 
 void CTrackingReplay::SelectMovePen(const PathRecord& r, CPreviewCanvas& canvas) {
@@ -102,14 +82,11 @@ void CTrackingReplay::SelectMovePen(const PathRecord& r, CPreviewCanvas& canvas)
     bool shaded = m_dGrayScale != DBL_MAX;
     int index = shaded ? FeedPenIndex(m_dPrevZ, z, m_dGrayScale, m_gray.Levels()) : 0;
     canvas.SelectPen(kPenSolid, 1, FeedPenColor(m_gray, shaded, index));
-    m_nCwRun = m_nCcwRun = 0;
+    m_arcRuns.Reset();
     return;
   }
   bool clockwise = (r.m_nCode == 2) != IsArcMirrored(m_nPlane, m_job.Orientation, m_job.FlipZ != 0);
-  int& run = clockwise ? m_nCwRun : m_nCcwRun;
-  (clockwise ? m_nCcwRun : m_nCwRun) = 0;
-  canvas.SelectPen(kPenSolid, 1, ArcPenColor(clockwise, ArcPenIndex(run)));
-  run = NextArcRun(run);
+  canvas.SelectPen(kPenSolid, 1, m_arcRuns.Next(clockwise));
 }
 
 BOOL CTrackingReplay::Step(int n, CPreviewCanvas& canvas) {
@@ -138,7 +115,7 @@ BOOL CTrackingReplay::Step(int n, CPreviewCanvas& canvas) {
       ++taken;
       if (r.m_nCode == 0) {
         canvas.MoveTo(p);
-        m_nCwRun = m_nCcwRun = 0;
+        m_arcRuns.Reset();
       } else {
         SelectMovePen(r, canvas);
         if (!discarded) {

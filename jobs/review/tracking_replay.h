@@ -20,8 +20,6 @@
 class CNCProgram;
 
 constexpr COLORREF kTrackingBoxPen = 0xC80000;  // dotted outline of the box
-constexpr COLORREF kTrackingBoxFill = 0xDCDCDC;
-constexpr COLORREF kTrackingFloorFill = 0xD0D0D0;
 
 struct TrackingRange {
   long nStart = 0;  // first tag replayed; 0 or 1 replays from the first move
@@ -68,7 +66,7 @@ class CTrackingReplay {
   int m_nRecordIndex = 0;  // next record
   int m_nTagCounter = 0;
   bool m_bInRange = false;
-  int m_nCwRun = 0, m_nCcwRun = 0;
+  CArcRuns m_arcRuns;
   int m_nPlane = kPlaneXY;
   double m_dPrevZ = 0.0;  // end Z of the previous record; 0 after a tag or code
 };

@@ -212,22 +212,27 @@ void CSpeedTraceReviewDlg::OnSize(UINT type, int cx, int cy) {
   Invalidate();
 }
 
+// The position a scroll code asks for: a line back or on within lo..hi, the thumb's
+// position (32 bits: a long job has more seconds than a message's 16 bits hold), or
+// where the bar is for any other code.
+int CSpeedTraceReviewDlg::ScrollTarget(CScrollBar& bar, UINT code, UINT pos, int lo, int hi) {
+  int at = bar.GetScrollPos();
+  SCROLLINFO si = {};
+  switch (code) {
+    case SB_LINEUP: return at - 1 < lo ? lo : at - 1;    // SB_LINELEFT
+    case SB_LINEDOWN: return at + 1 > hi ? hi : at + 1;  // SB_LINERIGHT
+    case SB_THUMBPOSITION: return bar.GetScrollInfo(&si, SIF_TRACKPOS) ? si.nTrackPos : (int)pos;
+    default: return at;
+  }
+}
+
 void CSpeedTraceReviewDlg::OnHScroll(UINT code, UINT pos, CScrollBar* bar) {
   if (!bar || bar->m_hWnd != m_wndHScroll.m_hWnd) {
     CDialog::OnHScroll(code, pos, bar);
     return;
   }
-  const int lo = TruncScroll(m_trace.MinX(TimeAxis())), hi = TruncScroll(m_trace.MaxX(TimeAxis()));
-  int at = m_wndHScroll.GetScrollPos();
-  SCROLLINFO si = {};
-  switch (code) {
-    case SB_LINELEFT: at = at - 1 < lo ? lo : at - 1; break;
-    case SB_LINERIGHT: at = at + 1 > hi ? hi : at + 1; break;
-    case SB_THUMBPOSITION:  // the 32-bit position: a long job has more seconds than 16 bits hold
-      at = m_wndHScroll.GetScrollInfo(&si, SIF_TRACKPOS) ? si.nTrackPos : (int)pos;
-      break;
-    default: break;
-  }
+  int at = ScrollTarget(m_wndHScroll, code, pos, TruncScroll(m_trace.MinX(TimeAxis())),
+                        TruncScroll(m_trace.MaxX(TimeAxis())));
   m_wndHScroll.SetScrollPos(at);
   m_dOriginX = at;
   Redraw();
@@ -239,15 +244,7 @@ void CSpeedTraceReviewDlg::OnVScroll(UINT code, UINT pos, CScrollBar* bar) {
     CDialog::OnVScroll(code, pos, bar);
     return;
   }
-  const int lo = TruncScroll(m_trace.MinSpeed()), hi = TruncScroll(m_trace.MaxSpeed());
-  int at = m_wndVScroll.GetScrollPos();
-  SCROLLINFO si = {};
-  switch (code) {
-    case SB_LINEUP: at = at - 1 < lo ? lo : at - 1; break;
-    case SB_LINEDOWN: at = at + 1 > hi ? hi : at + 1; break;
-    case SB_THUMBPOSITION: at = m_wndVScroll.GetScrollInfo(&si, SIF_TRACKPOS) ? si.nTrackPos : (int)pos; break;
-    default: break;
-  }
+  int at = ScrollTarget(m_wndVScroll, code, pos, TruncScroll(m_trace.MinSpeed()), TruncScroll(m_trace.MaxSpeed()));
   m_wndVScroll.SetScrollPos(at);
   // The top of the bar shows the highest speeds.
   m_dOriginY = m_trace.MinSpeed() + m_trace.MaxSpeed() - at;

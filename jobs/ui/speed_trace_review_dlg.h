@@ -70,6 +70,7 @@ class CSpeedTraceReviewDlg : public CDialog, public CAnchorLayout {
  private:
   enum { kScaleMin = 8, kScaleMax = 16, kScaleOne = 8 };
   bool TimeAxis() const { return m_bDistanceMode == 0; }
+  static int ScrollTarget(CScrollBar& bar, UINT code, UINT pos, int lo, int hi);
   void ShowAxis(bool distance);
   void PaintPlot(CDC& dc, int x, int y);
   void DrawGrid(CDC& dc, int width, int height);

@@ -1,11 +1,14 @@
 // The review dialogs on a real job, for screenshots (scripts/screenshot.sh).
 //
-//   review_demo.exe import JOB NCFILE   loads, optimises and adds the job to the table
-//                                       of the program folder, with its snapshot
+//   review_demo.exe import JOB NCFILE [VIEW]
+//                                       loads, optimises and adds the job to the table
+//                                       of the program folder, with its snapshot drawn in
+//                                       the view (1 XY, 2 YZ, 3 ZX, 4 oblique; 1 when left out)
 //   review_demo.exe LANG review JOB     the path review of the job
 //   review_demo.exe LANG trace FILE     the speed trace review of a trace file
 //   review_demo.exe LANG demo JOB       the path tracking demo, Start pressed once the
 //                                       job has loaded
+//   review_demo.exe LANG idle JOB       the path tracking demo, not started
 // LANG is 0 (Chinese) or 1 (English). The import exits 0 when the job was added.
 #include <cstdio>
 #include <cstdlib>
@@ -30,10 +33,10 @@ int PrintBox(const char* text, const char* caption, UINT type) {
 // The demo with Start pressed as soon as the loader has finished.
 class CAutoStartDemoDlg : public CPathTrackingDemoDlg {
  public:
-  using CPathTrackingDemoDlg::CPathTrackingDemoDlg;
+  CAutoStartDemoDlg(const char* name, bool start) : CPathTrackingDemoDlg(nullptr, name), m_bStart(start) {}
   BOOL OnInitDialog() override {
     BOOL ok = CPathTrackingDemoDlg::OnInitDialog();
-    if (m_hWnd) SetTimer(kTimerAutoStart, 100);
+    if (m_hWnd && m_bStart) SetTimer(kTimerAutoStart, 100);
     return ok;
   }
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -48,9 +51,10 @@ class CAutoStartDemoDlg : public CPathTrackingDemoDlg {
 
  private:
   enum { kTimerAutoStart = 77 };
+  bool m_bStart;
 };
 
-int Import(const char* name, const char* file) {
+int Import(const char* name, const char* file, int view) {
   platform::SetMessageBoxHook(PrintBox);
   CJobManager::ScanJobsFolder();
   CPathOptimizer program;
@@ -61,7 +65,7 @@ int Import(const char* name, const char* file) {
   std::strcpy(job.Connection, "SIMU:");
   std::strcpy(job.FormatName, "GCODE");
   job.CopiesX = job.CopiesY = job.CopiesZ = 1;
-  job.ViewPoint = 1;
+  job.ViewPoint = view;
   job.RawPathOnly = 1;
   job.FeedSpeed = 40;
   job.TraverseSpeed = 160;
@@ -83,9 +87,9 @@ class CReviewDemoApp : public CWinApp {
   BOOL InitInstance() override {
     g_strAppFolder = GetAppFolder();
     char kind[32] = "", a[260] = "", b[260] = "";
-    int language = 1;
-    if (std::sscanf(m_lpCmdLine, "import %259s %259s", a, b) == 2) {
-      m_nExitCode = Import(a, b);
+    int language = 1, view = 1;
+    if (std::sscanf(m_lpCmdLine, "import %259s %259s %d", a, b, &view) >= 2) {
+      m_nExitCode = Import(a, b, view);
       return FALSE;
     }
     if (std::sscanf(m_lpCmdLine, "%d %31s %259s", &language, kind, a) < 3) {
@@ -103,8 +107,8 @@ class CReviewDemoApp : public CWinApp {
       dlg.m_strTraceFile = a;
       m_pMainWnd = &dlg;
       dlg.DoModal();
-    } else if (std::strcmp(kind, "demo") == 0) {
-      CAutoStartDemoDlg dlg(nullptr, a);
+    } else if (std::strcmp(kind, "demo") == 0 || std::strcmp(kind, "idle") == 0) {
+      CAutoStartDemoDlg dlg(a, std::strcmp(kind, "demo") == 0);
       m_pMainWnd = &dlg;
       dlg.DoModal();
     }
