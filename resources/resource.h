@@ -21,6 +21,8 @@
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
+#include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
+#include "job_order_ids.h"
 #include "review_ids.h"

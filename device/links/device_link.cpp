@@ -12,5 +12,12 @@ DWORD CDeviceLink::StampNow() const {
 DWORD CDeviceLink::TicksSince(DWORD stamp) const { return GetTicksBetween(stamp, m_pTicks->Now()); }
 
 void CDeviceLink::Notify(WPARAM wParam, LPARAM lParam) const {
-  if (m_hNotifyWnd && m_nNotifyMsg) PostMessageA(m_hNotifyWnd, m_nNotifyMsg, wParam, lParam);
+  if (!m_nNotifyMsg) return;
+  if (m_pNotifySink) {
+    m_pNotifySink->PostNotify(m_nNotifyMsg, wParam, lParam);
+    return;
+  }
+#ifdef _WIN32
+  if (m_hNotifyWnd) PostMessageA(m_hNotifyWnd, m_nNotifyMsg, wParam, lParam);
+#endif
 }

@@ -3,6 +3,7 @@
 // its data (the host build runs this under the sanitizers).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -114,6 +115,52 @@ TEST(Fuzz, DeviceFramesFromPartialBuffers) {
     }
   }
   g_nProtocolVersion = 5;
+}
+
+// Random bytes, and frames buried in random bytes, through the scanner: it never reads
+// past what it is given, always makes progress, and every frame it returns checks.
+TEST(Fuzz, FrameScanner) {
+  std::mt19937 rng(11);
+  for (int version : {5, 7}) {
+    const BYTE sync = version == 5 ? 0x7E : 0xE7;
+    for (int round = 0; round < 3000; ++round) {
+      std::vector<BYTE> stream(rng() % 3000);
+      for (BYTE& b : stream) b = (BYTE)(rng() % 4 == 0 ? sync : rng());
+      if (rng() % 2) {  // plant a frame
+        DeviceFrame f;
+        f.Clear();
+        f.SetSync(version);
+        BYTE data[DEVICE_FRAME_MAX_DATA];
+        for (BYTE& b : data) b = (BYTE)rng();
+        WORD n = f.PutData(0, data, (int)(rng() % GetFrameDataCapacity(version)) + 1, version);
+        f.SetLength(n, version);
+        f.UpdateChecksum(version);
+        size_t at = stream.empty() ? 0 : rng() % stream.size();
+        stream.insert(stream.begin() + (long)at, f.m_bytes, f.m_bytes + f.GetFrameSize(version));
+      }
+      size_t pos = 0;
+      while (pos < stream.size()) {
+        int count = (int)std::min<size_t>(stream.size() - pos, 1 + rng() % 2000);
+        std::vector<BYTE> window(stream.begin() + (long)pos, stream.begin() + (long)pos + count);  // exact size
+        int r = ScanDeviceFrame(window.data(), count, version);
+        ASSERT_LE(r, count);
+        ASSERT_GE(r, -count);
+        if (r == 0) {
+          if (pos + (size_t)count == stream.size()) break;  // the tail stays unread
+          continue;
+        }
+        if (r > 0) {
+          DeviceFrame f;
+          f.Clear();
+          memcpy(f.m_bytes, window.data(), (size_t)r);
+          ASSERT_TRUE(f.IsSyncValid(version));
+          ASSERT_TRUE(f.IsChecksumValid(version));
+          ASSERT_EQ(r, f.GetFrameSize(version));
+        }
+        pos += (size_t)(r > 0 ? r : -r);
+      }
+    }
+  }
 }
 
 class FuzzFiles : public AppFolderTest {};

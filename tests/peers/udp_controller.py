@@ -19,6 +19,8 @@ each command is answered with one datagram:
   PING                          -> PONG
   STATS                         -> key=value lines (counters and state)
   RESET                         -> clears the counters
+  FORGET                        -> forgets the connected console (a lost Disconnect
+                                   of an earlier test must not carry over)
   SILENT 0|1                    -> 1: no answer to anything on the link socket
   PROT 0|1                      -> the PROT tag of the next connect replies
   STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
@@ -291,6 +293,9 @@ class Controller:
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()
+            return "OK"
+        if cmd == "FORGET":
+            self.console = None
             return "OK"
         if cmd == "SILENT":
             self.silent = arg.strip() == "1"

@@ -35,7 +35,7 @@ class UdpLinkTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_NE(0, PeerPort()) << "run through tests/peers/run_with_peer.sh";
     ASSERT_EQ("PONG", Control("PING"));
-    for (const char* c : {"RESET", "SILENT 0", "FAULTS", "STATUS ACK 0", "PROT 0", "OTHER_CONSOLE 0", "INFO"})
+    for (const char* c : {"RESET", "FORGET", "SILENT 0", "FAULTS", "STATUS ACK 0", "PROT 0", "OTHER_CONSOLE 0", "INFO"})
       Control(c);
     m_savedFolder = g_strAppFolder;
     g_strAppFolder = m_dir.Path();
