@@ -25,4 +25,5 @@
 #include "jobs_ids.h"
 #include "jobdb_ids.h"
 #include "job_order_ids.h"
+#include "engine_runtime_ids.h"
 #include "review_ids.h"

@@ -23,6 +23,8 @@ class CNCProgram;
 
 constexpr int kMaxJobs = 100;
 constexpr UINT kJobChannelSlots = 128;
+// The main window's message for forwarded engine lines (WM_APP+100).
+constexpr UINT kEngineLineMessage = 0x8000 + 100;
 
 // One job of the table: its record and what exists only while the program runs.
 class CJobEntry {
@@ -125,6 +127,41 @@ class CJobManager {
   // The summary text of the job's info file; empty when it cannot be read.
   static CString GetJobSummary(const char* name);
 
+  // ---- Engines (job_engine.cpp)
+
+  // Starts the job's engine hidden, with the program folder as working folder and the
+  // command line "<folder>Mardrive.EXE <language>|<job>|<own pid>[|<target>]". TRUE when
+  // started or already marked running; FALSE when the job is unknown, the command line
+  // would not fit (nothing is cut) or the process could not be started.
+  static BOOL StartEngine(const char* name, const char* target);
+  // One supervision pass (the main window's 100 ms timer): at most one message per job
+  // ('B' lines go to the engine-line window), a job whose engine has gone back to
+  // "READY" unless it is in "ERROR", an engine in "ERROR" ended.
+  static void MonitorJobs();
+  // Takes at most one message of job `index`'s reply ring; TRUE when one was taken.
+  static BOOL ReadEngineMessage(int index, BYTE* buffer, UINT size, UINT& length);
+  // TRUE when no job has a live engine process.
+  static BOOL NoEngineRunning();
+  // Where MonitorJobs posts the forwarded engine lines (kEngineLineMessage, wParam 1,
+  // lParam a heap text the receiver frees with delete[]); null: they are dropped.
+  static void SetEngineLineWindow(HWND window);
+
+  // ---- Engine commands (job_engine.cpp). Each TRUE when the ring took the command.
+  static BOOL SendToEngine(CJobEntry* entry, const void* bytes, UINT length);
+  // Language, then force 2D and simulate-with-time when set, then start when no other
+  // job is busy on the device and the state allows it. TRUE only when the start went.
+  static BOOL StartJob(const char* name, WORD language, BYTE force2D, BYTE simulateWithTime);
+  static BOOL StopJob(const char* name);
+  static BOOL SendDetach(const char* name);
+  static BOOL SendToolChangeDone(const char* name);
+  static BOOL SendLanguage(WORD language);
+  // FALSE, nothing sent, when the offset in steps does not fit a signed 16-bit word.
+  static BOOL SendZAdjust(const char* name, double offset_mm);
+  static BOOL SendParamU(const char* name, WORD code, DWORD value);
+  static BOOL SendParamD(const char* name, WORD code, WORD value);
+  // FALSE, nothing sent, when the data does not fit one ring message.
+  static BOOL SendRomParam(const char* name, WORD request, const BYTE* data, WORD length);
+
  private:
   // Holds the table lock for a scope.
   class CTableLock {
@@ -141,4 +178,7 @@ class CJobManager {
   static BOOL IsEntryActive(CJobEntry& entry);
   // The creation time of the job's folder; now when it cannot be read.
   static int32_t FolderCreated(const char* name);
+  // Pushes a message of type and payload to the entry's command ring.
+  static BOOL SendCommand(CJobEntry* entry, WORD type, const void* payload, UINT length);
+  static void EndEngine(CJobEntry& entry);
 };

@@ -1,0 +1,41 @@
+// Which link a job's connection string names, and with what it is opened.
+//
+//   "SIMU:"            the simulator, with the job's device record
+//   "FILE:<path>"      the file link (the simulator writing the frames into the file)
+//   "NET:<n>:<a>:<p>"  the UDP link to address a, port p (n, the device's name, unused)
+//   anything else      a serial port: "COM3:115200" is port COM3 at 115200 baud
+//
+// The kind is the text before the first ':' compared ignoring case on its first 4, 4 and
+// 3 characters; the argument is the rest.
+#pragma once
+
+#include <memory>
+
+#include "device/device_params.h"
+#include "device/links/device_link.h"
+#include "platform/core.h"
+
+enum EngineLinkKind { kLinkSerial = 0, kLinkSimu, kLinkFile, kLinkNet };
+
+struct EngineLinkChoice {
+  EngineLinkKind nKind = kLinkSerial;
+  CString strKind;      // text before the first ':' (the whole text without one)
+  CString strArgument;  // text after it
+  CString strOpenText;  // what Open is given
+  int nBaud = 0;        // serial only: the argument as a number
+};
+
+EngineLinkChoice ChooseEngineLink(const char* connection);
+
+// "a:b:c[:...]" -> first "a", second "b", third "c". FALSE, all empty, with fewer than
+// three fields.
+BOOL ParseNetAddress(const char* text, CString& first, CString& third, CString& second);
+
+#ifdef _WIN32
+// The link object of a kind; null for a kind this program has no link for.
+std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind);
+// Opens the chosen link, notifying `window` with `message`. FALSE when opening could
+// not begin.
+BOOL OpenEngineLink(CDeviceLink& link, const EngineLinkChoice& choice, const DeviceParams& device, HWND window,
+                    UINT message);
+#endif
