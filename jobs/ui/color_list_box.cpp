@@ -7,15 +7,21 @@ int CColorListBox::AddString(LPCTSTR text, COLORREF color, int index) {
 }
 
 void CColorListBox::MeasureItem(LPMEASUREITEMSTRUCT measure) {
-  CString text;
-  if ((int)measure->itemID >= 0 && (int)measure->itemID < GetCount()) GetText((int)measure->itemID, text);
-  CRect rect;
-  GetClientRect(&rect);
-  CClientDC dc(this);
-  CFont* old = dc.SelectObject(GetFont());
-  measure->itemHeight =
-      (UINT)dc.DrawText(text.IsEmpty() ? CString(" ") : text, &rect, DT_CALCRECT | DT_SINGLELINE | DT_WORDBREAK);
-  dc.SelectObject(old);
+  CFont* font = GetFont();
+  HFONT hFont = font ? (HFONT)font->m_hObject : nullptr;
+  if (m_nItemHeight == 0 || hFont != m_hMeasuredFont) {
+    CString text;
+    if ((int)measure->itemID >= 0 && (int)measure->itemID < GetCount()) GetText((int)measure->itemID, text);
+    CRect rect;
+    GetClientRect(&rect);
+    CClientDC dc(this);
+    CFont* old = font ? dc.SelectObject(font) : nullptr;
+    m_nItemHeight =
+        (UINT)dc.DrawText(text.IsEmpty() ? CString(" ") : text, &rect, DT_CALCRECT | DT_SINGLELINE | DT_WORDBREAK);
+    if (old) dc.SelectObject(old);
+    m_hMeasuredFont = hFont;
+  }
+  measure->itemHeight = m_nItemHeight;
 }
 
 void CColorListBox::DrawItem(LPDRAWITEMSTRUCT draw) {

@@ -127,9 +127,10 @@ void CSpeedTraceReviewDlg::OnGetListText(NMHDR* nm, LRESULT* result) {
 
 BOOL CSpeedTraceReviewDlg::DrawPlot(double x0, double y0, double spanX, double spanY) {
   UpdateData(TRUE);
-  if (!(spanX >= 1e-6) || !(spanY >= 1e-6)) return FALSE;
+  // Full View locks scrolling and zoom also when there is nothing to plot.
   for (CWnd* control : {(CWnd*)&m_wndVScroll, (CWnd*)&m_wndHScroll, (CWnd*)&m_wndScale})
     control->EnableWindow(!m_bFullView);
+  if (!(spanX >= 1e-6) || !(spanY >= 1e-6)) return FALSE;
 
   FreeDrawing();
   CDC* frameDC = m_wndPlot.GetDC();

@@ -186,6 +186,9 @@ TEST_F(SpeedTraceDlgTest, ATraceWithoutPointsScrollsOverNothingAndDrawsNothing) 
       EXPECT_EQ(0, hi) << name;
     }
     EXPECT_EQ(nullptr, m_dlg->PlotDC());
+    // Full View locks scrolling and zoom here too.
+    for (int id : {IDC_TRACE_HSCROLL, IDC_TRACE_VSCROLL, IDC_TRACE_SCALE})
+      EXPECT_FALSE(::IsWindowEnabled(Item(id))) << name << " " << id;
     // Everything the operator can do still does nothing harmful.
     Toggle(IDC_TRACE_FULL_VIEW);
     Scroll(WM_HSCROLL, IDC_TRACE_HSCROLL, SB_LINERIGHT);
