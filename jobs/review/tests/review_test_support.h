@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "device/device_params.h"
 #include "foundation/path_record.h"
 #include "jobs/review/preview_canvas.h"
 #include "nc/nc_program.h"
@@ -102,6 +103,17 @@ inline PathRecord ModeRecord(WORD code) {
 
 inline void AddRecords(CNCProgram& program, const std::vector<PathRecord>& records) {
   for (const PathRecord& r : records) ASSERT_TRUE(program.AddPathRecord(&r));
+}
+
+// The device table holds one machine of that name and working area.
+inline DeviceParams& OnlyDevice(const char* name, double x_mm, double y_mm, double z_mm) {
+  DeviceParams& d = g_DeviceTable.m_records[0];
+  std::strcpy(d.m_szName, name);
+  d.m_dWorkX = x_mm;
+  d.m_dWorkY = y_mm;
+  d.m_dWorkZ = z_mm;
+  g_DeviceTable.m_nCount = 1;
+  return d;
 }
 
 // The stored bytes of the records, as a ".structs" file holds them.

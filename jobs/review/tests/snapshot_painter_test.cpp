@@ -145,12 +145,7 @@ TEST_F(SnapshotPainterTest, AMergedAwayMoveIsRedFromWhereThePenIs) {
 }
 
 TEST_F(SnapshotPainterTest, CopiesOverThePlateAreEachDrawnShifted) {
-  DeviceParams& d = g_DeviceTable.m_records[0];
-  std::strcpy(d.m_szName, "Router");
-  d.m_dWorkX = 300;
-  d.m_dWorkY = 200;
-  d.m_dWorkZ = 50;
-  g_DeviceTable.m_nCount = 1;
+  OnlyDevice("Router", 300, 200, 50);
   std::strcpy(m_job.DeviceName, "ROUTER");
   m_job.ShowPlate = 1;
   m_job.CopiesX = 2;

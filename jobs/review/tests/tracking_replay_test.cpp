@@ -105,12 +105,7 @@ TEST_F(TrackingReplayTest, ATagRangePastTheProgramEndsAtOnce) {
 
 TEST_F(TrackingReplayTest, CopiesReplayOneAfterAnotherOnlyOverTheWorkingSpace) {
   LoadThreeTags();
-  DeviceParams& d = g_DeviceTable.m_records[0];
-  std::strcpy(d.m_szName, "Router");
-  d.m_dWorkX = 100;
-  d.m_dWorkY = 80;
-  d.m_dWorkZ = 20;
-  g_DeviceTable.m_nCount = 1;
+  OnlyDevice("Router", 100, 80, 20);
   std::strcpy(m_job.DeviceName, "Router");
   m_job.CopiesX = 2;
   m_job.CopyOffsetX = 40;

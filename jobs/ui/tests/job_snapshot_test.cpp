@@ -38,11 +38,7 @@ class SnapshotFileTest : public ReviewUiTest {
     g_CutterTable.m_nCount = 0;
     g_DeviceTable.m_nCount = 0;
     // A plate of 20 x 20 x 10 mm: 24.5 pixels per mm, its corner at (130, 30).
-    DeviceParams& d = g_DeviceTable.m_records[0];
-    std::strcpy(d.m_szName, "Plate");
-    d.m_dWorkX = d.m_dWorkY = 20;
-    d.m_dWorkZ = 10;
-    g_DeviceTable.m_nCount = 1;
+    OnlyDevice("Plate", 20, 20, 10);
     std::strcpy(m_job.JobName, "Sign");
     std::strcpy(m_job.DeviceName, "Plate");
     m_job.ShowPlate = 1;
