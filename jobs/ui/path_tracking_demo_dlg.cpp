@@ -99,12 +99,15 @@ void CPathTrackingDemoDlg::StartLoader() {
   if (CWnd* start = GetDlgItem(IDOK)) start->EnableWindow(FALSE);
   UpdateData(TRUE);
   CString path = m_strJobName.IsEmpty() ? CString() : JobFilePath(m_strJobName, ".structs");
-  HWND hwnd = m_hWnd;
-  m_loader = std::thread([this, path, hwnd]() {
-    if (!path.IsEmpty()) LoadTrackingProgram(path, m_program, m_load);
-    m_lLoaderIdle = 1;
-    ::PostMessageA(hwnd, WM_TRACKING_LOADED, 0, 0);
-  });
+  m_loader = std::thread(LoaderThread, this, path, m_hWnd);
+}
+
+// The worker: fills the program, then posts its end to the window it never touches.
+void CPathTrackingDemoDlg::LoaderThread(CPathTrackingDemoDlg* dlg, CString path, HWND hwnd) {
+  if (!dlg) return;
+  if (!path.IsEmpty()) LoadTrackingProgram(path, dlg->m_program, dlg->m_load);
+  dlg->m_lLoaderIdle = 1;
+  ::PostMessageA(hwnd, WM_TRACKING_LOADED, 0, 0);
 }
 
 void CPathTrackingDemoDlg::StopLoader() {

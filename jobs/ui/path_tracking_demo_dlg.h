@@ -77,6 +77,7 @@ class CPathTrackingDemoDlg : public CDialog, public CAnchorLayout {
  private:
   enum { kTimerStep = 1, kTimerRepaint = 2, kStep_ms = 10, kLoadRepaint_ms = 50, kRunRepaint_ms = 10 };
   void StartLoader();
+  static void LoaderThread(CPathTrackingDemoDlg* dlg, CString path, HWND hwnd);
   void StopLoader();
   void SetViewMode(int mode);
   void EnableControls();
