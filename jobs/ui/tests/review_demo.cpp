@@ -4,6 +4,9 @@
 //                                       loads, optimises and adds the job to the table
 //                                       of the program folder, with its snapshot drawn in
 //                                       the view (1 XY, 2 YZ, 3 ZX, 4 oblique; 1 when left out)
+//   review_demo.exe plan JOB            the engine's planner over the job's stored toolpath
+//                                       on a plain router with the speed trace on: the
+//                                       trace file "Temp\JOB.trace" as a run writes it
 //   review_demo.exe LANG review JOB     the path review of the job
 //   review_demo.exe LANG trace FILE     the speed trace review of a trace file
 //   review_demo.exe LANG demo JOB       the path tracking demo, Start pressed once the
@@ -13,9 +16,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
+#include "engine/planner/testing/frame_recorder.h"
+#include "engine/planner/testing/job_driver.h"
 #include "foundation/settings.h"
 #include "jobs/job_name.h"
+#include "jobs/structs_file.h"
 #include "jobs/table/job_manager.h"
 #include "jobs/ui/final_path_review_dlg.h"
 #include "jobs/ui/job_snapshot.h"
@@ -80,6 +87,41 @@ int Import(const char* name, const char* file, int view) {
   return 0;
 }
 
+// The records of a ".structs" file, in order.
+class CRecordList : public CPathRecordSink {
+ public:
+  void Clear() override { m_records.clear(); }
+  BOOL Append(const PathRecord& record) override {
+    m_records.push_back(record);
+    return TRUE;
+  }
+  std::vector<PathRecord> m_records;
+};
+
+int Plan(const char* name) {
+  platform::SetMessageBoxHook(PrintBox);
+  CJobManager::ScanJobsFolder();
+  JobRecord job;
+  CRecordList records;
+  if (!CJobManager::GetJob(name, &job) || !ReadStructsFile(JobFilePath(name, ".structs"), records, nullptr, nullptr))
+    return 1;
+  JobRecord plan = planner_testing::PlainJob(job.TotalTags);
+  if (!SetRecordText(plan.JobName, name)) return 1;
+  PlannerSettings settings = planner_testing::PlainSettings();
+  settings.m_bLogSpeedTrace = TRUE;
+  const CString trace = GetSpeedTracePath(name);
+  CreateFolderPath(trace);
+  ::DeleteFileA(trace);  // the planner appends
+  const DeviceParams device = planner_testing::PlainDevice();
+  planner_testing::CFrameRecorder queue;
+  CPathProcessor processor;
+  if (!planner_testing::StartJob(processor, &queue, plan, device, settings)) return 1;
+  planner_testing::RunRecords(processor, device, plan, records.m_records);
+  std::printf("job=%s records=%d trace=%s\n", name, (int)records.m_records.size(), (const char*)trace);
+  CJobManager::CloseChannels("");
+  return 0;
+}
+
 }  // namespace
 
 class CReviewDemoApp : public CWinApp {
@@ -90,6 +132,10 @@ class CReviewDemoApp : public CWinApp {
     int language = 1, view = 1;
     if (std::sscanf(m_lpCmdLine, "import %259s %259s %d", a, b, &view) >= 2) {
       m_nExitCode = Import(a, b, view);
+      return FALSE;
+    }
+    if (std::sscanf(m_lpCmdLine, "plan %259s", a) == 1) {
+      m_nExitCode = Plan(a);
       return FALSE;
     }
     if (std::sscanf(m_lpCmdLine, "%d %31s %259s", &language, kind, a) < 3) {
