@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/planner/plan_segment.h"
-#include "engine/planner/testing/frame_recorder.h"
-#include "engine/planner/testing/job_driver.h"
-#include "foundation/tests/app_folder_test.h"
+#include "engine/planner/tests/planner_fixture.h"
 #include "jobs/review/speed_trace.h"
 #include "platform/testing/test_support.h"
 
@@ -36,32 +33,18 @@ std::string Row(const SpeedTracePoint& p) {
   return text;
 }
 
-class SpeedTraceWriterTest : public AppFolderTest {
- protected:
-  void SetUp() override {
-    AppFolderTest::SetUp();
-    m_savedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
-  }
-  void TearDown() override {
-    g_nUiLanguage = m_savedLanguage;
-    AppFolderTest::TearDown();
-  }
-  WORD m_savedLanguage = 1;
-};
+using SpeedTraceWriterTest = PlannerTest;
 
 // Rapids, feeds and arcs both ways, a second tool and the ZX plane: every kind of field
 // the planner writes.
 TEST_F(SpeedTraceWriterTest, EveryRowThePlannerWritesIsReadBackWhole) {
-  JobRecord job = PlainJob(3);
-  job.ToolCount = 1;  // a second tool, at half the feed
-  std::strcpy(job.ToolSpeeds[0].Key, "T2");
-  job.ToolSpeeds[0].Feed = job.FeedSpeed / 2;
-  DeviceParams device = PlainDevice();
-  PlannerSettings settings = PlainSettings();
-  settings.m_bLogSpeedTrace = TRUE;
+  m_job.TotalTags = 3;
+  m_job.ToolCount = 1;  // a second tool, at half the feed
+  std::strcpy(m_job.ToolSpeeds[0].Key, "T2");
+  m_job.ToolSpeeds[0].Feed = m_job.FeedSpeed / 2;
+  m_settings.m_bLogSpeedTrace = TRUE;
   const double kUp = 50, kDown = 45;
-  std::vector<PathRecord> records = {
+  Run({
       MoveRecord(kGRapid, 0, 0, kUp, 0xE0, true),
       MoveRecord(kGRapid, 100, 0, kUp),
       MoveRecord(kGLine, 100, 0, kDown, 0x20),
@@ -74,13 +57,9 @@ TEST_F(SpeedTraceWriterTest, EveryRowThePlannerWritesIsReadBackWhole) {
       MoveRecord(kGLine, 240, 80, kDown, 0x20, true),
       MoveRecord(kGLine, 300, 80, 30, 0xA0),
       MoveRecord(kGRapid, 300, 80, kUp, 0x20),
-  };
-  CFrameRecorder queue;
-  CPathProcessor processor;
-  ASSERT_TRUE(StartJob(processor, &queue, job, device, settings));
-  RunRecords(processor, device, job, records);
+  });
 
-  const CString path = GetSpeedTracePath(job.JobName);
+  const CString path = GetSpeedTracePath(m_job.JobName);
   std::vector<std::string> rows = Rows(testing_support::ReadFileBytes(path));
   ASSERT_GE(rows.size(), 6u);
   CSpeedTrace trace;
