@@ -27,3 +27,4 @@
 #include "jobdb_ids.h"
 #include "job_order_ids.h"
 #include "engine_runtime_ids.h"
+#include "review_ids.h"
