@@ -21,6 +21,7 @@
 #include "device_ids.h"
 #include "interp_ids.h"
 #include "optimize_ids.h"
+#include "planner_ids.h"
 #include "protocol_ids.h"
 #include "jobs_ids.h"
 #include "jobdb_ids.h"

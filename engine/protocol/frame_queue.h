@@ -3,6 +3,7 @@
 // sender. The frame protocol engine implements it; planner tests use a recorder.
 #pragma once
 
+#include "platform/cstring.h"
 #include "platform/types.h"
 
 class IFrameQueue {
@@ -20,4 +21,7 @@ class IFrameQueue {
   virtual WORD GetFrameDataCapacity() const = 0;
   // The link writes to a file ("FILE:..."), so nothing is timed.
   virtual BOOL IsFileTarget() const = 0;
+  // The controller's version text from its version reply ("VER5300"), as received; empty
+  // before it came. The planner sends G commands only to versions that take them.
+  virtual CString GetControllerVersion() = 0;
 };
