@@ -3,6 +3,7 @@
 // (Pump, and OnLinkData when the link notifies).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -25,10 +26,10 @@ using Bytes = std::vector<BYTE>;
 // ---------------------------------------------------------------- command streams
 
 Bytes Command(WORD code, const Bytes& payload) {
-  Bytes c(4);
+  Bytes c(4 + payload.size());
   bytes::Store16(c.data(), (uint16_t)(0x8000 + code));
   bytes::Store16(c.data() + 2, (uint16_t)payload.size());
-  c.insert(c.end(), payload.begin(), payload.end());
+  std::copy(payload.begin(), payload.end(), c.begin() + 4);
   return c;
 }
 Bytes Word(WORD code, WORD value) {
