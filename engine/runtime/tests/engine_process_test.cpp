@@ -334,6 +334,25 @@ TEST_F(EngineProcessTest, ExportsTheJobToAFile) {
   EXPECT_EQ(want, got) << Logs();
 }
 
+// Simulating with time: the simulator answers every tag mark at once, but the engine
+// hands the tag progress on no faster than the planned tag times, so the job finishes
+// no sooner than its projected run time.
+TEST_F(EngineProcessTest, SimulationWithTimeTakesThePlannedTime) {
+  AddRunnableJob("Paced", "SIMU:");
+  ASSERT_TRUE(CJobManager::StartEngine("Paced", ""));
+  ASSERT_TRUE(WaitState("Paced", "ATTACHED", 15000));
+  DWORD start_ms = ::GetTickCount();
+  ASSERT_TRUE(CJobManager::StartJob("Paced", 1, 0, 1));
+  ASSERT_TRUE(WaitState("Paced", "FINISHED", 60000)) << Header("Paced").szMessage;
+  DWORD took_ms = ::GetTickCount() - start_ms;
+  ChannelHeader h = Header("Paced");
+  EXPECT_GT(h.dProjectedTime, 1.0);
+  EXPECT_GE(took_ms, (DWORD)(h.dProjectedTime * 1000.0)) << "projected " << h.dProjectedTime << " s";
+  EXPECT_STREQ("6", h.szReplyG);
+  EXPECT_TRUE(CJobManager::SendDetach("Paced"));
+  EXPECT_TRUE(WaitNoEngine(10000));
+}
+
 TEST_F(EngineProcessTest, ExportFileThatCannotBeCreated) {
   AddRunnableJob("NoFolder", "SIMU:");
   CString target = m_dir / "no such folder\\export.cf";
