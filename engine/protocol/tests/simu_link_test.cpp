@@ -11,6 +11,7 @@
 
 #include "device/links/simu_link.h"
 #include "engine/protocol/frame_protocol.h"
+#include "engine/protocol/tests/engine_loop.h"
 #include "engine/protocol/reply_line.h"
 #include "engine/protocol/tests/fake_link.h"
 #include "foundation/tests/app_folder_test.h"
@@ -76,16 +77,6 @@ Bytes Frame(int version, BYTE pack, const Bytes& data, bool command = false) {
   return Bytes(f.m_bytes, f.m_bytes + f.GetFrameSize(version));
 }
 
-// Counts the link's notifications.
-class CountingSink : public INotifySink {
- public:
-  BOOL PostNotify(UINT message, WPARAM wParam, LPARAM) override {
-    if (message == kLinkMsg && wParam == 1) ++m_nPosts;
-    return TRUE;
-  }
-  int m_nPosts = 0;
-};
-
 // ---------------------------------------------------------------- the link alone
 
 class SimuLinkTest : public AppFolderTest {
@@ -131,7 +122,7 @@ class SimuLinkTest : public AppFolderTest {
     return out;
   }
 
-  CountingSink m_sink;
+  CRecordingSink m_sink;
   int32_t m_version = 5;
   CManualTicks m_ticks;
   CSimuLink m_link{m_ticks, &m_version};
@@ -313,7 +304,7 @@ class SimuProtocolTest : public AppFolderTest {
     m_config.strAppFolder = m_dir.Path();
     m_config.bFileFifo = FALSE;
     m_config.nQueueLimit = 0;
-    m_link.SetNotifySink(&m_linkSink);
+    m_link.SetNotifySink(&m_loop);
   }
   void TearDown() override {
     m_protocol.ResetFifo();
@@ -333,18 +324,7 @@ class SimuProtocolTest : public AppFolderTest {
     m_protocol.RequestQueries(0);
   }
 
-  // The engine's loop: the pump on its timer, the link's data when it notifies. The
-  // clock moves 10 ms a turn, so the protocol's time-outs run as they would.
-  void RunUntil(const std::function<bool()>& done, int turns = 100000) {
-    for (int i = 0; i < turns && !done(); ++i) {
-      m_protocol.Pump();
-      while (m_linkSink.m_nPosts > m_nTaken) {
-        ++m_nTaken;
-        m_protocol.OnLinkData(1);
-      }
-      m_ticks.Advance(10);
-    }
-  }
+  void RunUntil(const std::function<bool()>& done, int turns = 100000) { m_loop.RunUntil(done, turns); }
 
   // The lines posted to the owner, tag-progress ("G") lines included.
   std::string Lines(char letter) {
@@ -371,8 +351,7 @@ class SimuProtocolTest : public AppFolderTest {
   FrameProtocolConfig m_config;
   CFrameProtocol m_protocol{m_ticks};
   CSimuLink m_link{m_ticks};
-  CountingSink m_linkSink;
-  int m_nTaken = 0;
+  CEngineLoop m_loop{m_protocol, m_ticks, kLinkMsg};
   CRecordingSink m_owner;
 };
 

@@ -15,6 +15,7 @@
 #include "engine/protocol/reply_line.h"
 #include "foundation/job_channel.h"
 #include "foundation/settings.h"
+#include "engine/runtime/tests/sample_job.h"
 #include "jobs/job_files.h"
 #include "jobs/job_name.h"
 #include "jobs/process_check.h"
@@ -83,21 +84,10 @@ class EngineProcessTest : public ::testing::Test {
     job.FeedMax = Vec3(59, 2, 5);
     CreateFolderPath(JobFolderPath(name));
     ASSERT_TRUE(WriteJobInfoFile(JobFilePath(name, ".jobinfo"), job));
-    RecordList source(SixTags());
+    RecordList source(SixTagJob());
     ASSERT_TRUE(WriteStructsFile(JobFilePath(name, ".structs"), source, nullptr));
     CJobManager::ScanJobsFolder();
     ASSERT_TRUE(CJobManager::JobExists(name));
-  }
-
-  static std::vector<PathRecord> SixTags() {
-    using namespace planner_testing;
-    std::vector<PathRecord> records;
-    for (int tag = 0; tag < 6; tag++) {
-      records.push_back(MoveRecord(kGRapid, tag * 10.0, 0, 5, kAxisBitsXYZ, true));
-      records.push_back(MoveRecord(kGLine, tag * 10.0, 0, -1, kAxisBitZ, true));
-      for (int k = 1; k <= 30; k++) records.push_back(MoveRecord(kGLine, tag * 10.0 + k * 0.3, k % 3, -1, 0xC0));
-    }
-    return records;
   }
 
   class RecordList : public CPathRecordSource {
@@ -320,7 +310,7 @@ TEST_F(EngineProcessTest, ExportsTheJobToAFile) {
     ASSERT_TRUE(CJobManager::GetJob("Export", &job));
     CPathProcessor processor;
     ASSERT_TRUE(StartJob(processor, &expected, job, PlainDevice(), PlainSettings()));
-    RunRecords(processor, PlainDevice(), job, SixTags());
+    RunRecords(processor, PlainDevice(), job, SixTagJob());
   }
   std::vector<StreamItem> sent, exported;
   std::string error;

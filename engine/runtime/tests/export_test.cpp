@@ -17,8 +17,10 @@
 #include "engine/planner/testing/job_driver.h"
 #include "engine/protocol/frame_protocol.h"
 #include "engine/protocol/notify_text.h"
+#include "engine/protocol/tests/engine_loop.h"
 #include "engine/protocol/tests/fake_link.h"
 #include "engine/runtime/engine_links.h"
+#include "engine/runtime/tests/sample_job.h"
 #include "foundation/tests/app_folder_test.h"
 
 namespace {
@@ -27,27 +29,6 @@ using namespace planner_testing;
 
 constexpr UINT kLinkMsg = 0x8100;
 constexpr UINT kAbortMsg = 0x8123;
-
-// Counts the link's data notifications.
-class CountingSink : public INotifySink {
- public:
-  BOOL PostNotify(UINT message, WPARAM wParam, LPARAM) override {
-    if (message == kLinkMsg && wParam == 1) ++m_nPosts;
-    return TRUE;
-  }
-  int m_nPosts = 0;
-};
-
-// Six tags, each a rapid, a plunge and a short zig-zag.
-std::vector<PathRecord> SomeJob() {
-  std::vector<PathRecord> records;
-  for (int tag = 0; tag < 6; tag++) {
-    records.push_back(MoveRecord(kGRapid, tag * 10.0, 0, 5, kAxisBitsXYZ, true));
-    records.push_back(MoveRecord(kGLine, tag * 10.0, 0, -1, kAxisBitZ, true));
-    for (int k = 1; k <= 30; k++) records.push_back(MoveRecord(kGLine, tag * 10.0 + k * 0.3, k % 3, -1, 0xC0));
-  }
-  return records;
-}
 
 class EngineExportTest : public AppFolderTest {
  protected:
@@ -74,7 +55,7 @@ class EngineExportTest : public AppFolderTest {
     EngineLinkChoice choice = ChooseEngineLink(connection);
     m_link = CreateEngineLink(choice.nKind);
     if (!m_link) return false;
-    m_link->SetNotifySink(&m_linkSink);
+    m_link->SetNotifySink(&m_loop);
     if (!OpenEngineLink(*m_link, choice, m_device, nullptr, kLinkMsg)) return false;
     m_protocol.Configure(m_config);
     m_protocol.ClearQueues();
@@ -86,17 +67,7 @@ class EngineExportTest : public AppFolderTest {
     return m_protocol.IsDeviceOnline() != FALSE;
   }
 
-  // The engine's loop: the pump on its timer, the link's data when it notifies.
-  void RunUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 200000 && !done(); ++i) {
-      m_protocol.Pump();
-      while (m_linkSink.m_nPosts > m_nTaken) {
-        ++m_nTaken;
-        m_protocol.OnLinkData(1);
-      }
-      m_ticks.Advance(10);
-    }
-  }
+  void RunUntil(const std::function<bool()>& done) { m_loop.RunUntil(done); }
 
   // Runs the job into the protocol and waits until every frame is delivered.
   void Transmit(const std::vector<PathRecord>& records) {
@@ -132,8 +103,7 @@ class EngineExportTest : public AppFolderTest {
   FrameProtocolConfig m_config;
   CFrameProtocol m_protocol{m_ticks};
   std::unique_ptr<CDeviceLink> m_link;
-  CountingSink m_linkSink;
-  int m_nTaken = 0;
+  CEngineLoop m_loop{m_protocol, m_ticks, kLinkMsg};
   CRecordingSink m_owner;
 };
 
@@ -148,10 +118,10 @@ TEST_F(EngineExportTest, FileExportIsTheCommandStream) {
   CString path = m_dir / "job.cf";
   ASSERT_TRUE(Attach("FILE:" + path));
   ASSERT_TRUE(m_protocol.IsFileTarget());
-  Transmit(SomeJob());
+  Transmit(SixTagJob());
   m_link->Close();
 
-  CFrameRecorder expected = Expected(SomeJob(), true);
+  CFrameRecorder expected = Expected(SixTagJob(), true);
   std::vector<StreamItem> sent, exported;
   std::string error;
   ASSERT_TRUE(DecodeFrames(expected.FrameData(), sent, error)) << error;
@@ -180,11 +150,11 @@ TEST_F(EngineExportTest, SimulatorRunsTheJob) {
   ASSERT_TRUE(Attach("SIMU:"));
   EXPECT_FALSE(m_protocol.IsFileTarget());
   EXPECT_STREQ("ROUTER", m_protocol.GetStatusText());
-  Transmit(SomeJob());
+  Transmit(SixTagJob());
   EXPECT_EQ(0u, m_protocol.GetStats().nFramesResent);
   std::vector<StreamItem> sent;
   std::string error;
-  ASSERT_TRUE(DecodeFrames(Expected(SomeJob(), false).FrameData(), sent, error)) << error;
+  ASSERT_TRUE(DecodeFrames(Expected(SixTagJob(), false).FrameData(), sent, error)) << error;
   std::string tags;
   for (const StreamItem& i : sent)
     if (i.kind == ItemKind::kCommand && i.code == DT_DH)
