@@ -34,3 +34,16 @@ int ParseTag(const char* text, int textLength, const char* tag, char* value, int
   }
   return 0;
 }
+
+BYTE ReplyLineSum(const char* text, int length) {
+  BYTE sum = 0;
+  for (int i = 0; i < length; ++i) sum = (BYTE)(sum + (BYTE)text[i]);
+  return sum;
+}
+
+CString MakeReplyLine(const char* text) {
+  CString line = CString(text ? text : "") + " ";
+  CString digits;
+  digits.Format("%02X;", (unsigned)ReplyLineSum(line, line.GetLength()));
+  return line + digits;
+}

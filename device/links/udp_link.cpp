@@ -533,11 +533,7 @@ void CUdpLink::SimAnswerQuery(WORD code) {
     case 13: answer = "VV04.11.14"; break;
     default: return;
   }
-  answer += " ";
-  BYTE sum = 0;
-  for (int i = 0; i < answer.GetLength(); ++i) sum = (BYTE)(sum + (BYTE)answer[i]);
-  CString text;
-  text.Format("%s%02X;", (const char*)answer, sum);
+  CString text = MakeReplyLine(answer);
   CSingleLock lock(&m_sendMutex, TRUE);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, (const char*)text,
                         (WORD)text.GetLength());

@@ -68,19 +68,6 @@ ReplyLineResult CReplyLineReader::Finish() {
   return kReplyGood;
 }
 
-BYTE ReplyLineSum(const char* text, int length) {
-  BYTE sum = 0;
-  for (int i = 0; i < length; ++i) sum = (BYTE)(sum + (BYTE)text[i]);
-  return sum;
-}
-
-CString MakeReplyLine(const char* text) {
-  CString line = CString(text ? text : "") + " ";
-  CString digits;
-  digits.Format("%02X;", (unsigned)ReplyLineSum(line, line.GetLength()));
-  return line + digits;
-}
-
 bool ParsePosition(const char* line, Vec3& out) {
   out = Vec3();
   CString upper(line ? line : "");

@@ -6,6 +6,7 @@
 // position ...). Characters come one at a time among the controller's answer bytes.
 #pragma once
 
+#include "device/link_helpers.h"  // ReplyLineSum, MakeReplyLine
 #include "foundation/geometry.h"
 #include "platform/core.h"
 
@@ -41,10 +42,6 @@ class CReplyLineReader {
   int m_nLength = 0;                      // characters in m_szLine, <= kReplyLineMax
   DWORD m_nOverflows = 0;                 // lines dropped for length
 };
-
-// The line's 8-bit check sum as the controller computes it, and the wire form of a text.
-BYTE ReplyLineSum(const char* text, int length);
-CString MakeReplyLine(const char* text);
 
 // In the upper-cased line, the numbers after the first "X", "Y" and "Z" (a decimal
 // number right after the letter, blanks allowed before it; none gives 0). out is

@@ -2,6 +2,7 @@
 
 #include "device/links/serial_settings.h"
 
+#include "device/links/simu_link.h"
 #ifdef _WIN32
 #include "device/links/udp_link.h"
 #endif
@@ -49,11 +50,13 @@ BOOL ParseNetAddress(const char* text, CString& first, CString& third, CString& 
   return TRUE;
 }
 
-#ifdef _WIN32
-
 std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind) {
   switch (kind) {
+    case kLinkSimu:
+    case kLinkFile: return std::make_unique<CSimuLink>();
+#ifdef _WIN32
     case kLinkNet: return std::make_unique<CUdpLink>();
+#endif
     default: return nullptr;
   }
 }
@@ -61,10 +64,15 @@ std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind) {
 BOOL OpenEngineLink(CDeviceLink& link, const EngineLinkChoice& choice, const DeviceParams& device, HWND window,
                     UINT message) {
   switch (choice.nKind) {
+    case kLinkSimu:
+    case kLinkFile: {
+      auto* simu = dynamic_cast<CSimuLink*>(&link);
+      if (!simu) return FALSE;
+      simu->SetDevice(device);
+      return simu->Open(choice.strOpenText, 0, 0, window, message);
+    }
     case kLinkNet: return link.Open(choice.strOpenText, 0, 0, window, message);
     case kLinkSerial: return link.Open(choice.strOpenText, choice.nBaud, 1, window, message);
     default: return FALSE;
   }
 }
-
-#endif

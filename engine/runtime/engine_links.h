@@ -1,7 +1,7 @@
 // Which link a job's connection string names, and with what it is opened.
 //
 //   "SIMU:"            the simulator, with the job's device record
-//   "FILE:<path>"      the file link (the simulator writing the frames into the file)
+//   "FILE:<path>"      the file link: the simulator, writing the command stream into the file
 //   "NET:<n>:<a>:<p>"  the UDP link to address a, port p (n, the device's name, unused)
 //   anything else      a serial port: "COM3:115200" is port COM3 at 115200 baud; a rate
 //                      that is not a plain number ("COM3:fast") is 0, which no port opens at
@@ -32,11 +32,11 @@ EngineLinkChoice ChooseEngineLink(const char* connection);
 // three fields.
 BOOL ParseNetAddress(const char* text, CString& first, CString& third, CString& second);
 
-#ifdef _WIN32
-// The link object of a kind; null for a kind this program has no link for.
+// The link object of a kind; null for a kind this build has no link for (the UDP link
+// needs Windows sockets).
 std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind);
-// Opens the chosen link, notifying `window` with `message`. FALSE when opening could
-// not begin.
+// Opens the chosen link, notifying `window` with `message` (or the link's sink when one
+// is set). The simulator and the file link get the job's device record, whose name and
+// dimensions they answer with. FALSE when opening could not begin.
 BOOL OpenEngineLink(CDeviceLink& link, const EngineLinkChoice& choice, const DeviceParams& device, HWND window,
                     UINT message);
-#endif

@@ -1,6 +1,7 @@
 // Attaching and detaching the device link: the link chosen by the job's connection,
 // opened and bound to the frame protocol engine; closing it ends a launched engine.
 #include "engine/runtime/mardrive_dlg.h"
+#include "device/links/simu_link.h"
 #include "device/links/udp_link.h"
 #include "engine/protocol/notify_text.h"
 #include "foundation/log.h"
@@ -65,6 +66,7 @@ void CMardriveDlg::CloseLink() {
   if (m_pLink) {
     m_pLink->Close();
     if (auto* udp = dynamic_cast<CUdpLink*>(m_pLink.get())) WriteLog("frames", udp->GetStatsLine());
+    if (auto* simu = dynamic_cast<CSimuLink*>(m_pLink.get())) WriteLog("frames", "[Simu] " + simu->GetStatsLine());
   }
   WriteLog("frames", m_Protocol.FormatStats());
   m_Protocol.Attach(nullptr, nullptr, kAbortMsg);

@@ -1,18 +1,25 @@
 // Mardrive.exe as a process, driven from the operator side with the job manager's own
 // code over the real job channel: the command-line table, a job file that cannot be
 // read, attaching over UDP to the test controller (header fields and "ATTACHED"), a
-// silent controller, and the effect of the commands.
+// silent controller, and the effect of the commands; attaching to the simulator, and a
+// whole job exported through the file link.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "device/links/tests/udp_test_support.h"
+#include "engine/planner/command_codes.h"
+#include "engine/planner/testing/command_stream.h"
+#include "engine/planner/testing/frame_recorder.h"
+#include "engine/planner/testing/job_driver.h"
 #include "engine/protocol/reply_line.h"
 #include "foundation/job_channel.h"
 #include "foundation/settings.h"
+#include "engine/runtime/tests/sample_job.h"
 #include "jobs/job_files.h"
 #include "jobs/job_name.h"
 #include "jobs/process_check.h"
+#include "jobs/structs_file.h"
 #include "jobs/table/job_manager.h"
 #include "platform/bytes.h"
 #include "platform/testing/test_support.h"
@@ -59,6 +66,43 @@ class EngineProcessTest : public ::testing::Test {
     CJobManager::ScanJobsFolder();
     ASSERT_TRUE(CJobManager::JobExists(name));
   }
+
+  // A job of six tags on the plain router, with its path records and the device file,
+  // taken into the table.
+  void AddRunnableJob(const char* name, const char* connection) {
+    DeviceParams device = planner_testing::PlainDevice();
+    CreateFolderPath(m_dir / "Devices\\");
+    ASSERT_TRUE(device.Save());
+    JobRecord job = planner_testing::PlainJob(6);
+    SetRecordText(job.JobName, name);
+    SetRecordText(job.Connection, connection);
+    SetRecordText(job.DeviceName, device.m_szName);
+    job.CopiesX = job.CopiesY = job.CopiesZ = 1;
+    job.FormatStamp = kJobFormatStamp;
+    job.MaterialHeight = 10;
+    job.FeedMin = Vec3(0, 0, -1);
+    job.FeedMax = Vec3(59, 2, 5);
+    CreateFolderPath(JobFolderPath(name));
+    ASSERT_TRUE(WriteJobInfoFile(JobFilePath(name, ".jobinfo"), job));
+    RecordList source(SixTagJob());
+    ASSERT_TRUE(WriteStructsFile(JobFilePath(name, ".structs"), source, nullptr));
+    CJobManager::ScanJobsFolder();
+    ASSERT_TRUE(CJobManager::JobExists(name));
+  }
+
+  class RecordList : public CPathRecordSource {
+   public:
+    explicit RecordList(std::vector<PathRecord> records) : m_records(std::move(records)) {}
+    int GetRecordCount() override { return (int)m_records.size(); }
+    BOOL GetRecord(int index, PathRecord& record) override {
+      if (index < 0 || index >= (int)m_records.size()) return FALSE;
+      record = m_records[(size_t)index];
+      return TRUE;
+    }
+
+   private:
+    std::vector<PathRecord> m_records;
+  };
 
   CString NetConnection() const {
     CString c;
@@ -109,6 +153,18 @@ class EngineProcessTest : public ::testing::Test {
     ChannelHeader h = {};
     if (rx.Open(CString("PanelRx_") + name, kJobChannelSlots)) rx.ReadHeader(&h);
     return h;
+  }
+
+  // Every log the engine wrote, for failure messages.
+  std::string Logs() {
+    std::string out;
+    CFileFind find;
+    for (BOOL more = find.FindFile(m_dir / "*.log"); more;) {
+      more = find.FindNextFile();
+      out += "--- " + std::string((const char*)find.GetFileName()) + "\n" +
+             testing_support::ReadFileBytes(find.GetFilePath());
+    }
+    return out;
   }
 
   void Reply(const char* text) { udp_test::Control(std::string("REPLY ") + (const char*)MakeReplyLine(text)); }
@@ -210,6 +266,89 @@ TEST_F(EngineProcessTest, LinkThatCannotBeOpened) {
   ASSERT_TRUE(CJobManager::StartEngine("NoPort", ""));
   ASSERT_TRUE(WaitState("NoPort", "ERROR", 10000));
   EXPECT_STREQ("Device can't be opened:COM77:9600", Header("NoPort").szMessage);
+  EXPECT_TRUE(WaitNoEngine(10000));
+}
+
+// The simulator answers the start queries from the job's device record: its name, and
+// a work area of its dimensions with the origin at the X/Y corner and half way up Z.
+TEST_F(EngineProcessTest, AttachesToTheSimulator) {
+  AddRunnableJob("SimJob", "SIMU:");
+  ASSERT_TRUE(CJobManager::StartEngine("SimJob", ""));
+  ASSERT_TRUE(WaitState("SimJob", "ATTACHED", 15000));
+  ChannelHeader h = Header("SimJob");
+  EXPECT_STREQ("Router", h.szReplyT);
+  EXPECT_STREQ("ONLINE", h.szRunMode);
+  EXPECT_STREQ("VER5300", h.szReplyV);
+  EXPECT_DOUBLE_EQ(1200, h.dPosW[0]);
+  EXPECT_DOUBLE_EQ(1200, h.dPosW[1]);
+  EXPECT_DOUBLE_EQ(100, h.dPosW[2]);
+  EXPECT_DOUBLE_EQ(0, h.dPosO[0]);
+  EXPECT_DOUBLE_EQ(50, h.dPosO[2]);
+  EXPECT_TRUE(CJobManager::SendDetach("SimJob"));
+  EXPECT_TRUE(WaitNoEngine(10000));
+}
+
+// An export: the engine started with a target file attaches to it, runs the job and,
+// as an export quits by itself, ends; the file holds the command stream the path
+// processor writes for the job to a file target, less the tag marks.
+TEST_F(EngineProcessTest, ExportsTheJobToAFile) {
+  AddRunnableJob("Export", "SIMU:");
+  CString target = m_dir / "export.cf";
+  ASSERT_TRUE(CJobManager::StartEngine("Export", target));
+  ASSERT_TRUE(WaitState("Export", "ATTACHED", 15000));
+  ASSERT_TRUE(CJobManager::StartJob("Export", 1, 0, 0));
+  ASSERT_TRUE(WaitNoEngine(60000)) << Logs();
+  EXPECT_STREQ("READY", CJobManager::GetJobState("Export"));
+  EXPECT_STREQ("", Header("Export").szMessage);
+
+  using namespace planner_testing;
+  CFrameRecorder expected;
+  expected.m_strVersion = "VER5300";
+  expected.m_bFileTarget = TRUE;
+  {
+    JobRecord job;
+    ASSERT_TRUE(CJobManager::GetJob("Export", &job));
+    CPathProcessor processor;
+    ASSERT_TRUE(StartJob(processor, &expected, job, PlainDevice(), PlainSettings()));
+    RunRecords(processor, PlainDevice(), job, SixTagJob());
+  }
+  std::vector<StreamItem> sent, exported;
+  std::string error;
+  ASSERT_TRUE(DecodeFrames(expected.FrameData(), sent, error)) << error;
+  std::string file = testing_support::ReadFileBytes(target);
+  ASSERT_TRUE(DecodeFrames({std::vector<BYTE>(file.begin(), file.end())}, exported, error)) << error;
+  std::vector<std::string> want, got;
+  for (const StreamItem& i : sent)
+    if (i.kind != ItemKind::kCommand || i.code != DT_DH) want.push_back(Describe(i));
+  for (const StreamItem& i : exported) got.push_back(Describe(i));
+  EXPECT_EQ(want, got) << Logs();
+}
+
+// Simulating with time: the simulator answers every tag mark at once, but the engine
+// hands the tag progress on no faster than the planned tag times, so the job finishes
+// no sooner than its projected run time.
+TEST_F(EngineProcessTest, SimulationWithTimeTakesThePlannedTime) {
+  AddRunnableJob("Paced", "SIMU:");
+  ASSERT_TRUE(CJobManager::StartEngine("Paced", ""));
+  ASSERT_TRUE(WaitState("Paced", "ATTACHED", 15000));
+  DWORD start_ms = ::GetTickCount();
+  ASSERT_TRUE(CJobManager::StartJob("Paced", 1, 0, 1));
+  ASSERT_TRUE(WaitState("Paced", "FINISHED", 60000)) << Header("Paced").szMessage;
+  DWORD took_ms = ::GetTickCount() - start_ms;
+  ChannelHeader h = Header("Paced");
+  EXPECT_GT(h.dProjectedTime, 1.0);
+  EXPECT_GE(took_ms, (DWORD)(h.dProjectedTime * 1000.0)) << "projected " << h.dProjectedTime << " s";
+  EXPECT_STREQ("6", h.szReplyG);
+  EXPECT_TRUE(CJobManager::SendDetach("Paced"));
+  EXPECT_TRUE(WaitNoEngine(10000));
+}
+
+TEST_F(EngineProcessTest, ExportFileThatCannotBeCreated) {
+  AddRunnableJob("NoFolder", "SIMU:");
+  CString target = m_dir / "no such folder\\export.cf";
+  ASSERT_TRUE(CJobManager::StartEngine("NoFolder", target));
+  ASSERT_TRUE(WaitState("NoFolder", "ERROR", 10000));
+  EXPECT_STREQ("Device can't be opened:FILE:" + target, Header("NoFolder").szMessage);
   EXPECT_TRUE(WaitNoEngine(10000));
 }
 
