@@ -10,6 +10,7 @@
 #pragma once
 
 #include "platform/core.h"
+#include "foundation/geometry.h"
 
 constexpr int kFeedPenCount = 256;  // entries of the feed pen table
 constexpr int kArcPenCount = 255;   // entries of each arc pen table
@@ -60,8 +61,9 @@ class CArcRuns {
   int m_nCw = 0, m_nCcw = 0;  // pieces so far in each run, 0..kArcRunLimit
 };
 
-// Plane selectors of the previews (the element's plane codes 17, 18, 19).
-enum : int { kPlaneXY = 0, kPlaneZX = 4, kPlaneYZ = 8 };
+// Plane selectors of the previews (the element's plane codes 17, 18, 19): the shared
+// kPlaneXY/kPlaneXZ/kPlaneYZ; the previews name the second one by its arc sense.
+constexpr int kPlaneZX = kPlaneXZ;
 // The plane a mode code selects, or -1 for another code.
 int PlaneOfCode(int code);
 // Whether an arc in that plane is drawn turning the other way in the oriented program:
