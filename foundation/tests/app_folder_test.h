@@ -18,3 +18,19 @@ class AppFolderTest : public ::testing::Test {
   testing_support::TempDir m_dir;
   CString m_saved;
 };
+
+// The same with the texts in English, the language the tests' expected texts are written
+// in; the language is put back afterwards.
+class EnglishAppFolderTest : public AppFolderTest {
+ protected:
+  void SetUp() override {
+    AppFolderTest::SetUp();
+    m_nSavedLanguage = g_nUiLanguage;
+    g_nUiLanguage = 1;
+  }
+  void TearDown() override {
+    g_nUiLanguage = m_nSavedLanguage;
+    AppFolderTest::TearDown();
+  }
+  WORD m_nSavedLanguage = 1;
+};

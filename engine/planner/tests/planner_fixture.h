@@ -17,18 +17,8 @@
 
 namespace planner_testing {
 
-class PlannerTest : public AppFolderTest {
+class PlannerTest : public EnglishAppFolderTest {
  protected:
-  void SetUp() override {
-    AppFolderTest::SetUp();
-    m_savedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
-  }
-  void TearDown() override {
-    g_nUiLanguage = m_savedLanguage;
-    AppFolderTest::TearDown();
-  }
-
   // A controller that takes G commands.
   void UseGForm() { m_queue.m_strVersion = "VER5300"; }
 
@@ -90,7 +80,6 @@ class PlannerTest : public AppFolderTest {
   bool m_autoToolChange = true;
   int m_result = 0;
   std::vector<StreamItem> m_items;
-  WORD m_savedLanguage = 1;
 };
 
 inline std::vector<BYTE> Hex(const char* text) {

@@ -30,12 +30,10 @@ using namespace planner_testing;
 constexpr UINT kLinkMsg = 0x8100;
 constexpr UINT kAbortMsg = 0x8123;
 
-class EngineExportTest : public AppFolderTest {
+class EngineExportTest : public EnglishAppFolderTest {
  protected:
   void SetUp() override {
-    AppFolderTest::SetUp();
-    m_savedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
+    EnglishAppFolderTest::SetUp();
     m_config.strAppFolder = m_dir.Path();
     m_config.bFileFifo = FALSE;
     m_config.nQueueLimit = 0;
@@ -45,8 +43,7 @@ class EngineExportTest : public AppFolderTest {
   void TearDown() override {
     m_protocol.ResetFifo();
     if (m_link) m_link->Close();
-    g_nUiLanguage = m_savedLanguage;
-    AppFolderTest::TearDown();
+    EnglishAppFolderTest::TearDown();
   }
 
   // Chooses, makes and opens the link of the connection, then attaches as the engine
@@ -96,7 +93,6 @@ class EngineExportTest : public AppFolderTest {
     return out;
   }
 
-  int m_savedLanguage = 0;
   JobRecord m_job;
   DeviceParams m_device;
   CManualTicks m_ticks;

@@ -13,12 +13,10 @@ namespace jobstore_test {
 
 using Rows = std::vector<std::string>;
 
-class JobStoreTest : public AppFolderTest {
+class JobStoreTest : public EnglishAppFolderTest {
  protected:
   void SetUp() override {
-    AppFolderTest::SetUp();
-    m_nSavedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
+    EnglishAppFolderTest::SetUp();
     // Beside the test program, as beside the programs (corvane_ship_job_database).
     std::string shipped = testing_support::ReadFileBytes("Jobs.mdb");
     ASSERT_FALSE(shipped.empty()) << "Jobs.mdb is not beside the test program";
@@ -27,8 +25,7 @@ class JobStoreTest : public AppFolderTest {
   }
   void TearDown() override {
     g_JobOrderDatabase.Close();
-    g_nUiLanguage = m_nSavedLanguage;
-    AppFolderTest::TearDown();
+    EnglishAppFolderTest::TearDown();
   }
 
   CString DatabasePath() const { return Path("Jobs.mdb"); }
@@ -73,8 +70,6 @@ class JobStoreTest : public AppFolderTest {
     size_t end = s.find('\n', at);
     return s.substr(at, end == std::string::npos ? std::string::npos : end - at);
   }
-
-  WORD m_nSavedLanguage = 0;
 };
 
 }  // namespace jobstore_test

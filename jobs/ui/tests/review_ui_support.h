@@ -39,18 +39,15 @@ inline CString ItemText(HWND dlg, int id) {
   return text;
 }
 
-class ReviewUiTest : public AppFolderTest {
+class ReviewUiTest : public EnglishAppFolderTest {
  protected:
   void SetUp() override {
-    AppFolderTest::SetUp();
-    m_savedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
+    EnglishAppFolderTest::SetUp();
     CJobManager::ScanJobsFolder();
   }
   void TearDown() override {
     CJobManager::CloseChannels("");
-    g_nUiLanguage = m_savedLanguage;
-    AppFolderTest::TearDown();
+    EnglishAppFolderTest::TearDown();
   }
   // Job names carry this process's id: parallel test programs share the channel names.
   static CString Name(const char* base) {
@@ -65,7 +62,6 @@ class ReviewUiTest : public AppFolderTest {
     ASSERT_TRUE(testing_support::WriteFileBytes(path, bytes));
   }
 
-  WORD m_savedLanguage = 1;
   testing_support::MessageBoxRecorder m_boxes;
 };
 

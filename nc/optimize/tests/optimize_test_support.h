@@ -14,19 +14,9 @@
 namespace opt_testing {
 
 // A fresh program folder; settings are written before the optimiser is made.
-class OptimizerTest : public AppFolderTest {
+class OptimizerTest : public EnglishAppFolderTest {
  protected:
-  void SetUp() override {
-    AppFolderTest::SetUp();
-    m_savedLanguage = g_nUiLanguage;
-    g_nUiLanguage = 1;
-  }
-  void TearDown() override {
-    g_nUiLanguage = m_savedLanguage;
-    AppFolderTest::TearDown();
-  }
   static void Set(const char* key, const char* value) { PutParamValue("Optimization", key, value); }
-  WORD m_savedLanguage = 1;
 };
 
 // Appends through the adders, as a reader does: each move starts where the last ended,
