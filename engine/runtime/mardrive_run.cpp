@@ -176,6 +176,8 @@ void CMardriveDlg::BeginRun() {
     return;
   }
   m_StartTime = time(nullptr);
+  // The last run's final tag must not finish this one before it has begun.
+  m_Protocol.SetTagProgressText("");
   if (m_pRx) {
     m_pRx->SetProgressSeconds(0);
     m_pRx->SetState("TRANSMITTING");
@@ -324,6 +326,7 @@ void CMardriveDlg::PathProcessing() {
   const DWORD pace = m_Protocol.IsFileFifo() ? 400 : 200;
   m_nRecordIndex = 0;
   while (m_bTransmitting && !m_bStopRequest && m_nRecordCount != 0) {
+    TakePendingOutputs(FALSE);
     if (!m_Protocol.IsFileFifo() && m_Protocol.IsQueueFull()) {
       ::Sleep(kQueueFullPause_ms);
       continue;
@@ -362,5 +365,5 @@ void CMardriveDlg::PathProcessing() {
     }
     if (m_nRecordIndex != 0 && m_nRecordIndex % pace == 0) ::Sleep(10);
   }
-  m_bThreadIdle = 1;
+  TakePendingOutputs(TRUE);
 }
