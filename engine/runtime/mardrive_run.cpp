@@ -68,6 +68,8 @@ BOOL CMardriveDlg::ProbeDevice() {
   if (start == 0) start = 1;
   while (!m_Protocol.IsDeviceOnline() && GetTicksBetween(start, ::GetTickCount()) <= kProbeTimeout_ms) {
     DispatchQueued();
+    // A detach or the parent watch closed the link meanwhile: the engine is ending.
+    if (!m_pLink) return FALSE;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   if (!m_Protocol.IsDeviceResponding()) {

@@ -10,8 +10,6 @@
 #include <functional>
 #include <string>
 
-#include <tlhelp32.h>
-
 #include "device/links/tests/udp_test_support.h"
 #include "engine/planner/command_codes.h"
 #include "engine/planner/testing/command_stream.h"
@@ -29,6 +27,9 @@
 #include "jobs/table/job_manager.h"
 #include "platform/bytes.h"
 #include "platform/testing/test_support.h"
+
+// After the platform's own Windows header.
+#include <tlhelp32.h>
 
 namespace {
 
@@ -265,8 +266,12 @@ class EngineProcessTest : public ::testing::Test {
     return found;
   }
 
-  // Attaches the job's engine to the UDP test controller.
+  // The test controllers have their origin at Z 0: the job's extent keeps above it.
+  static void OnTheTestController(JobRecord& job) { job.FeedMin.z = 0; }
+
+  // Attaches the job's engine to the UDP test controller, which numbers its ACKs.
   void AttachOverUdp(const char* name) {
+    udp_test::Control("ACKS numbered");
     ASSERT_TRUE(CJobManager::StartEngine(name, ""));
     for (int i = 0; i < 200 && udp_test::Stat("connected") != 1; ++i) ::Sleep(50);
     ASSERT_EQ(1, udp_test::Stat("connected"));
@@ -416,6 +421,7 @@ TEST_F(EngineProcessTest, SupervisionForwardsBLinesAndNoticesAKilledEngine) {
 // "ABORTED"; it stays attached and can be detached.
 TEST_F(EngineProcessTest, StopMidJob) {
   AddRunnableJob("Stopped", NetConnection(), [](JobRecord& job) {
+    OnTheTestController(job);
     job.CopiesX = 20;
     job.CopyOffsetX = 70;
   });
@@ -446,9 +452,11 @@ TEST_F(EngineProcessTest, CommandFramesOfTheCommands) {
   AttachOverUdp("Cmds");
   CJobChannel tx;
   ASSERT_TRUE(tx.Open("PanelTx_Cmds", kJobChannelSlots));
-  auto message = [](WORD type, std::vector<BYTE> payload) {
-    std::vector<BYTE> m = {(BYTE)type, (BYTE)(type >> 8), (BYTE)payload.size(), (BYTE)(payload.size() >> 8)};
-    m.insert(m.end(), payload.begin(), payload.end());
+  auto message = [](WORD type, const std::vector<BYTE>& payload) {
+    std::vector<BYTE> m(4 + payload.size());
+    bytes::Store16(m.data(), type);
+    bytes::Store16(m.data() + 2, (WORD)payload.size());
+    for (size_t i = 0; i < payload.size(); ++i) m[4 + i] = payload[i];
     return m;
   };
   auto rom = [&](WORD announced, size_t carried) {
@@ -491,7 +499,7 @@ TEST_F(EngineProcessTest, SecondStartDuringTheProbeIsIgnored) {
   const char* peerDir = std::getenv("CORVANE_PEER_DIR");
   ASSERT_NE(nullptr, peerDir);
   std::string record = std::string(peerDir) + "/twice.rec";
-  AddRunnableJob("Twice", NetConnection());
+  AddRunnableJob("Twice", NetConnection(), OnTheTestController);
   AttachOverUdp("Twice");
   udp_test::Control("RECORD " + record);
   udp_test::Control("FAULTS delay=1 delay_ms=300");
