@@ -637,8 +637,8 @@ TEST_F(EngineProcessTest, OperatorOutputsCarryIntoTheJob) {
 
 // Exports of a job as the processing thread feeds it: two copies side by side (each
 // copy's start commands, then its records from the first; the last record of the first
-// copy is not replayed at the second's start), and a tag range that ends before the
-// records do.
+// copy is not replayed at the second's start), a tag range that ends before the records
+// do, and copies that overlap (only a warning).
 TEST_F(EngineProcessTest, ExportsCopiesAndTagRanges) {
   struct {
     const char* name;
@@ -653,6 +653,12 @@ TEST_F(EngineProcessTest, ExportsCopiesAndTagRanges) {
        [](JobRecord& job) {
          job.TagRangeStart = 2;
          job.TagRangeEnd = 3;
+       }},
+      // Copies closer than the job is wide: a warning, not an error; the job runs.
+      {"CloseCopies",
+       [](JobRecord& job) {
+         job.CopiesY = 2;
+         job.CopyOffsetY = 1;
        }},
   };
   for (const auto& c : cases) {
