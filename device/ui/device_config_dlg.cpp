@@ -9,6 +9,7 @@
 #include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "jobs/table/job_manager.h"
+#include "platform/ui_hooks.h"
 #include "resources/resource.h"
 
 BEGIN_MESSAGE_MAP(CDeviceConfigDlg, CDialog)

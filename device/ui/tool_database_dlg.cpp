@@ -164,7 +164,7 @@ void CToolDatabaseDlg::ShowTypeControls(int type) {
   show(IDC_TOOLDB_LABEL_ANGLE, IDC_TOOLDB_ANGLE, use.angle);
   show(IDC_TOOLDB_LABEL_FLAT, IDC_TOOLDB_FLAT, use.flat);
   HBITMAP picture = type >= 1 && type <= 7 ? m_hPictures[type - 1] : nullptr;
-  SendDlgItemMessage(IDC_TOOLDB_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+  ::SendDlgItemMessageA(m_hWnd, IDC_TOOLDB_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
 }
 
 void CToolDatabaseDlg::SelectFromList() {

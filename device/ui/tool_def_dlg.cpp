@@ -117,7 +117,7 @@ void CToolDefDlg::ShowTypeControls(int type) {
   show(IDC_TOOLDEF_LABEL_FLAT, IDC_TOOLDEF_FLAT, use.flat);
   for (int t = 1; t <= 7; ++t) CheckDlgButton(kTypeButtons[t - 1], t == type ? BST_CHECKED : BST_UNCHECKED);
   HBITMAP picture = type >= 1 && type <= 7 ? m_hPictures[type - 1] : nullptr;
-  SendDlgItemMessage(IDC_TOOLDEF_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+  ::SendDlgItemMessageA(m_hWnd, IDC_TOOLDEF_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
   if (m_strNumber.IsEmpty()) SetDefaults(type);
   UpdateData(FALSE);
 }

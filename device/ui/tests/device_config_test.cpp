@@ -263,6 +263,14 @@ TEST_F(DeviceConfigDlgTest, SaveAllAndLoadThroughTheFileChooser) {
   EXPECT_NE(std::string::npos,
             saved.find("0x400=none,float,1016.00000000{1016.0|1014.59|2536.49|2540.07|2540.0}, xdpi//4b,double,*****"));
   EXPECT_EQ(Path("basic.rom").str(), Field(IDC_ROM_FILE_PATH));  // the loaded file stays the shown one
+  // A file that cannot be written is reported, not passed over.
+  platform::MakeDirectory(Path("folder.rom"));
+  g_chosenPath = Path("folder.rom").str();
+  Press(IDC_ROM_SAVE);
+  EXPECT_EQ(
+      std::vector<std::string>({"The parameter file " + g_chosenPath + " could not be written; it is left as it was."}),
+      BoxTexts());
+  m_boxes.Clear();
 
   // Load: the map becomes the file's, the path is shown, the choices are the file's.
   ASSERT_TRUE(testing_support::WriteFileBytes(
@@ -278,7 +286,7 @@ TEST_F(DeviceConfigDlgTest, SaveAllAndLoadThroughTheFileChooser) {
   g_chosenPath.clear();
   Press(IDC_ROM_LOAD);
   EXPECT_EQ(2u, Rows().size());
-  EXPECT_EQ(3, g_chooserCalls);
+  EXPECT_EQ(4, g_chooserCalls);
   EXPECT_TRUE(m_boxes.Boxes().empty());
 }
 
