@@ -121,7 +121,7 @@ TEST_F(DeviceConfigEngineTest, ControllerThatNeverAnswersGivesCommunicationTimeo
   ASSERT_TRUE(WaitIdle(15000));
   EXPECT_EQ(std::vector<std::string>({"Communication timeout !"}), BoxTexts());
   EXPECT_EQ(reads + 3, udp_test::Stat("rom_reads"));  // the request and its two resends
-  EXPECT_EQ(1u, m_dlg->GetPendingIndexes().GetSize());
+  EXPECT_EQ(1, m_dlg->GetPendingIndexes().GetSize());
   DrainFor(250);
   EXPECT_EQ("0/1 Finished", ProgressText());
   EXPECT_EQ("0x400|-|float|1016.|{1016.0,1014.59,2536.49,2540.07,2540.0}| xdpi//4b,double,*****", Rows()[0]);

@@ -66,7 +66,7 @@ class DeviceConfigDlgTest : public DeviceConfigTest {
       const BYTE* p = (const BYTE*)m.second.data();
       Request r;
       r.code = bytes::Load16(p);
-      EXPECT_EQ(m.second.size() - 4, bytes::Load16(p + 2));
+      EXPECT_EQ(m.second.size() - 4, (size_t)bytes::Load16(p + 2));
       r.bytes = m.second.substr(4);
       out.push_back(r);
     }
@@ -374,9 +374,9 @@ TEST_F(DeviceConfigDlgTest, AnswersWithoutAValueOrWithoutTwoCommas) {
   CString job = ReadyToQuery();
   Press(IDC_ROM_READ);
   Answer("B0400,-,");  // the controller has no value: pending no more, value kept
-  EXPECT_EQ(2u, m_dlg->GetPendingIndexes().GetSize());
+  EXPECT_EQ(2, m_dlg->GetPendingIndexes().GetSize());
   Answer("B0450,7");  // no second comma: nothing stored, but the query goes on
-  EXPECT_EQ(2u, m_dlg->GetPendingIndexes().GetSize());
+  EXPECT_EQ(2, m_dlg->GetPendingIndexes().GetSize());
   std::vector<Request> sent = Requests(job);
   ASSERT_EQ(3u, sent.size());
   EXPECT_EQ(0x470, sent[2].Index());
@@ -403,7 +403,7 @@ TEST_F(DeviceConfigDlgTest, SilentControllerEndsTheQueryWithATimeout) {
   ASSERT_EQ(3u, sent.size());
   EXPECT_EQ(sent[0].bytes, sent[1].bytes);
   EXPECT_EQ(sent[0].bytes, sent[2].bytes);
-  EXPECT_EQ(1u, m_dlg->GetPendingIndexes().GetSize());
+  EXPECT_EQ(1, m_dlg->GetPendingIndexes().GetSize());
   EXPECT_EQ(kRow400, Rows()[0]);
   DrainFor(250);
   EXPECT_TRUE(Enabled(IDC_ROM_READ));
