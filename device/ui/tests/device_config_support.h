@@ -14,6 +14,7 @@
 #include "foundation/job_channel.h"
 #include "foundation/settings.h"
 #include "foundation/tests/app_folder_test.h"
+#include "foundation/texts.h"
 #include "jobs/job_files.h"
 #include "jobs/job_name.h"
 #include "jobs/table/job_manager.h"

@@ -223,7 +223,7 @@ TEST_F(DeviceConfigDlgTest, UpdateListChangesOrAddsAParameterAfterItsQuestion) {
   Press(IDC_ROM_UPDATE_LIST);
   ASSERT_EQ(1u, BoxTexts().size());
   EXPECT_NE(std::string::npos, BoxTexts()[0].find("'Shop A' cannot be used"));
-  EXPECT_EQ(kRow470, Rows()[13]);
+  EXPECT_EQ(kRow470, Rows()[(size_t)RowOf("0x470")]);
 }
 
 TEST_F(DeviceConfigDlgTest, UpdateListWithoutClassOrTypeChoices) {
@@ -322,7 +322,9 @@ TEST_F(DeviceConfigDlgTest, ReadGoesOneRequestAtATimeAndStoresTheAnswers) {
     EXPECT_EQ(s.progress, ProgressText());
     sent = Requests(job);
     ASSERT_EQ(s.nextIndex < 0 ? 0u : 1u, sent.size());
-    if (s.nextIndex >= 0) EXPECT_EQ(s.nextIndex, sent[0].Index());
+    if (s.nextIndex >= 0) {
+      EXPECT_EQ(s.nextIndex, sent[0].Index());
+    }
   }
   EXPECT_FALSE(m_dlg->IsQueryRunning());
   DrainFor(1100);  // the list follows the map every second

@@ -120,11 +120,13 @@ class ToolDlgTest : public EnglishAppFolderTest {
   void OpenDatabase(int mode = 1) {
     m_db = std::make_unique<CToolDatabaseDlg>(nullptr, mode);
     ASSERT_TRUE(m_db->Create(PickLangId(IDD_TOOL_DATABASE_CN, IDD_TOOL_DATABASE_EN)));
+    m_db->ShowWindow(SW_SHOW);  // as DoModal shows it
     DrainFor(20);
   }
   void OpenDef(const CCutter* tool) {
     m_def = std::make_unique<CToolDefDlg>(nullptr, tool);
     ASSERT_TRUE(m_def->Create(PickLangId(IDD_TOOL_DEF_CN, IDD_TOOL_DEF_EN)));
+    m_def->ShowWindow(SW_SHOW);
     DrainFor(20);
   }
   // The next modal Tool Definition dialog runs the script (it must end the dialog).
