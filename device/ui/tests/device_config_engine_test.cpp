@@ -6,7 +6,7 @@
 // timeout !".
 #include "device/links/tests/udp_test_support.h"
 #include "device/ui/tests/device_config_support.h"
-#include "engine/protocol/reply_line.h"
+#include "device/link_helpers.h"
 
 namespace {
 
@@ -18,7 +18,10 @@ class DeviceConfigEngineTest : public DeviceConfigTest {
     ASSERT_TRUE(::CopyFileA("Z:" MARDRIVE_EXE, Path("Mardrive.EXE"), FALSE));
     PutParamValue("RomExchange", "Timeout", "1000");
     PutParamValue("RomExchange", "Repeat", "2");
+    PutParamValue("System", "LogFile", "enable");
+    PutParamValue("System", "LogList", "rom,shm,frames");
     udp_test::Control("ROM DEFAULT");
+    udp_test::Control("ACKS numbered");
   }
   void TearDown() override {
     Close();
@@ -50,12 +53,18 @@ class DeviceConfigEngineTest : public DeviceConfigTest {
     ASSERT_TRUE(CJobManager::StartEngine(m_strJob, ""));
     for (int i = 0; i < 200 && udp_test::Stat("connected") != 1; ++i) ::Sleep(50);
     ASSERT_EQ(1, udp_test::Stat("connected"));
+    ::Sleep(300);  // the engine's queries go out once the link is up
+    for (const char* line : {"TREADY", "SONLINE", "WX4000Y3000Z1000", "OX0Y0Z0", "VVER5300"})
+      udp_test::Control(std::string("REPLY ") + (const char*)MakeReplyLine(line));
     bool attached = false;
     for (int i = 0; i < 300 && !attached; ++i) {
       DrainFor(50);
       attached = CJobManager::GetJobState(m_strJob) == "ATTACHED";
     }
-    ASSERT_TRUE(attached) << CJobManager::GetJobState(m_strJob).str();
+    CJobChannel rx;
+    ChannelHeader h = {};
+    if (rx.Open(CString("PanelRx_") + m_strJob, kJobChannelSlots)) rx.ReadHeader(&h);
+    ASSERT_TRUE(attached) << CJobManager::GetJobState(m_strJob).str() << ": " << h.szMessage;
   }
 
   bool WaitIdle(DWORD ms) {
@@ -64,6 +73,18 @@ class DeviceConfigEngineTest : public DeviceConfigTest {
       if (!m_dlg->IsQueryRunning()) return true;
     }
     return false;
+  }
+
+  // Every log the engine wrote, for failure messages.
+  std::string Logs() {
+    std::string out;
+    CFileFind find;
+    for (BOOL more = find.FindFile(Path("*.log")); more;) {
+      more = find.FindNextFile();
+      out += "--- " + std::string((const char*)find.GetFileName()) + "\n" +
+             testing_support::ReadFileBytes(find.GetFilePath());
+    }
+    return out;
   }
 
   CString m_strJob;
@@ -84,7 +105,7 @@ TEST_F(DeviceConfigEngineTest, ReadAndWriteThroughTheEngine) {
   ASSERT_TRUE(WaitIdle(15000));
   DrainFor(1100);
   EXPECT_EQ("4/4 Finished", ProgressText());
-  EXPECT_EQ(reads + 4, udp_test::Stat("rom_reads"));
+  EXPECT_EQ(reads + 4, udp_test::Stat("rom_reads")) << udp_test::Control("STATS") << Logs();
   EXPECT_EQ("0x400|-|float|2540.|{1016.0,1014.59,2536.49,2540.07,2540.0}| xdpi//4b,double,*****", Rows()[0]);
   EXPECT_EQ("0x451|-|byte|3|{0,1,2,3,4,5,6,7,255}| iGearMode//1b,,*****", Rows()[5]);
   EXPECT_EQ("0x452|-|byte|0| | bxMS_Base//1b,*****", Rows()[6]);
