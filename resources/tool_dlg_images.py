@@ -56,8 +56,8 @@ class Canvas:
             self.dot(cx + hw, y, EDGE)
 
 
-def tool(kind, w, h):
-    """The tool's half width at each height, for a tool of radius r tip at the bottom."""
+def tool(kind, w, h, marks=True):
+    """The side view of a tool of shape kind, its tip at the bottom; with its dimension marks."""
     cv = Canvas(w, h)
     s = w / 120.0
     cx, r = w / 2, 22 * s
@@ -90,6 +90,8 @@ def tool(kind, w, h):
 
     cv.fill_profile(hw, shank_top, tip, cx, STEEL)
     cv.line(cx - r, shank_top, cx + r, shank_top, EDGE)
+    if not marks:
+        return cv.px
     # D across the top, C along the side, the others at the tip.
     y = shank_top + 6 * s
     cv.line(cx - r, y, cx + r, y, MARK)
@@ -109,10 +111,30 @@ def tool(kind, w, h):
     return cv.px
 
 
+def icon(px):
+    """A 16-pixel image of a side view: the tip end of its body scaled into the square,
+    each pixel steel, edge or white by the majority of the pixels it covers."""
+    rows = [y for y in range(H) if any(c != WHITE for c in px[y])]
+    cols = [x for x in range(W) if any(px[y][x] != WHITE for y in range(H))]
+    top, bottom, left, right = rows[0], rows[-1] + 1, cols[0], cols[-1] + 1
+    top = max(top, bottom - (right - left))  # the tip end, where the shapes differ
+    size = max(bottom - top, right - left)
+    cx, cy = (left + right) / 2, (top + bottom) / 2
+    out = [[WHITE] * 16 for _ in range(16)]
+    for j in range(16):
+        for i in range(16):
+            x0, y0 = int(cx - size / 2 + i * size / 16), int(cy - size / 2 + j * size / 16)
+            x1, y1 = int(cx - size / 2 + (i + 1) * size / 16), int(cy - size / 2 + (j + 1) * size / 16)
+            block = [px[y][x] for y in range(max(y0, 0), min(y1, H)) for x in range(max(x0, 0), min(x1, W))]
+            if block and sum(c != WHITE for c in block) * 2 >= len(block):
+                out[j][i] = EDGE if block.count(EDGE) * 4 >= len(block) else STEEL
+    return out
+
+
 def main():
     for kind in range(1, 8):
         write_bmp(os.path.join(HERE, "tool_dlg_type%d.bmp" % kind), W, H, tool(kind, W, H))
-    icons = [tool(kind, 16, 16) for kind in range(1, 8)]
+    icons = [icon(tool(kind, W, H, marks=False)) for kind in range(1, 8)]
     strip = [sum((icons[k][y] for k in range(7)), []) for y in range(16)]
     write_bmp(os.path.join(HERE, "tool_dlg_list.bmp"), 16 * 7, 16, strip)
 
