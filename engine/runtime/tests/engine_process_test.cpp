@@ -269,9 +269,9 @@ class EngineProcessTest : public ::testing::Test {
   // The test controllers have their origin at Z 0: the job's extent keeps above it.
   static void OnTheTestController(JobRecord& job) { job.FeedMin.z = 0; }
 
-  // Attaches the job's engine to the UDP test controller, which numbers its ACKs.
+  // Attaches the job's engine to the UDP test controller (it answers as the first LAN
+  // controllers did, every frame with a plain F0).
   void AttachOverUdp(const char* name) {
-    udp_test::Control("ACKS numbered");
     ASSERT_TRUE(CJobManager::StartEngine(name, ""));
     for (int i = 0; i < 200 && udp_test::Stat("connected") != 1; ++i) ::Sleep(50);
     ASSERT_EQ(1, udp_test::Stat("connected"));
