@@ -80,10 +80,9 @@ void CNCProgram::FreeElements(CProgressSink* progress) {
   m_aElements.FreeExtra();
   m_arena.Release();
   // The steps of the display as before; the freeing is too quick to need the message
-  // queue drained along the way.
+  // queue drained along the way (and a reset on a worker thread must not drain any).
   if (progress)
     for (int i = 0; i < count; i++) progress->SetProgress(i, count);
-  platform::PumpMessages();
 }
 
 void CNCProgram::ReserveMemory(size_t expectedBytes) {
