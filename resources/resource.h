@@ -28,3 +28,4 @@
 #include "job_order_ids.h"
 #include "engine_runtime_ids.h"
 #include "review_ids.h"
+#include "device_dlg_ids.h"
