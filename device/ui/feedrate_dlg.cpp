@@ -57,8 +57,12 @@ CFeedrateDlg::CFeedrateDlg(CWnd* parent) : CEditListDlg(PickLangId(IDD_FEEDRATE_
 BOOL CFeedrateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SetUpList();
-  for (int c = 0; c < kColumns; ++c)
-    m_list.InsertColumn(c, LoadLangString(kColumnDefs[c].idCn, kColumnDefs[c].idEn), LVCFMT_CENTER, 65);
+  for (int c = 0; c < kColumns; ++c) {
+    CString title = LoadLangString(kColumnDefs[c].idCn, kColumnDefs[c].idEn);
+    // 65 pixels, or what the title needs with the header's margins.
+    int width = (int)m_list.SendMessage(LVM_GETSTRINGWIDTHA, 0, (LPARAM)title.GetString()) + 16;
+    m_list.InsertColumn(c, title, LVCFMT_CENTER, width > 65 ? width : 65);
+  }
   SetDlgItemText(IDC_FEEDRATE_SPEED_UNIT, g_strUnit + "/s");
   SetDlgItemText(IDC_FEEDRATE_ACCEL_UNIT, g_strUnit + "/s/s");
   FillList();
