@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -113,5 +114,57 @@ inline INT_PTR RunModal(CDialog& dlg, std::function<void()> steps) {
   ::KillTimer(nullptr, guard);
   return result;
 }
+
+// Runs steps on the next dialog that owner opens, from inside that dialog's modal loop
+// (a button of owner that opens a dialog blocks until it closes). Waits on a timer
+// until the dialog shows.
+struct NextDialog {
+  static std::function<void(HWND)>& Steps() {
+    static std::function<void(HWND)> steps;
+    return steps;
+  }
+  static HWND& Owner() {
+    static HWND owner;
+    return owner;
+  }
+  static UINT_PTR& Timer() {
+    static UINT_PTR timer;
+    return timer;
+  }
+  static BOOL CALLBACK Find(HWND wnd, LPARAM found) {
+    char cls[32] = "";
+    ::GetClassNameA(wnd, cls, sizeof cls);
+    if (strcmp(cls, "#32770") != 0 || !::IsWindowVisible(wnd) || ::GetWindow(wnd, GW_OWNER) != Owner()) return TRUE;
+    *(HWND*)found = wnd;
+    return FALSE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), Find, (LPARAM)&found);
+    if (!found) return;
+    Stop();
+    std::function<void(HWND)> run = std::move(Steps());
+    Steps() = nullptr;
+    if (run) run(found);
+  }
+  static void Stop() {
+    if (Timer()) ::KillTimer(nullptr, Timer());
+    Timer() = 0;
+  }
+};
+inline void OnNextDialog(HWND owner, std::function<void(HWND)> steps) {
+  NextDialog::Stop();
+  NextDialog::Steps() = std::move(steps);
+  NextDialog::Owner() = owner;
+  NextDialog::Timer() = ::SetTimer(nullptr, 0, 10, NextDialog::Tick);
+}
+// A dialog owner must not open: should one show, the test fails and it is cancelled.
+inline void ExpectNoDialog(HWND owner) {
+  OnNextDialog(owner, [](HWND dlg) {
+    ADD_FAILURE() << "a dialog opened: " << WindowText(dlg);
+    ::SendMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+  });
+}
+inline void StopWaitingForDialog() { NextDialog::Stop(); }
 
 }  // namespace dialog_test
