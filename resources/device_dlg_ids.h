@@ -175,7 +175,7 @@
 #define IDC_NEWDEV_HOME_LT 1143
 #define IDC_NEWDEV_HOME_CENTER 1144
 #define IDC_NEWDEV_HOME_PICTURE 1145  // hidden
-#define IDC_NEWDEV_HOME_PIC_LB 1160  // the five fixed corner pictures, in value order
+#define IDC_NEWDEV_HOME_PIC_LB 1160   // the five fixed corner pictures, in value order
 #define IDC_NEWDEV_HOME_PIC_CENTER 1164
 #define IDC_NEWDEV_Z_UP 1146
 #define IDC_NEWDEV_Z_DOWN 1147

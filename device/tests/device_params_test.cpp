@@ -233,11 +233,11 @@ TEST_F(DeviceFiles, SaveReportsAFileItCannotWrite) {
   EXPECT_TRUE(SaveDeviceTable(&failed));
   EXPECT_STREQ("", failed);
 
-  SetReadOnly(DeviceFile("Router"), true);
+  testing_support::SetReadOnly(DeviceFile("Router"), true);
   EXPECT_FALSE(d.Save());
   EXPECT_FALSE(SaveDeviceTable(&failed));
   EXPECT_STREQ("Router", failed);
-  SetReadOnly(DeviceFile("Router"), false);
+  testing_support::SetReadOnly(DeviceFile("Router"), false);
 
   ASSERT_TRUE(platform::RemoveFile(DeviceFile("Router")));
   ASSERT_TRUE(platform::RemoveFolder(Path("Devices")));
