@@ -233,6 +233,9 @@ TEST_F(DeviceFiles, SaveReportsAFileItCannotWrite) {
   EXPECT_TRUE(SaveDeviceTable(&failed));
   EXPECT_STREQ("", failed);
 
+  // A changed value must reach the file (writing what it already holds changes nothing).
+  d.m_dWorkX = 1200;
+  g_DeviceTable.m_records[0] = d;
   testing_support::SetReadOnly(DeviceFile("Router"), true);
   EXPECT_FALSE(d.Save());
   EXPECT_FALSE(SaveDeviceTable(&failed));
