@@ -29,3 +29,5 @@
 #include "engine_runtime_ids.h"
 #include "review_ids.h"
 #include "device_dlg_ids.h"
+#include "rom_dlg_ids.h"
+#include "tool_dlg_ids.h"
