@@ -176,8 +176,8 @@ CString DeviceParams::GetIniString(const char* section, const char* key, const c
   return CString(buf);
 }
 
-void DeviceParams::WriteIniString(const char* section, const char* key, const char* value) const {
-  if (m_szPath[0]) ProfileWriteString(section, key, value, m_szPath);
+BOOL DeviceParams::WriteIniString(const char* section, const char* key, const char* value) const {
+  return m_szPath[0] && ProfileWriteString(section, key, value, m_szPath);
 }
 
 void DeviceParams::GetIniList(const char* section, const char* key, const char* def, CStringArray& list) const {
@@ -250,25 +250,30 @@ BOOL DeviceParams::Load(const char* name) {
 BOOL DeviceParams::Save() {
   SetPathFor(m_szName);
   if (!m_szPath[0]) return FALSE;
-  WriteIniString("File", "ID", kDeviceFileId);
-  WriteIniString(kDevice, "Name", m_szName);
-  WriteIniString(kDevice, "ControllerModel", m_szControllerModel);
-  WriteIniString(kDevice, "Description", m_szDescription);
-  WriteIniString(kDevice, "InitialString", m_szInitialString);
-  WriteIniString(kDevice, "EndString", m_szEndString);
-  if (m_nCommandSet == 0 || m_nCommandSet == 1)
-    WriteIniString(kDevice, "CommandSet", m_nCommandSet == 0 ? "G" : "HPGL");
-  if (m_nXYHome >= 1 && m_nXYHome <= 5) WriteIniString(kDevice, "XYHome", kHomeWords[m_nXYHome]);
-  WriteIniString(kDevice, "ZDir", m_nZDir == 1 ? "Up" : "Down");
-  WriteIniString(kDevice, "ArcSupport", Integer(m_nArcSupport));
-  for (const NumberKey& k : kNumbers) WriteIniString(k.section, k.key, Number(k.format, this->*k.field));
-  WriteIniString(kDevice, "Spindles", Integer(m_nSpindles));
-  WriteIniString(kDevice, "2D_3D_type", m_nMachineType == 1 ? "2D" : "3D");
+  // A file that cannot be written (its folder gone, the disk full, read-only) is a
+  // failure the caller must hear of, not a device that seems saved.
+  if (!WriteIniString("File", "ID", kDeviceFileId)) return FALSE;
+  BOOL ok = TRUE;
+  auto Put = [&](const char* section, const char* key, const char* value) {
+    if (!WriteIniString(section, key, value)) ok = FALSE;
+  };
+  Put(kDevice, "Name", m_szName);
+  Put(kDevice, "ControllerModel", m_szControllerModel);
+  Put(kDevice, "Description", m_szDescription);
+  Put(kDevice, "InitialString", m_szInitialString);
+  Put(kDevice, "EndString", m_szEndString);
+  if (m_nCommandSet == 0 || m_nCommandSet == 1) Put(kDevice, "CommandSet", m_nCommandSet == 0 ? "G" : "HPGL");
+  if (m_nXYHome >= 1 && m_nXYHome <= 5) Put(kDevice, "XYHome", kHomeWords[m_nXYHome]);
+  Put(kDevice, "ZDir", m_nZDir == 1 ? "Up" : "Down");
+  Put(kDevice, "ArcSupport", Integer(m_nArcSupport));
+  for (const NumberKey& k : kNumbers) Put(k.section, k.key, Number(k.format, this->*k.field));
+  Put(kDevice, "Spindles", Integer(m_nSpindles));
+  Put(kDevice, "2D_3D_type", m_nMachineType == 1 ? "2D" : "3D");
   bool known = m_nMachineClass >= 1 && m_nMachineClass <= 4;
-  WriteIniString(kDevice, kClassKey, kClassWords[known ? m_nMachineClass : 0]);
-  WriteIniString(kLog, "RotateAxis", m_nRotaryAxis == 1 ? "Y" : "X");
-  WriteIniString(kLog, "PCR", Number("%.3f", m_dPcr));
-  return TRUE;
+  Put(kDevice, kClassKey, kClassWords[known ? m_nMachineClass : 0]);
+  Put(kLog, "RotateAxis", m_nRotaryAxis == 1 ? "Y" : "X");
+  Put(kLog, "PCR", Number("%.3f", m_dPcr));
+  return ok;
 }
 
 void DeviceParams::MoveToBackup() {
@@ -297,9 +302,15 @@ void LoadDeviceTable() {
   });
 }
 
-void SaveDeviceTable() {
+BOOL SaveDeviceTable(CString* failedName) {
   CSingleLock lock(&g_DeviceTable.m_mutex, TRUE);
-  for (int i = 0; i < g_DeviceTable.m_nCount; ++i) g_DeviceTable.m_records[i].Save();
+  BOOL ok = TRUE;
+  for (int i = 0; i < g_DeviceTable.m_nCount; ++i) {
+    if (g_DeviceTable.m_records[i].Save()) continue;
+    if (ok && failedName) *failedName = g_DeviceTable.m_records[i].m_szName;
+    ok = FALSE;
+  }
+  return ok;
 }
 
 BOOL FindDevice(const char* name, DeviceParams* out) {

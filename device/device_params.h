@@ -26,7 +26,8 @@ class DeviceParams {
   BOOL operator==(const DeviceParams& other) const;
 
   CString GetIniString(const char* section, const char* key, const char* def) const;
-  void WriteIniString(const char* section, const char* key, const char* value) const;
+  // FALSE when the key could not be written (no path, or the file refused it).
+  BOOL WriteIniString(const char* section, const char* key, const char* value) const;
   // The value split at every ":" or ","; pieces after the first lose leading blanks.
   void GetIniList(const char* section, const char* key, const char* def, CStringArray& list) const;
 
@@ -35,8 +36,8 @@ class DeviceParams {
   // Reads the named device's file; FALSE when it is not a device file (or the name
   // cannot be a file name).
   BOOL Load(const char* name);
-  // Writes the record into the file of its device name; FALSE (nothing written) when
-  // that name cannot be a file name.
+  // Writes the record into the file of its device name; FALSE when that name cannot be
+  // a file name (nothing written) or when the file could not be written.
   BOOL Save();
   // Renames the file to its path + ".bak", replacing an older backup; throws
   // CFileException when the old backup cannot be deleted or the rename fails.
@@ -91,8 +92,9 @@ extern DeviceTable g_DeviceTable;
 
 // Rebuilds the table from "Devices\*.pam" (the folder is created when missing).
 void LoadDeviceTable();
-// Saves every record in use, in table order.
-void SaveDeviceTable();
+// Saves every record in use, in table order; FALSE when one could not be saved (its
+// name in *failedName, when given: the first that failed).
+BOOL SaveDeviceTable(CString* failedName = nullptr);
 // Copies the first record named name (any case) into *out (all but the path).
 BOOL FindDevice(const char* name, DeviceParams* out);
 // Whether the device of an attached-device entry ("name@connection", or a bare name)

@@ -128,3 +128,76 @@ size_t LiveBlocks() {
 }
 
 }  // namespace element_pool
+
+namespace {
+// Chunks grow with the program, so that a small program takes little and a big one few
+// chunks.
+constexpr size_t kFirstArenaChunk = 64 * 1024;
+constexpr size_t kLargestArenaChunk = 1 << 20;
+}  // namespace
+
+void* ElementArena::AllocateSlow(size_t size) noexcept {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr bool kOwnBlocks = true;
+#else
+  constexpr bool kOwnBlocks = false;
+#endif
+  size_t bytes = kOwnBlocks ? size : m_nBytes < kFirstArenaChunk ? kFirstArenaChunk : m_nBytes;
+  if (bytes > kLargestArenaChunk) bytes = kLargestArenaChunk;
+  if (bytes < size) bytes = size;
+  char* chunk = static_cast<char*>(::operator new(bytes, std::nothrow));
+  if (!chunk) return nullptr;
+  try {
+    m_aChunks.push_back(chunk);
+  } catch (const std::bad_alloc&) {
+    ::operator delete(chunk);
+    return nullptr;
+  }
+  m_nBytes += bytes;
+  if (kOwnBlocks) return chunk;
+  m_pNext = chunk + size;
+  m_nLeft = bytes - size;
+  return chunk;
+}
+
+namespace {
+// Chunks of at least this many bytes in all go back to the system on a thread of their
+// own: giving back the pages of a big program takes the kernel tens of milliseconds, and
+// the operator who closes a program should not wait for it.
+constexpr size_t kReleaseAside = 32 << 20;
+std::atomic<size_t> g_releasing{0};
+
+void DeleteChunks(std::vector<char*>& chunks) noexcept {
+  for (char* c : chunks) ::operator delete(c);
+  chunks.clear();
+}
+}  // namespace
+
+void ElementArena::Release() noexcept {
+#if !defined(__SANITIZE_ADDRESS__)
+  std::vector<char*>* aside = m_nBytes >= kReleaseAside ? new (std::nothrow) std::vector<char*> : nullptr;
+  if (aside) {
+    aside->swap(m_aChunks);
+    const size_t bytes = m_nBytes;
+    g_releasing += bytes;
+    try {
+      std::thread([aside, bytes] {
+        DeleteChunks(*aside);
+        delete aside;
+        g_releasing -= bytes;
+      }).detach();
+    } catch (...) {
+      g_releasing -= bytes;
+      m_aChunks.swap(*aside);  // no thread: they go back here
+      delete aside;
+    }
+  }
+#endif
+  DeleteChunks(m_aChunks);
+  m_aChunks.shrink_to_fit();
+  m_pNext = nullptr;
+  m_nLeft = 0;
+  m_nBytes = 0;
+}
+
+size_t ElementArena::BytesBeingReleased() { return g_releasing.load(); }

@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr int kFreeDrainEvery = 200;  // elements freed between two drains of the message queue
-
 // A folder setting as a folder: "\" separators and a trailing "\".
 CString AsFolder(CString folder) {
   folder.Replace('/', '\\');
@@ -67,16 +65,42 @@ void CNCProgram::ReadFolderSettings() {
   m_strWizard = AsFolder(GetParamValueListed("WizardRoot", "Wizard", wizard));
 }
 
+// Only what holds memory of its own is visited: the elements the optimiser inserted (from
+// the pool) and the arena's tags (a tag may own a tool). The arena's blocks then go back
+// all at once, without touching the millions of moves in them.
 void CNCProgram::FreeElements(CProgressSink* progress) {
-  int count = m_aElements.GetSize();
-  for (int i = 0; i < count; i++) {
-    delete m_aElements[i];
-    m_aElements[i] = nullptr;
-    if (progress) progress->SetProgress(i, count);
-    if ((i + 1) % kFreeDrainEvery == 0) platform::PumpMessages();
-  }
+  const int count = m_aElements.GetSize();
+  for (CPathElement* element : m_aPoolElements) delete element;
+  for (CPathElement* tag : m_aArenaTags) DeleteElement(tag);
+  m_aPoolElements.clear();
+  m_aPoolElements.shrink_to_fit();
+  m_aArenaTags.clear();
+  m_aArenaTags.shrink_to_fit();
   m_aElements.RemoveAll();
   m_aElements.FreeExtra();
+  m_arena.Release();
+  // The steps of the display as before; the freeing is too quick to need the message
+  // queue drained along the way (and a reset on a worker thread must not drain any).
+  if (progress)
+    for (int i = 0; i < count; i++) progress->SetProgress(i, count);
+}
+
+void CNCProgram::ReserveMemory(size_t expectedBytes) {
+  size_t want = (size_t)m_aElements.GetSize() + expectedBytes / kElementBytes;
+  if (want > (size_t)m_nElementLimit) want = (size_t)m_nElementLimit;
+  try {
+    m_aElements.Reserve((int)want);
+  } catch (const std::bad_alloc&) {
+  }
+}
+
+BOOL CNCProgram::KeepArenaTag(CPathTagElement* tag) {
+  try {
+    m_aArenaTags.push_back(tag);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
+  return TRUE;
 }
 
 void CNCProgram::SetHpglScale(double scale_mm) {
@@ -183,7 +207,7 @@ BOOL CNCProgram::MakeRoom(int count) {
 }
 
 BOOL CNCProgram::FailAppend(CPathElement* element, const CString& reason) {
-  delete element;
+  DeleteElement(element);
   if (!m_read.m_bStop) CNCReadContext(*this).Stop(reason);
   return FALSE;
 }
@@ -192,6 +216,9 @@ void CNCProgram::InsertElements(const ElementInsertions& items) {
   if (items.empty()) return;
   int n = m_aElements.GetSize();
   int k = (int)items.size();
+  m_aPoolElements.reserve(m_aPoolElements.size() + items.size());
+  for (const auto& item : items)
+    if (!item.second->m_byArena) m_aPoolElements.push_back(item.second);
   m_aElements.SetSize(n + k);
   CPathElement** a = m_aElements.GetData();
   // Merge from the back: every old element moves up by the number of new ones before it.

@@ -36,6 +36,8 @@ constexpr int kNCReportLimit = 2048;
 // Most elements one program may hold: about 100 bytes each, so about 2 GB. A program
 // that needs more (an endless loop that moves) fails its load at that element.
 constexpr int kMaxProgramElements = 20000000;
+// What one element takes, as the callers of ReserveMemory count it (bytes).
+constexpr size_t kElementBytes = 107;
 // Default chord height limit of arc splitting (mm).
 constexpr double kDefaultArcTolerance_mm = 0.005;
 // Default length of one HPGL plotter unit (mm).
@@ -119,10 +121,12 @@ class CNCProgram {
   // program end, without cancel and without a fatal error; what was read before a
   // failure stays in the list. Errors and warnings are shown once at the end. (nc_loader)
   BOOL LoadFromNCFile(CProgressSink* progress, const char* path, const Vec3& axisFactor);
-  // Deletes every element; drains the message queue every 200 elements.
+  // Deletes every element.
   void FreeElements(CProgressSink* progress = nullptr);
-  // The list grows as needed; callers announce big loads, nothing is reserved ahead.
-  void ReserveMemory(size_t expectedBytes) {}
+  // Room ahead in the list for the elements of `expectedBytes` (kElementBytes each), so
+  // that a big load does not copy the list as it grows; without the memory the list just
+  // grows as needed.
+  void ReserveMemory(size_t expectedBytes);
 
   // ---- The loaded program, for previews, the job writer and the job manager
 
@@ -289,6 +293,8 @@ class CNCProgram {
   CPathArcElement* ArcAt(int i) const;
   // Room for `count` more elements; at the limit the load stops.
   BOOL MakeRoom(int count);
+  // Notes a tag of the arena, to be destroyed with the list; FALSE when memory runs out.
+  BOOL KeepArenaTag(CPathTagElement* tag);
   // A failed append: the element is deleted and the load stops with `reason`.
   BOOL FailAppend(CPathElement* element, const CString& reason);
   BOOL OutOfMemory(CPathElement* element);
@@ -318,8 +324,11 @@ class CNCProgram {
   std::unique_ptr<CGCodeReader> m_pGCode;  // the interpreter; made by the first G-code line
 
   // The program.
-  CPathElementArray m_aElements;  // owned
-  int m_nFirstMoveCode = -1;      // code of the first move appended; -1 none yet
+  CPathElementArray m_aElements;               // owned
+  ElementArena m_arena;                        // the blocks of the elements the adders make
+  std::vector<CPathElement*> m_aArenaTags;     // the tags among them
+  std::vector<CPathElement*> m_aPoolElements;  // the elements inserted (from the pool)
+  int m_nFirstMoveCode = -1;                   // code of the first move appended; -1 none yet
   PathExtents m_box;
   int m_nOrientation = 1;  // orientation type 1-8
   TransformMatrix m_mOrientation;

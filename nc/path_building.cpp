@@ -138,7 +138,7 @@ namespace {
 
 // Appends the pieces of a planned split (all but the last, which the arc itself ends).
 BOOL AppendArcPieces(const CPathArcElement& arc, const ArcSplit& split, CPathElementArray& list, const Vec3& start,
-                     const Vec3& end, const Vec3& center) {
+                     const Vec3& end, const Vec3& center, ElementArena* arena) {
   const int pieces = 1 << split.depth;
   const bool cw = arc.m_nCode == kCodeArcCW;
   const double step_rad = (cw ? -split.sweep_rad : split.sweep_rad) / pieces;
@@ -152,9 +152,9 @@ BOOL AppendArcPieces(const CPathArcElement& arc, const ArcSplit& split, CPathEle
     double nu_mm = u_mm * cs - v_mm * sn;
     v_mm = u_mm * sn + v_mm * cs;
     u_mm = nu_mm;
-    CPathArcElement* piece = new (std::nothrow) CPathArcElement;
+    CPathArcElement* piece = NewElement<CPathArcElement>(arena);
     if (!piece) {
-      for (int k = first; k < list.GetSize(); ++k) delete list[k];
+      for (int k = first; k < list.GetSize(); ++k) DeleteElement(list[k]);
       list.SetSize(first);
       return FALSE;
     }
@@ -176,7 +176,7 @@ BOOL SplitArc(CPathArcElement& arc, BYTE plane, CPathElementArray& list, const V
   ArcSplit split;
   if (!PlanArcSplit(arc.m_nCode, plane, start, end, center, tolerance, arc.m_dRadius, split)) return TRUE;
   if (split.depth < 0) return FALSE;
-  return AppendArcPieces(arc, split, list, start, end, center);
+  return AppendArcPieces(arc, split, list, start, end, center, nullptr);
 }
 
 BOOL CNCProgram::OutOfMemory(CPathElement* element) {
@@ -186,7 +186,7 @@ BOOL CNCProgram::OutOfMemory(CPathElement* element) {
 BOOL CNCProgram::AddCode(WORD code) {
   if (IsMoveCode(code)) return FALSE;
   if (!MakeRoom(1)) return FALSE;
-  CPathElement* element = new (std::nothrow) CPathElement(code);
+  CPathElement* element = NewElement<CPathElement>(&m_arena, code);
   if (!element) return OutOfMemory(nullptr);
   element->m_nLine = (DWORD)m_read.m_nLine;
   element->SetSource(true);
@@ -199,10 +199,10 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
     delete tool;
     return FALSE;
   }
-  CPathTagElement* tag = MakeRoom(1) ? new (std::nothrow) CPathTagElement : nullptr;
-  if (!tag) {
+  CPathTagElement* tag = MakeRoom(1) ? NewElement<CPathTagElement>(&m_arena) : nullptr;
+  if (!tag || !KeepArenaTag(tag)) {
     delete tool;
-    return OutOfMemory(nullptr);
+    return OutOfMemory(tag);
   }
   tag->SetName(name);
   tag->m_dValue = value;
@@ -216,13 +216,14 @@ BOOL CNCProgram::AddTag(const char* name, double value, ToolRecord* tool) {
 BOOL CNCProgram::AddLine(WORD code, BYTE axes, const Vec3& end) {
   if (code != kCodeRapid && code != kCodeFeed) return FALSE;
   if (!MakeRoom(code == kCodeRapid ? kMaxRapidPieces : 1)) return FALSE;
-  CPathLineElement* line = new (std::nothrow) CPathLineElement(code);
+  CPathLineElement* line = NewElement<CPathLineElement>(&m_arena, code);
   if (!line) return OutOfMemory(nullptr);
   line->m_nLine = (DWORD)m_read.m_nLine;
   line->m_byAxes = axes;
   line->m_vEnd = end;
   line->m_nTagStart = 0;
-  if (code == kCodeRapid && !line->SplitRapid(m_aElements, m_read.m_vLastPoint, end)) return OutOfMemory(line);
+  if (code == kCodeRapid && !line->SplitRapid(m_aElements, m_read.m_vLastPoint, end, &m_arena))
+    return OutOfMemory(line);
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
   UpdateExtents(code, axes, m_read.m_vLastPoint);
   UpdateExtents(code, axes, end);
@@ -240,7 +241,7 @@ BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const
   if (splittable && split.depth < 0)
     return FailAppend(nullptr, LoadLangString(IDS_NC_ARC_TOO_LARGE_CN, IDS_NC_ARC_TOO_LARGE_EN));
   if (!MakeRoom(splittable ? 1 << split.depth : 1)) return FALSE;
-  CPathArcElement* arc = new (std::nothrow) CPathArcElement(code);
+  CPathArcElement* arc = NewElement<CPathArcElement>(&m_arena, code);
   if (!arc) return OutOfMemory(nullptr);
   PlaneAxes p;
   bool helical = GetPlaneAxes(plane, p) && std::fabs(Coord(end, p.normal) - Coord(start, p.normal)) > kSamePoint_mm;
@@ -255,7 +256,7 @@ BOOL CNCProgram::AddArc(WORD code, BYTE plane, BYTE axes, const Vec3& end, const
     arc->m_byAxes |= kAxesXYZ;
   }
   const int first = m_aElements.GetSize();
-  if (splittable && split.depth > 0 && !AppendArcPieces(*arc, split, m_aElements, start, end, center))
+  if (splittable && split.depth > 0 && !AppendArcPieces(*arc, split, m_aElements, start, end, center, &m_arena))
     return OutOfMemory(arc);
   if (m_nFirstMoveCode < 0) m_nFirstMoveCode = code;
   UpdateExtents(code, axes, start);

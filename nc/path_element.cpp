@@ -60,7 +60,7 @@ void CPathLineElement::CopyFromPathRecord(const PathRecord& rec) {
   CopyMoveFields(*this, rec, true);
 }
 
-BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end) {
+BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end, ElementArena* arena) {
   double dx_mm = (m_byAxes & kAxisX) ? end.x - start.x : 0.0;
   double dy_mm = (m_byAxes & kAxisY) ? end.y - start.y : 0.0;
   double dz_mm = (m_byAxes & kAxisZ) ? end.z - start.z : 0.0;
@@ -70,7 +70,7 @@ BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
   CPathLineElement* pieces[2] = {nullptr, nullptr};
   int count = 0;
   auto makePiece = [&](const Vec3& pieceEnd) {
-    CPathLineElement* piece = new (std::nothrow) CPathLineElement;
+    CPathLineElement* piece = NewElement<CPathLineElement>(arena);
     if (!piece) return false;
     piece->CopyFrom(*this);
     piece->m_byAxes = kAxesXY;
@@ -85,7 +85,7 @@ BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
   }
   if (ok && movesXY && std::fabs(dz_mm) > kSplitEpsilon_mm) ok = makePiece(Vec3(end.x, end.y, start.z));
   if (!ok) {
-    for (int i = 0; i < count; i++) delete pieces[i];
+    for (int i = 0; i < count; i++) DeleteElement(pieces[i]);
     return FALSE;
   }
   for (int i = 0; i < count; i++) list.Add(pieces[i]);

@@ -96,6 +96,7 @@ class CPathElement {
   void CopyFromPathRecord(const PathRecord& rec);
 
   WORD m_nCode = kCodeTag;  // element code
+  BYTE m_byArena = 0;       // 1: the block is its program's (ElementArena), see DeleteElement
   DWORD m_nDiscard = 0;     // non-zero: merged away by the optimiser, kept in the list
   DWORD m_nFlags = 0;       // kFlag* bits
   DWORD m_nLine = 0;        // source line (text line, or record number of a CAM file)
@@ -149,9 +150,10 @@ class CPathLineElement : public CPathElement {
 
   // Before a rapid from `start` to `end` is appended to `list`, appends the pieces that
   // make it travel 45 degrees first, then the rest of XY at the old height; the element
-  // itself then does what remains (the Z travel). Pieces carry bit 0 clear. FALSE (and
-  // nothing appended) when memory runs out.
-  BOOL SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end);
+  // itself then does what remains (the Z travel). Pieces carry bit 0 clear and come from
+  // `arena` (null: the element pool). FALSE (and nothing appended) when memory runs out.
+  BOOL SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end,
+                  ElementArena* arena = nullptr);
 
   BYTE m_byAxes = 0;              // kAxis* mask
   DWORD m_nTagStart = 1;          // non-zero on the first move of a tag (the adders write 0)
@@ -176,3 +178,25 @@ class CPathArcElement : public CPathLineElement {
 };
 
 typedef CArray<CPathElement*, CPathElement*> CPathElementArray;
+
+// A new element in `arena`, or from the element pool when `arena` is null; null when
+// memory runs out.
+template <class T, class... Args>
+T* NewElement(ElementArena* arena, Args... args) {
+  if (!arena) return new (std::nothrow) T(args...);
+  void* block = arena->Allocate(sizeof(T));
+  if (!block) return nullptr;
+  T* element = ::new (block) T(args...);
+  element->m_byArena = 1;
+  return element;
+}
+
+// Deletes an element of either storage; the block of an arena element stays with its
+// arena until the arena releases it.
+inline void DeleteElement(CPathElement* element) {
+  if (!element) return;
+  if (element->m_byArena)
+    element->~CPathElement();
+  else
+    delete element;
+}

@@ -85,21 +85,21 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 
   CPathElement* element;
   if (code > kCodeArcCCW && (code & kCodeTagBit)) {
-    CPathTagElement* tag = new (std::nothrow) CPathTagElement;
-    if (!tag) return OutOfMemory(nullptr);
+    CPathTagElement* tag = NewElement<CPathTagElement>(&m_arena);
+    if (!tag || !KeepArenaTag(tag)) return OutOfMemory(tag);
     tag->CopyFromPathRecord(*rec);
     element = tag;
   } else if (code > kCodeArcCCW) {
-    element = new (std::nothrow) CPathElement;
+    element = NewElement<CPathElement>(&m_arena);
     if (!element) return OutOfMemory(nullptr);
     element->CopyFromPathRecord(*rec);
   } else if (code <= kCodeFeed) {
-    CPathLineElement* line = new (std::nothrow) CPathLineElement;
+    CPathLineElement* line = NewElement<CPathLineElement>(&m_arena);
     if (!line) return OutOfMemory(nullptr);
     line->CopyFromPathRecord(*rec);
     element = line;
   } else {
-    CPathArcElement* arc = new (std::nothrow) CPathArcElement;
+    CPathArcElement* arc = NewElement<CPathArcElement>(&m_arena);
     if (!arc) return OutOfMemory(nullptr);
     arc->CopyFromPathRecord(*rec);
     element = arc;

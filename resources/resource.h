@@ -28,3 +28,6 @@
 #include "job_order_ids.h"
 #include "engine_runtime_ids.h"
 #include "review_ids.h"
+#include "device_dlg_ids.h"
+#include "rom_dlg_ids.h"
+#include "tool_dlg_ids.h"

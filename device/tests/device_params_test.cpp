@@ -220,6 +220,35 @@ TEST_F(DeviceFiles, CopiedFileNeverWritesIntoAnotherDevicesFile) {
   EXPECT_NE(std::string::npos, ReadFileBytes(DeviceFile("Z")).find("Name=Z\r\n"));
 }
 
+// A device file that cannot be written is reported, never taken as saved: the folder
+// gone, or the file made read-only.
+TEST_F(DeviceFiles, SaveReportsAFileItCannotWrite) {
+  DeviceParams d;
+  d.ResetForName("Router");
+  strcpy(d.m_szName, "Router");
+  ASSERT_TRUE(d.Save());
+  g_DeviceTable.m_nCount = 1;
+  g_DeviceTable.m_records[0] = d;
+  CString failed;
+  EXPECT_TRUE(SaveDeviceTable(&failed));
+  EXPECT_STREQ("", failed);
+
+  // A changed value must reach the file (writing what it already holds changes nothing).
+  d.m_dWorkX = 1200;
+  g_DeviceTable.m_records[0] = d;
+  testing_support::SetReadOnly(DeviceFile("Router"), true);
+  EXPECT_FALSE(d.Save());
+  EXPECT_FALSE(SaveDeviceTable(&failed));
+  EXPECT_STREQ("Router", failed);
+  testing_support::SetReadOnly(DeviceFile("Router"), false);
+
+  ASSERT_TRUE(platform::RemoveFile(DeviceFile("Router")));
+  ASSERT_TRUE(platform::RemoveFolder(Path("Devices")));
+  EXPECT_FALSE(d.Save());
+  EXPECT_FALSE(FileExists(DeviceFile("Router")));
+  g_DeviceTable.m_nCount = 0;
+}
+
 TEST_F(DeviceFiles, BackupReplacesAnOlderOne) {
   WriteDevice("Old", "[Device]\r\nName=Old\r\n");
   WriteFileBytes(DeviceFile("Old") + ".bak", "stale");

@@ -13,13 +13,18 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 constexpr double kZeroSweep_deg = 1e-7;  // a smaller sweep draws nothing
 constexpr double kAxisAlongX = 1e-7;     // |dx| below this: the pen lies straight above or below
-constexpr char kNumberStart[] = "+-.0123456789";
 // Commands that may follow a pen command directly ("PUPA100,100;").
 constexpr char kPenFollowers[] = "VSINZZSPSUSDSZSWSAPUPDPRPAZDZUZRZAZMZW";
 
 FormatQuestionHook g_formatQuestion = nullptr;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+
+// Tests by hand rather than with strchr over a list: they run for every character of
+// every coordinate, and the Windows C library searches byte by byte.
+bool IsNumberStart(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }
+// What makes a number one for strtod: exponents ("d" too for the Windows C library), hex.
+bool IsStrtodMark(char c) { return c == 'e' || c == 'E' || c == 'd' || c == 'D' || c == 'x' || c == 'X'; }
 
 // Text that could have meant a command: an end-of-file mark or stray bytes after the
 // last statement could not.
@@ -63,7 +68,7 @@ double ReadNumber(const char* p) {
     }
   }
   // Exponents ("d" too for the Windows C library), hex and long mantissas: strtod.
-  if (!any || digits > 15 || decimals > 15 || (*c && std::strchr("eEdDxX", *c))) return std::atof(p);
+  if (!any || digits > 15 || decimals > 15 || IsStrtodMark(*c)) return std::atof(p);
   double v = (double)mantissa / kPow10[decimals];
   return negative ? -v : v;
 }
@@ -83,7 +88,7 @@ const char* CommandEnd(const char* command) {
 // The first character of a number in [text, end), or null.
 const char* NumberStart(const char* text, const char* end) {
   for (const char* c = text; c < end; c++)
-    if (std::strchr(kNumberStart, *c) && *c) return c;
+    if (IsNumberStart(*c)) return c;
   return nullptr;
 }
 
@@ -123,7 +128,6 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
   }
   CString unknown;  // the line's unknown commands, ", " between them
   CString refused;  // commands with values that are not finite numbers
-  CArray<Vec3, const Vec3&> points;
   const CString& report = m_ctx.Program().GetErrors();
   const char* p = text;
   while (const char* semi = std::strchr(p, ';')) {
@@ -191,9 +195,9 @@ BOOL CHpglReader::InterpretHpglLine(int line, const char* text) {
         if (mnemonic == Mnemonic('P', 'R')) read.m_bAbsolute = 0;
         if (mnemonic == Mnemonic('P', 'U')) hpgl.m_bPenUp = 1;
         if (mnemonic == Mnemonic('P', 'D')) hpgl.m_bPenUp = 0;
-        points.RemoveAll();
+        m_aPoints.RemoveAll();  // keeps its room for the next list
         BYTE axes = 0;
-        if (SplitHpglItems(points, axes, command)) done = ExecutePoints(points, axes, !read.m_bAbsolute);
+        if (SplitHpglItems(m_aPoints, axes, command)) done = ExecutePoints(m_aPoints, axes, !read.m_bAbsolute);
         break;
       }
       case Mnemonic('A', 'A'):

@@ -38,6 +38,7 @@ class CHpglReader {
   bool ExecuteArc(const char* command, bool relative);
 
   CNCReadContext m_ctx;
+  CArray<Vec3, const Vec3&> m_aPoints;  // the coordinate list of the pen command being read
 };
 
 // Reads an HPGL file statement by statement. A statement runs to its ";", whatever the

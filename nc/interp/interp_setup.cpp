@@ -47,9 +47,12 @@ void release_setup(InterpreterSetup& setup) {
     NamedParamLevel& named = setup.sub_context[level].named;
     std::free(named.names);
     std::free(named.values);
+    std::free(named.slots);
     named.names = nullptr;
     named.values = nullptr;
+    named.slots = nullptr;
     named.capacity = 0;
+    named.slot_count = 0;
   }
   clear_settings(setup);
   interp_close_file(setup);
@@ -63,10 +66,42 @@ const NamedParamLevel& level_of(const InterpreterSetup& setup, const char* name)
   return setup.sub_context[name[0] == '_' ? 0 : setup.call_level].named;
 }
 
+// Programs may define tens of thousands of names: they are found through a hash index
+// (open addressing, linear probing) rather than by comparing each.
+unsigned hash_name(const char* name) {
+  unsigned h = 2166136261u;
+  for (const unsigned char* c = (const unsigned char*)name; *c; ++c) h = (h ^ *c) * 16777619u;
+  return h;
+}
+
 int find_name(const NamedParamLevel& level, const char* name) {
-  for (int i = 0; i < level.count; ++i)
-    if (std::strcmp(level.names[i], name) == 0) return i;
-  return -1;
+  if (level.slot_count == 0) return -1;
+  const unsigned mask = (unsigned)level.slot_count - 1;
+  for (unsigned s = hash_name(name) & mask;; s = (s + 1) & mask) {
+    const int entry = level.slots[s];
+    if (entry == 0) return -1;
+    if (std::strcmp(level.names[entry - 1], name) == 0) return entry - 1;
+  }
+}
+
+void index_name(NamedParamLevel& level, int i) {
+  const unsigned mask = (unsigned)level.slot_count - 1;
+  unsigned s = hash_name(level.names[i]) & mask;
+  while (level.slots[s] != 0) s = (s + 1) & mask;
+  level.slots[s] = i + 1;
+}
+
+// Room in the index for one more name; false when memory runs out.
+bool grow_index(NamedParamLevel& level) {
+  if ((level.count + 1) * 2 <= level.slot_count) return true;
+  const int slot_count = level.slot_count ? level.slot_count * 2 : 64;
+  int* slots = (int*)std::calloc((size_t)slot_count, sizeof(int));
+  if (!slots) return false;
+  std::free(level.slots);
+  level.slots = slots;
+  level.slot_count = slot_count;
+  for (int i = 0; i < level.count; ++i) index_name(level, i);
+  return true;
 }
 
 }  // namespace
@@ -161,8 +196,9 @@ BOOL lookup_named_param(const InterpreterSetup& setup, const char* name, double*
 int add_named_param(InterpreterSetup& setup, const char* name) {
   NamedParamLevel& level = level_of(setup, name);
   if (find_name(level, name) >= 0) return NCE_OK;
+  if (!grow_index(level)) return NCE_OUT_OF_MEMORY;
   if (level.count >= level.capacity) {
-    int capacity = level.capacity + kInterpNamedGrowth;
+    int capacity = level.capacity < kInterpNamedGrowth ? kInterpNamedGrowth : level.capacity * 2;
     char** names = (char**)std::realloc(level.names, sizeof(char*) * capacity);
     if (!names) return NCE_OUT_OF_MEMORY;
     level.names = names;
@@ -175,6 +211,7 @@ int add_named_param(InterpreterSetup& setup, const char* name) {
   if (!copy) return NCE_OUT_OF_MEMORY;
   level.names[level.count] = copy;
   level.values[level.count] = 0.0;
+  index_name(level, level.count);
   ++level.count;
   return NCE_OK;
 }
@@ -191,6 +228,7 @@ void release_named_params(int level, InterpreterSetup& setup) {
   NamedParamLevel& named = setup.sub_context[level].named;
   for (int i = 0; i < named.count; ++i) interp_free(named.names[i]);
   named.count = 0;
+  if (named.slots) std::memset(named.slots, 0, sizeof(int) * (size_t)named.slot_count);
 }
 
 int apply_settings(InterpreterSetup& setup) {

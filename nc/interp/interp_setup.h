@@ -28,7 +28,7 @@ constexpr int kInterpMGroups = 10;
 constexpr int kInterpActiveG = 12;
 constexpr int kInterpActiveM = 7;
 constexpr int kInterpActiveSettings = 3;
-constexpr int kInterpNamedGrowth = 20;  // named parameter arrays grow by this many
+constexpr int kInterpNamedGrowth = 20;  // named parameter arrays start with this many, then double
 
 // Numbered parameters with a meaning.
 constexpr int kParamProbe = 5061;        // 5061-5066: X, Y, Z (mm), A, B, C of the last G38.2
@@ -138,6 +138,8 @@ struct NamedParamLevel {
   int count;
   char** names;    // capacity entries
   double* values;  // capacity entries
+  int* slots;      // hash index of the names: index + 1, 0 for a free slot; slot_count entries
+  int slot_count;  // a power of two, at least twice count (0: none yet)
 };
 
 // One subroutine call frame.

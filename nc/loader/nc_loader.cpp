@@ -29,6 +29,10 @@ constexpr int kSniffLines = 20;
 constexpr int kSniffLineBuffer = 1024;
 constexpr int kDrainEvery = 1000;  // lines between two drains of the message queue
 constexpr int kLineBuffer = kMaxNCLineLength + 2;
+// File bytes per element the list makes room for ahead of a load. Slots not used cost
+// address space only, so the guess is generous: a G-code move takes some 30 bytes, an
+// HPGL point 8, a CAM move 28, and arcs become many elements.
+constexpr ULONGLONG kFileBytesPerElement = 8;
 
 constexpr char kHpglMnemonics[] = "PAPRPUPDINSFSWSAZWSPAAAR";
 constexpr char kGCodeLetters[] = "ABCDFGHIJKLMNOPQRSTUVWXYZ/%#";
@@ -184,18 +188,18 @@ BOOL CNCProgram::LoadFromNCFile(CProgressSink* progress, const char* path, const
   m_read.m_bStop = 0;
   m_strKind = DetectNCFileKind(path);
   if (m_strKind.IsEmpty()) return FALSE;
-  ReserveMemory(10000000);
+  ULONGLONG total = 0;
+  CFile size;
+  if (size.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
+    total = size.GetLength();
+    size.Abort();
+  }
+  ReserveMemory((size_t)(total / kFileBytesPerElement) * kElementBytes);
 
   BOOL completed;
   if (m_strKind == "BNC") {
     completed = LoadCamRecords(progress, path);
   } else {
-    ULONGLONG total = 0;
-    CFile size;
-    if (size.Open(path, CFile::modeRead | CFile::shareDenyNone | CFile::typeBinary)) {
-      total = size.GetLength();
-      size.Abort();
-    }
     // A file that was there a moment ago and cannot be opened now loads nothing and
     // says so with FALSE.
     if (m_strKind == "GCODE") {

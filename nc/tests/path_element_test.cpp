@@ -262,8 +262,9 @@ TEST_F(PathElementTest, DiscardHandsAxesToTheNextKeptMove) {
 
 namespace {
 
-// Elements of programs built on two threads at once come back to the pool intact.
-TEST_F(PathElementTest, PoolServesProgramsOnSeveralThreads) {
+// Programs built on two threads at once: each appends into its own arena, intact, and the
+// shared pool (the elements made outside a program's adders) is not touched.
+TEST_F(PathElementTest, ProgramsOnSeveralThreadsAppendIntoTheirOwnArenas) {
   size_t before = element_pool::LiveBlocks();
   auto build = [](CNCProgram* p, double y) {
     for (int i = 0; i < 20000; i++) {
@@ -277,7 +278,9 @@ TEST_F(PathElementTest, PoolServesProgramsOnSeveralThreads) {
     std::thread other(build, &b, 2.0);
     build(&a, 1.0);
     other.join();
-    EXPECT_EQ(before + 80000, element_pool::LiveBlocks());
+    EXPECT_EQ(before, element_pool::LiveBlocks());
+    ASSERT_EQ(40000, a.GetElementCount());
+    ASSERT_EQ(40000, b.GetElementCount());
     for (int i = 0; i < 40000; i += 2) {
       ASSERT_EQ(Vec3(i / 2 + 1, 1, 0), static_cast<const CPathLineElement*>(a.GetElement(i))->m_vEnd);
       ASSERT_EQ(Vec3(i / 2 + 1, 2, 0), static_cast<const CPathLineElement*>(b.GetElement(i))->m_vEnd);

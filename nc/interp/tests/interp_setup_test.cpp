@@ -93,6 +93,28 @@ TEST(NamedParameters, LevelsAndGrowth) {
   EXPECT_EQ(40, setup->sub_context[0].named.capacity);
   for (int i = 0; i < 18; ++i) EXPECT_TRUE(lookup_named_param(*setup, ("n" + std::to_string(i)).c_str(), &v));
 
+  // Thousands of names in a call level, each with its own value; gone when the call
+  // returns, and the level takes new ones again.
+  setup->call_level = 1;
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 5000; ++i) {
+      std::string name = "p" + std::to_string(i);
+      ASSERT_EQ(0, add_named_param(*setup, name.c_str()));
+      ASSERT_EQ(0, store_named_parameter(*setup, name.c_str(), i + round));
+    }
+    for (int i = 0; i < 5000; ++i) {
+      ASSERT_TRUE(lookup_named_param(*setup, ("p" + std::to_string(i)).c_str(), &v)) << i;
+      ASSERT_EQ(i + round, v);
+    }
+    EXPECT_FALSE(lookup_named_param(*setup, "p5000", &v));
+    EXPECT_FALSE(lookup_named_param(*setup, "p", &v));
+    release_named_params(1, *setup);
+    EXPECT_FALSE(lookup_named_param(*setup, "p0", &v));
+    EXPECT_FALSE(lookup_named_param(*setup, "p4999", &v));
+  }
+  setup->call_level = 0;
+  EXPECT_TRUE(lookup_named_param(*setup, "n0", &v));
+
   // A new load forgets them.
   init_setup(*setup);
   EXPECT_FALSE(lookup_named_param(*setup, "depth", &v));
