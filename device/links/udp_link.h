@@ -116,7 +116,7 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   WORD m_nLocalPort = 0;        // option 1
   CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
   BYTE m_sendBuffer[kBufferSize] = {};
-  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount
+  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount (and the ACK marks)
   DWORD m_dwReceiveCount = 0;  // bytes waiting for Read
   BYTE m_receiveBuffer[kBufferSize] = {};
   CString m_strSimName;     // simulated device name; nothing sets it
