@@ -25,6 +25,7 @@ stop and Z adjustment commands (144) and code 0 -- byte for byte the file export
 """
 import random
 import struct
+import time
 
 SYNC5, SYNC7 = b"\x7e\x7e", b"\xe7\xe7"
 V5_SIZE = 134
@@ -33,6 +34,7 @@ MAX_DATA = 1024
 ACK, BUSY, NAK = 0x01, 0x06, 0x08
 LEGACY_NAK = 0x15  # the "fixed" answer style of the first LAN controllers: F0 ACK, 15 NAK
 CODE_TAG, CODE_QUERY, CODE_OT = 10, 32, 144
+OT_STOP = 5  # the word of a stop command (144)
 NOT_RECORDED = (0, CODE_TAG, CODE_QUERY, CODE_OT)
 
 
@@ -213,13 +215,14 @@ class ProtocolCore:
         self.stats = {k: 0 for k in (
             "frames_rx", "frames_ok", "frames_bad", "repeated_packs", "sync_frames", "command_frames", "data_frames",
             "status_ack", "status_busy", "status_nak", "faked_naks", "busy_storms", "silenced", "queries", "tags",
-            "lines", "commands", "recorded_bytes", "stream_errors")}
+            "lines", "commands", "stop_commands", "recorded_bytes", "stream_errors")}
         self.last_pack = None
         self.packs = []
         self.decoder = StreamDecoder()
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
+        self.first_record_at = 0.0  # time.monotonic() of the first command recorded
         self.open_record()
 
     # Protocol faults (the transports add those of their line):
@@ -315,6 +318,10 @@ class ProtocolCore:
                 recorded.append(command)
             elif code in (CODE_TAG, CODE_QUERY):
                 answers += self.on_command(code, command)
+            elif code == CODE_OT and len(command) >= 6 and struct.unpack_from("<H", command, 4)[0] == OT_STOP:
+                self.stats["stop_commands"] += 1
+        if recorded and not self.first_record_at:
+            self.first_record_at = time.monotonic()
         if recorded and self.record_file:
             chunk = b"".join(recorded)
             self.record_file.write(chunk)
@@ -341,7 +348,8 @@ class ProtocolCore:
     def stats_items(self):
         st = dict(self.stats)
         st.update(prot=self.prot, acks=self.acks, packs_taken=len(self.packs),
-                  last_packs=",".join(map(str, self.packs[-20:])), pending_stream=len(self.decoder.pending))
+                  last_packs=",".join(map(str, self.packs[-20:])), pending_stream=len(self.decoder.pending),
+                  first_record_at="%.6f" % self.first_record_at)
         return st
 
     def control(self, cmd, arg):
