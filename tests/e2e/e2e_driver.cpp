@@ -2,9 +2,10 @@
 // the end-to-end tests and the engine benchmark (the main window does this once it
 // exists). One program folder, given first; then one command:
 //
-//   e2e_driver FOLDER add NAME NCFILE CONNECTION [COPIES]
+//   e2e_driver FOLDER add NAME NCFILE CONNECTION [COPIES [AUTOQUIT]]
 //       loads and optimises the NC file and adds it as a job on the plain router
-//       (written to "Devices\"), detaching when it is done
+//       (written to "Devices\"); its engine detaches and quits when the job is done
+//       unless AUTOQUIT is 0
 //   e2e_driver FOLDER add-records NAME CONNECTION N
 //       writes a stored job of N path records (tags of 100 records: a rapid, a plunge
 //       and a zig-zag in a 50 mm square) with the job files' own code, for runs longer
@@ -14,6 +15,7 @@
 //       once it is attached, and supervises every 100 ms until no engine runs
 //     --stop-at N          stop each job once its progress reaches tag N
 //     --kill-engine-at N   end each job's engine process once its progress reaches tag N
+//     --detach-finished    detach a job once it is "FINISHED" (for jobs that stay)
 //     --timeout S          give up after S seconds (default 60): detach, exit 2
 //   e2e_driver FOLDER wait-exit PID S
 //       waits up to S seconds for the process PID to end (exit 0 when it did, else 2)
@@ -24,6 +26,7 @@
 //   PROGRESS name done total  a progress message
 //   START name ms             the start command went out, ms after the engines started
 //   STOP name / KILL name     the stop command went out / the engine was ended
+//   DETACH name               the detach command went out
 //   END name state lines=n    the job's engine has gone; n controller lines came
 //   DONE ms                   every engine has gone, ms after the first start
 // Exit 0 when every engine went by itself within the time, 2 on the time-out, 1 on a
@@ -78,7 +81,7 @@ bool SavePlainDevice(DeviceParams& device) {
   return device.Save() != FALSE;
 }
 
-int Add(const char* name, const char* file, const char* connection, int copies) {
+int Add(const char* name, const char* file, const char* connection, int copies, bool autoQuit) {
   DeviceParams device;
   if (!SavePlainDevice(device)) return 1;
   CJobManager::ScanJobsFolder();
@@ -93,7 +96,7 @@ int Add(const char* name, const char* file, const char* connection, int copies) 
   job.CopiesX = copies;
   job.CopiesY = job.CopiesZ = 1;
   job.Orientation = 1;
-  job.AutoDisconnect = 1;
+  job.AutoDisconnect = autoQuit ? 1 : 0;
   job.MaterialHeight = 10;
   job.FormatStamp = kJobFormatStamp;
   if (!CJobManager::AddJob(nullptr, &job, &program)) return 1;
@@ -214,7 +217,7 @@ void EndProcess(DWORD pid) {
   }
 }
 
-int Run(std::vector<Job>& jobs, long stopAt, long killAt, DWORD timeout_ms) {
+int Run(std::vector<Job>& jobs, long stopAt, long killAt, bool detachFinished, DWORD timeout_ms) {
   CJobManager::ScanJobsFolder();
   std::vector<DWORD> known;
   for (Job& job : jobs) {
@@ -249,6 +252,10 @@ int Run(std::vector<Job>& jobs, long stopAt, long killAt, DWORD timeout_ms) {
         }
         job.started = true;
         Say("START %s %lu\n", (const char*)job.name, (unsigned long)(::GetTickCount() - begin));
+      }
+      if (detachFinished && !job.stopped && state == "FINISHED" && CJobManager::SendDetach(job.name)) {
+        job.stopped = true;
+        Say("DETACH %s\n", (const char*)job.name);
       }
       if (stopAt > 0 && !job.stopped && (long)job.done >= stopAt && CJobManager::StopJob(job.name)) {
         job.stopped = true;
@@ -299,12 +306,13 @@ int main(int argc, char** argv) {
   g_nUiLanguage = 1;
   int rc = 1;
   if (std::strcmp(argv[2], "add") == 0 && argc >= 6) {
-    rc = Add(argv[3], argv[4], argv[5], argc >= 7 ? std::atoi(argv[6]) : 1);
+    rc = Add(argv[3], argv[4], argv[5], argc >= 7 ? std::atoi(argv[6]) : 1, argc < 8 || std::atoi(argv[7]) != 0);
   } else if (std::strcmp(argv[2], "add-records") == 0 && argc >= 6) {
     rc = AddRecords(argv[3], argv[4], std::atoi(argv[5]));
   } else if (std::strcmp(argv[2], "run") == 0) {
     std::vector<Job> jobs;
     long stopAt = 0, killAt = 0;
+    bool detachFinished = false;
     DWORD timeout_ms = 60000;
     for (int i = 3; i < argc; ++i) {
       std::string a = argv[i];
@@ -312,6 +320,8 @@ int main(int argc, char** argv) {
         stopAt = std::atol(argv[++i]);
       } else if (a == "--kill-engine-at" && i + 1 < argc) {
         killAt = std::atol(argv[++i]);
+      } else if (a == "--detach-finished") {
+        detachFinished = true;
       } else if (a == "--timeout" && i + 1 < argc) {
         timeout_ms = (DWORD)(std::atof(argv[++i]) * 1000);
       } else {
@@ -322,7 +332,7 @@ int main(int argc, char** argv) {
         jobs.push_back(job);
       }
     }
-    if (!jobs.empty()) rc = Run(jobs, stopAt, killAt, timeout_ms);
+    if (!jobs.empty()) rc = Run(jobs, stopAt, killAt, detachFinished, timeout_ms);
   } else if (std::strcmp(argv[2], "wait-exit") == 0 && argc >= 5) {
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, (DWORD)std::atol(argv[3]));
     rc = 0;  // a process that cannot be opened any more has ended

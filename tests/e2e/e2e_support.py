@@ -144,10 +144,10 @@ class ProgramFolder:
             return -1, Events(out.splitlines() + ["(driver killed after %d s)" % timeout])
         return proc.returncode, Events(out.splitlines())
 
-    def add(self, name, nc_text, connection, copies=1):
+    def add(self, name, nc_text, connection, copies=1, auto_quit=True):
         nc = self.path / (name + ".nc")
         nc.write_text(nc_text)
-        rc, events = self.run(["add", name, win_path(nc), connection, str(copies)])
+        rc, events = self.run(["add", name, win_path(nc), connection, str(copies), "1" if auto_quit else "0"])
         if rc != 0:
             raise AssertionError("the job %s was not added:\n%s" % (name, events.text()))
         for w in events.words:
