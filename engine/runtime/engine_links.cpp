@@ -4,6 +4,7 @@
 
 #include "device/links/simu_link.h"
 #ifdef _WIN32
+#include "device/links/serial_link.h"
 #include "device/links/udp_link.h"
 #endif
 
@@ -56,6 +57,7 @@ std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind) {
     case kLinkFile: return std::make_unique<CSimuLink>();
 #ifdef _WIN32
     case kLinkNet: return std::make_unique<CUdpLink>();
+    case kLinkSerial: return std::make_unique<CSerialLink>();
 #endif
     default: return nullptr;
   }
