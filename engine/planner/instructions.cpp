@@ -93,6 +93,20 @@ void CPathProcessor::AddStartCommands() {
   }
 }
 
+void CPathProcessor::SetSpindleSpeed(DWORD speed) {
+  m_job.SpindleSpeed = (double)speed;
+  m_dSpindle_rpm = (double)speed;
+  if (m_out.Queue()) m_out.Queue()->SendLongCommand(DT_G97, speed);
+}
+
+void CPathProcessor::SendMCode(WORD code) {
+  if (code == 3 || code == 4) m_job.SpindleOn = 1;
+  if (code == 5) m_job.SpindleOn = 0;
+  if (code == 7 || code == 8) m_job.CoolantOn = 1;
+  if (code == 9) m_job.CoolantOn = 0;
+  if (m_out.Queue()) m_out.Queue()->SendWordCommand(DT_M03, code);
+}
+
 void CPathProcessor::SelectTool(int tool) {
   CString name;
   name.Format("T%d", tool);

@@ -99,6 +99,13 @@ class CPathProcessor {
   int ParseInstructionString(const char* text);
   // Start commands of a copy: velocities, coolant, spindle, waits, machine modes.
   void AddStartCommands();
+  // The operator's spindle speed and M codes: they become the planner's own state, so
+  // the next copy's start commands and tool changes repeat them instead of the job's
+  // values, and go out at once as device commands when the output is bound. Called on
+  // the thread that may use the planner (not beside a running processing thread).
+  void SetSpindleSpeed(DWORD speed);
+  // 3 and 4 spindle on, 5 off, 7 and 8 coolant on, 9 off; any code is sent.
+  void SendMCode(WORD code);
   void AddCommand(WORD code, WORD value);
   void AddCommand2(WORD code, DWORD value);
   BOOL FlushOutput() { return m_out.Flush(); }

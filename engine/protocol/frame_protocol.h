@@ -149,8 +149,8 @@ class CFrameProtocol : public IFrameQueue {
   // Item 0: the five status queries (version, online state, origin, work position,
   // status text) in one frame, after forgetting the previous answers.
   void RequestQueries(WORD item = 0);
-  void SendWordCommand(WORD code, WORD value);
-  void SendLongCommand(WORD code, DWORD value);
+  void SendWordCommand(WORD code, WORD value) override;
+  void SendLongCommand(WORD code, DWORD value) override;
   // FALSE (nothing queued) when the command does not fit one frame.
   BOOL SendRomParam(WORD code, const BYTE* bytes, int count);
   // A ring message of the form u16 request word, u16 length n, n bytes: checked against

@@ -24,4 +24,8 @@ class IFrameQueue {
   // The controller's version text from its version reply ("VER5300"), as received; empty
   // before it came. The planner sends G commands only to versions that take them.
   virtual CString GetControllerVersion() = 0;
+  // One device command in a command frame of its own, which overtakes the job's data:
+  // what the operator switches by hand while a job is planned. Dropped by default.
+  virtual void SendWordCommand(WORD /*code*/, WORD /*value*/) {}
+  virtual void SendLongCommand(WORD /*code*/, DWORD /*value*/) {}
 };

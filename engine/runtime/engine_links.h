@@ -32,8 +32,8 @@ EngineLinkChoice ChooseEngineLink(const char* connection);
 // three fields.
 BOOL ParseNetAddress(const char* text, CString& first, CString& third, CString& second);
 
-// The link object of a kind; null for a kind this build has no link for (the UDP link
-// needs Windows sockets).
+// The link object of a kind; null for a kind this build has no link for (the UDP and
+// serial links need Windows).
 std::unique_ptr<CDeviceLink> CreateEngineLink(EngineLinkKind kind);
 // Opens the chosen link, notifying `window` with `message` (or the link's sink when one
 // is set). The simulator and the file link get the job's device record, whose name and

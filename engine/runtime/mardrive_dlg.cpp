@@ -462,8 +462,35 @@ void CMardriveDlg::HandleOutputParameter(const char* text) {
   const char* separator = std::strpbrk(text, " ,|/\\");
   if (!separator) return;
   long value = std::atol(separator + 1);
-  if (code == 48) m_Protocol.SendLongCommand(48, (DWORD)value);
-  if (code == 9) m_Protocol.SendWordCommand(9, (WORD)value);
+  if (code != 48 && code != 9) return;
+  // The job keeps the outputs for the next start, as the operator's record does; the
+  // planner takes them as its own state, on the processing thread while that runs.
+  OperatorOutput output{code, (DWORD)value};
+  if (code == 48) m_Job.SpindleSpeed = (double)output.nValue;
+  if (code == 9) {
+    WORD m = (WORD)output.nValue;
+    if (m == 3 || m == 4) m_Job.SpindleOn = 1;
+    if (m == 5) m_Job.SpindleOn = 0;
+    if (m == 7 || m == 8) m_Job.CoolantOn = 1;
+    if (m == 9) m_Job.CoolantOn = 0;
+  }
+  CSingleLock lock(&m_OutputLock, TRUE);
+  if (m_bThreadIdle)
+    ApplyOperatorOutput(output);
+  else
+    m_PendingOutputs.push_back(output);
+}
+
+void CMardriveDlg::ApplyOperatorOutput(const OperatorOutput& output) {
+  if (output.nCode == 48) m_PathProcessor.SetSpindleSpeed(output.nValue);
+  if (output.nCode == 9) m_PathProcessor.SendMCode((WORD)output.nValue);
+}
+
+void CMardriveDlg::TakePendingOutputs(BOOL leaving) {
+  CSingleLock lock(&m_OutputLock, TRUE);
+  for (const OperatorOutput& output : m_PendingOutputs) ApplyOperatorOutput(output);
+  m_PendingOutputs.clear();
+  if (leaving) m_bThreadIdle = 1;
 }
 
 void CMardriveDlg::PushMessage(const BYTE* bytes, UINT length) {

@@ -85,6 +85,14 @@ class CMardriveDlg : public CDialog {
   int PollCommands();
   void HandleCommand(const ChannelMessage& message, UINT length);
   void HandleOutputParameter(const char* text);
+  struct OperatorOutput {
+    WORD nCode;  // 48 spindle speed, 9 M code
+    DWORD nValue;
+  };
+  void ApplyOperatorOutput(const OperatorOutput& output);
+  // The processing thread takes the outputs that came while it ran; when it is leaving,
+  // it turns idle under the same lock.
+  void TakePendingOutputs(BOOL leaving);
   void OnTimer(UINT_PTR id);
   void OnTimerProgress();
   void OnTimerStatus();
@@ -202,6 +210,11 @@ class CMardriveDlg : public CDialog {
   std::atomic<LONG> m_bThreadIdle{1};
   std::thread m_Thread;
   time_t m_StartTime = 0;
+  // The operator's outputs that came while the processing thread ran (it owns the
+  // planner then). The lock also covers the thread's idle flag going to 1, so an output
+  // is either queued for a thread that will take it or applied at once.
+  CCriticalSection m_OutputLock;
+  std::vector<OperatorOutput> m_PendingOutputs;
 
   // ---- delayed tag lines
   CCriticalSection m_NotifyLock;  // guards m_PendingNotify

@@ -104,6 +104,13 @@ LRESULT CMardriveDlg::OnNotifyDelayed(WPARAM, LPARAM lParam) {
   r.Trim();
   if (!m_pRx || r.IsEmpty() || r == m_strLastDelayed) return 0;
   m_strLastDelayed = r;
+  // A tag outside the job is not its progress: taken as the last tag it would end the
+  // run early.
+  DWORD tag = 0;
+  if (!ParseTagProgress(r.Mid(1), m_nTotalTags, tag)) {
+    WriteLog("output", "[SYS] Tag outside the job: " + r);
+    return 0;
+  }
   if (m_bSimulatorLink && g_bSimuWithTime && std::atol(r.Mid(1)) != 0) {
     CSingleLock lock(&m_NotifyLock, TRUE);
     if (m_PendingNotify.empty() || m_PendingNotify.back() != r) m_PendingNotify.push_back(r);

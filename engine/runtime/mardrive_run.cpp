@@ -68,6 +68,8 @@ BOOL CMardriveDlg::ProbeDevice() {
   if (start == 0) start = 1;
   while (!m_Protocol.IsDeviceOnline() && GetTicksBetween(start, ::GetTickCount()) <= kProbeTimeout_ms) {
     DispatchQueued();
+    // A detach or the parent watch closed the link meanwhile: the engine is ending.
+    if (!m_pLink) return FALSE;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   if (!m_Protocol.IsDeviceResponding()) {
@@ -176,6 +178,8 @@ void CMardriveDlg::BeginRun() {
     return;
   }
   m_StartTime = time(nullptr);
+  // The last run's final tag must not finish this one before it has begun.
+  m_Protocol.SetTagProgressText("");
   if (m_pRx) {
     m_pRx->SetProgressSeconds(0);
     m_pRx->SetState("TRANSMITTING");
@@ -324,6 +328,7 @@ void CMardriveDlg::PathProcessing() {
   const DWORD pace = m_Protocol.IsFileFifo() ? 400 : 200;
   m_nRecordIndex = 0;
   while (m_bTransmitting && !m_bStopRequest && m_nRecordCount != 0) {
+    TakePendingOutputs(FALSE);
     if (!m_Protocol.IsFileFifo() && m_Protocol.IsQueueFull()) {
       ::Sleep(kQueueFullPause_ms);
       continue;
@@ -362,5 +367,5 @@ void CMardriveDlg::PathProcessing() {
     }
     if (m_nRecordIndex != 0 && m_nRecordIndex % pace == 0) ::Sleep(10);
   }
-  m_bThreadIdle = 1;
+  TakePendingOutputs(TRUE);
 }
