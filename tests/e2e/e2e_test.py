@@ -179,7 +179,8 @@ class StopAndKill(E2eCase):
     """The ways a run ends early."""
 
     def test_stop_mid_job_aborts_and_sends_three_stop_frames(self):
-        peer = self.udp_peer()
+        # Every answer 20 ms late: the job takes seconds, and the stop lands in it.
+        peer = self.udp_peer("--faults", "delay=1 delay_ms=20")
         total = self.folder.add("Stopped", carving(TAGS), peer.connection)
         rc, events = self.folder.run(["run", "--stop-at", "3", "Stopped"])
         why = events.text() + self.folder.logs()
@@ -188,7 +189,8 @@ class StopAndKill(E2eCase):
         self.assertTrue(is_subsequence(ABORTED_ROAD, events.states("Stopped")), why)
         self.assertNotIn("FINISHED", events.states("Stopped"), why)
         self.assertLess(events.progress("Stopped")[-1][0], total, why)
-        self.assertEqual("3", stats(peer.control_port)["stop_commands"], why)
+        st = stats(peer.control_port)
+        self.assertEqual("3", st["stop_commands"], "%s\n%s" % (why, st))
 
     def test_silent_controller_mid_job_aborts(self):
         peer = self.udp_peer("--pfaults", "silence=100000@30")
