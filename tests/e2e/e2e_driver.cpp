@@ -87,7 +87,10 @@ int Add(const char* name, const char* file, const char* connection, int copies, 
   CJobManager::ScanJobsFolder();
   CPathOptimizer program;
   program.Reset();
-  if (!program.LoadFromNCFile(nullptr, file, Vec3(1, 1, 1)) || !program.Optimize(nullptr, nullptr)) return 1;
+  if (!program.LoadFromNCFile(nullptr, file, Vec3(1, 1, 1)) || !program.Optimize(nullptr, nullptr)) {
+    Say("FAILED %s the NC file did not load\n", name);
+    return 1;
+  }
   JobRecord job = planner_testing::PlainJob(0);
   if (!SetRecordText(job.JobName, name) || !SetRecordText(job.SourcePath, file) ||
       !SetRecordText(job.Connection, connection) || !SetRecordText(job.DeviceName, device.m_szName))
@@ -99,7 +102,10 @@ int Add(const char* name, const char* file, const char* connection, int copies, 
   job.AutoDisconnect = autoQuit ? 1 : 0;
   job.MaterialHeight = 10;
   job.FormatStamp = kJobFormatStamp;
-  if (!CJobManager::AddJob(nullptr, &job, &program)) return 1;
+  if (!CJobManager::AddJob(nullptr, &job, &program)) {
+    Say("FAILED %s the job manager did not add the job\n", name);
+    return 1;
+  }
   CJobManager::GetJob(name, &job);
   Say("ADDED %s elements=%d tags=%d\n", name, program.GetElementCount(), (int)job.TotalTags);
   CJobManager::CloseChannels("");

@@ -9,6 +9,7 @@ import shutil
 import socket
 import subprocess
 import tempfile
+import threading
 import time
 from pathlib import Path
 
@@ -134,15 +135,25 @@ class ProgramFolder:
         return subprocess.Popen(self.wine_command(args), stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                 stdin=subprocess.DEVNULL, text=True, encoding="latin-1")
 
-    def run(self, args, timeout=90):
+    def run(self, args, timeout=90, on_line=None):
+        """Runs the driver to its end: (exit code, its events). on_line sees each line
+        as it comes."""
         proc = self.start(args)
+        lines = []
+        timer = threading.Timer(timeout, proc.kill)
+        timer.start()
         try:
-            out, _ = proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            out, _ = proc.communicate()
-            return -1, Events(out.splitlines() + ["(driver killed after %d s)" % timeout])
-        return proc.returncode, Events(out.splitlines())
+            for line in proc.stdout:
+                lines.append(line.rstrip("\n"))
+                if on_line:
+                    on_line(lines[-1])
+            proc.wait()
+        finally:
+            killed = not timer.is_alive()
+            timer.cancel()
+        if killed:
+            return -1, Events(lines + ["(driver killed after %d s)" % timeout])
+        return proc.returncode, Events(lines)
 
     def add(self, name, nc_text, connection, copies=1, auto_quit=True):
         nc = self.path / (name + ".nc")
