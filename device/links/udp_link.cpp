@@ -343,6 +343,7 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
   {
     CSingleLock lock(&m_receiveMutex, TRUE);
     DWORD length = h.length;
+    BYTE numbered = 0;  // a status byte as it is handed on
     if (h.flag == kUdpFlagStatus && h.length == 2) {
       BYTE status = payload[0], pack = payload[1];
       // A status frame names the full pack number; one about an earlier frame (a late
@@ -355,8 +356,13 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
       if (IsAckStatus(status)) {
         if ((int32_t)pack == m_nLastAckPack) return;  // a repeated ACK
         m_nLastAckPack = pack;
+        // The first LAN controllers answer every frame with a plain F0; upstream an ACK
+        // carries the low bits of its pack number, which the status frame names.
+        if (status != 1) status = (BYTE)(0xF0 | (pack & 0x0F));
       }
+      numbered = status;
       length = 1;  // only the status byte reaches Read
+      payload = &numbered;
     }
     // Bytes that do not fit are dropped rather than written past the buffer; the
     // engine reads on every notification, so this means it has stopped reading.

@@ -166,14 +166,15 @@ TEST_F(UdpLinkTest, StorageTargetTravelsInTheConnect) {
 
 TEST_F(UdpLinkTest, DataFramesGetAckBusyAndNak) {
   ASSERT_TRUE(Connect());
-  EXPECT_EQ(0xF0, Exchange(V5Frame(3)));
+  // A plain F0 is handed on with the low bits of the pack its status frame names.
+  EXPECT_EQ(0xF3, Exchange(V5Frame(3)));
   EXPECT_EQ(3, m_link.GetLastAckPack());
   Control("STATUS BUSY 1");
   EXPECT_EQ(6, Exchange(V5Frame(4)));
   EXPECT_EQ(3, m_link.GetLastAckPack());
   Control("STATUS NAK 1");
   EXPECT_EQ(0x15, Exchange(V5Frame(4)));
-  EXPECT_EQ(0xF0, Exchange(V5Frame(4)));
+  EXPECT_EQ(0xF4, Exchange(V5Frame(4)));
   EXPECT_EQ(0x15, Exchange(V5Frame(5, false)));  // bad checksum
   EXPECT_EQ(4, m_link.GetLastAckPack());
   // A repeated ACK of the same pack is dropped without a notification.
@@ -186,7 +187,7 @@ TEST_F(UdpLinkTest, DataFramesGetAckBusyAndNak) {
 // compared, so it could confirm a frame the controller never took.
 TEST_F(UdpLinkTest, StatusOfAnotherFrameIsNotTaken) {
   ASSERT_TRUE(Connect());
-  EXPECT_EQ(0xF0, Exchange(V5Frame(5)));
+  EXPECT_EQ(0xF5, Exchange(V5Frame(5)));
   Control("SILENT 1");
   EXPECT_EQ(0, Exchange(V5Frame(6), 200));
   Control("SILENT 0");
@@ -196,7 +197,7 @@ TEST_F(UdpLinkTest, StatusOfAnotherFrameIsNotTaken) {
   EXPECT_TRUE(m_window.notes.empty());
   EXPECT_EQ(1, LinkStats()["status_stale"]);
   ASSERT_EQ("OK", Control("SENDSTATUS 240 6"));
-  EXPECT_EQ(0xF0, ReadStatus(2000));
+  EXPECT_EQ(0xF6, ReadStatus(2000));
   EXPECT_EQ(6, m_link.GetLastAckPack());
 }
 
