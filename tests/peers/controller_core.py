@@ -312,7 +312,10 @@ class ProtocolCore:
         self.stats["status_ack"] += 1
         answers = [("status", self.ack(pack))]
         recorded = []
-        for code, command in self.decoder.feed(data):
+        # A command frame holds whole commands of its own: it may come between two data
+        # frames that split a command (a query during a run, the stop after a cut run).
+        decoded = StreamDecoder().feed(data) if is_command else self.decoder.feed(data)
+        for code, command in decoded:
             self.stats["commands"] += 1
             if code not in NOT_RECORDED:
                 recorded.append(command)
