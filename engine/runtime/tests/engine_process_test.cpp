@@ -421,7 +421,8 @@ TEST_F(EngineProcessTest, SupervisionForwardsBLinesAndNoticesAKilledEngine) {
 // A stop while the processing thread still feeds the queue (the controller has gone
 // quiet, so the queue stays full): the engine stops the thread and waits for it before
 // it empties the queues, sends the device's stop command three times and says
-// "ABORTED"; it stays attached and can be detached.
+// "ABORTED"; it stays attached and can be detached. An output command that comes while
+// the thread runs goes out as well.
 TEST_F(EngineProcessTest, StopMidJob) {
   AddRunnableJob("Stopped", NetConnection(), [](JobRecord& job) {
     OnTheTestController(job);
@@ -436,12 +437,15 @@ TEST_F(EngineProcessTest, StopMidJob) {
   ::Sleep(500);
   ASSERT_GT(udp_test::Stat("silenced"), 0) << "the controller never went quiet";
   int commandFrames = udp_test::Stat("command_frames");
+  // The spindle switched off while the thread owns the planner: the thread takes it.
+  ASSERT_TRUE(CJobManager::SendParamD("Stopped", 9, 5));
+  ::Sleep(300);
   ASSERT_TRUE(CJobManager::StopJob("Stopped"));
   ASSERT_TRUE(WaitState("Stopped", "ABORTED", 10000)) << Header("Stopped").szMessage;
   udp_test::Control("PFAULTS");
-  for (int i = 0; i < 200 && udp_test::Stat("command_frames") < commandFrames + 3; ++i) ::Sleep(50);
+  for (int i = 0; i < 200 && udp_test::Stat("command_frames") < commandFrames + 4; ++i) ::Sleep(50);
   ::Sleep(500);
-  EXPECT_EQ(commandFrames + 3, udp_test::Stat("command_frames")) << Logs();
+  EXPECT_EQ(commandFrames + 4, udp_test::Stat("command_frames")) << Logs();  // M5, then three stops
   EXPECT_STREQ("ABORTED", CJobManager::GetJobState("Stopped"));
   EXPECT_FALSE(CJobManager::NoEngineRunning());
   EXPECT_TRUE(CJobManager::SendDetach("Stopped"));
