@@ -300,6 +300,58 @@ BOOL RomParamFile::SaveRomFile(const char* path) {
   return ProfileWriteSection("Parameters", section.data(), path);
 }
 
+BOOL RomParamFile::SplitRomAnswer(const char* line, CString& indexText, CString& flagText, CString& valueText) {
+  CString text(line);
+  int first = text.Find(',');
+  if (first < 0) return FALSE;
+  int second = text.Find(',', first + 1);
+  if (second < 0) return FALSE;
+  indexText = text.Left(first);
+  flagText = text.Mid(first + 1, second - first - 1);
+  valueText = text.Mid(second + 1);
+  return TRUE;
+}
+
+void RomParamFile::SetValueFromDevice(RomParam& p, const char* valueText) const {
+  CString value(valueText);
+  if (p.type != 'T') value.Remove(' ');  // as the file parser reads a value
+  StoreValue(p, TypeName(p.type), value);
+}
+
+int RomValueLength(char type) {
+  switch (type) {
+    case 'L':
+    case 'D':
+    case 'F': return 4;
+    case 'U': return 8;
+    case 'T': return (int)sizeof(RomParamRequest::value);
+    default: return 2;
+  }
+}
+
+RomParamRequest MakeRomRequest(const RomParam& p) {
+  RomParamRequest r = {};
+  r.item = kRomRequestItem;
+  r.index = p.index;
+  r.type = (uint16_t)(BYTE)p.type;
+  memcpy(r.value, p.value, (size_t)RomValueLength(p.type));
+  return r;
+}
+
+int EncodeRomRequest(const RomParamRequest& request, bool reading, BYTE (&out)[kRomWriteBufferSize]) {
+  memset(out, 0, sizeof(out));
+  bytes::Store16(out + offsetof(RomParamRequest, item), request.item);
+  bytes::Store16(out + offsetof(RomParamRequest, index), request.index);
+  bytes::Store16(out + offsetof(RomParamRequest, type), request.type);
+  BYTE* value = out + offsetof(RomParamRequest, value);
+  if (request.type == 'T') {
+    for (size_t i = 0; 2 * i < sizeof(request.value); ++i) value[2 * i] = request.value[i];
+  } else {
+    memcpy(value, request.value, sizeof(request.value));
+  }
+  return reading ? kRomReadBytes : RomValueLength((char)request.type) + kRomReadBytes;
+}
+
 BOOL RomParamFile::WriteTemplateIfMissing(const char* path) {
   if (platform::PathExists(path)) return TRUE;
   static constexpr const char* kLines[] = {

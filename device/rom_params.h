@@ -34,6 +34,39 @@ extern RomParamMap g_RomParamMap;
 
 constexpr char kRomTemplateName[] = "basic.rom";
 
+// One read or write request for the controller, as it travels (little-endian).
+#pragma pack(push, 1)
+struct RomParamRequest {
+  uint16_t item;   //  0: always kRomRequestItem
+  uint16_t index;  //  2: the parameter's index
+  uint16_t type;   //  4: its type code, 0 for none
+  BYTE value[36];  //  6: the first RomValueLength bytes of the value, the rest zero
+};
+#pragma pack(pop)
+static_assert(sizeof(RomParamRequest) == 42, "ROM request is 42 bytes");
+static_assert(offsetof(RomParamRequest, type) == 4, "layout");
+static_assert(offsetof(RomParamRequest, value) == 6, "layout");
+
+constexpr WORD kRomRequestItem = 18;  // the query item of a ROM parameter
+constexpr WORD kRomReadCode = 32;     // DT_OW: a read goes as a status query
+constexpr WORD kRomWriteCode = 144;   // DT_OT: a write goes as a controller command
+constexpr int kRomReadBytes = 38;     // a read sends the request's first 38 bytes
+// A write sends value length + 38 bytes counted from the request's start, which for a
+// double (46) or a string (74) runs past the 42-byte request: the controller expects
+// that length. The bytes are taken from a zeroed buffer of the longest write.
+constexpr int kRomWriteBufferSize = kRomReadBytes + (int)sizeof(RomParamRequest::value);
+
+// Bytes of the value a request carries, by type code: 2 for char, byte, short, word and
+// none; 4 for long, dword and float; 8 for double; 36 for string.
+int RomValueLength(char type);
+// The request for a parameter: its index, type code and value.
+RomParamRequest MakeRomRequest(const RomParam& p);
+// The bytes of a read (reading) or write request as they go to the controller: a string's
+// characters spread into 16-bit units (character i at byte 2i of the value). out is
+// zero-filled first; returns the count to send. The request itself is not changed, so a
+// resend sends the same bytes.
+int EncodeRomRequest(const RomParamRequest& request, bool reading, BYTE (&out)[kRomWriteBufferSize]);
+
 class RomParamFile {
  public:
   RomParamFile() = default;
@@ -64,6 +97,12 @@ class RomParamFile {
   // nothing was to be written); FALSE when the file could not be written, which then
   // stays as it was.
   BOOL SaveRomFile(const char* path);
+  // A controller's answer line "<letter><index>,<flag>,<value>" split at its first two
+  // commas (the value keeps any further ones); FALSE, outputs untouched, without two.
+  static BOOL SplitRomAnswer(const char* line, CString& indexText, CString& flagText, CString& valueText);
+  // The parameter's value from a controller's value text, read by the parameter's own
+  // type as the file parser reads it; type and the other fields stay.
+  void SetValueFromDevice(RomParam& p, const char* valueText) const;
   // Writes the built-in template to path when no file is there.
   static BOOL WriteTemplateIfMissing(const char* path);
 
@@ -74,6 +113,7 @@ class RomParamFile {
   CStringArray m_arrClassChoices;
   CStringArray m_arrTypeChoices;
 
- private:
+ protected:
+  // Adds text unless a choice starts with it (any case).
   static void AddChoice(CStringArray& choices, const char* text);
 };

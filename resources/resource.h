@@ -28,3 +28,5 @@
 #include "job_order_ids.h"
 #include "engine_runtime_ids.h"
 #include "review_ids.h"
+#include "rom_dlg_ids.h"
+#include "tool_dlg_ids.h"

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "device/rom_params.h"
 #include "foundation/tests/app_folder_test.h"
@@ -152,6 +153,95 @@ TEST(RomValue, StringValuesTheFileCannotCarryBackAreRefused) {
     ASSERT_EQ(1, f.ParseRomLine(f.FormatRomLine(p), &back));
     EXPECT_STREQ(c.text, (const char*)back.value) << c.text;
   }
+}
+
+// The bytes of a request as the controller gets them: a read is the first 38, a write
+// the value's length + 38, and whatever lies past the value is zero, for a double or a
+// string too, where the count runs past the 42-byte request.
+TEST(RomRequest, BytesOfReadsAndWritesByType) {
+  RomParamFile f;
+  struct Case {
+    const char* line;
+    int writeCount;
+    std::vector<BYTE> value;  // the value field's leading bytes; the rest must be zero
+  } cases[] = {
+      {"0x450=n,byte,7,d", 40, {7}},
+      {"0x20=n,char,-2,d", 40, {0xFE}},
+      {"0x21=n,word,513,d", 40, {1, 2}},
+      {"0x22=n,dword,67305985,d", 42, {1, 2, 3, 4}},
+      {"0x400=n,float,2.5,d", 42, {0, 0, 0x20, 0x40}},
+      {"0x23=n,double,2.5,d", 46, {0, 0, 0, 0, 0, 0, 4, 0x40}},
+      {"0x470=n,string,ABC,d", 74, {'A', 0, 'B', 0, 'C'}},
+      {"0x471=n,string,ABCDEFGHIJKLMNOP,d", 74, {}},
+      {"0x24=n,,,d", 40, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    RomParam p;
+    ASSERT_EQ(1, f.ParseRomLine(c.line, &p));
+    RomParamRequest r = MakeRomRequest(p);
+    for (bool reading : {true, false}) {
+      BYTE out[kRomWriteBufferSize];
+      memset(out, 0xCC, sizeof out);
+      int count = EncodeRomRequest(r, reading, out);
+      EXPECT_EQ(reading ? 38 : c.writeCount, count);
+      EXPECT_EQ(18, out[0] | out[1] << 8);
+      EXPECT_EQ(p.index, out[2] | out[3] << 8);
+      EXPECT_EQ((BYTE)p.type, out[4]);
+      EXPECT_EQ(0, out[5]);
+      std::vector<BYTE> want = c.value;
+      if (p.type == 'T' && want.empty())  // sixteen characters, each in its 16-bit unit
+        for (char ch = 'A'; ch <= 'P'; ++ch) want.insert(want.end(), {(BYTE)ch, 0});
+      want.resize(kRomWriteBufferSize - 6, 0);
+      EXPECT_EQ(want, std::vector<BYTE>(out + 6, out + kRomWriteBufferSize));
+      BYTE again[kRomWriteBufferSize];
+      EncodeRomRequest(r, reading, again);  // a resend: the same bytes
+      EXPECT_EQ(0, memcmp(out, again, sizeof out));
+    }
+  }
+}
+
+TEST(RomAnswer, SplitAtTheFirstTwoCommas) {
+  struct Case {
+    const char* line;
+    bool ok;
+    const char* index;
+    const char* flag;
+    const char* value;
+  } cases[] = {
+      {"B0400,1,1016", true, "B0400", "1", "1016"},
+      {"B0470,1,a,b", true, "B0470", "1", "a,b"},
+      {"B0452,-,", true, "B0452", "-", ""},
+      {"B0400,1", false, "", "", ""},
+      {"", false, "", "", ""},
+  };
+  for (const Case& c : cases) {
+    CString index, flag, value;
+    EXPECT_EQ(c.ok, RomParamFile::SplitRomAnswer(c.line, index, flag, value) != 0) << c.line;
+    EXPECT_STREQ(c.index, index) << c.line;
+    EXPECT_STREQ(c.flag, flag) << c.line;
+    EXPECT_STREQ(c.value, value) << c.line;
+  }
+  // The letter reads as a hex digit above the low 16 bits of a four-digit index.
+  EXPECT_EQ(0x400, RomParamFile::ParseIndex("0xB0400") & 0xFFFF);
+}
+
+TEST(RomAnswer, ValueTakenByTheParametersOwnType) {
+  RomParamFile f;
+  RomParam p;
+  ASSERT_EQ(1, f.ParseRomLine(kLine400, &p));
+  f.SetValueFromDevice(p, "2540.07");
+  CString type, value;
+  f.GetTypeAndValueText(p, type, value);
+  EXPECT_STREQ("float", type);
+  EXPECT_STREQ("2540.07006836", value);  // as a float holds it
+  EXPECT_STREQ("{1016.0|1014.59|2536.49|2540.07|2540.0}", p.list);
+  ASSERT_EQ(1, f.ParseRomLine("0x470=none,string,old,name", &p));
+  f.SetValueFromDevice(p, "Carver 2");
+  EXPECT_STREQ("Carver 2", (const char*)p.value);
+  ASSERT_EQ(1, f.ParseRomLine(kLine450, &p));
+  f.SetValueFromDevice(p, "300");
+  EXPECT_EQ(44, p.value[0]);  // cut to the byte, as a file value is
 }
 
 class RomFiles : public AppFolderTest {

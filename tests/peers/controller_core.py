@@ -2,7 +2,8 @@
 
 A controller takes device frames from the PC, checks them, acknowledges each and takes
 each once, reads the command stream they carry and answers the status queries and the
-tag marks with reply lines. The transports (serial_controller.py, udp_controller.py)
+tag marks with reply lines, and keeps a table of ROM parameters that the PC reads and
+writes. The transports (serial_controller.py, udp_controller.py)
 move the bytes and add the faults of their line; this module decides what a frame
 means and what the answer is.
 
@@ -22,10 +23,15 @@ zero word where a command would begin is the zero fill of a frame sent before it
 full: the rest of that frame is skipped. The recorded stream is what the controller
 would execute: every command except the tag marks (10), the status queries (32), the
 stop and Z adjustment commands (144) and code 0 -- byte for byte the file export.
+
+ROM parameters: a read is the status query (32) of item 18, a write the command 144
+with the word 18 first; both carry u16 item, u16 index, u16 type code (the character of
+the type: C B S W L D F U T, 0 none), then the value (little-endian; a string one
+character per 16-bit unit). Each is answered with the line "B%04X,1,<value>" (the
+value the table now holds) or "B%04X,-," for an index the table does not have.
 """
 import random
 import struct
-import time
 
 SYNC5, SYNC7 = b"\x7e\x7e", b"\xe7\xe7"
 V5_SIZE = 134
@@ -34,7 +40,13 @@ MAX_DATA = 1024
 ACK, BUSY, NAK = 0x01, 0x06, 0x08
 LEGACY_NAK = 0x15  # the "fixed" answer style of the first LAN controllers: F0 ACK, 15 NAK
 CODE_TAG, CODE_QUERY, CODE_OT = 10, 32, 144
-OT_STOP = 5  # the word of a stop command (144)
+ROM_ITEM = 18
+ROM_TYPES = {"char": "C", "byte": "B", "short": "S", "word": "W", "long": "L", "dword": "D", "float": "F",
+             "double": "U", "string": "T"}
+ROM_FORMS = {"C": "<b", "B": "<B", "S": "<h", "W": "<H", "L": "<i", "D": "<I", "F": "<f", "U": "<d"}
+# The controller's own values (index: (type code, value)).
+DEFAULT_ROM = {0x400: ("F", 2540.0), 0x404: ("F", 2540.0), 0x408: ("F", 1016.0), 0x40C: ("F", 1016.0),
+               0x450: ("B", 2), 0x451: ("B", 255), 0x452: ("B", 0), 0x460: ("B", 4), 0x470: ("T", "TestCarver")}
 NOT_RECORDED = (0, CODE_TAG, CODE_QUERY, CODE_OT)
 
 
@@ -209,20 +221,21 @@ class ProtocolCore:
         self.record_file = None
         self.faults = {}
         self.set_faults("")
+        self.rom = dict(DEFAULT_ROM)
+        self.rom_silent = False  # ROM requests taken but never answered
         self.reset()
 
     def reset(self):
         self.stats = {k: 0 for k in (
             "frames_rx", "frames_ok", "frames_bad", "repeated_packs", "sync_frames", "command_frames", "data_frames",
             "status_ack", "status_busy", "status_nak", "faked_naks", "busy_storms", "silenced", "queries", "tags",
-            "lines", "commands", "stop_commands", "recorded_bytes", "stream_errors")}
+            "rom_reads", "rom_writes", "lines", "commands", "recorded_bytes", "stream_errors")}
         self.last_pack = None
         self.packs = []
         self.decoder = StreamDecoder()
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
-        self.first_record_at = 0.0  # time.monotonic() of the first command recorded
         self.open_record()
 
     # Protocol faults (the transports add those of their line):
@@ -312,19 +325,12 @@ class ProtocolCore:
         self.stats["status_ack"] += 1
         answers = [("status", self.ack(pack))]
         recorded = []
-        # A command frame holds whole commands of its own: it may come between two data
-        # frames that split a command (a query during a run, the stop after a cut run).
-        decoded = StreamDecoder().feed(data) if is_command else self.decoder.feed(data)
-        for code, command in decoded:
+        for code, command in self.decoder.feed(data):
             self.stats["commands"] += 1
             if code not in NOT_RECORDED:
                 recorded.append(command)
-            elif code in (CODE_TAG, CODE_QUERY):
+            elif code in (CODE_TAG, CODE_QUERY, CODE_OT):
                 answers += self.on_command(code, command)
-            elif code == CODE_OT and len(command) >= 6 and struct.unpack_from("<H", command, 4)[0] == OT_STOP:
-                self.stats["stop_commands"] += 1
-        if recorded and not self.first_record_at:
-            self.first_record_at = time.monotonic()
         if recorded and self.record_file:
             chunk = b"".join(recorded)
             self.record_file.write(chunk)
@@ -338,6 +344,10 @@ class ProtocolCore:
         if code == CODE_TAG and len(command) >= 8:
             self.stats["tags"] += 1
             texts.append("G%d" % struct.unpack_from("<i", command, 4)[0])
+        elif code in (CODE_QUERY, CODE_OT) and len(command) >= 10 and struct.unpack_from("<H", command, 4)[0] == ROM_ITEM:
+            text = self.on_rom(code == CODE_OT, command[4:])
+            if text:
+                texts.append(text)
         elif code == CODE_QUERY and len(command) >= 6:
             self.stats["queries"] += 1
             item = struct.unpack_from("<H", command, 4)[0]
@@ -348,11 +358,69 @@ class ProtocolCore:
         self.stats["lines"] += len(texts)
         return [("line", reply_line(t)) for t in texts]
 
+    def on_rom(self, write, data):
+        """A ROM read or write (data from the item word on); the answer line or None."""
+        self.stats["rom_writes" if write else "rom_reads"] += 1
+        index, code = struct.unpack_from("<HH", data, 2)
+        if write and index in self.rom:
+            kind = chr(code) if code else ""
+            value = data[6:]
+            if kind == "T":
+                chars = bytearray()
+                for b in value[0::2][:16]:
+                    if b == 0:
+                        break
+                    chars.append(b)
+                self.rom[index] = ("T", chars.decode("latin-1"))
+            elif kind in ROM_FORMS and len(value) >= struct.calcsize(ROM_FORMS[kind]):
+                self.rom[index] = (kind, struct.unpack_from(ROM_FORMS[kind], value)[0])
+        if self.rom_silent:
+            return None
+        if index not in self.rom:
+            return "B%04X,-," % index
+        return "B%04X,1,%s" % (index, self.rom_text(index))
+
+    def rom_text(self, index):
+        kind, value = self.rom[index]
+        if kind == "F":
+            return "%.9g" % value
+        if kind == "U":
+            return "%.17g" % value
+        return str(value)
+
+    def rom_control(self, arg):
+        """ROM SET <index> <type> <value> | GET <index> | SILENT 0|1 | DEFAULT | CLEAR"""
+        words = arg.split(None, 3)
+        sub = words[0].upper() if words else ""
+        if sub == "SET" and len(words) == 4 and words[2].lower() in ROM_TYPES:
+            kind = ROM_TYPES[words[2].lower()]
+            text = words[3]
+            value = text[:16] if kind == "T" else float(text) if kind in "FU" else int(text, 0)
+            self.rom[int(words[1], 0)] = (kind, value)
+            return "OK"
+        if sub == "GET" and len(words) == 2:
+            index = int(words[1], 0)
+            if index not in self.rom:
+                return "NONE"
+            kind = self.rom[index][0]
+            name = [n for n, k in ROM_TYPES.items() if k == kind][0]
+            return "%s %s" % (name, self.rom_text(index))
+        if sub == "SILENT" and len(words) == 2:
+            self.rom_silent = words[1] == "1"
+            return "OK"
+        if sub == "DEFAULT":
+            self.rom = dict(DEFAULT_ROM)
+            self.rom_silent = False
+            return "OK"
+        if sub == "CLEAR":
+            self.rom = {}
+            return "OK"
+        return "BAD ROM COMMAND"
+
     def stats_items(self):
         st = dict(self.stats)
         st.update(prot=self.prot, acks=self.acks, packs_taken=len(self.packs),
-                  last_packs=",".join(map(str, self.packs[-20:])), pending_stream=len(self.decoder.pending),
-                  first_record_at="%.6f" % self.first_record_at)
+                  last_packs=",".join(map(str, self.packs[-20:])), pending_stream=len(self.decoder.pending))
         return st
 
     def control(self, cmd, arg):
@@ -373,4 +441,6 @@ class ProtocolCore:
         if cmd == "NAME":
             self.name = arg
             return "OK"
+        if cmd == "ROM":
+            return self.rom_control(arg)
         return None

@@ -1,0 +1,78 @@
+// Resource ids of the Device Configuration dialog (controller ROM parameters): pairs
+// (Chinese, English).
+#pragma once
+
+#define IDD_DEVICE_CONFIG_CN 220
+#define IDD_DEVICE_CONFIG_EN 227
+
+// Controls.
+#define IDC_ROM_VALUE 1183
+#define IDC_ROM_INDEX 1184
+#define IDC_ROM_MEMO 1181
+#define IDC_ROM_CLASS 1188
+#define IDC_ROM_TYPE 1190
+#define IDC_ROM_VALUE_CHOICE 1344
+#define IDC_ROM_VALID_VALUES 1338
+#define IDC_ROM_UPDATE_LIST 1109
+#define IDC_ROM_DELETE 1169
+#define IDC_ROM_CLEAR_ALL 1335
+#define IDC_ROM_SELECT_ALL 1347
+#define IDC_ROM_DESELECT 1346
+#define IDC_ROM_HINT 1348
+#define IDC_ROM_COUNT 1336
+#define IDC_ROM_SEPARATOR 1349
+#define IDC_ROM_LIST 1187
+#define IDC_ROM_LOAD 1191
+#define IDC_ROM_FILE_PATH 1194
+#define IDC_ROM_SAVE 1189
+#define IDC_ROM_READ 1185
+#define IDC_ROM_JOB 1195
+#define IDC_ROM_PROGRESS 1053
+#define IDC_ROM_STOP 1337
+#define IDC_ROM_WRITE 1186
+#define IDC_ROM_LABEL_INDEX 1350
+#define IDC_ROM_LABEL_CLASS 1351
+#define IDC_ROM_LABEL_TYPE 1352
+#define IDC_ROM_LABEL_VALUE 1353
+#define IDC_ROM_LABEL_MEMO 1354
+
+// The list's small images (16 pixels each, white is transparent).
+#define IDB_ROM_LIST_IMAGES 270
+
+// Texts.
+#define IDS_ROM_COL_INDEX_CN 7900
+#define IDS_ROM_COL_INDEX_EN 47900
+#define IDS_ROM_COL_CLASS_CN 7901
+#define IDS_ROM_COL_CLASS_EN 47901
+#define IDS_ROM_COL_TYPE_CN 7902
+#define IDS_ROM_COL_TYPE_EN 47902
+#define IDS_ROM_COL_VALUE_CN 7903
+#define IDS_ROM_COL_VALUE_EN 47903
+#define IDS_ROM_COL_VALID_CN 7904
+#define IDS_ROM_COL_VALID_EN 47904
+#define IDS_ROM_COL_DESCRIPTION_CN 7905
+#define IDS_ROM_COL_DESCRIPTION_EN 47905
+#define IDS_ROM_RANGE_IS_CN 7906
+#define IDS_ROM_RANGE_IS_EN 47906
+#define IDS_ROM_VALID_VALUES_CN 7907
+#define IDS_ROM_VALID_VALUES_EN 47907
+#define IDS_ROM_SELECT_CLASS_CN 7908
+#define IDS_ROM_SELECT_CLASS_EN 47908
+#define IDS_ROM_SELECT_TYPE_CN 7909
+#define IDS_ROM_SELECT_TYPE_EN 47909
+#define IDS_ROM_BAD_VALUE_CN 7910  // followed by ": " and the permitted values
+#define IDS_ROM_BAD_VALUE_EN 47910
+#define IDS_ROM_EXISTS_CN 7911  // %s the present parameter's file line
+#define IDS_ROM_EXISTS_EN 47911
+#define IDS_ROM_ADD_CN 7912  // %s the new parameter's file line
+#define IDS_ROM_ADD_EN 47912
+#define IDS_ROM_DELETE_ASK_CN 7913  // %s the parameter's file line
+#define IDS_ROM_DELETE_ASK_EN 47913
+#define IDS_ROM_PROGRESS_CN 7914  // %%d the position, %d the total
+#define IDS_ROM_PROGRESS_EN 47914
+#define IDS_ROM_TIMEOUT_CN 7915
+#define IDS_ROM_TIMEOUT_EN 47915
+#define IDS_ROM_FILTER_CN 7916
+#define IDS_ROM_FILTER_EN 47916
+#define IDS_ROM_SAVE_FAILED_CN 7917  // %s the path
+#define IDS_ROM_SAVE_FAILED_EN 47917
