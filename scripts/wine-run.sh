@@ -5,10 +5,14 @@
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 unset DISPLAY
 corvane_prefix 1
+# Its stderr goes to a file, shown afterwards: a process Wine starts on the program's
+# behalf (the desktop's explorer.exe, on the first window of a server session) keeps
+# the program's stderr for as long as the session lasts, and a pipe read to its end
+# would then hold this script long after the program exited.
 err="$(mktemp)"
-corvane_wine "$@" 2> >(tee "$err" >&2)
+corvane_wine "$@" 2>"$err"
 rc=$?
-wait $! 2>/dev/null
+cat "$err" >&2
 if grep -qE "Unhandled (exception|page fault)" "$err"; then
   echo "wine-run: the program crashed" >&2
   [ $rc -eq 0 ] && rc=3

@@ -6,7 +6,6 @@ namespace {
 constexpr DWORD kEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_ERR;
 constexpr DWORD kQueueSize = 100;         // input and output buffer sizes asked of the driver
 constexpr DWORD kReadConstant_ms = 1000;  // read time-out constant
-constexpr DWORD kCloseGrace_ms = 200;     // the monitor's time to see the shutdown request
 constexpr DWORD kRetryRead_ms = 20;       // fallback: a failed one-byte read is tried again after this
 constexpr DWORD kRepost_ms = 100;         // fallback: a byte not taken is announced again after this
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
@@ -111,7 +110,6 @@ BOOL CSerialLink::Close() {
   // The stop request first, so that the monitor woken by the emptied mask sees it.
   SetEvent(m_hShutdownEvent);
   SetCommMask(m_hComm, 0);  // ends a pending event wait
-  Sleep(kCloseGrace_ms);
   if (m_pEventThread) {
     if (m_pEventThread->joinable()) m_pEventThread->join();
     m_pEventThread.reset();
@@ -146,7 +144,8 @@ void CSerialLink::CommEventThreadProc() {
     OVERLAPPED& ov = m_MonitorOverlapped;
     ov = OVERLAPPED{};
     ov.hEvent = m_hCommEvent;
-    DWORD mask = 0;
+    DWORD& mask = m_nMonitorMask;
+    mask = 0;
     if (!WaitCommEvent(m_hComm, &mask, &ov)) {
       if (GetLastError() != ERROR_IO_PENDING) {
         // Closing empties the event mask, which makes the wait fail as well.
@@ -156,7 +155,7 @@ void CSerialLink::CommEventThreadProc() {
       }
       DWORD unused = 0;
       if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        CancelIo(m_hComm);  // what is still pending ends with the port at Close
+        EndMonitorIo();
         return;
       }
       if (!GetOverlappedResult(m_hComm, &ov, &unused, FALSE)) mask = 0;
@@ -194,7 +193,7 @@ void CSerialLink::WatchWithLookAhead() {
         continue;
       }
       if (WaitForMultipleObjects(2, waitRead, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
-        CancelIo(m_hComm);  // what is still pending ends with the port at Close
+        EndMonitorIo();
         return;
       }
       if (!GetOverlappedResult(m_hComm, &ov, &got, FALSE)) got = 0;
@@ -221,6 +220,19 @@ void CSerialLink::WatchWithLookAhead() {
       note = EV_RXCHAR;
     }
   }
+}
+
+// A wait still pending when the monitor leaves goes on writing its result: under Wine
+// a port event wait is polled by a thread of its own that stores the event mask every
+// few milliseconds until the mask changes, and no CancelIo stops it. With the monitor
+// gone its stack (or, after the next Open, the next monitor's wait) was written to: an
+// intermittent crash at close. So the monitor empties the mask, cancels, and waits
+// until the wait or read has ended before it returns.
+void CSerialLink::EndMonitorIo() {
+  SetCommMask(m_hComm, 0);
+  CancelIo(m_hComm);
+  DWORD unused = 0;
+  GetOverlappedResult(m_hComm, &m_MonitorOverlapped, &unused, TRUE);
 }
 
 DWORD CSerialLink::ClearErrors(COMSTAT* status) {

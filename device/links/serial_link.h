@@ -61,6 +61,8 @@ class CSerialLink : public CDeviceLink {
   // Waits for bytes by reading one ahead, until shutdown: the monitor's fallback.
   void WatchWithLookAhead();
   DWORD ClearErrors(COMSTAT* status = nullptr);
+  // Ends the monitor's pending wait or read and waits until it has ended.
+  void EndMonitorIo();
   void CloseEvents();
   HANDLE Port() const { return m_hComm; }
 
@@ -74,9 +76,10 @@ class CSerialLink : public CDeviceLink {
   HANDLE m_hCommEvent = nullptr;                // manual reset: port event pending
   OVERLAPPED m_WriteOverlapped{};
   OVERLAPPED m_ReadOverlapped{};
-  // The monitor's own wait (port event, or the byte read ahead); members, because a
-  // wait cut short by Close may complete only when the port is closed.
+  // The monitor's own wait (port event, or the byte read ahead) and what it fills in;
+  // members, so that nothing of it lives on the monitor's stack.
   OVERLAPPED m_MonitorOverlapped{};
+  DWORD m_nMonitorMask = 0;
   BYTE m_nMonitorByte = 0;
   HANDLE m_hComm = INVALID_HANDLE_VALUE;  // the port; m_hPort says open (0) or closed (-1)
 

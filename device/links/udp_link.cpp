@@ -66,6 +66,7 @@ BOOL CUdpLink::Open(const char* commString, int localPort, int discoverOnly, HWN
 
   m_nLastAckPack = -1;
   m_nWrittenPack = -1;
+  m_bAckPassedForWrite = false;
   m_strLocalAddress.Empty();
   m_nLocalPort = (WORD)localPort;
   m_bClient = localPort == 0 ? 1 : 0;
@@ -174,7 +175,15 @@ void CUdpLink::SendConnect(BOOL connect) {
 
 BOOL CUdpLink::Write(const BYTE* bytes, DWORD* length) {
   if (!length || *length > kBufferSize - kUdpHeaderSize) return FALSE;
-  m_nWrittenPack = WrittenPackOf(bytes, *length);
+  {
+    // Each write of a frame may draw one ACK. A frame written again was not taken as
+    // acknowledged upstream (its ACK came too late or was lost there): were the ACKs
+    // of its resends dropped as repeats, it would be resent until the link is declared
+    // down although the controller answers every copy.
+    CSingleLock lock(&m_receiveMutex, TRUE);
+    m_nWrittenPack = WrittenPackOf(bytes, *length);
+    m_bAckPassedForWrite = false;
+  }
   SendFrame(kUdpData, 0, bytes, (WORD)*length);
   return TRUE;
 }
@@ -354,8 +363,9 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
         return;
       }
       if (IsAckStatus(status)) {
-        if ((int32_t)pack == m_nLastAckPack) return;  // a repeated ACK
+        if ((int32_t)pack == m_nLastAckPack && m_bAckPassedForWrite) return;  // a repeated ACK of one write
         m_nLastAckPack = pack;
+        m_bAckPassedForWrite = true;
         // The first LAN controllers answer every frame with a plain F0; upstream an ACK
         // carries the low bits of its pack number, which the status frame names.
         if (status != 1) status = (BYTE)(0xF0 | (pack & 0x0F));

@@ -116,7 +116,7 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   WORD m_nLocalPort = 0;        // option 1
   CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
   BYTE m_sendBuffer[kBufferSize] = {};
-  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount
+  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount (and the ACK marks)
   DWORD m_dwReceiveCount = 0;  // bytes waiting for Read
   BYTE m_receiveBuffer[kBufferSize] = {};
   CString m_strSimName;     // simulated device name; nothing sets it
@@ -143,10 +143,11 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   WORD m_recentSequences[kRecentSequences] = {};
   int m_nRecentNext = 0;  // slot of the next number
   // Counters of the stats line.
-  DWORD m_dwFramesSent = 0;       // datagrams sent, resends not counted
-  DWORD m_dwFramesReceived = 0;   // checked frames taken from the socket
-  DWORD m_dwReceiveDropped = 0;   // controller bytes dropped because Read fell behind
-  DWORD m_dwFramesDuplicate = 0;  // controller Data frames received a second time
-  int32_t m_nWrittenPack = -1;    // pack number of the device frame last written; -1 none
-  DWORD m_dwStaleStatus = 0;      // status frames about another frame than the one last written
+  DWORD m_dwFramesSent = 0;           // datagrams sent, resends not counted
+  DWORD m_dwFramesReceived = 0;       // checked frames taken from the socket
+  DWORD m_dwReceiveDropped = 0;       // controller bytes dropped because Read fell behind
+  DWORD m_dwFramesDuplicate = 0;      // controller Data frames received a second time
+  int32_t m_nWrittenPack = -1;        // pack number of the device frame last written; -1 none
+  bool m_bAckPassedForWrite = false;  // an ACK of that write was passed on
+  DWORD m_dwStaleStatus = 0;          // status frames about another frame than the one last written
 };

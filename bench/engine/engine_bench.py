@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""One job end to end through Mardrive.exe under Wine, against the test controllers:
+frames/s and segments/s of the whole road (planner, FIFO, frame protocol, link), the
+time from Start to the job's first command on the wire, and the link ceilings measured
+in the same run by bench/link's link_bench (the raw datagram round trip on UDP; the
+physical frame rate of the line and the link's own stop-and-wait rate on serial).
+
+  engine_bench.py udp    --driver D --engine E --link-bench L [--tags N]
+  engine_bench.py serial --driver D --engine E --link-bench L [--tags N] [--baud B]
+      (inside run_with_serial_peer.sh --baud B)
+  engine_bench.py memory --driver D --engine E [--records N...]
+      peak resident memory of the engine streaming jobs of N records to the UDP
+      controller (the FIFO spills the backlog to its file)
+
+bench/engine/run.sh runs them all. Goals: >= 80% of the UDP round-trip ceiling,
+>= 95% of the serial ceiling, the first frame under 200 ms, peak memory at 10M records
+within 1.2x of that at 1M.
+"""
+import argparse
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "peers"))
+from controller_core import StreamDecoder, is_move_code  # noqa: E402
+from e2e_support import ROOT, WINE_ENV, ProgramFolder, SerialPeer, UdpPeer, carving, stats  # noqa: E402
+
+
+def link_ceilings(link_bench, kind, env, *args):
+    """link_bench's output for this link: {label: value}."""
+    script = 'source "$0"; unset DISPLAY; corvane_prefix 1 >/dev/null; exec env LC_ALL=zh_CN.UTF-8 "$WINE" "$@"'
+    out = subprocess.run(["bash", "-c", script, str(WINE_ENV), link_bench, kind, *args], env=env,
+                         capture_output=True, text=True, timeout=600).stdout
+    values = {}
+    for label, pattern in (("udp_round_trips", r"raw datagram round trips:\s+([\d.]+)"),
+                           ("udp_link", r"engine over the UDP link:\s+([\d.]+)"),
+                           ("serial_physical", r"physical frame rate:\s+([\d.]+)"),
+                           ("serial_link_alone", r"link alone, stop and wait:\s+([\d.]+)")):
+        m = re.search(pattern, out)
+        if m:
+            values[label] = float(m.group(1))
+    return values, out
+
+
+# The G-form moves (rapid, line, two arcs): one segment each.
+G_FORM_MOVES = range(35, 39)
+
+
+def segments_of(stream):
+    """Segments in a recorded command stream: the items of the move blocks and the
+    G-form moves."""
+    decoder = StreamDecoder()
+    decoder.feed(stream)
+    count = 0
+    for code, command in decoder.commands:
+        if is_move_code(code):
+            count += struct.unpack_from("<H", command, 4)[0]
+        elif code in G_FORM_MOVES:
+            count += 1
+    return count
+
+
+def run_job(folder, name, peer_control, timeout=600):
+    """Runs the job; returns (seconds from Start to FINISHED, the monotonic times of
+    Start and FINISHED)."""
+    proc = folder.start(["run", "--timeout", str(timeout), name])
+    started = finished = None
+    lines = []
+    for line in proc.stdout:
+        now = time.monotonic()
+        lines.append(line.rstrip())
+        words = line.split()
+        if words[:2] == ["START", name]:
+            started = now
+        if words[:3] == ["STATE", name, "FINISHED"] and finished is None:
+            finished = now
+    proc.wait()
+    if proc.returncode != 0 or started is None or finished is None:
+        raise SystemExit("engine_bench: the job did not finish:\n" + "\n".join(lines) + folder.logs())
+    return finished - started, started, finished
+
+
+def road(args, kind):
+    work = tempfile.mkdtemp(prefix="engine-bench-")
+    folder = ProgramFolder(args.driver, args.engine, work)
+    record = Path(work) / "record"
+    if kind == "udp":
+        peer = UdpPeer(work, ("--record", str(record)))
+        env = dict(os.environ, CORVANE_PEER_PORT=str(peer.port), CORVANE_PEER_CONTROL=str(peer.control_port))
+        ceilings, out = link_ceilings(args.link_bench, "udp", env, str(args.link_frames))
+        connection = peer.connection
+        peer.control("FORGET")
+    else:
+        peer = SerialPeer()
+        ceilings, out = link_ceilings(args.link_bench, "serial", os.environ, str(args.baud), str(args.link_frames))
+        connection = peer.connection(args.baud)
+    for command in ("RESET", "RECORD " + str(record)):
+        peer.control(command)
+    total = folder.add("Bench", carving(args.tags), connection)
+    seconds, started, finished = run_job(folder, "Bench", peer.control_port)
+    st = stats(peer.control_port)
+    frames = int(st["frames_ok"])
+    segments = segments_of(record.read_bytes())
+    first_ms = (float(st["first_record_at"]) - started) * 1000.0
+    streaming = finished - float(st["first_record_at"])
+    rate = frames / streaming
+    print("%s: a job of %d tags, %d frames, %d segments, %.2f s from Start to FINISHED" %
+          (kind, total, frames, segments, seconds))
+    print("  Start to FINISHED:     %8.1f frames/s  %10.0f segments/s" % (frames / seconds, segments / seconds))
+    print("  first command to FINISHED (the stream): %.1f frames/s  %.0f segments/s" %
+          (rate, segments / streaming))
+    if kind == "udp":
+        ceiling = ceilings.get("udp_round_trips", 0.0)
+        print("  raw datagram round trips: %8.1f /s (ceiling)" % ceiling)
+        if "udp_link" in ceilings:
+            print("  frame protocol alone over the link: %8.1f frames/s" % ceilings["udp_link"])
+        print("  = %.0f%% of the ceiling (goal 80%%)" % (100.0 * rate / ceiling if ceiling else 0))
+    else:
+        ceiling = ceilings.get("serial_physical", 0.0)
+        print("  physical frame rate at %d baud: %6.1f frames/s (ceiling)" % (args.baud, ceiling))
+        if "serial_link_alone" in ceilings:
+            print("  link alone, stop and wait:  %6.1f frames/s" % ceilings["serial_link_alone"])
+        print("  = %.1f%% of the ceiling (goal 95%%)" % (100.0 * rate / ceiling if ceiling else 0))
+    print("  Start to the first command on the wire: %.0f ms (goal < 200 ms)" % first_ms)
+    if not ceilings:
+        print(out)
+    peer_close = getattr(peer, "close", None)
+    if peer_close:
+        peer_close()
+    folder.close()
+
+
+def engine_unix_pid(folder):
+    """The Wine process of the folder's Mardrive.EXE (its command line names the folder)."""
+    mark = str(folder.path).replace("/", "\\").encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = Path("/proc", entry, "cmdline").read_bytes()
+        except OSError:
+            continue
+        if b"Mardrive.EXE" in cmdline and mark in cmdline:
+            return int(entry)
+    return None
+
+
+def memory(args):
+    results = []
+    for records in args.records:
+        work = tempfile.mkdtemp(prefix="engine-mem-")
+        folder = ProgramFolder(args.driver, args.engine, work)
+        peer = UdpPeer(work)
+        rc, events = folder.run(["add-records", "Big", peer.connection, str(records)], 1200)
+        if rc != 0:
+            raise SystemExit("engine_bench: the job was not written:\n" + events.text())
+        peer.control("FORGET")
+        peak = [0]
+        done = threading.Event()
+
+        def watch():
+            pid = None
+            while not done.is_set():
+                pid = pid or engine_unix_pid(folder)
+                if pid:
+                    try:
+                        for line in Path("/proc", str(pid), "status").read_text().splitlines():
+                            if line.startswith("VmHWM:"):
+                                peak[0] = max(peak[0], int(line.split()[1]))
+                    except OSError:
+                        pass
+                time.sleep(0.1)
+
+        watcher = threading.Thread(target=watch)
+        watcher.start()
+        t0 = time.monotonic()
+        run_job(folder, "Big", peer.control_port, timeout=3600)
+        done.set()
+        watcher.join()
+        frames = int(stats(peer.control_port)["frames_ok"])
+        print("memory: %d records, %d frames in %.1f s: engine peak resident %d KB" %
+              (records, frames, time.monotonic() - t0, peak[0]))
+        results.append(peak[0])
+        peer.close()
+        folder.close()
+    if len(results) >= 2 and results[0]:
+        print("  peak at %d records / peak at %d records = %.2f (goal <= 1.2)" %
+              (args.records[-1], args.records[0], results[-1] / results[0]))
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("kind", choices=("udp", "serial", "memory"))
+    ap.add_argument("--driver", required=True)
+    ap.add_argument("--engine", required=True)
+    ap.add_argument("--link-bench")
+    ap.add_argument("--tags", type=int, default=200)
+    ap.add_argument("--baud", type=int, default=115200)
+    ap.add_argument("--link-frames", type=int, default=0)
+    ap.add_argument("--records", type=int, nargs="+", default=[1000000, 10000000])
+    args = ap.parse_args()
+    if args.kind == "memory":
+        memory(args)
+    else:
+        if not args.link_frames:
+            args.link_frames = 5000 if args.kind == "udp" else 300
+        road(args, args.kind)
+
+
+if __name__ == "__main__":
+    main()
