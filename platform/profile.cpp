@@ -268,23 +268,12 @@ bool SplitMarkForWriting(std::string& data, std::string& mark) {
 // Serialises read-modify-write of one file between threads and processes.
 class FileWriteLock {
  public:
-  explicit FileWriteLock(const char* file) : m_mutex(FALSE, MutexName(file)), m_lock(&m_mutex) {
+  explicit FileWriteLock(const char* file) : m_mutex(FALSE, FileMutexName("CorvaneProfile", file)), m_lock(&m_mutex) {
     // A stuck writer elsewhere must not stop us for ever; the rename keeps the file whole.
     m_lock.Lock(5000);
   }
 
  private:
-  static CString MutexName(const char* file) {
-    CString lower(file);
-    lower.MakeLower();
-    lower.Replace('/', '\\');
-    // FNV-1a of the path: mutex names cannot hold backslashes.
-    uint32_t h = 2166136261u;
-    for (const char* p = lower; *p; ++p) h = (h ^ (unsigned char)*p) * 16777619u;
-    CString name;
-    name.Format("CorvaneProfile_%08X", h);
-    return name;
-  }
   CMutex m_mutex;
   CSingleLock m_lock;
 };

@@ -1,5 +1,7 @@
 #include "platform/sync.h"
 
+#include <cstdint>
+
 #ifdef _WIN32
 
 CMutex::CMutex(BOOL initiallyOwn, const char* name) {
@@ -167,3 +169,14 @@ BOOL CEvent::ResetEvent() {
 }
 
 #endif
+
+CString FileMutexName(const char* prefix, const char* path) {
+  CString lower(path);
+  lower.MakeLower();
+  lower.Replace('/', '\\');
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (const char* p = lower; *p; ++p) h = (h ^ (unsigned char)*p) * 16777619u;
+  CString name;
+  name.Format("%s_%08X", prefix, h);
+  return name;
+}

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "platform/cstring.h"
 #include "platform/types.h"
 
 class CSyncObject {
@@ -45,6 +46,10 @@ class CMutex : public CSyncObject {
   std::shared_ptr<Impl> m_impl;
 #endif
 };
+
+// Name of the mutex that guards one file between programs: the prefix and a hash of
+// the path, its case and slash form ignored (mutex names cannot hold backslashes).
+CString FileMutexName(const char* prefix, const char* path);
 
 class CCriticalSection : public CSyncObject {
  public:

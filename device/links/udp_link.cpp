@@ -445,28 +445,22 @@ void CUdpLink::SimTakeData(const BYTE* payload, int length) {
   m_dwReceiveCount += take;
   m_dwReceiveDropped += (DWORD)length - take;
 
-  // Scan for device frames: drop bytes until a sync word, wait for a whole frame, take
-  // it when its checksum is good, otherwise step one byte on.
+  // Whole frames with a good check value are taken; bytes that cannot start one are
+  // dropped up to the next possible sync word.
+  const int version = *m_context.pProtocolVersion;
   DeviceFrame& frame = m_simFrame;
   for (;;) {
-    if (m_dwReceiveCount < 2) break;
+    int r = ScanDeviceFrame(m_receiveBuffer, (int)m_dwReceiveCount, version);
+    if (r == 0) break;
+    if (r < 0) {
+      DWORD skip = (DWORD)-r;
+      memmove(m_receiveBuffer, m_receiveBuffer + skip, m_dwReceiveCount - skip);
+      m_dwReceiveCount -= skip;
+      continue;
+    }
+    DWORD size = (DWORD)r;
     memset(&frame, 0, sizeof(frame));
-    memcpy(frame.m_bytes, m_receiveBuffer, m_dwReceiveCount < sizeof(frame) ? m_dwReceiveCount : sizeof(frame));
-    if (!frame.IsSyncValid()) {
-      memmove(m_receiveBuffer, m_receiveBuffer + 1, --m_dwReceiveCount);
-      continue;
-    }
-    if (m_dwReceiveCount < frame.GetHeaderSize()) break;
-    if (frame.GetDataLength() > DEVICE_FRAME_MAX_DATA) {  // not a frame: a length no frame can have
-      memmove(m_receiveBuffer, m_receiveBuffer + 1, --m_dwReceiveCount);
-      continue;
-    }
-    DWORD size = frame.GetFrameSize();
-    if (m_dwReceiveCount < size) break;
-    if (!frame.IsChecksumValid()) {
-      memmove(m_receiveBuffer, m_receiveBuffer + 1, --m_dwReceiveCount);
-      continue;
-    }
+    memcpy(frame.m_bytes, m_receiveBuffer, size);
     Sleep(kSimAckDelayMs);
     BYTE ack = 1;
     {
@@ -474,7 +468,7 @@ void CUdpLink::SimTakeData(const BYTE* payload, int length) {
       int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, &ack, 1);
       if (SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender)) > 0) ++m_dwFramesSent;
     }
-    int dataLength = frame.GetData(m_simData);
+    int dataLength = frame.GetData(m_simData, version);
     memmove(m_receiveBuffer, m_receiveBuffer + size, m_dwReceiveCount - size);
     m_dwReceiveCount -= size;
     SimSplitCommands(m_simData, dataLength);

@@ -1,7 +1,5 @@
 #include "jobs/store/store_file.h"
 
-#include <cstdint>
-
 #ifndef _WIN32
 #include <cstdio>
 #include <sys/stat.h>
@@ -90,18 +88,7 @@ bool SaveJobStoreFile(const char* path, const CJobOrderTable& table, StoreError&
   return true;
 }
 
-CJobStoreFileLock::CJobStoreFileLock(const char* path) : m_mutex(FALSE, MutexName(path)), m_lock(&m_mutex) {}
-
-CString CJobStoreFileLock::MutexName(const char* path) {
-  CString lower(path);
-  lower.MakeLower();
-  lower.Replace('/', '\\');
-  // FNV-1a of the path: mutex names cannot hold backslashes.
-  uint32_t h = 2166136261u;
-  for (const char* p = lower; *p; ++p) h = (h ^ (unsigned char)*p) * 16777619u;
-  CString name;
-  name.Format("CorvaneJobStore_%08X", h);
-  return name;
-}
+CJobStoreFileLock::CJobStoreFileLock(const char* path)
+    : m_mutex(FALSE, FileMutexName("CorvaneJobStore", path)), m_lock(&m_mutex) {}
 
 void jobstore_testing::SetTempWrittenHook(TempWrittenHook hook) { g_tempWrittenHook = hook; }

@@ -17,7 +17,6 @@ class CJobStoreFileLock {
   BOOL Lock(DWORD timeout_ms) { return m_lock.Lock(timeout_ms); }
 
  private:
-  static CString MutexName(const char* path);
   CMutex m_mutex;
   CSingleLock m_lock;
 };
