@@ -97,7 +97,6 @@ void CDeviceAttachDlg::FillNetList() {
 BOOL CDeviceAttachDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SetProgramIcon(*this);
-  m_hIcon = (HICON)SendMessage(WM_GETICON, ICON_BIG, 0);
   m_cbPorts.ResetContent();
   FillNetList();
 

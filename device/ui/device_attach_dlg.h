@@ -52,7 +52,6 @@ class CDeviceAttachDlg : public CDialog {
   CString m_strFilePath;   // 1037
   CString m_strNetPort;    // 1011
   CString m_strSelection;  // 1135: the entry last selected in the attached list
-  HICON m_hIcon = nullptr;
 
  protected:
   void DoDataExchange(CDataExchange* dx) override;

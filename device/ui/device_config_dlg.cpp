@@ -11,6 +11,7 @@
 #include "jobs/table/job_manager.h"
 #include "platform/ui_hooks.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 BEGIN_MESSAGE_MAP(CDeviceConfigDlg, CDialog)
   ON_BN_CLICKED(IDC_ROM_DELETE, &CDeviceConfigDlg::OnDelete)
@@ -76,9 +77,7 @@ void CDeviceConfigDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CDeviceConfigDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
-  SetIcon(m_hIcon, TRUE);
-  SetIcon(m_hIcon, FALSE);
+  SetProgramIcon(*this);
 
   m_strFilePath = g_strAppFolder + kRomTemplateName;
   BOOL templateAvailable = WriteTemplateIfMissing(m_strFilePath);

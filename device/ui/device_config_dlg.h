@@ -113,6 +113,5 @@ class CDeviceConfigDlg : public CDialog, public RomParamFile, public CAnchorLayo
 
   CFont m_font;  // the progress text's
   CImageList m_images;
-  HICON m_hIcon = nullptr;
   BOOL m_bRegistered = FALSE;  // the main window forwards controller lines here
 };

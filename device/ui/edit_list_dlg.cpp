@@ -11,7 +11,6 @@ END_MESSAGE_MAP()
 void CEditListDlg::SetUpList() {
   m_list.SubclassDlgItem(IDC_TOOL_LIST, this);
   SetProgramIcon(*this);
-  m_hIcon = (HICON)SendMessage(WM_GETICON, ICON_BIG, 0);
   m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
   m_bModified = 0;
   m_accepted.clear();

@@ -28,7 +28,6 @@ class CEditListDlg : public CDialog {
   int m_bModified = 0;  // a cell was changed
   CString m_strTitle;   // the window title as it was at the start
   CXListCtrl m_list;    // control 1296
-  HICON m_hIcon = nullptr;
 
  protected:
   // Icon, full-row selection, flag 0, OK off; the list subclassed.

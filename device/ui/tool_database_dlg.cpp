@@ -6,6 +6,7 @@
 #include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 BEGIN_MESSAGE_MAP(CToolDatabaseDlg, CDialog)
   ON_NOTIFY(NM_CLICK, IDC_TOOLDB_LIST, &CToolDatabaseDlg::OnListClick)
@@ -24,11 +25,6 @@ constexpr double kMmPerInch = 25.4;
 CToolDatabaseDlg::CToolDatabaseDlg(CWnd* parent, int mode)
     : CDialog(PickLangId(IDD_TOOL_DATABASE_CN, IDD_TOOL_DATABASE_EN), parent), m_nMode(mode) {}
 
-CToolDatabaseDlg::~CToolDatabaseDlg() {
-  for (HBITMAP& b : m_hPictures)
-    if (b) ::DeleteObject(b);
-}
-
 void CToolDatabaseDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
   DDX_Control(dx, IDC_TOOLDB_LIST, m_list);
@@ -43,11 +39,8 @@ void CToolDatabaseDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CToolDatabaseDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
-  SetIcon(m_hIcon, TRUE);
-  SetIcon(m_hIcon, FALSE);
-  for (int t = 1; t <= 7; ++t)
-    m_hPictures[t - 1] = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(ToolPictureId(t)));
+  SetProgramIcon(*this);
+  m_pictures.Load();
   m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
   if (m_images.Create(IDB_TOOL_LIST_IMAGES, 16, 1, RGB(0xFF, 0xFF, 0xFF))) m_list.SetImageList(&m_images, LVSIL_SMALL);
   if (m_nMode) {
@@ -163,7 +156,7 @@ void CToolDatabaseDlg::ShowTypeControls(int type) {
   show(IDC_TOOLDB_LABEL_TIP_RADIUS, IDC_TOOLDB_TIP_RADIUS, use.tipRadius);
   show(IDC_TOOLDB_LABEL_ANGLE, IDC_TOOLDB_ANGLE, use.angle);
   show(IDC_TOOLDB_LABEL_FLAT, IDC_TOOLDB_FLAT, use.flat);
-  HBITMAP picture = type >= 1 && type <= 7 ? m_hPictures[type - 1] : nullptr;
+  HBITMAP picture = m_pictures.Get(type);
   ::SendDlgItemMessageA(m_hWnd, IDC_TOOLDB_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
 }
 

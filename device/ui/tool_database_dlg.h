@@ -5,13 +5,13 @@
 #pragma once
 
 #include "device/cutter.h"
+#include "device/ui/tool_def_dlg.h"
 #include "platform/win/framework.h"
 
 class CToolDatabaseDlg : public CDialog {
  public:
   // mode: 0 selection ("Choose" closes with the chosen tool), else management.
   CToolDatabaseDlg(CWnd* parent, int mode);
-  ~CToolDatabaseDlg() override;
 
   BOOL OnInitDialog() override;
   void OnOK() override;
@@ -49,6 +49,5 @@ class CToolDatabaseDlg : public CDialog {
   int m_nMode;
   int m_nSelected = 0;  // the chosen tool's number; 0 none
   CImageList m_images;
-  HBITMAP m_hPictures[7] = {};
-  HICON m_hIcon = nullptr;
+  CToolPictures m_pictures;
 };

@@ -6,6 +6,7 @@
 #include "foundation/settings.h"
 #include "foundation/texts.h"
 #include "resources/resource.h"
+#include "ui/program_icon.h"
 
 BEGIN_MESSAGE_MAP(CToolDefDlg, CDialog)
   ON_BN_CLICKED(IDC_TOOLDEF_TYPE1, &CToolDefDlg::OnType1)
@@ -46,10 +47,16 @@ ToolTypeUse ToolTypeUses(int type) {
   }
 }
 
-UINT ToolPictureId(int type) {
+CToolPictures::~CToolPictures() {
+  for (HBITMAP b : m_h)
+    if (b) ::DeleteObject(b);
+}
+
+void CToolPictures::Load() {
   static constexpr UINT kIds[7] = {IDB_TOOL_TYPE1, IDB_TOOL_TYPE2, IDB_TOOL_TYPE3, IDB_TOOL_TYPE4,
                                    IDB_TOOL_TYPE5, IDB_TOOL_TYPE6, IDB_TOOL_TYPE7};
-  return type >= 1 && type <= 7 ? kIds[type - 1] : 0;
+  for (int i = 0; i < 7; ++i)
+    if (!m_h[i]) m_h[i] = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(kIds[i]));
 }
 
 CToolDefDlg::CToolDefDlg(CWnd* parent, const CCutter* cutter)
@@ -70,11 +77,6 @@ CToolDefDlg::CToolDefDlg(CWnd* parent, const CCutter* cutter)
   m_nUnit = cutter->m_nUnit;
 }
 
-CToolDefDlg::~CToolDefDlg() {
-  for (HBITMAP& b : m_hPictures)
-    if (b) ::DeleteObject(b);
-}
-
 void CToolDefDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
   DDX_Text(dx, IDC_TOOLDEF_DESCRIPTION, m_strDescription);
@@ -90,11 +92,8 @@ void CToolDefDlg::DoDataExchange(CDataExchange* dx) {
 
 BOOL CToolDefDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  m_hIcon = ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(IDI_PROGRAM));
-  SetIcon(m_hIcon, TRUE);
-  SetIcon(m_hIcon, FALSE);
-  for (int t = 1; t <= 7; ++t)
-    m_hPictures[t - 1] = ::LoadBitmapA(AfxGetResourceHandle(), MAKEINTRESOURCEA(ToolPictureId(t)));
+  SetProgramIcon(*this);
+  m_pictures.Load();
   SetWindowText(m_nEditNumber ? LoadLangString(IDS_TOOL_SAVE_AS_CN, IDS_TOOL_SAVE_AS_EN)
                               : LoadLangString(IDS_TOOL_CREATE_CN, IDS_TOOL_CREATE_EN));
   LoadCutterTable();
@@ -116,7 +115,7 @@ void CToolDefDlg::ShowTypeControls(int type) {
   show(IDC_TOOLDEF_LABEL_ANGLE, IDC_TOOLDEF_ANGLE, use.angle);
   show(IDC_TOOLDEF_LABEL_FLAT, IDC_TOOLDEF_FLAT, use.flat);
   for (int t = 1; t <= 7; ++t) CheckDlgButton(kTypeButtons[t - 1], t == type ? BST_CHECKED : BST_UNCHECKED);
-  HBITMAP picture = type >= 1 && type <= 7 ? m_hPictures[type - 1] : nullptr;
+  HBITMAP picture = m_pictures.Get(type);
   ::SendDlgItemMessageA(m_hWnd, IDC_TOOLDEF_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
   if (m_strNumber.IsEmpty()) SetDefaults(type);
   UpdateData(FALSE);

@@ -7,11 +7,24 @@
 #include "device/cutter.h"
 #include "platform/win/framework.h"
 
+// The tool types' pictures (types 1..7), loaded when a dialog opens and freed with it.
+class CToolPictures {
+ public:
+  CToolPictures() = default;
+  ~CToolPictures();
+  CToolPictures(const CToolPictures&) = delete;
+  CToolPictures& operator=(const CToolPictures&) = delete;
+  void Load();
+  HBITMAP Get(int type) const { return type >= 1 && type <= 7 ? m_h[type - 1] : nullptr; }
+
+ private:
+  HBITMAP m_h[7] = {};
+};
+
 class CToolDefDlg : public CDialog {
  public:
   // cutter: the table's record to change, or null for a new tool.
   CToolDefDlg(CWnd* parent, const CCutter* cutter);
-  ~CToolDefDlg() override;
 
   BOOL OnInitDialog() override;
   void OnOK() override;
@@ -45,8 +58,7 @@ class CToolDefDlg : public CDialog {
 
  private:
   void OnType(int type);
-  HBITMAP m_hPictures[7] = {};  // the shapes' pictures, types 1..7
-  HICON m_hIcon = nullptr;
+  CToolPictures m_pictures;
 };
 
 // The dimensions a tool type uses beside the diameter and the length.
@@ -54,5 +66,3 @@ struct ToolTypeUse {
   bool tipRadius, angle, flat;
 };
 ToolTypeUse ToolTypeUses(int type);
-// The bitmap resource of a type's picture; 0 outside 1..7.
-UINT ToolPictureId(int type);
