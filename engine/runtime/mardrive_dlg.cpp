@@ -553,7 +553,7 @@ void CMardriveDlg::OnTimer(UINT_PTR id) {
   switch (id) {
     case kTimerPump:
       m_Protocol.Pump();
-      if (m_bTransmitting && m_Protocol.IsAllDelivered() && m_pRx) {
+      if (m_bTransmitting && !m_bFinishPosted && m_Protocol.IsAllDelivered() && m_pRx) {
         m_pRx->SetState("TRANSMITTED");
         m_pRx->SetMessageText("");
       }
@@ -649,7 +649,7 @@ void CMardriveDlg::OnTimerStatus() {
     CString position;
     position.Format(" (X%.0f,Y%.0f,Z%.0f)", origin.x, origin.y, origin.z);
     SetDlgItemText(IDC_ENGINE_STATUS, line + position);
-    if (m_bTransmitting && m_pRx)
+    if (m_bTransmitting && !m_bFinishPosted && m_pRx)
       m_pRx->SetState(m_bEndOfData && m_Protocol.IsAllDelivered() ? "TRANSMITTED" : "TRANSMITTING");
     // A controller's start request starts an idle job; while one runs it is dropped.
     if (m_Protocol.TakeReplyR() && !m_bTransmitting) PostMessage(kCmdStartOnly);

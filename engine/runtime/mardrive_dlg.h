@@ -219,8 +219,10 @@ class CMardriveDlg : public CDialog {
   BOOL m_bHasCopies = FALSE;
   BOOL m_bHeaderPending = FALSE;
   BOOL m_bTransmitting = FALSE;
-  BOOL m_bStarting = FALSE;      // a start or stop is under way (it pumps messages)
-  BOOL m_bFinishPosted = FALSE;  // this run's end is posted
+  BOOL m_bStarting = FALSE;  // a start or stop is under way (it pumps messages)
+  // This run's end is posted: "FINISHED" stands, the timers that report a running job's
+  // state leave it (a late timer may run before the posted end).
+  BOOL m_bFinishPosted = FALSE;
   std::atomic<LONG> m_bEndOfData{1};
   std::atomic<LONG> m_bStopRequest{0};
   std::atomic<LONG> m_bThreadIdle{1};
