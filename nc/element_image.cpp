@@ -131,7 +131,7 @@ void CWorkspace::Append(CPathElement* element) {
   if (!element) return;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   AppendImage(image);
 }
 
@@ -139,7 +139,7 @@ int CWorkspace::InsertAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return InsertImageAt(i, image);
 }
 
@@ -147,7 +147,7 @@ int CWorkspace::SetAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return SetImageAt(i, image);
 }
 

@@ -11,7 +11,7 @@ double Sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
 }  // namespace
 
 // What a load writes per element is most of its time: keep the moves this small.
-static_assert(sizeof(void*) != 8 || (sizeof(CPathLineElement) == 64 && sizeof(CPathArcElement) == 88),
+static_assert(sizeof(void*) != 8 || (sizeof(CPathLineElement) == 56 && sizeof(CPathArcElement) == 80),
               "move element sizes");
 
 void CPathElement::CopyFromPathRecord(const PathRecord& rec) {

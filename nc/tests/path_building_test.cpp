@@ -15,9 +15,7 @@ constexpr double kPi = 3.141592653589793;
 
 class PathBuildingTest : public AppFolderTest {};
 
-const CPathLineElement* Move(const CNCProgram& p, int i) {
-  return dynamic_cast<const CPathLineElement*>(p.GetElement(i));
-}
+const CPathLineElement* Move(const CNCProgram& p, int i) { return AsMove(p.GetElement(i)); }
 
 TEST_F(PathBuildingTest, AddersCheckTheirCodesAndStampTheLine) {
   CNCProgram p;
@@ -61,7 +59,7 @@ TEST_F(PathBuildingTest, QuarterCircleBecomes32EqualPieces) {
   ASSERT_EQ(32, p.GetElementCount());
   double step = (kPi / 2) / 32;  // 2.8125 degrees
   for (int i = 0; i < 32; i++) {
-    const CPathArcElement* piece = dynamic_cast<const CPathArcElement*>(p.GetElement(i));
+    const CPathArcElement* piece = AsArc(p.GetElement(i));
     ASSERT_NE(nullptr, piece);
     EXPECT_EQ(i == 31 ? 1 : 0, piece->IsSource()) << i;
     EXPECT_EQ(kCodeArcCCW, piece->m_nCode);

@@ -413,7 +413,7 @@ TEST_F(CornerTest, SharpCornerBecomesATangentArc) {
   // pieces, then the arc itself, before the second feed.
   ASSERT_EQ(4 + 8, opt.GetElementCount());
   for (int i = 2; i < 10; i++) {
-    const CPathArcElement* piece = dynamic_cast<const CPathArcElement*>(opt.GetElement(i));
+    const CPathArcElement* piece = AsArc(opt.GetElement(i));
     ASSERT_NE(nullptr, piece) << i;
     EXPECT_EQ(kCodeArcCCW, piece->m_nCode);
     EXPECT_TRUE(piece->IsFitted());
@@ -505,7 +505,7 @@ TEST_F(CornerTest, CornerArcBuilderRefusesDegenerateCorners) {
   EXPECT_EQ(3, opt.BuildCornerArc(Vec3(), Vec3(10, 0, 0), Vec3(10, 10, 0), 0.2, 0.2, a, b, c, plane, list));
   EXPECT_EQ(0, plane);
   EXPECT_GT(list.GetSize(), 0);
-  for (int i = 0; i < list.GetSize(); i++) delete list[i];
+  for (int i = 0; i < list.GetSize(); i++) DeleteElement(list[i]);
 }
 
 }  // namespace
