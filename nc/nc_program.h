@@ -299,6 +299,10 @@ class CNCProgram {
   // The optimiser's values of element i, the array made (or grown) to cover it; null
   // when memory runs out.
   MoveExtras* ExtrasAt(int i);
+  // The radius of move i: an arc's own, a straight move's among its extras (made when
+  // `make`); null for no move, for a straight move without extras unless `make`, and when
+  // memory runs out.
+  double* RadiusAt(int i, bool make);
   // Room for `count` more elements; at the limit the load stops.
   BOOL MakeRoom(int count);
   // Notes a tag of the arena, to be destroyed with the list; FALSE when memory runs out.

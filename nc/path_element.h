@@ -44,8 +44,9 @@ enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxes
 // deviation, path mark, end point. Every copy between records and images walks this one
 // list, so none of them can miss a field. (A list of names rather than a visitor over
 // references: the fields of a packed record cannot be bound to references.) An element
-// holds the ones of NC_ELEMENT_MOVE_FIELDS; the optimiser's three (NC_EXTRA_MOVE_FIELDS)
-// live beside it in its program (MoveExtras).
+// holds the ones of NC_ELEMENT_MOVE_FIELDS and an arc its radius; the optimiser's three of
+// NC_EXTRA_MOVE_FIELDS and the corner radius of a straight move live beside it in its
+// program (MoveExtras).
 #define NC_MOVE_FIELDS(X) \
   X(m_byAxes)             \
   X(m_nTagStart)          \
@@ -57,7 +58,6 @@ enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxes
 #define NC_ELEMENT_MOVE_FIELDS(X) \
   X(m_byAxes)                     \
   X(m_nTagStart)                  \
-  X(m_dRadius)                    \
   X(m_vEnd)
 #define NC_EXTRA_MOVE_FIELDS(X) \
   X(m_dAngle)                   \
@@ -68,11 +68,14 @@ enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxes
 // never optimised, so these stay out of the elements: the program keeps them in an array
 // beside its list, made when the optimiser sets the first (CNCProgram::GetMoveExtras).
 struct MoveExtras {
+  double m_dRadius = DBL_MAX;     // corner radius of a straight move (mm); an arc holds its own
   double m_dAngle = DBL_MAX;      // corner angle (degrees), set by the optimiser
   double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
   double m_dMark = 0.0;           // cumulative path length at the end of the move (mm)
 
-  bool IsDefault() const { return m_dAngle == DBL_MAX && m_dDeviation == DBL_MAX && m_dMark == 0.0; }
+  bool IsDefault() const {
+    return m_dRadius == DBL_MAX && m_dAngle == DBL_MAX && m_dDeviation == DBL_MAX && m_dMark == 0.0;
+  }
 };
 
 // The element fields of a move from `from` into `to` (elements or records).
@@ -179,8 +182,8 @@ class CPathLineElement : public CPathElement {
   CPathLineElement() : CPathElement(kCodeRapid, kKindLine) {}
   explicit CPathLineElement(WORD code) : CPathElement(code, kKindLine) {}
 
-  // Everything an element holds of a move: words, flags, axes, tag start mark, radius
-  // and end point.
+  // Everything a line element holds of a move: words, flags, axes, tag start mark and
+  // end point.
   void CopyFrom(const CPathLineElement& from);
   void CopyFromPathRecord(const PathRecord& rec);
 
@@ -191,10 +194,9 @@ class CPathLineElement : public CPathElement {
   BOOL SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end,
                   ElementArena* arena = nullptr);
 
-  BYTE m_byAxes = 0;           // kAxis* mask
-  DWORD m_nTagStart = 1;       // non-zero on the first move of a tag (the adders write 0)
-  double m_dRadius = DBL_MAX;  // arc radius, or corner radius of a straight move (mm)
-  Vec3 m_vEnd;                 // end point (mm); the start is the previous move's end
+  BYTE m_byAxes = 0;      // kAxis* mask
+  DWORD m_nTagStart = 1;  // non-zero on the first move of a tag (the adders write 0)
+  Vec3 m_vEnd;            // end point (mm); the start is the previous move's end
 };
 
 // An arc: code 2 clockwise, 3 counter-clockwise.
@@ -203,11 +205,12 @@ class CPathArcElement : public CPathLineElement {
   CPathArcElement() : CPathLineElement(kCodeArcCW) { m_byKind = kKindArc; }
   explicit CPathArcElement(WORD code) : CPathLineElement(code) { m_byKind = kKindArc; }
 
-  // As the line's, then the centre.
+  // As the line's, then radius and centre.
   void CopyFrom(const CPathArcElement& from);
   void CopyFromPathRecord(const PathRecord& rec);
 
-  Vec3 m_vCenter;  // absolute centre (mm)
+  double m_dRadius = DBL_MAX;  // radius (mm)
+  Vec3 m_vCenter;              // absolute centre (mm)
 };
 
 typedef CArray<CPathElement*, CPathElement*> CPathElementArray;

@@ -33,8 +33,8 @@ std::string Fields(const CPathElement& e, const MoveExtras& x = MoveExtras()) {
     const CPathLineElement& m = static_cast<const CPathLineElement&>(e);
     std::snprintf(buf, sizeof buf,
                   " axes=%02X tagstart=%08X radius=%.17g angle=%.17g deviation=%.17g mark=%.17g end=%.17g,%.17g,%.17g",
-                  (unsigned)m.m_byAxes, (unsigned)m.m_nTagStart, m.m_dRadius, x.m_dAngle, x.m_dDeviation, x.m_dMark,
-                  m.m_vEnd.x, m.m_vEnd.y, m.m_vEnd.z);
+                  (unsigned)m.m_byAxes, (unsigned)m.m_nTagStart, AsArc(&e) ? AsArc(&e)->m_dRadius : x.m_dRadius,
+                  x.m_dAngle, x.m_dDeviation, x.m_dMark, m.m_vEnd.x, m.m_vEnd.y, m.m_vEnd.z);
     s += buf;
     if (IsArcCode(e.m_nCode)) {
       const Vec3& c = static_cast<const CPathArcElement&>(e).m_vCenter;
@@ -136,8 +136,8 @@ TEST(ElementImage, SizesByCodeAndRoundTrip) {
   auto feed = std::make_unique<CPathLineElement>(kCodeFeed);
   feed->m_byAxes = kAxesXYZ;
   feed->m_nTagStart = 2;
-  feed->m_dRadius = 3.5;
   MoveExtras feedX;
+  feedX.m_dRadius = 3.5;
   feedX.m_dMark = 12.25;
   feed->m_vEnd = Vec3(1, -2, 3);
   feed->m_nDiscard = 1;

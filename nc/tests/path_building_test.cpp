@@ -45,7 +45,7 @@ TEST_F(PathBuildingTest, FirstFeedSetsTheCuttingBox) {
   EXPECT_EQ(Vec3(10, 0, 0), hi);
   const CPathLineElement* e = Move(p, 0);
   EXPECT_EQ(0u, e->m_nTagStart);
-  EXPECT_EQ(DBL_MAX, e->m_dRadius);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(0).m_dRadius);
   EXPECT_EQ(DBL_MAX, p.GetMoveExtras(0).m_dAngle);
   // A later rapid leaves the first-move code alone.
   p.AddLine(kCodeRapid, kAxisX, Vec3(0, 0, 0));
@@ -111,7 +111,7 @@ TEST_F(PathBuildingTest, ArcsThatStayWhole) {
     ReadState(p).m_vLastPoint = k.start;
     ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, k.end, k.center)) << k.why;
     ASSERT_EQ(1, p.GetElementCount()) << k.why;
-    double r = Move(p, 0)->m_dRadius;
+    double r = AsArc(p.GetElement(0))->m_dRadius;
     if (std::isnan(k.radius))
       EXPECT_TRUE(std::isnan(r)) << k.why;
     else

@@ -85,7 +85,7 @@ class ElementDigest {
       Put8('M');
       Put8(move->m_byAxes);
       Put32(move->m_nTagStart);
-      PutDouble(move->m_dRadius);
+      PutDouble(AsArc(&e) ? AsArc(&e)->m_dRadius : x.m_dRadius);
       PutDouble(x.m_dAngle);
       PutDouble(x.m_dDeviation);
       PutDouble(x.m_dMark);
