@@ -33,7 +33,7 @@
 
 // Characters of the load report beyond which the readers add no further line.
 constexpr int kNCReportLimit = 2048;
-// Most elements one program may hold: about 100 bytes each, so about 2 GB. A program
+// Most elements one program may hold: at most 88 bytes each with the list, about 1.8 GB. A program
 // that needs more (an endless loop that moves) fails its load at that element.
 constexpr int kMaxProgramElements = 20000000;
 // What one element takes, as the callers of ReserveMemory count it (bytes).
