@@ -135,6 +135,11 @@ class CNCProgram {
   const CPathElement* GetElement(int index) const {
     return index >= 0 && index < m_aElements.GetSize() ? m_aElements[index] : nullptr;
   }
+  // The optimiser's values of element `index` (defaults for an element that has none,
+  // for one that is no move and past the end).
+  MoveExtras GetMoveExtras(int index) const {
+    return index >= 0 && (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : MoveExtras();
+  }
   // Element `index` as a record; end point and centre through the orientation when
   // `transform` is set. FALSE past the end.
   BOOL GetPathRecord(int index, PathRecord& rec, BOOL transform) const;
@@ -291,6 +296,9 @@ class CNCProgram {
   // Element i when it is a move (an arc); null otherwise.
   CPathLineElement* MoveAt(int i) const;
   CPathArcElement* ArcAt(int i) const;
+  // The optimiser's values of element i, the array made (or grown) to cover it; null
+  // when memory runs out.
+  MoveExtras* ExtrasAt(int i);
   // Room for `count` more elements; at the limit the load stops.
   BOOL MakeRoom(int count);
   // Notes a tag of the arena, to be destroyed with the list; FALSE when memory runs out.
@@ -325,6 +333,7 @@ class CNCProgram {
 
   // The program.
   CPathElementArray m_aElements;               // owned
+  std::vector<MoveExtras> m_aExtras;           // by element index; past its end all default
   ElementArena m_arena;                        // the blocks of the elements the adders make
   std::vector<CPathElement*> m_aArenaTags;     // the tags among them
   std::vector<CPathElement*> m_aPoolElements;  // the elements inserted (from the pool)

@@ -38,9 +38,11 @@ inline bool IsPlaneCode(unsigned code) { return code >= kCodePlaneXY && code <= 
 enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxesXYZ = 0xE0 };
 
 // The fields of a move in record order: axis mask, tag start mark, radius, corner angle,
-// deviation, path mark, end point. Every copy between elements, records and images walks
-// this one list, so none of them can miss a field. (A list of names rather than a visitor
-// over references: the fields of a packed record cannot be bound to references.)
+// deviation, path mark, end point. Every copy between records and images walks this one
+// list, so none of them can miss a field. (A list of names rather than a visitor over
+// references: the fields of a packed record cannot be bound to references.) An element
+// holds the ones of NC_ELEMENT_MOVE_FIELDS; the optimiser's three (NC_EXTRA_MOVE_FIELDS)
+// live beside it in its program (MoveExtras).
 #define NC_MOVE_FIELDS(X) \
   X(m_byAxes)             \
   X(m_nTagStart)          \
@@ -49,19 +51,42 @@ enum : BYTE { kAxisX = 0x80, kAxisY = 0x40, kAxisZ = 0x20, kAxesXY = 0xC0, kAxes
   X(m_dDeviation)         \
   X(m_dMark)              \
   X(m_vEnd)
+#define NC_ELEMENT_MOVE_FIELDS(X) \
+  X(m_byAxes)                     \
+  X(m_nTagStart)                  \
+  X(m_dRadius)                    \
+  X(m_vEnd)
+#define NC_EXTRA_MOVE_FIELDS(X) \
+  X(m_dAngle)                   \
+  X(m_dDeviation)               \
+  X(m_dMark)
 
-// The move fields of `from` into `to` (elements or records); the path mark only withMark.
+// What the optimiser adds to a move. A loaded program has millions of moves and most are
+// never optimised, so these stay out of the elements: the program keeps them in an array
+// beside its list, made when the optimiser sets the first (CNCProgram::GetMoveExtras).
+struct MoveExtras {
+  double m_dAngle = DBL_MAX;      // corner angle (degrees), set by the optimiser
+  double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
+  double m_dMark = 0.0;           // cumulative path length at the end of the move (mm)
+
+  bool IsDefault() const { return m_dAngle == DBL_MAX && m_dDeviation == DBL_MAX && m_dMark == 0.0; }
+};
+
+// The element fields of a move from `from` into `to` (elements or records).
 template <class To, class From>
-void CopyMoveFields(To& to, const From& from, bool withMark) {
-  if (withMark) {
+void CopyElementMoveFields(To& to, const From& from) {
 #define NC_COPY_MOVE_FIELD(field) to.field = from.field;
-    NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
-    return;
-  }
+  NC_ELEMENT_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+}
+
+// The optimiser's fields of a move from `from` into `to` (extras or records); the path
+// mark only withMark.
+template <class To, class From>
+void CopyExtraMoveFields(To& to, const From& from, bool withMark) {
   const double mark = to.m_dMark;
-  NC_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+  NC_EXTRA_MOVE_FIELDS(NC_COPY_MOVE_FIELD)
+  if (!withMark) to.m_dMark = mark;
 #undef NC_COPY_MOVE_FIELD
-  to.m_dMark = mark;
 }
 
 class CPathElement {
@@ -143,8 +168,8 @@ class CPathLineElement : public CPathElement {
   CPathLineElement() : CPathElement(kCodeRapid) {}
   explicit CPathLineElement(WORD code) : CPathElement(code) {}
 
-  // Everything of a move: words, flags, axes, the four move values with the tag start
-  // mark, and the end point.
+  // Everything an element holds of a move: words, flags, axes, tag start mark, radius
+  // and end point.
   void CopyFrom(const CPathLineElement& from);
   void CopyFromPathRecord(const PathRecord& rec);
 
@@ -155,13 +180,10 @@ class CPathLineElement : public CPathElement {
   BOOL SplitRapid(CArray<CPathElement*, CPathElement*>& list, const Vec3& start, const Vec3& end,
                   ElementArena* arena = nullptr);
 
-  BYTE m_byAxes = 0;              // kAxis* mask
-  DWORD m_nTagStart = 1;          // non-zero on the first move of a tag (the adders write 0)
-  double m_dRadius = DBL_MAX;     // arc radius, or corner radius of a straight move (mm)
-  double m_dAngle = DBL_MAX;      // corner angle (degrees), set by the optimiser
-  double m_dDeviation = DBL_MAX;  // path deviation of a merged move (mm)
-  double m_dMark = 0.0;           // cumulative path length at the end of the move (mm)
-  Vec3 m_vEnd;                    // end point (mm); the start is the previous move's end
+  BYTE m_byAxes = 0;           // kAxis* mask
+  DWORD m_nTagStart = 1;       // non-zero on the first move of a tag (the adders write 0)
+  double m_dRadius = DBL_MAX;  // arc radius, or corner radius of a straight move (mm)
+  Vec3 m_vEnd;                 // end point (mm); the start is the previous move's end
 };
 
 // An arc: code 2 clockwise, 3 counter-clockwise.
@@ -170,7 +192,7 @@ class CPathArcElement : public CPathLineElement {
   CPathArcElement() : CPathLineElement(kCodeArcCW) {}
   explicit CPathArcElement(WORD code) : CPathLineElement(code) {}
 
-  // As the line's, but without the path length mark; then end point and centre.
+  // As the line's, then the centre.
   void CopyFrom(const CPathArcElement& from);
   void CopyFromPathRecord(const PathRecord& rec);
 

@@ -1,6 +1,7 @@
 // Elements <-> PathRecords, and the per-index edits of the optimiser.
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "nc/nc_program.h"
 
@@ -39,6 +40,17 @@ CPathArcElement* CNCProgram::ArcAt(int i) const {
   return static_cast<CPathArcElement*>(m_aElements[i]);
 }
 
+MoveExtras* CNCProgram::ExtrasAt(int i) {
+  if ((size_t)i >= m_aExtras.size()) {
+    try {
+      m_aExtras.resize((size_t)m_aElements.GetSize());
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  return &m_aExtras[(size_t)i];
+}
+
 BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const {
   if (index < 0 || index >= m_aElements.GetSize() || !m_aElements[index]) return FALSE;
   const CPathElement* e = m_aElements[index];
@@ -51,7 +63,9 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const
   // times per optimisation, so nothing is looked up twice.
   if (IsMoveCode(e->m_nCode)) {
     const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
-    CopyMoveFields(rec, move, true);
+    CopyElementMoveFields(rec, move);
+    static const MoveExtras kNone;
+    CopyExtraMoveFields(rec, (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : kNone, true);
     if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
     if (IsArcCode(e->m_nCode)) {
       const Vec3& center = static_cast<const CPathArcElement&>(*e).m_vCenter;
@@ -106,6 +120,16 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
   }
   if (IsMoveCode(code)) m_read.m_vLastPoint = end;
   m_aElements.Add(element);
+  if (IsMoveCode(code)) {
+    // An arc starts without a path length mark.
+    MoveExtras extras;
+    CopyExtraMoveFields(extras, *rec, code <= kCodeFeed);
+    MoveExtras* to = extras.IsDefault() ? nullptr : ExtrasAt(m_aElements.GetSize() - 1);
+    if (to)
+      *to = extras;
+    else if (!extras.IsDefault())
+      return OutOfMemory(nullptr);
+  }
 
   if (code == kCodeTag && IsToolTagName(static_cast<CPathTagElement*>(element)->m_szName)) {
     int tool = ToolNumber(rec->m_dValue);
@@ -118,7 +142,10 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 BOOL CNCProgram::SetTagStart(int i, DWORD value) {
   return EditIf(MoveAt(i), [&](CPathLineElement& m) {
     m.m_nTagStart = value;
-    if (value != 0) m.m_dRadius = m.m_dAngle = DBL_MAX;
+    if (value != 0) {
+      m.m_dRadius = DBL_MAX;
+      if ((size_t)i < m_aExtras.size()) m_aExtras[(size_t)i].m_dAngle = DBL_MAX;
+    }
   });
 }
 
@@ -129,7 +156,10 @@ BOOL CNCProgram::LimitRadius(int i, double radius) {
 }
 
 BOOL CNCProgram::SetMark(int i, double length) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dMark = length; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dMark = length;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetRadius(int i, double radius) {
@@ -169,11 +199,17 @@ BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
 }
 
 BOOL CNCProgram::SetAngle(int i, double angle_deg) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dAngle = angle_deg; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dAngle = angle_deg;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetDeviation(int i, double deviation) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dDeviation = deviation; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dDeviation = deviation;
+  return TRUE;
 }
 
 // A discarded move no longer moves its axes; the next move that stays must name them,

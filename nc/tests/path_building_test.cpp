@@ -48,7 +48,7 @@ TEST_F(PathBuildingTest, FirstFeedSetsTheCuttingBox) {
   const CPathLineElement* e = Move(p, 0);
   EXPECT_EQ(0u, e->m_nTagStart);
   EXPECT_EQ(DBL_MAX, e->m_dRadius);
-  EXPECT_EQ(DBL_MAX, e->m_dAngle);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(0).m_dAngle);
   // A later rapid leaves the first-move code alone.
   p.AddLine(kCodeRapid, kAxisX, Vec3(0, 0, 0));
   EXPECT_EQ(1, p.GetFirstMoveCode());

@@ -30,7 +30,7 @@ class ElementDigest {
 
   void Add(const CNCProgram& program) {
     Put32((DWORD)program.GetElementCount());
-    for (int i = 0; i < program.GetElementCount(); i++) Add(*program.GetElement(i));
+    for (int i = 0; i < program.GetElementCount(); i++) Add(*program.GetElement(i), program.GetMoveExtras(i));
   }
   void Put8(BYTE v) { Md5Update(&m_md5, &v, 1); }
   void Put32(DWORD v) {
@@ -64,7 +64,7 @@ class ElementDigest {
   }
 
  private:
-  void Add(const CPathElement& e) {
+  void Add(const CPathElement& e, const MoveExtras& x) {
     Put32(e.m_nCode);
     Put32(e.m_nDiscard);
     Put32(e.m_nFlags);
@@ -86,9 +86,9 @@ class ElementDigest {
       Put8(move->m_byAxes);
       Put32(move->m_nTagStart);
       PutDouble(move->m_dRadius);
-      PutDouble(move->m_dAngle);
-      PutDouble(move->m_dDeviation);
-      PutDouble(move->m_dMark);
+      PutDouble(x.m_dAngle);
+      PutDouble(x.m_dDeviation);
+      PutDouble(x.m_dMark);
       PutVec(move->m_vEnd);
       if (const auto* arc = dynamic_cast<const CPathArcElement*>(&e)) {
         Put8('A');

@@ -67,7 +67,7 @@ void ExpectOptimizedInvariants(const CPathOptimizer& opt, int mTagsBefore) {
     const CPathElement* e = opt.GetElement(i);
     ASSERT_NE(nullptr, e) << i;
     if (IsMoveCode(e->m_nCode) && !e->m_nDiscard) {
-      double m = MoveAt(opt, i)->m_dMark;
+      double m = opt.GetMoveExtras(i).m_dMark;
       ASSERT_TRUE(std::isfinite(m)) << i;
       EXPECT_GE(m, mark) << i;
       mark = m;

@@ -182,7 +182,7 @@ TEST_F(DriverTest, CancelInTheCornerPassKeepsTheMergesAndSkipsTheRest) {
   EXPECT_FALSE(opt.Optimize(&progress, &door));
   EXPECT_EQ(n, opt.GetElementCount());  // no door vertices
   EXPECT_EQ(1u, opt.GetElement(2)->m_nDiscard);
-  for (int i = 0; i < n; i++) EXPECT_EQ(0.0, MoveAt(opt, i)->m_dMark) << i;
+  for (int i = 0; i < n; i++) EXPECT_EQ(0.0, opt.GetMoveExtras(i).m_dMark) << i;
   EXPECT_EQ(3 * n, progress.range);
 }
 
@@ -239,7 +239,7 @@ TEST_F(MergeTest, ShortCollinearFeedsMergeFromTheSecondVertex) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ("R(0,0,5)\nF(0.05,0,5)\nF(0.1,0,5) x\nF(0.15,0,5)\n", Join(List(opt)));
-  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
+  EXPECT_NEAR(5.15, opt.GetMoveExtras(3).m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
   EXPECT_NEAR(0.15, opt.GetPathLength(), 1e-12);
 }
 
@@ -267,7 +267,7 @@ TEST_F(MergeTest, LongLegsAtACornerStay) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
   // The merge test of the vertex at e measured its distance from the chord.
-  EXPECT_NEAR(10 * std::sin(Rad(5)), MoveAt(opt, 2)->m_dDeviation, 1e-9);
+  EXPECT_NEAR(10 * std::sin(Rad(5)), opt.GetMoveExtras(2).m_dDeviation, 1e-9);
 }
 
 TEST_F(MergeTest, ForceBreaksStartANewTag) {
@@ -322,8 +322,8 @@ TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
-  EXPECT_NEAR(180.0, MoveAt(opt, 1)->m_dAngle, 1e-9);
-  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);
+  EXPECT_NEAR(180.0, opt.GetMoveExtras(1).m_dAngle, 1e-9);
+  EXPECT_NEAR(5.15, opt.GetMoveExtras(3).m_dMark, 1e-12);
 }
 
 TEST_F(MergeTest, PathErrorMeasure) {
@@ -359,7 +359,7 @@ TEST_F(CornerTest, AnglesRadiiAndNewTags) {
     }
     EXPECT_EQ(k.tagStart, MoveAt(opt, 2)->m_nTagStart) << k.angle_deg;
     if (k.tagStart == 0) {
-      EXPECT_NEAR(k.angle_deg, first->m_dAngle, 1e-9);
+      EXPECT_NEAR(k.angle_deg, opt.GetMoveExtras(1).m_dAngle, 1e-9);
     }
   }
 }
@@ -383,8 +383,8 @@ TEST_F(MergeTest, AFirstCutCountsFromTheOrigin) {
   ASSERT_TRUE(testing_support::WriteFileBytes(path, "G1 X10 F600\nG1 X10 Y20\n"));
   ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1)));
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-  EXPECT_EQ(10.0, MoveAt(opt, 1)->m_dMark);
-  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(10.0, opt.GetMoveExtras(1).m_dMark);
+  EXPECT_EQ(30.0, opt.GetMoveExtras(2).m_dMark);
   EXPECT_EQ(30.0, opt.GetPathLength());
 }
 
@@ -394,7 +394,7 @@ TEST_F(CornerTest, FirstMoveWithoutARapidSetsOnlyItsLeg) {
   PathBuilder(opt).F(10, 0, 0).F(e.x, e.y, 0);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   // The leg from the origin is known, so the corner at (10, 0, 0) is measured as usual.
-  EXPECT_NEAR(100.0, MoveAt(opt, 0)->m_dAngle, 1e-9);
+  EXPECT_NEAR(100.0, opt.GetMoveExtras(0).m_dAngle, 1e-9);
   EXPECT_NEAR(0.16371, MoveAt(opt, 0)->m_dRadius, 1e-4);
   EXPECT_EQ(1u, MoveAt(opt, 0)->m_nTagStart);
 }
@@ -481,8 +481,9 @@ TEST_F(CornerTest, CoincidentPointsAndZeroSettingsDivideByNothing) {
       const CPathLineElement* m = MoveAt(opt, i);
       ASSERT_NE(nullptr, m);
       EXPECT_TRUE(m->m_dRadius == DBL_MAX || std::isfinite(m->m_dRadius)) << zero << " " << i;
-      EXPECT_TRUE(m->m_dAngle == DBL_MAX || std::isfinite(m->m_dAngle)) << zero << " " << i;
-      EXPECT_TRUE(std::isfinite(m->m_dMark)) << zero << " " << i;
+      const MoveExtras x = opt.GetMoveExtras(i);
+      EXPECT_TRUE(x.m_dAngle == DBL_MAX || std::isfinite(x.m_dAngle)) << zero << " " << i;
+      EXPECT_TRUE(std::isfinite(x.m_dMark)) << zero << " " << i;
     }
     // A straight continuation, not within a chord height of 0: the straight radius.
     EXPECT_EQ(10000.0, MoveAt(opt, 3)->m_dRadius) << zero;
