@@ -76,6 +76,8 @@ UINT PackElementImage(const CPathElement& element, BYTE* out, const MoveExtras& 
     MoveFields rec;
     CopyElementMoveFields(rec, static_cast<const CPathLineElement&>(element));
     CopyExtraMoveFields(rec, extras, true);
+    rec.m_dRadius =
+        IsArcCode(element.m_nCode) ? static_cast<const CPathArcElement&>(element).m_dRadius : extras.m_dRadius;
     w.p = out + offsetof(MoveImage, m_byAxes);
 #define NC_PUT_MOVE_FIELD(field) w.Put(rec.field);
     NC_MOVE_FIELDS(NC_PUT_MOVE_FIELD)
@@ -111,6 +113,10 @@ CPathElement* UnpackElementImage(const BYTE* image, MoveExtras* extras) {
 #undef NC_GET_MOVE_FIELD
     CopyElementMoveFields(*move, rec);
     if (extras) CopyExtraMoveFields(*extras, rec, true);
+    if (IsArcCode(code))
+      static_cast<CPathArcElement*>(move)->m_dRadius = rec.m_dRadius;
+    else if (extras)
+      extras->m_dRadius = rec.m_dRadius;
     if (IsArcCode(code)) r.Get(static_cast<CPathArcElement*>(move)->m_vCenter);
     e = move;
   } else {
@@ -131,7 +137,7 @@ void CWorkspace::Append(CPathElement* element) {
   if (!element) return;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   AppendImage(image);
 }
 
@@ -139,7 +145,7 @@ int CWorkspace::InsertAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return InsertImageAt(i, image);
 }
 
@@ -147,7 +153,7 @@ int CWorkspace::SetAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return SetImageAt(i, image);
 }
 

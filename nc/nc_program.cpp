@@ -70,7 +70,7 @@ void CNCProgram::ReadFolderSettings() {
 // all at once, without touching the millions of moves in them.
 void CNCProgram::FreeElements(CProgressSink* progress) {
   const int count = m_aElements.GetSize();
-  for (CPathElement* element : m_aPoolElements) delete element;
+  for (CPathElement* element : m_aPoolElements) DeleteElement(element);
   for (CPathElement* tag : m_aArenaTags) DeleteElement(tag);
   m_aPoolElements.clear();
   m_aPoolElements.shrink_to_fit();

@@ -33,7 +33,7 @@
 
 // Characters of the load report beyond which the readers add no further line.
 constexpr int kNCReportLimit = 2048;
-// Most elements one program may hold: about 100 bytes each, so about 2 GB. A program
+// Most elements one program may hold: at most 88 bytes each with the list, about 1.8 GB. A program
 // that needs more (an endless loop that moves) fails its load at that element.
 constexpr int kMaxProgramElements = 20000000;
 // What one element takes, as the callers of ReserveMemory count it (bytes).
@@ -299,6 +299,10 @@ class CNCProgram {
   // The optimiser's values of element i, the array made (or grown) to cover it; null
   // when memory runs out.
   MoveExtras* ExtrasAt(int i);
+  // The radius of move i: an arc's own, a straight move's among its extras (made when
+  // `make`); null for no move, for a straight move without extras unless `make`, and when
+  // memory runs out.
+  double* RadiusAt(int i, bool make);
   // Room for `count` more elements; at the limit the load stops.
   BOOL MakeRoom(int count);
   // Notes a tag of the arena, to be destroyed with the list; FALSE when memory runs out.

@@ -11,7 +11,7 @@ double Sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
 }  // namespace
 
 // What a load writes per element is most of its time: keep the moves this small.
-static_assert(sizeof(void*) != 8 || (sizeof(CPathLineElement) == 64 && sizeof(CPathArcElement) == 88),
+static_assert(sizeof(void*) != 8 || (sizeof(CPathLineElement) == 48 && sizeof(CPathArcElement) == 80),
               "move element sizes");
 
 void CPathElement::CopyFromPathRecord(const PathRecord& rec) {
@@ -99,6 +99,7 @@ BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
 void CPathArcElement::CopyFrom(const CPathArcElement& from) {
   CopyWordsFrom(from);
   CopyElementMoveFields(*this, from);
+  m_dRadius = from.m_dRadius;
   m_vCenter = from.m_vCenter;
 }
 
@@ -110,5 +111,6 @@ void CPathArcElement::CopyFromPathRecord(const PathRecord& rec) {
   m_nLine = rec.m_nLine;
   CopyFlagBits(rec.m_nFlags);
   CopyElementMoveFields(*this, rec);
+  m_dRadius = rec.m_dRadius;
   m_vCenter = rec.GetCenter();
 }

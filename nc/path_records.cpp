@@ -51,6 +51,14 @@ MoveExtras* CNCProgram::ExtrasAt(int i) {
   return &m_aExtras[(size_t)i];
 }
 
+double* CNCProgram::RadiusAt(int i, bool make) {
+  if (CPathArcElement* arc = ArcAt(i)) return &arc->m_dRadius;
+  if (!MoveAt(i)) return nullptr;
+  if (!make && (size_t)i >= m_aExtras.size()) return nullptr;
+  MoveExtras* extras = ExtrasAt(i);
+  return extras ? &extras->m_dRadius : nullptr;
+}
+
 BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const {
   if (index < 0 || index >= m_aElements.GetSize() || !m_aElements[index]) return FALSE;
   const CPathElement* e = m_aElements[index];
@@ -65,11 +73,14 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const
     const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
     CopyElementMoveFields(rec, move);
     static const MoveExtras kNone;
-    CopyExtraMoveFields(rec, (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : kNone, true);
+    const MoveExtras& extras = (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : kNone;
+    CopyExtraMoveFields(rec, extras, true);
+    rec.m_dRadius = extras.m_dRadius;
     if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
     if (IsArcCode(e->m_nCode)) {
-      const Vec3& center = static_cast<const CPathArcElement&>(*e).m_vCenter;
-      rec.m_vCenter = transform ? m_mOrientation.Apply(center) : center;
+      const CPathArcElement& arc = static_cast<const CPathArcElement&>(*e);
+      rec.m_dRadius = arc.m_dRadius;
+      rec.m_vCenter = transform ? m_mOrientation.Apply(arc.m_vCenter) : arc.m_vCenter;
     }
   } else if (e->m_nCode == kCodeTag) {
     const CPathTagElement* tag = static_cast<const CPathTagElement*>(e);
@@ -124,6 +135,7 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
     // An arc starts without a path length mark.
     MoveExtras extras;
     CopyExtraMoveFields(extras, *rec, code <= kCodeFeed);
+    if (code <= kCodeFeed) extras.m_dRadius = rec->m_dRadius;  // an arc holds its own
     MoveExtras* to = extras.IsDefault() ? nullptr : ExtrasAt(m_aElements.GetSize() - 1);
     if (to)
       *to = extras;
@@ -143,16 +155,19 @@ BOOL CNCProgram::SetTagStart(int i, DWORD value) {
   return EditIf(MoveAt(i), [&](CPathLineElement& m) {
     m.m_nTagStart = value;
     if (value != 0) {
-      m.m_dRadius = DBL_MAX;
-      if ((size_t)i < m_aExtras.size()) m_aExtras[(size_t)i].m_dAngle = DBL_MAX;
+      if (CPathArcElement* arc = ArcAt(i)) arc->m_dRadius = DBL_MAX;
+      if ((size_t)i < m_aExtras.size()) m_aExtras[(size_t)i].m_dRadius = m_aExtras[(size_t)i].m_dAngle = DBL_MAX;
     }
   });
 }
 
 BOOL CNCProgram::LimitRadius(int i, double radius) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) {
-    if (radius < m.m_dRadius) m.m_dRadius = radius;
-  });
+  if (!MoveAt(i)) return FALSE;
+  // A straight move without extras has no corner radius yet (DBL_MAX).
+  double* r = RadiusAt(i, radius < DBL_MAX);
+  if (!r) return radius < DBL_MAX ? FALSE : TRUE;
+  if (radius < *r) *r = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetMark(int i, double length) {
@@ -163,7 +178,10 @@ BOOL CNCProgram::SetMark(int i, double length) {
 }
 
 BOOL CNCProgram::SetRadius(int i, double radius) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dRadius = radius; });
+  double* r = RadiusAt(i, true);
+  if (!r) return FALSE;
+  *r = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetEnd(int i, const Vec3& end) {
@@ -192,10 +210,11 @@ BOOL CNCProgram::SetAxes(int i, BYTE axes) {
 
 BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
   CPathLineElement* move = MoveAt(i);
-  return EditIf(move && move->m_nCode == kCodeFeed ? move : nullptr, [&](CPathLineElement& m) {
-    m.m_vEnd = end;
-    m.m_dRadius = radius;
-  });
+  MoveExtras* extras = move && move->m_nCode == kCodeFeed ? ExtrasAt(i) : nullptr;
+  if (!extras) return FALSE;
+  move->m_vEnd = end;
+  extras->m_dRadius = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetAngle(int i, double angle_deg) {

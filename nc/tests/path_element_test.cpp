@@ -219,13 +219,13 @@ TEST_F(PathElementTest, SetterEffects) {
   p.SetRadius(1, 8);
   p.SetTagStart(1, 0);
   EXPECT_EQ(30.0, p.GetMoveExtras(1).m_dAngle);
-  EXPECT_EQ(8.0, move(1)->m_dRadius);
+  EXPECT_EQ(8.0, p.GetMoveExtras(1).m_dRadius);
   p.LimitRadius(1, 9);
-  EXPECT_EQ(8.0, move(1)->m_dRadius);
+  EXPECT_EQ(8.0, p.GetMoveExtras(1).m_dRadius);
   p.LimitRadius(1, 2);
-  EXPECT_EQ(2.0, move(1)->m_dRadius);
+  EXPECT_EQ(2.0, p.GetMoveExtras(1).m_dRadius);
   p.SetTagStart(1, 2);  // a tag start forgets the corner values
-  EXPECT_EQ(DBL_MAX, move(1)->m_dRadius);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(1).m_dRadius);
   EXPECT_EQ(DBL_MAX, p.GetMoveExtras(1).m_dAngle);
   p.ReverseArc(2);
   EXPECT_EQ(kCodeArcCCW, move(2)->m_nCode);
@@ -234,7 +234,7 @@ TEST_F(PathElementTest, SetterEffects) {
   EXPECT_EQ(kFlagSource | kFlagMarkA | kFlagMarkB, move(0)->m_nFlags);
   p.SetFeedEnd(1, Vec3(3, 3, 3), 4);
   EXPECT_EQ("F(3,3,3)", Describe(move(1)));
-  EXPECT_EQ(4.0, move(1)->m_dRadius);
+  EXPECT_EQ(4.0, p.GetMoveExtras(1).m_dRadius);
   p.SetDeviation(2, 0.01);
   EXPECT_EQ(0.01, p.GetMoveExtras(2).m_dDeviation);
   p.SetAxes(2, kAxisZ);
