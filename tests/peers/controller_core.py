@@ -234,6 +234,7 @@ class ProtocolCore:
         self.last_pack = None
         self.packs = []
         self.decoder = StreamDecoder()
+        self.old_errors = 0  # stream errors of the streams before this one
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
@@ -290,9 +291,11 @@ class ProtocolCore:
             self.stats["silenced"] += 1
             return []
         if is_sync:
-            # A new numbering starts here; a resent sync frame is harmless.
+            # A new numbering starts here, and a new stream: a command the last session
+            # left half-sent is dropped. A resent sync frame is harmless.
             self.stats["sync_frames"] += 1
             self.last_pack = pack
+            self.new_stream()
             self.stats["status_ack"] += 1
             return [("status", self.ack(pack))]
         if pack == self.last_pack:
@@ -340,8 +343,12 @@ class ProtocolCore:
             self.record_file.write(chunk)
             self.record_file.flush()  # whole before the ACK goes out
             self.stats["recorded_bytes"] += len(chunk)
-        self.stats["stream_errors"] = self.decoder.errors
+        self.stats["stream_errors"] = self.old_errors + self.decoder.errors
         return answers
+
+    def new_stream(self):
+        self.old_errors += self.decoder.errors
+        self.decoder = StreamDecoder()
 
     def on_command(self, code, command):
         texts = []
@@ -349,7 +356,9 @@ class ProtocolCore:
             self.stats["tags"] += 1
             texts.append("G%d" % struct.unpack_from("<i", command, 4)[0])
         elif code == CODE_OT and len(command) >= 6 and struct.unpack_from("<H", command, 4)[0] == OT_STOP:
+            # The run is over: the rest of a command cut short is never coming.
             self.stats["stop_commands"] += 1
+            self.new_stream()
         elif code in (CODE_QUERY, CODE_OT) and len(command) >= 10 and struct.unpack_from("<H", command, 4)[0] == ROM_ITEM:
             text = self.on_rom(code == CODE_OT, command[4:])
             if text:
