@@ -51,9 +51,17 @@ struct ImageReader {
   }
 };
 
+// The fields of a move's image, gathered from the element and its extras.
+struct MoveFields {
+  BYTE m_byAxes;
+  DWORD m_nTagStart;
+  double m_dRadius, m_dAngle, m_dDeviation, m_dMark;
+  Vec3 m_vEnd;
+};
+
 }  // namespace
 
-UINT PackElementImage(const CPathElement& element, BYTE* out) {
+UINT PackElementImage(const CPathElement& element, BYTE* out, const MoveExtras& extras) {
   std::memset(out, 0, kElementImageMax);
   ImageWriter w{out + offsetof(ElementImageHead, m_nCode)};
   w.Put(element.m_nCode);
@@ -65,9 +73,13 @@ UINT PackElementImage(const CPathElement& element, BYTE* out) {
     std::memcpy(out + offsetof(TagImage, m_szName), tag.m_szName, sizeof tag.m_szName);
     bytes::StoreDouble(out + offsetof(TagImage, m_dValue), tag.m_dValue);
   } else if (IsMoveCode(element.m_nCode)) {
-    const CPathLineElement& move = static_cast<const CPathLineElement&>(element);
+    MoveFields rec;
+    CopyElementMoveFields(rec, static_cast<const CPathLineElement&>(element));
+    CopyExtraMoveFields(rec, extras, true);
+    rec.m_dRadius =
+        IsArcCode(element.m_nCode) ? static_cast<const CPathArcElement&>(element).m_dRadius : extras.m_dRadius;
     w.p = out + offsetof(MoveImage, m_byAxes);
-#define NC_PUT_MOVE_FIELD(field) w.Put(move.field);
+#define NC_PUT_MOVE_FIELD(field) w.Put(rec.field);
     NC_MOVE_FIELDS(NC_PUT_MOVE_FIELD)
 #undef NC_PUT_MOVE_FIELD
     if (IsArcCode(element.m_nCode)) w.Put(static_cast<const CPathArcElement&>(element).m_vCenter);
@@ -75,7 +87,7 @@ UINT PackElementImage(const CPathElement& element, BYTE* out) {
   return WorkspaceImageSize(element.m_nCode);
 }
 
-CPathElement* UnpackElementImage(const BYTE* image) {
+CPathElement* UnpackElementImage(const BYTE* image, MoveExtras* extras) {
   ImageReader r{image + offsetof(ElementImageHead, m_nCode)};
   WORD code;
   DWORD discard, flags, line;
@@ -94,10 +106,17 @@ CPathElement* UnpackElementImage(const BYTE* image) {
     e = tag;
   } else if (IsMoveCode(code)) {
     CPathLineElement* move = IsArcCode(code) ? new CPathArcElement(code) : new CPathLineElement(code);
+    MoveFields rec;
     r.p = image + offsetof(MoveImage, m_byAxes);
-#define NC_GET_MOVE_FIELD(field) r.Get(move->field);
+#define NC_GET_MOVE_FIELD(field) r.Get(rec.field);
     NC_MOVE_FIELDS(NC_GET_MOVE_FIELD)
 #undef NC_GET_MOVE_FIELD
+    CopyElementMoveFields(*move, rec);
+    if (extras) CopyExtraMoveFields(*extras, rec, true);
+    if (IsArcCode(code))
+      static_cast<CPathArcElement*>(move)->m_dRadius = rec.m_dRadius;
+    else if (extras)
+      extras->m_dRadius = rec.m_dRadius;
     if (IsArcCode(code)) r.Get(static_cast<CPathArcElement*>(move)->m_vCenter);
     e = move;
   } else {
@@ -118,7 +137,7 @@ void CWorkspace::Append(CPathElement* element) {
   if (!element) return;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   AppendImage(image);
 }
 
@@ -126,7 +145,7 @@ int CWorkspace::InsertAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return InsertImageAt(i, image);
 }
 
@@ -134,7 +153,7 @@ int CWorkspace::SetAt(UINT i, CPathElement* element) {
   if (!element) return 0;
   BYTE image[kElementImageMax];
   PackElementImage(*element, image);
-  delete element;
+  DeleteElement(element);
   return SetImageAt(i, image);
 }
 

@@ -61,9 +61,11 @@ static_assert(sizeof(ArcImage) == kWorkspaceSlotSize, "the largest image fills a
 
 constexpr UINT kElementImageMax = sizeof(ArcImage);
 
-// Writes the image of `element` to out (room for kElementImageMax bytes, the rest zeroed)
-// and returns its size, WorkspaceImageSize of its code.
-UINT PackElementImage(const CPathElement& element, BYTE* out);
+// Writes the image of `element`, with the optimiser's values `extras` of a move, to out
+// (room for kElementImageMax bytes, the rest zeroed) and returns its size,
+// WorkspaceImageSize of its code.
+UINT PackElementImage(const CPathElement& element, BYTE* out, const MoveExtras& extras = MoveExtras());
 
-// A new element rebuilt from an image (the inverse of PackElementImage).
-CPathElement* UnpackElementImage(const BYTE* image);
+// A new element rebuilt from an image (the inverse of PackElementImage); the optimiser's
+// values of a move go to `extras` when given.
+CPathElement* UnpackElementImage(const BYTE* image, MoveExtras* extras = nullptr);

@@ -111,7 +111,7 @@ void Free(void* block, size_t size) noexcept {
   Pool& pool = ThePool();
   std::lock_guard<SpinLock> hold(pool.lock);
   if (!kPooled) {
-    ::operator delete(block);
+    ::operator delete(block, size);  // sized: AddressSanitizer sees an element freed as the wrong class
   } else {
     FreeBlock* f = static_cast<FreeBlock*>(block);
     size_t cls = ClassOf(size);

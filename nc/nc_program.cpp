@@ -70,7 +70,7 @@ void CNCProgram::ReadFolderSettings() {
 // all at once, without touching the millions of moves in them.
 void CNCProgram::FreeElements(CProgressSink* progress) {
   const int count = m_aElements.GetSize();
-  for (CPathElement* element : m_aPoolElements) delete element;
+  for (CPathElement* element : m_aPoolElements) DeleteElement(element);
   for (CPathElement* tag : m_aArenaTags) DeleteElement(tag);
   m_aPoolElements.clear();
   m_aPoolElements.shrink_to_fit();
@@ -78,6 +78,7 @@ void CNCProgram::FreeElements(CProgressSink* progress) {
   m_aArenaTags.shrink_to_fit();
   m_aElements.RemoveAll();
   m_aElements.FreeExtra();
+  std::vector<MoveExtras>().swap(m_aExtras);
   m_arena.Release();
   // The steps of the display as before; the freeing is too quick to need the message
   // queue drained along the way (and a reset on a worker thread must not drain any).
@@ -220,14 +221,22 @@ void CNCProgram::InsertElements(const ElementInsertions& items) {
   for (const auto& item : items)
     if (!item.second->m_byArena) m_aPoolElements.push_back(item.second);
   m_aElements.SetSize(n + k);
+  // The optimiser's values move with their elements; the new elements start without.
+  const bool extras = !m_aExtras.empty();
+  if (extras) m_aExtras.resize((size_t)(n + k));
   CPathElement** a = m_aElements.GetData();
+  MoveExtras* x = extras ? m_aExtras.data() : nullptr;
   // Merge from the back: every old element moves up by the number of new ones before it.
   int src = n - 1, dst = n + k - 1;
   for (int t = k - 1; t >= 0; t--) {
     int at = items[(size_t)t].first;
     if (at < 0) at = 0;
     if (at > n) at = n;
-    while (src >= at) a[dst--] = a[src--];
+    for (; src >= at; src--, dst--) {
+      a[dst] = a[src];
+      if (x) x[dst] = x[src];
+    }
+    if (x) x[dst] = MoveExtras();
     a[dst--] = items[(size_t)t].second;
   }
 }

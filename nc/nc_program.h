@@ -33,7 +33,7 @@
 
 // Characters of the load report beyond which the readers add no further line.
 constexpr int kNCReportLimit = 2048;
-// Most elements one program may hold: about 100 bytes each, so about 2 GB. A program
+// Most elements one program may hold: at most 88 bytes each with the list, about 1.8 GB. A program
 // that needs more (an endless loop that moves) fails its load at that element.
 constexpr int kMaxProgramElements = 20000000;
 // What one element takes, as the callers of ReserveMemory count it (bytes).
@@ -134,6 +134,11 @@ class CNCProgram {
   // Element `index`, or null past the end.
   const CPathElement* GetElement(int index) const {
     return index >= 0 && index < m_aElements.GetSize() ? m_aElements[index] : nullptr;
+  }
+  // The optimiser's values of element `index` (defaults for an element that has none,
+  // for one that is no move and past the end).
+  MoveExtras GetMoveExtras(int index) const {
+    return index >= 0 && (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : MoveExtras();
   }
   // Element `index` as a record; end point and centre through the orientation when
   // `transform` is set. FALSE past the end.
@@ -291,6 +296,13 @@ class CNCProgram {
   // Element i when it is a move (an arc); null otherwise.
   CPathLineElement* MoveAt(int i) const;
   CPathArcElement* ArcAt(int i) const;
+  // The optimiser's values of element i, the array made (or grown) to cover it; null
+  // when memory runs out.
+  MoveExtras* ExtrasAt(int i);
+  // The radius of move i: an arc's own, a straight move's among its extras (made when
+  // `make`); null for no move, for a straight move without extras unless `make`, and when
+  // memory runs out.
+  double* RadiusAt(int i, bool make);
   // Room for `count` more elements; at the limit the load stops.
   BOOL MakeRoom(int count);
   // Notes a tag of the arena, to be destroyed with the list; FALSE when memory runs out.
@@ -325,6 +337,7 @@ class CNCProgram {
 
   // The program.
   CPathElementArray m_aElements;               // owned
+  std::vector<MoveExtras> m_aExtras;           // by element index; past its end all default
   ElementArena m_arena;                        // the blocks of the elements the adders make
   std::vector<CPathElement*> m_aArenaTags;     // the tags among them
   std::vector<CPathElement*> m_aPoolElements;  // the elements inserted (from the pool)

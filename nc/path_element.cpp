@@ -10,6 +10,10 @@ constexpr double kSplitEpsilon_mm = 1e-7;
 double Sign(double v) { return v < 0.0 ? -1.0 : 1.0; }
 }  // namespace
 
+// What a load writes per element is most of its time: keep the moves this small.
+static_assert(sizeof(void*) != 8 || (sizeof(CPathLineElement) == 48 && sizeof(CPathArcElement) == 80),
+              "move element sizes");
+
 void CPathElement::CopyFromPathRecord(const PathRecord& rec) {
   m_nCode = rec.m_nCode;
   m_nDiscard = rec.m_nDiscard;
@@ -52,12 +56,12 @@ void CPathElement::CopyWordsFrom(const CPathElement& from) {
 
 void CPathLineElement::CopyFrom(const CPathLineElement& from) {
   CopyWordsFrom(from);
-  CopyMoveFields(*this, from, true);
+  CopyElementMoveFields(*this, from);
 }
 
 void CPathLineElement::CopyFromPathRecord(const PathRecord& rec) {
   CPathElement::CopyFromPathRecord(rec);
-  CopyMoveFields(*this, rec, true);
+  CopyElementMoveFields(*this, rec);
 }
 
 BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, const Vec3& end, ElementArena* arena) {
@@ -94,17 +98,19 @@ BOOL CPathLineElement::SplitRapid(CPathElementArray& list, const Vec3& start, co
 
 void CPathArcElement::CopyFrom(const CPathArcElement& from) {
   CopyWordsFrom(from);
-  CopyMoveFields(*this, from, false);
+  CopyElementMoveFields(*this, from);
+  m_dRadius = from.m_dRadius;
   m_vCenter = from.m_vCenter;
 }
 
-// An arc takes the record's source, fitted and helical bits, not its whole flags word,
-// and starts without a path length mark.
+// An arc takes the record's source, fitted and helical bits, not its whole flags word
+// (and, in its program, starts without a path length mark: CNCProgram::AddPathRecord).
 void CPathArcElement::CopyFromPathRecord(const PathRecord& rec) {
   m_nCode = rec.m_nCode;
   m_nDiscard = rec.m_nDiscard;
   m_nLine = rec.m_nLine;
   CopyFlagBits(rec.m_nFlags);
-  CopyMoveFields(*this, rec, false);
+  CopyElementMoveFields(*this, rec);
+  m_dRadius = rec.m_dRadius;
   m_vCenter = rec.GetCenter();
 }

@@ -1,6 +1,7 @@
 // Elements <-> PathRecords, and the per-index edits of the optimiser.
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "nc/nc_program.h"
 
@@ -39,6 +40,25 @@ CPathArcElement* CNCProgram::ArcAt(int i) const {
   return static_cast<CPathArcElement*>(m_aElements[i]);
 }
 
+MoveExtras* CNCProgram::ExtrasAt(int i) {
+  if ((size_t)i >= m_aExtras.size()) {
+    try {
+      m_aExtras.resize((size_t)m_aElements.GetSize());
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
+  }
+  return &m_aExtras[(size_t)i];
+}
+
+double* CNCProgram::RadiusAt(int i, bool make) {
+  if (CPathArcElement* arc = ArcAt(i)) return &arc->m_dRadius;
+  if (!MoveAt(i)) return nullptr;
+  if (!make && (size_t)i >= m_aExtras.size()) return nullptr;
+  MoveExtras* extras = ExtrasAt(i);
+  return extras ? &extras->m_dRadius : nullptr;
+}
+
 BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const {
   if (index < 0 || index >= m_aElements.GetSize() || !m_aElements[index]) return FALSE;
   const CPathElement* e = m_aElements[index];
@@ -51,11 +71,16 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const
   // times per optimisation, so nothing is looked up twice.
   if (IsMoveCode(e->m_nCode)) {
     const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
-    CopyMoveFields(rec, move, true);
+    CopyElementMoveFields(rec, move);
+    static const MoveExtras kNone;
+    const MoveExtras& extras = (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : kNone;
+    CopyExtraMoveFields(rec, extras, true);
+    rec.m_dRadius = extras.m_dRadius;
     if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
     if (IsArcCode(e->m_nCode)) {
-      const Vec3& center = static_cast<const CPathArcElement&>(*e).m_vCenter;
-      rec.m_vCenter = transform ? m_mOrientation.Apply(center) : center;
+      const CPathArcElement& arc = static_cast<const CPathArcElement&>(*e);
+      rec.m_dRadius = arc.m_dRadius;
+      rec.m_vCenter = transform ? m_mOrientation.Apply(arc.m_vCenter) : arc.m_vCenter;
     }
   } else if (e->m_nCode == kCodeTag) {
     const CPathTagElement* tag = static_cast<const CPathTagElement*>(e);
@@ -106,6 +131,17 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
   }
   if (IsMoveCode(code)) m_read.m_vLastPoint = end;
   m_aElements.Add(element);
+  if (IsMoveCode(code)) {
+    // An arc starts without a path length mark.
+    MoveExtras extras;
+    CopyExtraMoveFields(extras, *rec, code <= kCodeFeed);
+    if (code <= kCodeFeed) extras.m_dRadius = rec->m_dRadius;  // an arc holds its own
+    MoveExtras* to = extras.IsDefault() ? nullptr : ExtrasAt(m_aElements.GetSize() - 1);
+    if (to)
+      *to = extras;
+    else if (!extras.IsDefault())
+      return OutOfMemory(nullptr);
+  }
 
   if (code == kCodeTag && IsToolTagName(static_cast<CPathTagElement*>(element)->m_szName)) {
     int tool = ToolNumber(rec->m_dValue);
@@ -118,22 +154,34 @@ BOOL CNCProgram::AddPathRecord(const PathRecord* rec) {
 BOOL CNCProgram::SetTagStart(int i, DWORD value) {
   return EditIf(MoveAt(i), [&](CPathLineElement& m) {
     m.m_nTagStart = value;
-    if (value != 0) m.m_dRadius = m.m_dAngle = DBL_MAX;
+    if (value != 0) {
+      if (CPathArcElement* arc = ArcAt(i)) arc->m_dRadius = DBL_MAX;
+      if ((size_t)i < m_aExtras.size()) m_aExtras[(size_t)i].m_dRadius = m_aExtras[(size_t)i].m_dAngle = DBL_MAX;
+    }
   });
 }
 
 BOOL CNCProgram::LimitRadius(int i, double radius) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) {
-    if (radius < m.m_dRadius) m.m_dRadius = radius;
-  });
+  if (!MoveAt(i)) return FALSE;
+  // A straight move without extras has no corner radius yet (DBL_MAX).
+  double* r = RadiusAt(i, radius < DBL_MAX);
+  if (!r) return radius < DBL_MAX ? FALSE : TRUE;
+  if (radius < *r) *r = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetMark(int i, double length) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dMark = length; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dMark = length;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetRadius(int i, double radius) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dRadius = radius; });
+  double* r = RadiusAt(i, true);
+  if (!r) return FALSE;
+  *r = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetEnd(int i, const Vec3& end) {
@@ -162,18 +210,25 @@ BOOL CNCProgram::SetAxes(int i, BYTE axes) {
 
 BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
   CPathLineElement* move = MoveAt(i);
-  return EditIf(move && move->m_nCode == kCodeFeed ? move : nullptr, [&](CPathLineElement& m) {
-    m.m_vEnd = end;
-    m.m_dRadius = radius;
-  });
+  MoveExtras* extras = move && move->m_nCode == kCodeFeed ? ExtrasAt(i) : nullptr;
+  if (!extras) return FALSE;
+  move->m_vEnd = end;
+  extras->m_dRadius = radius;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetAngle(int i, double angle_deg) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dAngle = angle_deg; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dAngle = angle_deg;
+  return TRUE;
 }
 
 BOOL CNCProgram::SetDeviation(int i, double deviation) {
-  return EditIf(MoveAt(i), [&](CPathLineElement& m) { m.m_dDeviation = deviation; });
+  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
+  if (!x) return FALSE;
+  x->m_dDeviation = deviation;
+  return TRUE;
 }
 
 // A discarded move no longer moves its axes; the next move that stays must name them,

@@ -418,7 +418,7 @@ int CPathOptimizer::BuildCornerArc(const Vec3& p0, const Vec3& p1, const Vec3& p
   // The pieces lie between A and B, inside the corner: they grow no box.
   if (!SplitArc(*arc, (BYTE)cp.selector, list, a, b, c, GetArcTolerance())) {
     delete arc;
-    for (int k = 0; k < list.GetSize(); k++) delete list[k];
+    for (int k = 0; k < list.GetSize(); k++) DeleteElement(list[k]);
     list.RemoveAll();
     return -1;
   }

@@ -6,6 +6,7 @@
 
 #include "foundation/settings.h"
 #include "nc/element_image.h"
+#include "nc/element_pool.h"
 #include "nc/tests/nc_test_support.h"
 #include "platform/testing/test_support.h"
 
@@ -17,7 +18,8 @@ namespace {
 
 // Every field of an element, by name, as text: two elements that agree here agree in
 // every field the element model has.
-std::string Fields(const CPathElement& e) {
+// The fields of an element and, for a move, the optimiser's values `x` beside it.
+std::string Fields(const CPathElement& e, const MoveExtras& x = MoveExtras()) {
   char buf[512];
   std::snprintf(buf, sizeof buf, "code=%u discard=%08X flags=%08X line=%08X", (unsigned)e.m_nCode,
                 (unsigned)e.m_nDiscard, (unsigned)e.m_nFlags, (unsigned)e.m_nLine);
@@ -31,8 +33,8 @@ std::string Fields(const CPathElement& e) {
     const CPathLineElement& m = static_cast<const CPathLineElement&>(e);
     std::snprintf(buf, sizeof buf,
                   " axes=%02X tagstart=%08X radius=%.17g angle=%.17g deviation=%.17g mark=%.17g end=%.17g,%.17g,%.17g",
-                  (unsigned)m.m_byAxes, (unsigned)m.m_nTagStart, m.m_dRadius, m.m_dAngle, m.m_dDeviation, m.m_dMark,
-                  m.m_vEnd.x, m.m_vEnd.y, m.m_vEnd.z);
+                  (unsigned)m.m_byAxes, (unsigned)m.m_nTagStart, AsArc(&e) ? AsArc(&e)->m_dRadius : x.m_dRadius,
+                  x.m_dAngle, x.m_dDeviation, x.m_dMark, m.m_vEnd.x, m.m_vEnd.y, m.m_vEnd.z);
     s += buf;
     if (IsArcCode(e.m_nCode)) {
       const Vec3& c = static_cast<const CPathArcElement&>(e).m_vCenter;
@@ -90,13 +92,18 @@ TEST_F(ElementRoundTrip, EveryFieldSurvivesRecordAndImage) {
     ASSERT_TRUE(p.GetPathRecord(0, r1, FALSE));
     ASSERT_TRUE(q.AddPathRecord(&r1));
     const CPathElement& e = *q.GetElement(0);
+    const MoveExtras x = q.GetMoveExtras(0);
 
-    std::string expected = Fields(*p.GetElement(0));
+    std::string expected = Fields(*p.GetElement(0), p.GetMoveExtras(0));
+    if (IsMoveCode(k.code)) {
+      EXPECT_EQ(2.5, x.m_dAngle);
+      EXPECT_EQ(3.75, x.m_dDeviation);
+    }
     if (IsArcCode(k.code)) {
       EXPECT_EQ(kFlagSource | kFlagHelical | kFlagFitted, e.m_nFlags);
-      EXPECT_EQ(0.0, static_cast<const CPathArcElement&>(e).m_dMark);
+      EXPECT_EQ(0.0, x.m_dMark);
     } else {
-      EXPECT_EQ(expected, Fields(e));
+      EXPECT_EQ(expected, Fields(e, x));
     }
     PathRecord r2;
     ASSERT_TRUE(q.GetPathRecord(0, r2, FALSE));
@@ -108,12 +115,14 @@ TEST_F(ElementRoundTrip, EveryFieldSurvivesRecordAndImage) {
       EXPECT_STREQ("ball 3", r2.GetTool()->m_szName);
     }
 
-    // The image keeps every field but the tool, which stays with the element.
+    // The image keeps every field, the optimiser's values with them, but the tool, which
+    // stays with the element.
     BYTE image[kElementImageMax];
-    EXPECT_EQ(WorkspaceImageSize(k.code), PackElementImage(e, image));
-    std::unique_ptr<CPathElement> back(UnpackElementImage(image));
-    std::string viaImage = Fields(*back);
-    std::string original = Fields(e);
+    EXPECT_EQ(WorkspaceImageSize(k.code), PackElementImage(e, image, x));
+    MoveExtras backX;
+    ElementPtr<> back(UnpackElementImage(image, &backX));
+    std::string viaImage = Fields(*back, backX);
+    std::string original = Fields(e, x);
     if (k.code == kCodeTag && !std::strcmp(k.name, "T")) original.replace(original.find("tool=ball 3"), 11, "tool=-");
     EXPECT_EQ(original, viaImage);
   }
@@ -127,8 +136,9 @@ TEST(ElementImage, SizesByCodeAndRoundTrip) {
   auto feed = std::make_unique<CPathLineElement>(kCodeFeed);
   feed->m_byAxes = kAxesXYZ;
   feed->m_nTagStart = 2;
-  feed->m_dRadius = 3.5;
-  feed->m_dMark = 12.25;
+  MoveExtras feedX;
+  feedX.m_dRadius = 3.5;
+  feedX.m_dMark = 12.25;
   feed->m_vEnd = Vec3(1, -2, 3);
   feed->m_nDiscard = 1;
   feed->SetSource(true);
@@ -136,31 +146,34 @@ TEST(ElementImage, SizesByCodeAndRoundTrip) {
   arc->m_vEnd = Vec3(10, 0, 0);
   arc->m_vCenter = Vec3(5, 0, -1);
   arc->SetHelical(true);
-  auto mode = std::make_unique<CPathElement>(17);
+  ElementPtr<> mode(new CPathElement(17));
   mode->m_nLine = 99;
 
   struct {
     const CPathElement* e;
     UINT size;
-  } cases[] = {{tag.get(), 37}, {feed.get(), 83}, {arc.get(), 107}, {mode.get(), 22}};
+    MoveExtras x;
+  } cases[] = {{tag.get(), 37, {}}, {feed.get(), 83, feedX}, {arc.get(), 107, {}}, {mode.get(), 22, {}}};
   for (auto& c : cases) {
     BYTE image[kElementImageMax];
     memset(image, 0xAB, sizeof image);
-    ASSERT_EQ(c.size, PackElementImage(*c.e, image));
+    ASSERT_EQ(c.size, PackElementImage(*c.e, image, c.x));
     EXPECT_EQ(c.e->m_nCode, WORD(image[4] | image[5] << 8));
     for (UINT i = c.size; i < kElementImageMax; ++i) ASSERT_EQ(0, image[i]) << "byte " << i;
     for (UINT i = 0; i < 4; ++i) ASSERT_EQ(0, image[i]);
-    std::unique_ptr<CPathElement> back(UnpackElementImage(image));
+    MoveExtras backX;
+    ElementPtr<> back(UnpackElementImage(image, &backX));
     ASSERT_TRUE(back);
+    EXPECT_EQ(c.x.m_dMark, backX.m_dMark);
     BYTE again[kElementImageMax];
-    EXPECT_EQ(c.size, PackElementImage(*back, again));
+    EXPECT_EQ(c.size, PackElementImage(*back, again, backX));
     EXPECT_EQ(0, memcmp(image, again, kElementImageMax)) << "code " << c.e->m_nCode;
   }
-  std::unique_ptr<CPathElement> back;
+  ElementPtr<> back;
   BYTE image[kElementImageMax];
   PackElementImage(*arc, image);
   back.reset(UnpackElementImage(image));
-  auto* a = dynamic_cast<CPathArcElement*>(back.get());
+  const CPathArcElement* a = AsArc(back.get());
   ASSERT_TRUE(a);
   EXPECT_EQ(Vec3(5, 0, -1).z, a->m_vCenter.z);
   EXPECT_TRUE(a->IsHelical());
@@ -168,32 +181,30 @@ TEST(ElementImage, SizesByCodeAndRoundTrip) {
 
 #ifdef _WIN32
 
-// Counts deletions, to see that the workspace takes elements over.
-int g_deleted = 0;
-struct CountedTag : CPathTagElement {
-  ~CountedTag() override { ++g_deleted; }
-};
-
 class WorkspaceElements : public ::testing::Test {
  protected:
   void SetUp() override {
     m_saved = g_strAppFolder;
     g_strAppFolder = m_dir.Path();
-    g_deleted = 0;
+    m_nLive = element_pool::LiveBlocks();
   }
+  // Elements made and not yet deleted since SetUp (the workspace takes them over).
+  long Live() const { return (long)element_pool::LiveBlocks() - (long)m_nLive; }
   void TearDown() override { g_strAppFolder = m_saved; }
   testing_support::TempDir m_dir;
   CString m_saved;
+  size_t m_nLive = 0;
 };
 
 TEST_F(WorkspaceElements, StoresImagesAndTakesElementsOver) {
   CWorkspace ws;
   ASSERT_EQ(8u + 107u * 10u, ws.Open(8 + 107 * 10));
-  auto* tag = new CountedTag;
+  auto* tag = new CPathTagElement;
   tag->SetName("T");
   tag->m_dValue = 3;
+  EXPECT_EQ(1, Live());
   ws.Append(tag);
-  EXPECT_EQ(1, g_deleted);
+  EXPECT_EQ(0, Live());
   ASSERT_EQ(1u, ws.GetCount());
   const BYTE* slot = ws.GetAt(0);
   EXPECT_EQ(0xFFFF, WORD(slot[4] | slot[5] << 8));
@@ -202,16 +213,19 @@ TEST_F(WorkspaceElements, StoresImagesAndTakesElementsOver) {
   auto* feed = new CPathLineElement(kCodeFeed);
   feed->m_vEnd = Vec3(4, 5, 6);
   EXPECT_EQ(1, ws.InsertAt(0, feed));
-  std::unique_ptr<CPathElement> first(UnpackElementImage(ws.GetAt(0)));
-  EXPECT_EQ(kCodeFeed, first->m_nCode);
-  EXPECT_EQ(5.0, static_cast<CPathLineElement*>(first.get())->m_vEnd.y);
+  EXPECT_EQ(0, Live());
+  {
+    ElementPtr<> first(UnpackElementImage(ws.GetAt(0)));
+    EXPECT_EQ(kCodeFeed, first->m_nCode);
+    EXPECT_EQ(5.0, AsMove(first.get())->m_vEnd.y);
+  }
 
   // Refused stores still delete the element.
-  EXPECT_EQ(0, ws.SetAt(5, new CountedTag));
-  EXPECT_EQ(2, g_deleted);
+  EXPECT_EQ(0, ws.SetAt(5, new CPathArcElement));
+  EXPECT_EQ(0, Live());
   ws.Reset();
-  ws.Append(new CountedTag);
-  EXPECT_EQ(3, g_deleted);
+  ws.Append(new CPathTagElement);
+  EXPECT_EQ(0, Live());
   EXPECT_EQ(0u, ws.GetCount());
 }
 

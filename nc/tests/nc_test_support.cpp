@@ -24,14 +24,14 @@ std::string Describe(const CPathElement* e) {
   if (!e) return "null";
   std::string s;
   char buf[128];
-  if (const CPathArcElement* arc = dynamic_cast<const CPathArcElement*>(e)) {
+  if (const CPathArcElement* arc = AsArc(e)) {
     s = (arc->m_nCode == kCodeArcCW    ? "CW"
          : arc->m_nCode == kCodeArcCCW ? "CCW"
                                        : "ARC?") +
         Point(arc->m_vEnd) + "@" + Point(arc->m_vCenter);
-  } else if (const CPathLineElement* line = dynamic_cast<const CPathLineElement*>(e)) {
+  } else if (const CPathLineElement* line = AsMove(e)) {
     s = (line->m_nCode == kCodeRapid ? "R" : line->m_nCode == kCodeFeed ? "F" : "LINE?") + Point(line->m_vEnd);
-  } else if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
+  } else if (const CPathTagElement* tag = AsTag(e)) {
     std::snprintf(buf, sizeof buf, "%s=%.6g", tag->m_szName, tag->m_dValue);
     s = buf;
     if (tag->m_pTool) {

@@ -15,9 +15,7 @@ constexpr double kPi = 3.141592653589793;
 
 class PathBuildingTest : public AppFolderTest {};
 
-const CPathLineElement* Move(const CNCProgram& p, int i) {
-  return dynamic_cast<const CPathLineElement*>(p.GetElement(i));
-}
+const CPathLineElement* Move(const CNCProgram& p, int i) { return AsMove(p.GetElement(i)); }
 
 TEST_F(PathBuildingTest, AddersCheckTheirCodesAndStampTheLine) {
   CNCProgram p;
@@ -47,8 +45,8 @@ TEST_F(PathBuildingTest, FirstFeedSetsTheCuttingBox) {
   EXPECT_EQ(Vec3(10, 0, 0), hi);
   const CPathLineElement* e = Move(p, 0);
   EXPECT_EQ(0u, e->m_nTagStart);
-  EXPECT_EQ(DBL_MAX, e->m_dRadius);
-  EXPECT_EQ(DBL_MAX, e->m_dAngle);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(0).m_dRadius);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(0).m_dAngle);
   // A later rapid leaves the first-move code alone.
   p.AddLine(kCodeRapid, kAxisX, Vec3(0, 0, 0));
   EXPECT_EQ(1, p.GetFirstMoveCode());
@@ -61,7 +59,7 @@ TEST_F(PathBuildingTest, QuarterCircleBecomes32EqualPieces) {
   ASSERT_EQ(32, p.GetElementCount());
   double step = (kPi / 2) / 32;  // 2.8125 degrees
   for (int i = 0; i < 32; i++) {
-    const CPathArcElement* piece = dynamic_cast<const CPathArcElement*>(p.GetElement(i));
+    const CPathArcElement* piece = AsArc(p.GetElement(i));
     ASSERT_NE(nullptr, piece);
     EXPECT_EQ(i == 31 ? 1 : 0, piece->IsSource()) << i;
     EXPECT_EQ(kCodeArcCCW, piece->m_nCode);
@@ -113,7 +111,7 @@ TEST_F(PathBuildingTest, ArcsThatStayWhole) {
     ReadState(p).m_vLastPoint = k.start;
     ASSERT_TRUE(p.AddArc(kCodeArcCCW, 0, kAxesXY, k.end, k.center)) << k.why;
     ASSERT_EQ(1, p.GetElementCount()) << k.why;
-    double r = Move(p, 0)->m_dRadius;
+    double r = AsArc(p.GetElement(0))->m_dRadius;
     if (std::isnan(k.radius))
       EXPECT_TRUE(std::isnan(r)) << k.why;
     else

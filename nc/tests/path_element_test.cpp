@@ -103,9 +103,9 @@ TEST_F(PathElementTest, ArcsKeepOnlyTheirFlagBitsAndNoMark) {
   auto line = static_cast<const CPathLineElement*>(p.GetElement(0));
   auto arc = static_cast<const CPathArcElement*>(p.GetElement(1));
   EXPECT_EQ(0xC05u, line->m_nFlags);
-  EXPECT_EQ(12.5, line->m_dMark);
+  EXPECT_EQ(12.5, p.GetMoveExtras(0).m_dMark);
   EXPECT_EQ(0x005u, arc->m_nFlags);
-  EXPECT_EQ(0.0, arc->m_dMark);
+  EXPECT_EQ(0.0, p.GetMoveExtras(1).m_dMark);
   EXPECT_EQ(3.0, arc->m_dRadius);
   EXPECT_EQ(2u, arc->m_nTagStart);
   EXPECT_EQ("CCW(1,2,3)@(0,2,3)", Describe(arc));
@@ -218,14 +218,15 @@ TEST_F(PathElementTest, SetterEffects) {
   p.SetAngle(1, 30);
   p.SetRadius(1, 8);
   p.SetTagStart(1, 0);
-  EXPECT_EQ(8.0, move(1)->m_dRadius);
+  EXPECT_EQ(30.0, p.GetMoveExtras(1).m_dAngle);
+  EXPECT_EQ(8.0, p.GetMoveExtras(1).m_dRadius);
   p.LimitRadius(1, 9);
-  EXPECT_EQ(8.0, move(1)->m_dRadius);
+  EXPECT_EQ(8.0, p.GetMoveExtras(1).m_dRadius);
   p.LimitRadius(1, 2);
-  EXPECT_EQ(2.0, move(1)->m_dRadius);
+  EXPECT_EQ(2.0, p.GetMoveExtras(1).m_dRadius);
   p.SetTagStart(1, 2);  // a tag start forgets the corner values
-  EXPECT_EQ(DBL_MAX, move(1)->m_dRadius);
-  EXPECT_EQ(DBL_MAX, move(1)->m_dAngle);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(1).m_dRadius);
+  EXPECT_EQ(DBL_MAX, p.GetMoveExtras(1).m_dAngle);
   p.ReverseArc(2);
   EXPECT_EQ(kCodeArcCCW, move(2)->m_nCode);
   p.SetMarkA(0);
@@ -233,9 +234,9 @@ TEST_F(PathElementTest, SetterEffects) {
   EXPECT_EQ(kFlagSource | kFlagMarkA | kFlagMarkB, move(0)->m_nFlags);
   p.SetFeedEnd(1, Vec3(3, 3, 3), 4);
   EXPECT_EQ("F(3,3,3)", Describe(move(1)));
-  EXPECT_EQ(4.0, move(1)->m_dRadius);
+  EXPECT_EQ(4.0, p.GetMoveExtras(1).m_dRadius);
   p.SetDeviation(2, 0.01);
-  EXPECT_EQ(0.01, move(2)->m_dDeviation);
+  EXPECT_EQ(0.01, p.GetMoveExtras(2).m_dDeviation);
   p.SetAxes(2, kAxisZ);
   EXPECT_EQ(kAxisZ, move(2)->m_byAxes);
 }

@@ -123,7 +123,7 @@ TEST_F(CamFileTest, RecordsBecomeElements) {
   EXPECT_TRUE(m_boxes.Boxes().empty());
   // Records count as lines.
   EXPECT_EQ(8u, p.GetElement(7)->m_nLine);
-  const CPathTagElement* tool = dynamic_cast<const CPathTagElement*>(p.GetElement(5));
+  const CPathTagElement* tool = AsTag(p.GetElement(5));
   ASSERT_NE(nullptr, tool);
   ASSERT_NE(nullptr, tool->m_pTool);
   EXPECT_EQ(1u, DWORD(tool->m_pTool->m_nKind));  // CAM kind 3 is a ball
@@ -179,7 +179,7 @@ TEST_F(CamFileTest, ToolNumbersOutsideTheRangeAddNothing) {
   ASSERT_TRUE(Load(p, body));
   EXPECT_EQ("T=10 tool=6\nT=1 tool=1\nT=10 tool=8\n", Join(Describe(p)));
   EXPECT_STREQ("T10T1", p.GetUsedTools());
-  auto kind = [&](int i) { return DWORD(dynamic_cast<const CPathTagElement*>(p.GetElement(i))->m_pTool->m_nKind); };
+  auto kind = [&](int i) { return DWORD(AsTag(p.GetElement(i))->m_pTool->m_nKind); };
   EXPECT_EQ(6u, kind(0));
   EXPECT_EQ(0u, kind(1));
 }

@@ -30,7 +30,7 @@ class ElementDigest {
 
   void Add(const CNCProgram& program) {
     Put32((DWORD)program.GetElementCount());
-    for (int i = 0; i < program.GetElementCount(); i++) Add(*program.GetElement(i));
+    for (int i = 0; i < program.GetElementCount(); i++) Add(*program.GetElement(i), program.GetMoveExtras(i));
   }
   void Put8(BYTE v) { Md5Update(&m_md5, &v, 1); }
   void Put32(DWORD v) {
@@ -64,12 +64,12 @@ class ElementDigest {
   }
 
  private:
-  void Add(const CPathElement& e) {
+  void Add(const CPathElement& e, const MoveExtras& x) {
     Put32(e.m_nCode);
     Put32(e.m_nDiscard);
     Put32(e.m_nFlags);
     Put32(e.m_nLine);
-    if (const auto* tag = dynamic_cast<const CPathTagElement*>(&e)) {
+    if (const auto* tag = AsTag(&e)) {
       Put8('T');
       for (char c : tag->m_szName) Put8((BYTE)c);
       PutDouble(tag->m_dValue);
@@ -81,16 +81,16 @@ class ElementDigest {
         PutDouble(tool->m_dSize4);
         Md5Update(&m_md5, tool->m_szName, strnlen(tool->m_szName, sizeof tool->m_szName));
       }
-    } else if (const auto* move = dynamic_cast<const CPathLineElement*>(&e)) {
+    } else if (const auto* move = AsMove(&e)) {
       Put8('M');
       Put8(move->m_byAxes);
       Put32(move->m_nTagStart);
-      PutDouble(move->m_dRadius);
-      PutDouble(move->m_dAngle);
-      PutDouble(move->m_dDeviation);
-      PutDouble(move->m_dMark);
+      PutDouble(AsArc(&e) ? AsArc(&e)->m_dRadius : x.m_dRadius);
+      PutDouble(x.m_dAngle);
+      PutDouble(x.m_dDeviation);
+      PutDouble(x.m_dMark);
       PutVec(move->m_vEnd);
-      if (const auto* arc = dynamic_cast<const CPathArcElement*>(&e)) {
+      if (const auto* arc = AsArc(&e)) {
         Put8('A');
         PutVec(arc->m_vCenter);
       }

@@ -199,7 +199,7 @@ TEST_F(DoorFoldTest, ArcPiecesOnAnEdgeAreFoldedWithTheirArc) {
   ASSERT_TRUE(opt.Optimize(nullptr, &kDoor));
   int arcs = 0, first = -1;
   for (int i = 0; i < opt.GetElementCount(); i++) {
-    const CPathArcElement* arc = dynamic_cast<const CPathArcElement*>(opt.GetElement(i));
+    const CPathArcElement* arc = AsArc(opt.GetElement(i));
     if (!arc) continue;
     if (first < 0) first = i;
     arcs++;

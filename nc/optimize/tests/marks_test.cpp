@@ -33,9 +33,9 @@ TEST_F(MarksTest, ToolPreparationTagGoesWarmupTimesFeedBack) {
   // 50 - 20 * 1: the move with mark 30 stops the walk back and the tag goes right after it.
   EXPECT_EQ("F(0,10,0)\nF(0,20,0)\nF(0,30,0)\nM=102\nF(0,40,0)\nF(0,50,0)\nT=2\nF(0,60,0)\nF(0,70,0)\n",
             Join(List(opt)));
-  EXPECT_EQ(10.0, MoveAt(opt, 0)->m_dMark);
-  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_EQ(50.0, MoveAt(opt, 5)->m_dMark);
+  EXPECT_EQ(10.0, opt.GetMoveExtras(0).m_dMark);
+  EXPECT_EQ(30.0, opt.GetMoveExtras(2).m_dMark);
+  EXPECT_EQ(50.0, opt.GetMoveExtras(5).m_dMark);
   EXPECT_EQ((DWORD)ReadState(opt).m_nLine, opt.GetElement(3)->m_nLine);
 
   // Ten seconds reach back past the start: the tag goes before the first feed.
@@ -73,9 +73,9 @@ TEST_F(MarksTest, RapidsCountInMarksButNotInTheToolpathLength) {
   CPathOptimizer opt;
   PathBuilder(opt).F(10, 0, 0).R(10, 100, 0).F(20, 100, 0);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-  EXPECT_EQ(10.0, MoveAt(opt, 0)->m_dMark);
-  EXPECT_EQ(110.0, MoveAt(opt, 1)->m_dMark);
-  EXPECT_EQ(120.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(10.0, opt.GetMoveExtras(0).m_dMark);
+  EXPECT_EQ(110.0, opt.GetMoveExtras(1).m_dMark);
+  EXPECT_EQ(120.0, opt.GetMoveExtras(2).m_dMark);
   EXPECT_EQ(20.0, opt.GetPathLength());
 }
 
@@ -85,8 +85,8 @@ TEST_F(MarksTest, DiscardedMovesKeepTheirMarkAndAddNothing) {
   opt.SetMark(2, 99);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   ASSERT_EQ(1u, opt.GetElement(2)->m_nDiscard);
-  EXPECT_EQ(99.0, MoveAt(opt, 2)->m_dMark);
-  EXPECT_NEAR(5 + 3.15, MoveAt(opt, 4)->m_dMark, 1e-12);
+  EXPECT_EQ(99.0, opt.GetMoveExtras(2).m_dMark);
+  EXPECT_NEAR(5 + 3.15, opt.GetMoveExtras(4).m_dMark, 1e-12);
 }
 
 TEST_F(MarksTest, UsedToolsAndTagCount) {

@@ -47,14 +47,12 @@ std::vector<std::string> List(const CNCProgram& program) {
   return out;
 }
 
-const CPathLineElement* MoveAt(const CNCProgram& program, int index) {
-  return dynamic_cast<const CPathLineElement*>(program.GetElement(index));
-}
+const CPathLineElement* MoveAt(const CNCProgram& program, int index) { return AsMove(program.GetElement(index)); }
 
 int CountHundredMTags(const CNCProgram& program) {
   int n = 0;
   for (int i = 0; i < program.GetElementCount(); i++) {
-    const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(program.GetElement(i));
+    const CPathTagElement* tag = AsTag(program.GetElement(i));
     if (tag && tag->IsNamed("M") && tag->m_dValue >= 100) n++;
   }
   return n;
@@ -67,12 +65,12 @@ void ExpectOptimizedInvariants(const CPathOptimizer& opt, int mTagsBefore) {
     const CPathElement* e = opt.GetElement(i);
     ASSERT_NE(nullptr, e) << i;
     if (IsMoveCode(e->m_nCode) && !e->m_nDiscard) {
-      double m = MoveAt(opt, i)->m_dMark;
+      double m = opt.GetMoveExtras(i).m_dMark;
       ASSERT_TRUE(std::isfinite(m)) << i;
       EXPECT_GE(m, mark) << i;
       mark = m;
     }
-    if (const CPathTagElement* tag = dynamic_cast<const CPathTagElement*>(e)) {
+    if (const CPathTagElement* tag = AsTag(e)) {
       if ((tag->m_szName[0] == 'T' || tag->m_szName[0] == 't') && !tag->m_szName[1]) toolTags++;
     }
   }

@@ -182,7 +182,7 @@ TEST_F(DriverTest, CancelInTheCornerPassKeepsTheMergesAndSkipsTheRest) {
   EXPECT_FALSE(opt.Optimize(&progress, &door));
   EXPECT_EQ(n, opt.GetElementCount());  // no door vertices
   EXPECT_EQ(1u, opt.GetElement(2)->m_nDiscard);
-  for (int i = 0; i < n; i++) EXPECT_EQ(0.0, MoveAt(opt, i)->m_dMark) << i;
+  for (int i = 0; i < n; i++) EXPECT_EQ(0.0, opt.GetMoveExtras(i).m_dMark) << i;
   EXPECT_EQ(3 * n, progress.range);
 }
 
@@ -239,7 +239,7 @@ TEST_F(MergeTest, ShortCollinearFeedsMergeFromTheSecondVertex) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   EXPECT_EQ("R(0,0,5)\nF(0.05,0,5)\nF(0.1,0,5) x\nF(0.15,0,5)\n", Join(List(opt)));
-  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
+  EXPECT_NEAR(5.15, opt.GetMoveExtras(3).m_dMark, 1e-12);  // the rapid up 5 mm, the third spans 0.1 mm
   EXPECT_NEAR(0.15, opt.GetPathLength(), 1e-12);
 }
 
@@ -267,7 +267,7 @@ TEST_F(MergeTest, LongLegsAtACornerStay) {
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
   // The merge test of the vertex at e measured its distance from the chord.
-  EXPECT_NEAR(10 * std::sin(Rad(5)), MoveAt(opt, 2)->m_dDeviation, 1e-9);
+  EXPECT_NEAR(10 * std::sin(Rad(5)), opt.GetMoveExtras(2).m_dDeviation, 1e-9);
 }
 
 TEST_F(MergeTest, ForceBreaksStartANewTag) {
@@ -322,8 +322,8 @@ TEST_F(MergeTest, PointFilterOffLeavesEveryFeedButStillMarks) {
   PathBuilder(opt).R(0, 0, 5).F(0.05, 0, 5).F(0.1, 0, 5).F(0.15, 0, 5);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   for (int i = 0; i < 4; i++) EXPECT_EQ(0u, opt.GetElement(i)->m_nDiscard) << i;
-  EXPECT_NEAR(180.0, MoveAt(opt, 1)->m_dAngle, 1e-9);
-  EXPECT_NEAR(5.15, MoveAt(opt, 3)->m_dMark, 1e-12);
+  EXPECT_NEAR(180.0, opt.GetMoveExtras(1).m_dAngle, 1e-9);
+  EXPECT_NEAR(5.15, opt.GetMoveExtras(3).m_dMark, 1e-12);
 }
 
 TEST_F(MergeTest, PathErrorMeasure) {
@@ -351,15 +351,14 @@ TEST_F(CornerTest, AnglesRadiiAndNewTags) {
     Vec3 e = SecondLegEnd(k.angle_deg, 10);
     PathBuilder(opt).R(0, 0, 0).F(10, 0, 0).F(e.x, e.y, 0);
     ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-    const CPathLineElement* first = MoveAt(opt, 1);
     if (k.radius == DBL_MAX) {
-      EXPECT_EQ(DBL_MAX, first->m_dRadius) << k.angle_deg;
+      EXPECT_EQ(DBL_MAX, opt.GetMoveExtras(1).m_dRadius) << k.angle_deg;
     } else {
-      EXPECT_NEAR(k.radius, first->m_dRadius, 1e-4) << k.angle_deg;
+      EXPECT_NEAR(k.radius, opt.GetMoveExtras(1).m_dRadius, 1e-4) << k.angle_deg;
     }
     EXPECT_EQ(k.tagStart, MoveAt(opt, 2)->m_nTagStart) << k.angle_deg;
     if (k.tagStart == 0) {
-      EXPECT_NEAR(k.angle_deg, first->m_dAngle, 1e-9);
+      EXPECT_NEAR(k.angle_deg, opt.GetMoveExtras(1).m_dAngle, 1e-9);
     }
   }
 }
@@ -371,7 +370,7 @@ TEST_F(CornerTest, NearlyStraightCornersGetTheCircleThroughTheirPoints) {
   PathBuilder(opt).R(0, 0, 0).F(10, 0, 0).F(e.x, e.y, 0);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   double d3 = std::hypot(e.x, e.y);
-  EXPECT_NEAR(d3 / (2 * std::sin(Rad(179.99))), MoveAt(opt, 1)->m_dRadius, 1e-3);
+  EXPECT_NEAR(d3 / (2 * std::sin(Rad(179.99))), opt.GetMoveExtras(1).m_dRadius, 1e-3);
 }
 
 // A program that starts with a cut: the cut counts in the marks and the toolpath length,
@@ -383,8 +382,8 @@ TEST_F(MergeTest, AFirstCutCountsFromTheOrigin) {
   ASSERT_TRUE(testing_support::WriteFileBytes(path, "G1 X10 F600\nG1 X10 Y20\n"));
   ASSERT_TRUE(opt.LoadFromNCFile(nullptr, path, Vec3(1, 1, 1)));
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
-  EXPECT_EQ(10.0, MoveAt(opt, 1)->m_dMark);
-  EXPECT_EQ(30.0, MoveAt(opt, 2)->m_dMark);
+  EXPECT_EQ(10.0, opt.GetMoveExtras(1).m_dMark);
+  EXPECT_EQ(30.0, opt.GetMoveExtras(2).m_dMark);
   EXPECT_EQ(30.0, opt.GetPathLength());
 }
 
@@ -394,8 +393,8 @@ TEST_F(CornerTest, FirstMoveWithoutARapidSetsOnlyItsLeg) {
   PathBuilder(opt).F(10, 0, 0).F(e.x, e.y, 0);
   ASSERT_TRUE(opt.Optimize(nullptr, nullptr));
   // The leg from the origin is known, so the corner at (10, 0, 0) is measured as usual.
-  EXPECT_NEAR(100.0, MoveAt(opt, 0)->m_dAngle, 1e-9);
-  EXPECT_NEAR(0.16371, MoveAt(opt, 0)->m_dRadius, 1e-4);
+  EXPECT_NEAR(100.0, opt.GetMoveExtras(0).m_dAngle, 1e-9);
+  EXPECT_NEAR(0.16371, opt.GetMoveExtras(0).m_dRadius, 1e-4);
   EXPECT_EQ(1u, MoveAt(opt, 0)->m_nTagStart);
 }
 
@@ -408,12 +407,12 @@ TEST_F(CornerTest, SharpCornerBecomesATangentArc) {
   const CPathLineElement* first = MoveAt(opt, 1);
   EXPECT_NEAR(10 - r, first->m_vEnd.x, 1e-9);
   EXPECT_NEAR(0.0, first->m_vEnd.y, 1e-12);
-  EXPECT_NEAR(r, first->m_dRadius, 1e-9);
+  EXPECT_NEAR(r, opt.GetMoveExtras(1).m_dRadius, 1e-9);
   // Eight pieces of 11.25 degrees keep the chord height below 0.005 mm: seven inserted
   // pieces, then the arc itself, before the second feed.
   ASSERT_EQ(4 + 8, opt.GetElementCount());
   for (int i = 2; i < 10; i++) {
-    const CPathArcElement* piece = dynamic_cast<const CPathArcElement*>(opt.GetElement(i));
+    const CPathArcElement* piece = AsArc(opt.GetElement(i));
     ASSERT_NE(nullptr, piece) << i;
     EXPECT_EQ(kCodeArcCCW, piece->m_nCode);
     EXPECT_TRUE(piece->IsFitted());
@@ -480,12 +479,15 @@ TEST_F(CornerTest, CoincidentPointsAndZeroSettingsDivideByNothing) {
     for (int i = 0; i < opt.GetElementCount(); i++) {
       const CPathLineElement* m = MoveAt(opt, i);
       ASSERT_NE(nullptr, m);
-      EXPECT_TRUE(m->m_dRadius == DBL_MAX || std::isfinite(m->m_dRadius)) << zero << " " << i;
-      EXPECT_TRUE(m->m_dAngle == DBL_MAX || std::isfinite(m->m_dAngle)) << zero << " " << i;
-      EXPECT_TRUE(std::isfinite(m->m_dMark)) << zero << " " << i;
+      PathRecord rec;
+      ASSERT_TRUE(opt.GetPathRecord(i, rec, FALSE));
+      EXPECT_TRUE(rec.m_dRadius == DBL_MAX || std::isfinite(rec.m_dRadius)) << zero << " " << i;
+      const MoveExtras x = opt.GetMoveExtras(i);
+      EXPECT_TRUE(x.m_dAngle == DBL_MAX || std::isfinite(x.m_dAngle)) << zero << " " << i;
+      EXPECT_TRUE(std::isfinite(x.m_dMark)) << zero << " " << i;
     }
     // A straight continuation, not within a chord height of 0: the straight radius.
-    EXPECT_EQ(10000.0, MoveAt(opt, 3)->m_dRadius) << zero;
+    EXPECT_EQ(10000.0, opt.GetMoveExtras(3).m_dRadius) << zero;
   }
   g_dDoubleZero = savedZero;
 }
@@ -504,7 +506,7 @@ TEST_F(CornerTest, CornerArcBuilderRefusesDegenerateCorners) {
   EXPECT_EQ(3, opt.BuildCornerArc(Vec3(), Vec3(10, 0, 0), Vec3(10, 10, 0), 0.2, 0.2, a, b, c, plane, list));
   EXPECT_EQ(0, plane);
   EXPECT_GT(list.GetSize(), 0);
-  for (int i = 0; i < list.GetSize(); i++) delete list[i];
+  for (int i = 0; i < list.GetSize(); i++) DeleteElement(list[i]);
 }
 
 }  // namespace
