@@ -16,6 +16,8 @@
 namespace {
 
 HWND g_hEngineLineWindow = nullptr;
+CJobManager::EngineMessageObserver g_pMessageObserver = nullptr;
+void* g_pMessageObserverContext = nullptr;
 
 // The ring's state text as stored; empty without the ring.
 CString StateOf(const CJobEntry& entry) { return entry.m_pRxChannel ? entry.m_pRxChannel->GetState() : CString(); }
@@ -45,6 +47,12 @@ DWORD StartHiddenProcess(const CString& commandLine) {
 }  // namespace
 
 void CJobManager::SetEngineLineWindow(HWND window) { g_hEngineLineWindow = window; }
+
+void CJobManager::SetEngineMessageObserver(EngineMessageObserver observer, void* context) {
+  CTableLock lock;
+  g_pMessageObserver = observer;
+  g_pMessageObserverContext = context;
+}
 
 void CJobManager::EndEngine(CJobEntry& entry) {
   if (entry.m_nEnginePid == 0) return;
@@ -90,8 +98,9 @@ void CJobManager::MonitorJobs() {
     }
     BYTE buffer[kChannelSlotSize + 1] = {};
     UINT length = 0;
-    if (ReadEngineMessage(i, buffer, kChannelSlotSize, length) && length > 4 &&
-        bytes::Load16(buffer) == kMsgControllerLine && (buffer[4] == 'B' || buffer[4] == 'b')) {
+    bool taken = ReadEngineMessage(i, buffer, kChannelSlotSize, length) != FALSE;
+    if (taken && g_pMessageObserver) g_pMessageObserver(i, buffer, length, g_pMessageObserverContext);
+    if (taken && length > 4 && bytes::Load16(buffer) == kMsgControllerLine && (buffer[4] == 'B' || buffer[4] == 'b')) {
       UINT textLength = (UINT)strnlen((const char*)buffer + 4, length - 4);
       char* text = new char[textLength + 1];
       std::memcpy(text, buffer + 4, textLength);

@@ -145,6 +145,11 @@ class CJobManager {
   // Where MonitorJobs posts the forwarded engine lines (kEngineLineMessage, wParam 1,
   // lParam a heap text the receiver frees with delete[]); null: they are dropped.
   static void SetEngineLineWindow(HWND window);
+  // Sees every message a supervision pass takes (job index, message, stored length)
+  // before the pass forwards or drops it: whoever also reads the rings between passes
+  // sees every message once. Null: none.
+  using EngineMessageObserver = void (*)(int index, const BYTE* message, UINT length, void* context);
+  static void SetEngineMessageObserver(EngineMessageObserver observer, void* context);
 
   // ---- Engine commands (job_engine.cpp). Each TRUE when the ring took the command.
   static BOOL SendToEngine(CJobEntry* entry, const void* bytes, UINT length);

@@ -192,20 +192,22 @@ struct Job {
   int lines = 0;
 };
 
-// Every message of the job's reply ring, as the main window's timer takes them.
+void TakeMessage(Job& job, const BYTE* message, UINT length) {
+  WORD type = bytes::Load16(message);
+  if (type == kMsgProgress && length >= 12) {
+    job.done = bytes::Load32(message + 4);
+    Say("PROGRESS %s %lu %lu\n", (const char*)job.name, (unsigned long)job.done,
+        (unsigned long)bytes::Load32(message + 8));
+  } else if (type == kMsgControllerLine) {
+    ++job.lines;
+  }
+}
+
+// Every message of the job's reply ring, as they come between supervision passes.
 void TakeMessages(int index, Job& job) {
   BYTE buffer[kChannelSlotSize + 1] = {};
   UINT length = 0;
-  while (CJobManager::ReadEngineMessage(index, buffer, kChannelSlotSize, length)) {
-    WORD type = bytes::Load16(buffer);
-    if (type == kMsgProgress && length >= 12) {
-      job.done = bytes::Load32(buffer + 4);
-      Say("PROGRESS %s %lu %lu\n", (const char*)job.name, (unsigned long)job.done,
-          (unsigned long)bytes::Load32(buffer + 8));
-    } else if (type == kMsgControllerLine) {
-      ++job.lines;
-    }
-  }
+  while (CJobManager::ReadEngineMessage(index, buffer, kChannelSlotSize, length)) TakeMessage(job, buffer, length);
 }
 
 int IndexOf(const Job& job) {
@@ -223,8 +225,18 @@ void EndProcess(DWORD pid) {
   }
 }
 
+int IndexOf(const Job& job);
+
+// The message a supervision pass takes itself: the pass drops all but the controller's
+// 'B' lines, so without this a progress message that came just before it would be lost.
+void TakenByThePass(int index, const BYTE* message, UINT length, void* context) {
+  for (Job& job : *static_cast<std::vector<Job>*>(context))
+    if (IndexOf(job) == index) TakeMessage(job, message, length);
+}
+
 int Run(std::vector<Job>& jobs, long stopAt, long killAt, bool detachFinished, DWORD timeout_ms) {
   CJobManager::ScanJobsFolder();
+  CJobManager::SetEngineMessageObserver(TakenByThePass, &jobs);
   std::vector<DWORD> known;
   for (Job& job : jobs) {
     if (!CJobManager::JobExists(job.name) || !CJobManager::StartEngine(job.name, job.target)) {
@@ -339,6 +351,7 @@ int main(int argc, char** argv) {
       }
     }
     if (!jobs.empty()) rc = Run(jobs, stopAt, killAt, detachFinished, timeout_ms);
+    CJobManager::SetEngineMessageObserver(nullptr, nullptr);
   } else if (std::strcmp(argv[2], "wait-exit") == 0 && argc >= 5) {
     HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, (DWORD)std::atol(argv[3]));
     rc = 0;  // a process that cannot be opened any more has ended

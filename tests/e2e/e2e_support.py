@@ -149,6 +149,7 @@ class ProgramFolder:
                     on_line(lines[-1])
             proc.wait()
         finally:
+            proc.stdout.close()
             killed = not timer.is_alive()
             timer.cancel()
         if killed:

@@ -20,6 +20,9 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 from e2e_support import Events, ProgramFolder, SerialPeer, UdpPeer, carving, stats  # noqa: E402
 
 DRIVER = ENGINE = None
+# Every job name here begins with "E2e": the job rings are named after the job and are
+# seen by every program under the same Wine server, so a name another test uses at the
+# same time would mix two jobs' messages.
 # The job header that opens a stream: its code, size, and the name area in it.
 JOB_HEADER, HEADER_SIZE, NAME_AREA = 0x1D, 100, slice(36, 100)
 TAGS = 12
@@ -108,30 +111,30 @@ class OneJob(E2eCase):
     def test_udp(self):
         record = self.record_path("udp")
         peer = self.udp_peer("--record", str(record))
-        total, exported, events = self.run_one("NetJob", peer.connection, record)
-        self.check_finished(events, "NetJob", total)
-        self.check_stream(record, exported, events, "NetJob")
+        total, exported, events = self.run_one("E2eNetJob", peer.connection, record)
+        self.check_finished(events, "E2eNetJob", total)
+        self.check_stream(record, exported, events, "E2eNetJob")
 
     def test_serial(self):
         record = self.record_path("serial")
         peer = self.serial_peer(record)
-        total, exported, events = self.run_one("ComJob", peer.connection(), record)
-        self.check_finished(events, "ComJob", total)
-        self.check_stream(record, exported, events, "ComJob")
+        total, exported, events = self.run_one("E2eComJob", peer.connection(), record)
+        self.check_finished(events, "E2eComJob", total)
+        self.check_stream(record, exported, events, "E2eComJob")
 
     def test_simulator(self):
-        total, _, events = self.run_one("SimJob", "SIMU:", None)
-        self.check_finished(events, "SimJob", total)
+        total, _, events = self.run_one("E2eSimJob", "SIMU:", None)
+        self.check_finished(events, "E2eSimJob", total)
 
     def test_finished_stays_without_auto_quit(self):
         record = self.record_path("stays")
         peer = self.udp_peer("--record", str(record))
-        total = self.folder.add("Stays", carving(TAGS), peer.connection, auto_quit=False)
-        exported = self.folder.export("Stays")
-        rc, events = self.folder.run(["run", "--detach-finished", "Stays"])
+        total = self.folder.add("E2eStays", carving(TAGS), peer.connection, auto_quit=False)
+        exported = self.folder.export("E2eStays")
+        rc, events = self.folder.run(["run", "--detach-finished", "E2eStays"])
         self.assertEqual(0, rc, events.text() + self.folder.logs())
-        self.check_finished(events, "Stays", total, STAYING_ROAD)
-        self.check_stream(record, exported, events, "Stays")
+        self.check_finished(events, "E2eStays", total, STAYING_ROAD)
+        self.check_stream(record, exported, events, "E2eStays")
 
 
 # The faults of a line and of a controller, a share of 5% each, and all of them at once.
@@ -175,11 +178,11 @@ class Faults(E2eCase):
 
     def test_udp(self):
         peer = self.udp_peer()
-        self.run_modes("NetFaults", peer.connection, peer, False)
+        self.run_modes("E2eNetFaults", peer.connection, peer, False)
 
     def test_serial(self):
         peer = self.serial_peer(self.record_path("unused"))
-        self.run_modes("ComFaults", peer.connection(), peer, True)
+        self.run_modes("E2eComFaults", peer.connection(), peer, True)
 
 
 class StopAndKill(E2eCase):
@@ -188,36 +191,36 @@ class StopAndKill(E2eCase):
     def test_stop_mid_job_aborts_and_sends_three_stop_frames(self):
         # Every answer 20 ms late: the job takes seconds, and the stop lands in it.
         peer = self.udp_peer("--faults", "delay=1 delay_ms=20")
-        total = self.folder.add("Stopped", carving(TAGS), peer.connection)
-        rc, events = self.folder.run(["run", "--stop-at", "3", "Stopped"])
+        total = self.folder.add("E2eStopped", carving(TAGS), peer.connection)
+        rc, events = self.folder.run(["run", "--stop-at", "3", "E2eStopped"])
         why = events.text() + self.folder.logs()
         self.assertEqual(0, rc, why)
-        self.assertIn(["Stopped"], [w[1:] for w in events.words if w[0] == "STOP"], why)
-        self.assertTrue(is_subsequence(ABORTED_ROAD, events.states("Stopped")), why)
-        self.assertNotIn("FINISHED", events.states("Stopped"), why)
-        self.assertLess(events.progress("Stopped")[-1][0], total, why)
+        self.assertIn(["E2eStopped"], [w[1:] for w in events.words if w[0] == "STOP"], why)
+        self.assertTrue(is_subsequence(ABORTED_ROAD, events.states("E2eStopped")), why)
+        self.assertNotIn("FINISHED", events.states("E2eStopped"), why)
+        self.assertLess(events.progress("E2eStopped")[-1][0], total, why)
         st = stats(peer.control_port)
         self.assertEqual("3", st["stop_commands"], "%s\n%s" % (why, st))
 
     def test_silent_controller_mid_job_aborts(self):
         peer = self.udp_peer("--pfaults", "silence=100000@30")
-        self.folder.add("Silenced", carving(TAGS), peer.connection)
-        rc, events = self.folder.run(["run", "--timeout", "60", "Silenced"], 70)
+        self.folder.add("E2eSilenced", carving(TAGS), peer.connection)
+        rc, events = self.folder.run(["run", "--timeout", "60", "E2eSilenced"], 70)
         why = events.text() + self.folder.logs()
         self.assertEqual(0, rc, why)
-        states = events.states("Silenced")
+        states = events.states("E2eSilenced")
         self.assertTrue(is_subsequence(["ATTACHED", "TRANSMITTING", "ABORTED"], states), why)
         self.assertNotIn("FINISHED", states, why)
-        self.assertEqual("READY", events.end("Silenced"), why)
+        self.assertEqual("READY", events.end("E2eSilenced"), why)
 
     def test_killed_driver_makes_the_engine_stop_and_exit(self):
         peer = self.udp_peer()
-        self.folder.add("Orphan", carving(TAGS), peer.connection)
-        driver = self.folder.start(["run", "Orphan"])
+        self.folder.add("E2eOrphan", carving(TAGS), peer.connection)
+        driver = self.folder.start(["run", "E2eOrphan"])
         seen = []
         for line in driver.stdout:
             seen.append(line.rstrip())
-            if line.startswith("PROGRESS Orphan"):
+            if line.startswith("PROGRESS E2eOrphan"):
                 break
         driver.kill()  # the operator program is gone without a word
         driver.wait()
@@ -229,18 +232,18 @@ class StopAndKill(E2eCase):
         self.assertIn("Corvane is not running", self.folder.log_text(), why)
         rc, events = self.folder.run(["wait-exit", str(engine), "20"], 40)
         self.assertEqual(0, rc, events.text() + why)
-        self.assertLess(int(stats(peer.control_port)["recorded_bytes"]), len(self.folder.export("Orphan")))
+        self.assertLess(int(stats(peer.control_port)["recorded_bytes"]), len(self.folder.export("E2eOrphan")))
 
     def test_killed_engine_sets_its_job_ready(self):
         peer = self.udp_peer()
-        self.folder.add("Killed", carving(TAGS), peer.connection)
-        rc, events = self.folder.run(["run", "--kill-engine-at", "2", "Killed"])
+        self.folder.add("E2eKilled", carving(TAGS), peer.connection)
+        rc, events = self.folder.run(["run", "--kill-engine-at", "2", "E2eKilled"])
         why = events.text() + self.folder.logs()
         self.assertEqual(0, rc, why)
-        states = events.states("Killed")
+        states = events.states("E2eKilled")
         self.assertEqual("TRANSMITTING", states[-2] if len(states) > 1 else None, why)
         self.assertEqual("READY", states[-1], why)
-        self.assertEqual("READY", events.end("Killed"), why)
+        self.assertEqual("READY", events.end("E2eKilled"), why)
 
 
 class FourJobs(E2eCase):
@@ -249,10 +252,10 @@ class FourJobs(E2eCase):
     def test_all_finish_each_with_its_own_stream(self):
         udp = [self.udp_peer("--record", str(self.record_path("udp%d" % i))) for i in (1, 2)]
         serial = self.serial_peer(self.record_path("serial"))
-        jobs = [("Net1", udp[0].connection, self.record_path("udp1")),
-                ("Net2", udp[1].connection, self.record_path("udp2")),
-                ("Ser1", serial.connection(), self.record_path("serial")),
-                ("Sim1", "SIMU:", None)]
+        jobs = [("E2eNet1", udp[0].connection, self.record_path("udp1")),
+                ("E2eNet2", udp[1].connection, self.record_path("udp2")),
+                ("E2eSer1", serial.connection(), self.record_path("serial")),
+                ("E2eSim1", "SIMU:", None)]
         exports, totals = {}, {}
         for k, (name, connection, _) in enumerate(jobs):
             # Jobs that differ, so that a stream that went to the wrong controller shows.

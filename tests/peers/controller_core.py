@@ -40,6 +40,7 @@ MAX_DATA = 1024
 ACK, BUSY, NAK = 0x01, 0x06, 0x08
 LEGACY_NAK = 0x15  # the "fixed" answer style of the first LAN controllers: F0 ACK, 15 NAK
 CODE_TAG, CODE_QUERY, CODE_OT = 10, 32, 144
+OT_STOP = 5  # the word of a stop command (144)
 ROM_ITEM = 18
 ROM_TYPES = {"char": "C", "byte": "B", "short": "S", "word": "W", "long": "L", "dword": "D", "float": "F",
              "double": "U", "string": "T"}
@@ -229,10 +230,11 @@ class ProtocolCore:
         self.stats = {k: 0 for k in (
             "frames_rx", "frames_ok", "frames_bad", "repeated_packs", "sync_frames", "command_frames", "data_frames",
             "status_ack", "status_busy", "status_nak", "faked_naks", "busy_storms", "silenced", "queries", "tags",
-            "rom_reads", "rom_writes", "lines", "commands", "recorded_bytes", "stream_errors")}
+            "rom_reads", "rom_writes", "stop_commands", "lines", "commands", "recorded_bytes", "stream_errors")}
         self.last_pack = None
         self.packs = []
         self.decoder = StreamDecoder()
+        self.old_errors = 0  # stream errors of the streams before this one
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
@@ -289,9 +291,11 @@ class ProtocolCore:
             self.stats["silenced"] += 1
             return []
         if is_sync:
-            # A new numbering starts here; a resent sync frame is harmless.
+            # A new numbering starts here, and a new stream: a command the last session
+            # left half-sent is dropped. A resent sync frame is harmless.
             self.stats["sync_frames"] += 1
             self.last_pack = pack
+            self.new_stream()
             self.stats["status_ack"] += 1
             return [("status", self.ack(pack))]
         if pack == self.last_pack:
@@ -325,7 +329,10 @@ class ProtocolCore:
         self.stats["status_ack"] += 1
         answers = [("status", self.ack(pack))]
         recorded = []
-        for code, command in self.decoder.feed(data):
+        # A command frame holds whole commands of its own: it may come between two data
+        # frames that split a command (a query during a run, the stop after a cut run).
+        decoded = StreamDecoder().feed(data) if is_command else self.decoder.feed(data)
+        for code, command in decoded:
             self.stats["commands"] += 1
             if code not in NOT_RECORDED:
                 recorded.append(command)
@@ -336,14 +343,22 @@ class ProtocolCore:
             self.record_file.write(chunk)
             self.record_file.flush()  # whole before the ACK goes out
             self.stats["recorded_bytes"] += len(chunk)
-        self.stats["stream_errors"] = self.decoder.errors
+        self.stats["stream_errors"] = self.old_errors + self.decoder.errors
         return answers
+
+    def new_stream(self):
+        self.old_errors += self.decoder.errors
+        self.decoder = StreamDecoder()
 
     def on_command(self, code, command):
         texts = []
         if code == CODE_TAG and len(command) >= 8:
             self.stats["tags"] += 1
             texts.append("G%d" % struct.unpack_from("<i", command, 4)[0])
+        elif code == CODE_OT and len(command) >= 6 and struct.unpack_from("<H", command, 4)[0] == OT_STOP:
+            # The run is over: the rest of a command cut short is never coming.
+            self.stats["stop_commands"] += 1
+            self.new_stream()
         elif code in (CODE_QUERY, CODE_OT) and len(command) >= 10 and struct.unpack_from("<H", command, 4)[0] == ROM_ITEM:
             text = self.on_rom(code == CODE_OT, command[4:])
             if text:

@@ -5,6 +5,7 @@
 // whole job exported through the file link.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -390,6 +391,18 @@ TEST_F(EngineProcessTest, SupervisionForwardsBLinesAndNoticesAKilledEngine) {
     delete[](char*) lParam;
   };
   CJobManager::SetEngineLineWindow(window.Handle());
+  // Everything the passes take, whatever they do with it.
+  std::vector<std::string> taken;
+  CJobManager::SetEngineMessageObserver(
+      [](int, const BYTE* message, UINT length, void* context) {
+        std::string seen = std::to_string(bytes::Load16(message)) + ":";
+        if (bytes::Load16(message) == kMsgProgress && length >= 12)
+          seen += std::to_string(bytes::Load32(message + 4));
+        else if (length > 4)
+          seen += std::string((const char*)message + 4, 1);
+        static_cast<std::vector<std::string>*>(context)->push_back(seen);
+      },
+      &taken);
   Reply("T" + std::string(40, 't'));
   Reply("G66");   // message 21 of tag 66: its first payload byte is 'B'
   Reply("G101");  // not a tag of this job
@@ -400,6 +413,11 @@ TEST_F(EngineProcessTest, SupervisionForwardsBLinesAndNoticesAKilledEngine) {
       10000, [&] { return forwarded.size() >= 2; }, [] { CJobManager::MonitorJobs(); }, 50);
   window.PumpFor(300, [] { CJobManager::MonitorJobs(); });
   CJobManager::SetEngineLineWindow(nullptr);
+  CJobManager::SetEngineMessageObserver(nullptr, nullptr);
+  std::vector<std::string> wanted = {"21:66", "20:E", "20:b", "20:B"}, got;
+  for (const std::string& seen : taken)
+    if (std::find(wanted.begin(), wanted.end(), seen) != wanted.end()) got.push_back(seen);
+  EXPECT_EQ(wanted, got);
   ASSERT_EQ(2u, forwarded.size());
   EXPECT_EQ("b" + std::string(kChannelMaxPayload - 2, 'x'), forwarded[0]);
   EXPECT_EQ("BLast", forwarded[1]);
