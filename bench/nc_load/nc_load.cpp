@@ -209,7 +209,12 @@ FloorResult CamFloor(const char* path) {
   }
   FILE* f = std::fopen(path, "rb");
   if (!f) return r;
-  std::vector<BYTE> body;
+  std::vector<BYTE> body;  // sized once, as a plain program would, not grown byte by byte
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long size = std::ftell(f);
+    if (size > kCamHeaderSize) body.reserve((size_t)(size - kCamHeaderSize));
+    std::fseek(f, 0, SEEK_SET);
+  }
   std::vector<BYTE> block(64 * 1024);
   size_t got;
   size_t offset = 0;

@@ -4,6 +4,10 @@
 
 #include <cstdlib>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include "jobs/store/store_file.h"
 #include "jobs/store/tests/job_store_fixture.h"
 
@@ -114,15 +118,23 @@ TEST_F(JobStoreTest, DamagedFilesAreRefused) {
 void EndProcess(const char*) { std::_Exit(7); }
 
 // A death test runs the test body again in a child process up to the statement that
-// dies, so the folder must be the same in both: it is named, not drawn.
+// dies, so the folder must be the same in both: the parent names it once, after its own
+// process id (two test runs at once must not share it), and hands the name down through
+// the environment.
 CString CrashTestFolder() {
+  static const char kVariable[] = "CORVANE_JOBSTORE_CRASH_DIR";
+  if (const char* named = std::getenv(kVariable)) return named;
+  CString dir;
 #ifdef _WIN32
   char base[MAX_PATH] = "";
   GetTempPathA(MAX_PATH, base);
-  return CString(base) + "corvane_jobstore_crash\\";
+  dir.Format("%scorvane_jobstore_crash_%lu\\", base, (unsigned long)GetCurrentProcessId());
+  _putenv((CString(kVariable) + "=" + dir).GetString());
 #else
-  return "\\tmp\\corvane_jobstore_crash\\";
+  dir.Format("\\tmp\\corvane_jobstore_crash_%lu\\", (unsigned long)getpid());
+  setenv(kVariable, dir, 1);
 #endif
+  return dir;
 }
 
 TEST(JobStoreCrash, CrashBeforeRenameKeepsOldFile) {
