@@ -122,19 +122,27 @@ void CFrameProtocol::SetControllerGeneration(DWORD generation) {
 
 // Once the spill file has refused a frame, every later one is refused too: the
 // controller must never get the frames after a gap.
+// Spilled frames become ready only when their run is published (MarkFifoEnd).
 BOOL CFrameProtocol::QueueFrame(const DeviceFrame& frame, BOOL priority) {
   if (priority) {
-    CSingleLock lock(&m_PriorityLock, TRUE);
-    m_PriorityQueue.push_back(frame);
+    {
+      CSingleLock lock(&m_PriorityLock, TRUE);
+      m_PriorityQueue.push_back(frame);
+    }
+    WakeSender();
     return TRUE;
   }
   if (m_bFileFifo) {
     if (!m_bSpillFailed && m_Fifo.Push(frame.m_bytes, frame.GetFrameSize(m_nVersion))) return TRUE;
     m_bSpillFailed.fetch_add(1);
+    WakeSender();  // the failure is reported by the sender
     return FALSE;
   }
-  CSingleLock lock(&m_NormalLock, TRUE);
-  m_NormalQueue.push_back(frame);
+  {
+    CSingleLock lock(&m_NormalLock, TRUE);
+    m_NormalQueue.push_back(frame);
+  }
+  WakeSender();
   return TRUE;
 }
 
@@ -152,12 +160,22 @@ WORD CFrameProtocol::QueueDataFrame(BOOL priority, const BYTE* bytes, int count)
 }
 
 void CFrameProtocol::MarkFifoEnd() {
-  if (m_bFileFifo) m_Fifo.MarkEnd();
+  if (!m_bFileFifo) return;
+  m_Fifo.MarkEnd();
+  WakeSender();
 }
 
 void CFrameProtocol::SetDeliveredDone() {
   if (m_bFileFifo) m_Fifo.MarkEnd();
   m_bDeliveredDone = 1;
+  WakeSender();
+}
+
+// One post per starved spell: the mark is taken by exactly one producer call. The
+// owner is bound before any producer runs and outlives them.
+void CFrameProtocol::WakeSender() {
+  if (m_nWakeMsg == 0 || !m_bSenderStarved.exchange(0)) return;
+  if (m_pOwner) m_pOwner->PostNotify(m_nWakeMsg, 0, 0);
 }
 
 WORD CFrameProtocol::GetFrameDataCapacity() const { return ::GetFrameDataCapacity(m_nVersion); }
@@ -190,8 +208,8 @@ DWORD CFrameProtocol::GetFifoLevel(DWORD* written, DWORD* read) { return m_Fifo.
 // Sender
 //
 // States: idle (nothing is sent or read), ready (the next frame may go), waiting (the
-// frame in the slot went out and its answer is awaited). Pump runs every 10 ms and
-// right after every ACK:
+// frame in the slot went out and its answer is awaited). Pump runs every 10 ms,
+// right after every ACK and on the wake message:
 //   ready:   load the next frame into the slot unless one is already there (clear to
 //            send dropped after it was loaded), send it, wait;
 //   waiting: once the time-out has passed, resend: without counting while the
@@ -202,7 +220,13 @@ void CFrameProtocol::Pump() {
   ReportSpillFailure();
   if (m_nState == kReady) {
     if (!m_pLink->IsCtsOn()) return;
-    if (!HasFrameInSlot() && !LoadNextFrame()) return;
+    if (!HasFrameInSlot()) {
+      // Marked before looking: a frame made ready meanwhile either is found now or
+      // wakes the sender (a spare wake finds the slot busy and does nothing).
+      m_bSenderStarved = 1;
+      if (!LoadNextFrame()) return;
+      m_bSenderStarved = 0;
+    }
     if (SendCurrentFrame()) {
       m_nState = kWaiting;
       StampSendTime();

@@ -20,8 +20,14 @@
 // Threads: producers (the processing thread, the UI thread's command handlers) touch
 // only the queues, the FIFO and the done flag, each under its own lock or atomically.
 // Everything else (the send slot, the state, the counters, the reply reader) belongs to
-// the UI thread: Pump on the 10 ms timer and the link's data notification. The device
-// status answered by reply lines is kept under its own lock and read from any thread.
+// the UI thread: Pump on the 10 ms timer, after every ACK, and on the wake message; and
+// the link's data notification. The device status answered by reply lines is kept under
+// its own lock and read from any thread.
+//
+// The wake: a sender that found nothing to send marks itself starved; the producer that
+// next makes a frame available (queues it, or publishes a spilled run) clears the mark
+// and posts the owner the wake message once, so the frame leaves at once rather than on
+// the next timer tick (which a busy message queue can hold back for long).
 #pragma once
 
 #include <atomic>
@@ -114,6 +120,9 @@ class CFrameProtocol : public IFrameQueue {
   void Attach(INotifySink* owner, CDeviceLink* link, UINT abortMsg);
   void ClearQueues();  // the normal queue
   void SetControllerGeneration(DWORD generation);
+  // The message (wParam 0) the owner gets when frames become ready for a starved sender;
+  // the owner answers it with Pump. 0 (the default): no wake, the timer finds them.
+  void SetWakeMessage(UINT message) { m_nWakeMsg = message; }
 
   // --- Producers (any thread).
   BOOL QueueFrame(const DeviceFrame& frame, BOOL priority);
@@ -186,6 +195,7 @@ class CFrameProtocol : public IFrameQueue {
   BOOL HasFrameInSlot() const { return m_Frame.IsSyncValid(m_nVersion); }
   void DeclareLinkDown(const char* logText);
   void ReportSpillFailure();
+  void WakeSender();  // producers, after a frame became ready
   // Answers.
   void ProcessReplies();
   bool AnswersFrameInFlight(BYTE b, bool numbered);
@@ -215,6 +225,7 @@ class CFrameProtocol : public IFrameQueue {
   // Producer side.
   std::atomic<LONG> m_bDeliveredDone{0};  // the producer has queued its last frame
   std::atomic<LONG> m_bSpillFailed{0};    // frames the spill file refused; reported once by Pump
+  std::atomic<LONG> m_bSenderStarved{0};  // the sender found nothing to send; the next frame wakes it
   BOOL m_bSpillReported = FALSE;
   CFiFoSpace m_Fifo;
   CCriticalSection m_NormalLock;  // guards m_NormalQueue
@@ -239,6 +250,7 @@ class CFrameProtocol : public IFrameQueue {
   CDeviceLink* m_pLink = nullptr;   // not owned
   INotifySink* m_pOwner = nullptr;  // not owned
   UINT m_nAbortMsg = 0;
+  UINT m_nWakeMsg = 0;  // set before the producer starts
   CReplyLineReader m_Reply;
   FrameProtocolStats m_Stats;
   std::minstd_rand m_Random;  // the test switches' draws

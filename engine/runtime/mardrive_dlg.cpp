@@ -29,6 +29,9 @@ const UINT kAbortMsg = ::RegisterWindowMessageA("CMardriveDlg_AbortMsg");
 
 constexpr UINT kChannelCapacity = 128;
 constexpr UINT kCommandBufferSize = 254;  // bytes popped per command
+// A timer this late is taken as held back by a busy queue rather than by the system's
+// timer resolution (about 16 ms under Wine).
+constexpr DWORD kTimerOverdue_ms = 50;
 
 CString Number(const char* format, double value) {
   CString text;
@@ -52,6 +55,7 @@ BEGIN_MESSAGE_MAP(CMardriveDlg, CDialog)
   ON_MESSAGE(kNotifyDelayedMsg, &CMardriveDlg::OnNotifyDelayed)
   ON_MESSAGE(kCmdStartOnly, &CMardriveDlg::OnStartOnly)
   ON_MESSAGE(kCmdStopOnly, &CMardriveDlg::OnStopOnly)
+  ON_MESSAGE(kMsgPumpWake, &CMardriveDlg::OnPumpWake)
 END_MESSAGE_MAP()
 
 CMardriveDlg::CMardriveDlg(const EngineTraceSettings& trace, CWnd* parent)
@@ -500,12 +504,56 @@ void CMardriveDlg::PushMessage(const BYTE* bytes, UINT length) {
 // ---------------------------------------------------------------------------------
 // Timers
 
+UINT_PTR CMardriveDlg::SetTimer(UINT_PTR id, UINT elapse_ms) {
+  m_TimerDue[id] = ::GetTickCount() + elapse_ms;
+  return CDialog::SetTimer(id, elapse_ms);
+}
+
+BOOL CMardriveDlg::KillTimer(UINT_PTR id) {
+  m_TimerDue.erase(id);
+  return CDialog::KillTimer(id);
+}
+
+// OnTimer kills the timer first (a WM_TIMER already queued for it goes too) and arms it
+// again where it always does, so a timer run from here is one that came late. One
+// handler may kill another's timer: each is looked up again before it runs.
+void CMardriveDlg::ServeOverdueTimers() {
+  if (m_bServingTimers) return;  // a handler below pumps messages
+  m_bServingTimers = true;
+  DWORD now = ::GetTickCount();
+  std::vector<UINT_PTR> late;
+  for (const auto& timer : m_TimerDue)
+    if ((LONG)(now - timer.second) > (LONG)kTimerOverdue_ms) late.push_back(timer.first);
+  for (UINT_PTR id : late)
+    if (m_TimerDue.count(id)) OnTimer(id);
+  m_bServingTimers = false;
+}
+
+LRESULT CMardriveDlg::OnPumpWake(WPARAM, LPARAM) {
+  m_Protocol.Pump();
+  ServeOverdueTimers();
+  return 0;
+}
+
+void CMardriveDlg::CheckFinished(BOOL fromTimer) {
+  if (!m_bTransmitting || m_bFinishPosted || m_nRecordCount == 0) return;
+  // A simulation paced by the planned tag times releases its last tag before the moves
+  // after it have had their time: it ends on the timer's look, as it always has.
+  if (!fromTimer && m_bSimulatorLink && g_bSimuWithTime) return;
+  DWORD v = (DWORD)std::strtoul(m_Protocol.GetTagProgressText(), nullptr, 10);
+  if (v < m_nTotalTags || !m_Protocol.IsAllDelivered()) return;
+  m_bFinishPosted = TRUE;
+  SetRxState("FINISHED");
+  SetRxMessage("");
+  PostMessage(WM_COMMAND, IDC_ENGINE_STOP_TRANSMISSION);
+}
+
 void CMardriveDlg::OnTimer(UINT_PTR id) {
   KillTimer(id);
   switch (id) {
     case kTimerPump:
       m_Protocol.Pump();
-      if (m_bTransmitting && m_Protocol.IsAllDelivered() && m_pRx) {
+      if (m_bTransmitting && !m_bFinishPosted && m_Protocol.IsAllDelivered() && m_pRx) {
         m_pRx->SetState("TRANSMITTED");
         m_pRx->SetMessageText("");
       }
@@ -578,11 +626,7 @@ void CMardriveDlg::OnTimerProgress() {
     m_pRx->SetProjectedTime(m_PathProcessor.GetPlannedTagTime(-1));
     m_pRx->SetElapsedTime(m_PathProcessor.GetElapsedTime());
   }
-  if (m_bTransmitting && v >= m_nTotalTags && m_Protocol.IsAllDelivered()) {
-    SetRxState("FINISHED");
-    SetRxMessage("");
-    PostMessage(WM_COMMAND, IDC_ENGINE_STOP_TRANSMISSION);
-  }
+  CheckFinished(TRUE);
   int queued = m_Protocol.GetQueuedCount();
   if (queued > 0) {
     CString text;
@@ -605,7 +649,7 @@ void CMardriveDlg::OnTimerStatus() {
     CString position;
     position.Format(" (X%.0f,Y%.0f,Z%.0f)", origin.x, origin.y, origin.z);
     SetDlgItemText(IDC_ENGINE_STATUS, line + position);
-    if (m_bTransmitting && m_pRx)
+    if (m_bTransmitting && !m_bFinishPosted && m_pRx)
       m_pRx->SetState(m_bEndOfData && m_Protocol.IsAllDelivered() ? "TRANSMITTED" : "TRANSMITTING");
     // A controller's start request starts an idle job; while one runs it is dropped.
     if (m_Protocol.TakeReplyR() && !m_bTransmitting) PostMessage(kCmdStartOnly);

@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <deque>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -59,6 +60,8 @@ enum EngineTimer : UINT_PTR {
 // keeps its toggle.
 constexpr UINT kCmdStartOnly = 0x8001;  // WM_APP + 1
 constexpr UINT kCmdStopOnly = 0x8002;   // WM_APP + 2
+// The frame protocol engine's wake: frames are ready for a sender that had none.
+constexpr UINT kMsgPumpWake = 0x8003;  // WM_APP + 3
 
 class CMardriveDlg : public CDialog {
  public:
@@ -94,6 +97,18 @@ class CMardriveDlg : public CDialog {
   // it turns idle under the same lock.
   void TakePendingOutputs(BOOL leaving);
   void OnTimer(UINT_PTR id);
+  // The dialog's timers keep the tick each is due at. WM_TIMER comes only when no other
+  // message waits, and a link streaming at full speed keeps its notifications coming:
+  // every timer (the command poll with a stop, the end of the job) would wait for the
+  // whole job. The link's handlers therefore run a timer that is well overdue
+  // themselves (ServeOverdueTimers), as if it had come. These hide CWnd's two.
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse_ms);
+  BOOL KillTimer(UINT_PTR id);
+  void ServeOverdueTimers();
+  LRESULT OnPumpWake(WPARAM, LPARAM);
+  // "FINISHED" once every tag is reported and every frame delivered: timer 3 looks, and
+  // so do the handlers of the link's data and the tag lines, the moment it may be so.
+  void CheckFinished(BOOL fromTimer = FALSE);
   void OnTimerProgress();
   void OnTimerStatus();
   void OnTimerParent();
@@ -205,6 +220,9 @@ class CMardriveDlg : public CDialog {
   BOOL m_bHeaderPending = FALSE;
   BOOL m_bTransmitting = FALSE;
   BOOL m_bStarting = FALSE;  // a start or stop is under way (it pumps messages)
+  // This run's end is posted: "FINISHED" stands, the timers that report a running job's
+  // state leave it (a late timer may run before the posted end).
+  BOOL m_bFinishPosted = FALSE;
   std::atomic<LONG> m_bEndOfData{1};
   std::atomic<LONG> m_bStopRequest{0};
   std::atomic<LONG> m_bThreadIdle{1};
@@ -215,6 +233,10 @@ class CMardriveDlg : public CDialog {
   // is either queued for a thread that will take it or applied at once.
   CCriticalSection m_OutputLock;
   std::vector<OperatorOutput> m_PendingOutputs;
+
+  // ---- timers: id -> the tick it is due at, while armed
+  std::map<UINT_PTR, DWORD> m_TimerDue;
+  bool m_bServingTimers = false;
 
   // ---- delayed tag lines
   CCriticalSection m_NotifyLock;  // guards m_PendingNotify

@@ -107,6 +107,7 @@ BOOL CMardriveDlg::OpenLink() {
     return FALSE;
   }
   ConfigureProtocol();
+  m_Protocol.SetWakeMessage(kMsgPumpWake);
   m_Protocol.Attach(&m_Sink, m_pLink.get(), kAbortMsg);
   m_pLink->SetLastAckPack(-1);
   m_Protocol.SendSyncFrame();
@@ -126,6 +127,8 @@ BOOL CMardriveDlg::OpenLink() {
 LRESULT CMardriveDlg::OnComMsg(WPARAM wParam, LPARAM lParam) {
   if (wParam != 0xFFFF) {
     m_Protocol.OnLinkData(wParam);
+    CheckFinished();  // the last frame's ACK may end the job
+    ServeOverdueTimers();
     return 0;
   }
   // The first device error wins; later ones are not looked at.
@@ -163,5 +166,6 @@ LRESULT CMardriveDlg::OnSocketNotify(WPARAM wParam, LPARAM lParam) {
   if (udp && (SOCKET)LOWORD(wParam) == (SOCKET)LOWORD(udp->GetSocket()) && WSAGETSELECTERROR(lParam) == 0 &&
       (WSAGETSELECTEVENT(lParam) & FD_READ))
     udp->ReceiveData();
+  ServeOverdueTimers();
   return 0;
 }

@@ -90,6 +90,7 @@ void CMardriveDlg::HandleReplyLine(CString line) {
         BYTE progress[16];
         PushMessage(progress, BuildProgressMessage(tag, m_nTotalTags, progress));
       }
+      CheckFinished();  // the last tag may end the job
       break;
     }
     default: PushMessage(message, length); break;

@@ -66,10 +66,13 @@ BOOL CMardriveDlg::ProbeDevice() {
   m_Protocol.RequestQueries(0);
   DWORD start = ::GetTickCount();
   if (start == 0) start = 1;
-  while (!m_Protocol.IsDeviceOnline() && GetTicksBetween(start, ::GetTickCount()) <= kProbeTimeout_ms) {
+  // The answers come with the messages: looked at right after each dispatch, not after
+  // the next wait.
+  for (;;) {
     DispatchQueued();
     // A detach or the parent watch closed the link meanwhile: the engine is ending.
     if (!m_pLink) return FALSE;
+    if (m_Protocol.IsDeviceOnline() || GetTicksBetween(start, ::GetTickCount()) > kProbeTimeout_ms) break;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
   if (!m_Protocol.IsDeviceResponding()) {
@@ -191,6 +194,7 @@ void CMardriveDlg::BeginRun() {
   m_Progress.SetTextFormat("Progress %d%%", PPS_TEXT_PERCENT);
   m_bStopRequest = 0;
   m_bThreadIdle = 0;  // set before the thread runs: a stop that comes at once waits for it
+  m_bFinishPosted = FALSE;
   m_bTransmitting = TRUE;
   m_Thread = std::thread([this] { PathProcessing(); });
   SetTimer(kTimerDelayed, 20);

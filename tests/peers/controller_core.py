@@ -32,6 +32,7 @@ value the table now holds) or "B%04X,-," for an index the table does not have.
 """
 import random
 import struct
+import time
 
 SYNC5, SYNC7 = b"\x7e\x7e", b"\xe7\xe7"
 V5_SIZE = 134
@@ -238,6 +239,7 @@ class ProtocolCore:
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
+        self.first_record_at = 0.0  # time.monotonic() of the first job command taken
         self.open_record()
 
     # Protocol faults (the transports add those of their line):
@@ -338,6 +340,8 @@ class ProtocolCore:
                 recorded.append(command)
             elif code in (CODE_TAG, CODE_QUERY, CODE_OT):
                 answers += self.on_command(code, command)
+        if recorded and not self.first_record_at:
+            self.first_record_at = time.monotonic()
         if recorded and self.record_file:
             chunk = b"".join(recorded)
             self.record_file.write(chunk)
@@ -434,7 +438,7 @@ class ProtocolCore:
 
     def stats_items(self):
         st = dict(self.stats)
-        st.update(prot=self.prot, acks=self.acks, packs_taken=len(self.packs),
+        st.update(prot=self.prot, acks=self.acks, packs_taken=len(self.packs), first_record_at=self.first_record_at,
                   last_packs=",".join(map(str, self.packs[-20:])), pending_stream=len(self.decoder.pending))
         return st
 

@@ -414,6 +414,50 @@ TEST_F(ProtocolTest, CommandFramesOvertakeThousandsOfSpilledFrames) {
   EXPECT_EQ(4999u, m_protocol.GetFifoLevel(&written, &read));
 }
 
+// A sender that found nothing is woken once by the next frame made ready (a queued frame,
+// a published spill run), not by frames spilled but not yet published; the owner's
+// answer to the wake (Pump) sends it at once, without any timer tick.
+class WakeTest : public ProtocolTest, public ::testing::WithParamInterface<BOOL> {};
+
+TEST_P(WakeTest, AStarvedSenderIsWokenOnceWhenAFrameIsReady) {
+  constexpr UINT kWakeMsg = 0x8124;
+  m_config.bFileFifo = GetParam();
+  m_protocol.SetWakeMessage(kWakeMsg);
+  Start();
+  auto wakes = [&] { return m_owner.WParams(kWakeMsg); };
+  QueueData(1);
+  EXPECT_EQ("", wakes());  // never starved: the timer's pump takes it
+  Run("p r01");            // sent, acknowledged, nothing left: starved
+  EXPECT_EQ("0", Sent());
+  if (m_protocol.IsFileFifo()) {
+    BYTE data[8] = {};
+    bytes::Store32(data, (uint32_t)m_nQueued++);
+    data[4] = 0xD5;
+    ASSERT_EQ(8, m_protocol.QueueDataFrame(FALSE, data, sizeof(data)));
+    EXPECT_EQ("", wakes());  // spilled, not published yet
+    m_protocol.MarkFifoEnd();
+  } else {
+    QueueData(1);
+  }
+  EXPECT_EQ("0", wakes());
+  QueueData(2);
+  EXPECT_EQ("0", wakes());  // one wake a starved spell
+  Run("p r01 r01 r01");     // the wake's pump, then each ACK sends the next
+  EXPECT_EQ("0 1 2 3", Sent());
+  EXPECT_EQ("0", wakes());
+  Run("Q");  // a command frame for the sender starved again
+  EXPECT_EQ("0 0", wakes());
+  Run("p");
+  EXPECT_EQ("0 1 2 3 4*", Sent());
+  std::vector<uint32_t> expected = {0, 1, 2, 3};
+  EXPECT_EQ(expected, DataOrder());
+}
+
+INSTANTIATE_TEST_SUITE_P(Queues, WakeTest, ::testing::Values(TRUE, FALSE),
+                         [](const ::testing::TestParamInfo<BOOL>& info) {
+                           return std::string(info.param ? "SpillFile" : "MemoryQueue");
+                         });
+
 // The memory queue counts as full at its limit; the spill file never does.
 TEST_F(ProtocolTest, QueueLimit) {
   m_config.bFileFifo = FALSE;

@@ -470,6 +470,36 @@ TEST_F(EngineProcessTest, StopMidJob) {
   EXPECT_TRUE(WaitNoEngine(10000));
 }
 
+// A stop while the link streams at full speed (the controller answers every frame at
+// once) is obeyed mid-job: the stream of link notifications must not hold the command
+// poll back until the whole job has gone out.
+TEST_F(EngineProcessTest, StopWhileTheLinkStreams) {
+  constexpr int kCopies = 200;
+  AddRunnableJob("Streaming", NetConnection(), [](JobRecord& job) {
+    OnTheTestController(job);
+    job.CopiesX = 20;
+    job.CopyOffsetX = 70;
+    job.CopiesY = kCopies / 20;
+    job.CopyOffsetY = 10;
+  });
+  AttachOverUdp("Streaming");
+  ASSERT_TRUE(CJobManager::StartJob("Streaming", 1, 0, 0));
+  ASSERT_TRUE(WaitState("Streaming", "TRANSMITTING|TRANSMITTED", 10000)) << Header("Streaming").szMessage;
+  int taken = udp_test::Stat("packs_taken");
+  for (int i = 0; i < 200 && udp_test::Stat("packs_taken") < taken + 20; ++i) ::Sleep(10);
+  ASSERT_GE(udp_test::Stat("packs_taken"), taken + 20) << "the job does not stream";
+  ASSERT_TRUE(CJobManager::StopJob("Streaming"));
+  ASSERT_TRUE(WaitState("Streaming", "ABORTED", 10000)) << Header("Streaming").szMessage;
+  // Two tag marks a tag: a job stopped early leaves most of its tags unsent.
+  EXPECT_LT(udp_test::Stat("tags"), 6 * kCopies) << Logs();
+  // The controller's tag lines trail the stream, one a round trip: they are taken before
+  // the engine goes, or the controller would offer them to the next test's engine.
+  for (int i = 0; i < 500 && udp_test::Stat("replies_pending") > 0; ++i) ::Sleep(20);
+  EXPECT_EQ(0, udp_test::Stat("replies_pending"));
+  EXPECT_TRUE(CJobManager::SendDetach("Streaming"));
+  EXPECT_TRUE(WaitNoEngine(10000));
+}
+
 // The commands that reach the controller as command frames of their own, and those the
 // engine refuses or only logs.
 TEST_F(EngineProcessTest, CommandFramesOfTheCommands) {
