@@ -21,6 +21,7 @@ within 1.2x of that at 1M. The engine runs with its logs off, as it ships.
 import argparse
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -151,6 +152,7 @@ def road(args, kind):
     if peer_close:
         peer_close()
     folder.close()
+    shutil.rmtree(work, ignore_errors=True)
 
 
 def engine_unix_pid(folder):
@@ -237,11 +239,12 @@ def memory(args):
         peer.control("ORIGIN 0 0 400")
         peak, spilled, seconds = peak_while_planning(folder)
         frames = int(stats(peer.control_port)["frames_ok"])
-        print("memory: %d records planned in %.1f s, %.0f MB spilled (%d frames sent meanwhile): "
-              "engine peak resident %d KB" % (records, seconds, spilled / 1e6, frames, peak))
+        print("memory: %d records planned in %.1f s, %.0f MB spilled (%d frames sent meanwhile, %.0f/s): "
+              "engine peak resident %d KB" % (records, seconds, spilled / 1e6, frames, frames / seconds, peak))
         results.append(peak)
         peer.close()
         folder.close()
+        shutil.rmtree(work, ignore_errors=True)
     if len(results) >= 2 and results[0]:
         print("  peak at %d records / peak at %d records = %.2f (goal <= 1.2)" %
               (args.records[-1], args.records[0], results[-1] / results[0]))
