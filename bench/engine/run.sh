@@ -2,7 +2,8 @@
 # One job end to end through Mardrive.exe: frames/s and segments/s over UDP loopback and
 # over the serial pty with wire-time emulation at 115200 baud, each against the link's
 # ceiling measured in the same run, and the time from Start to the first frame; then
-# the engine's peak memory streaming 1M and 10M records. Needs the Windows build
+# the engine's peak memory planning jobs of 1M and 10M records, the backlog in the spill
+# FIFO (some minutes: the processing thread yields 10 ms every 400 records). Needs the Windows build
 # (cmake --build build/win --target engine_bench).
 #   usage: bench/engine/run.sh [udp tags] [serial tags] [records...]
 set -euo pipefail
@@ -14,8 +15,8 @@ link="$win/bench/link/link_bench.exe"
 for f in "$driver" "$engine" "$link"; do
   [ -f "$f" ] || { echo "run.sh: build engine_bench first (cmake --build build/win --target engine_bench)" >&2; exit 1; }
 done
-udp_tags="${1:-400}"
-serial_tags="${2:-20}"
+udp_tags="${1:-200}"
+serial_tags="${2:-60}"
 shift $(( $# < 2 ? $# : 2 ))
 records=("${@:-1000000 10000000}")
 bench=(python3 "$root/bench/engine/engine_bench.py" --driver "$driver" --engine "$engine" --link-bench "$link")

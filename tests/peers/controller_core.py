@@ -460,6 +460,12 @@ class ProtocolCore:
         if cmd == "NAME":
             self.name = arg
             return "OK"
+        if cmd == "ORIGIN":  # x y z in steps: the origin the "O" query answers
+            values = arg.split()
+            if len(values) != 3:
+                return "BAD ORIGIN"
+            self.origin = tuple(int(v) for v in values)
+            return "OK"
         if cmd == "ROM":
             return self.rom_control(arg)
         return None

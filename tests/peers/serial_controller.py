@@ -27,7 +27,7 @@ silence at attach (silence=n@0), at the start of a job or in the middle (silence
 
 Control socket on 127.0.0.1 (one-line commands, one datagram answer):
   PING -> PONG; STATS -> key=value lines; RESET; FAULTS ...; PFAULTS ...; STATUS ACK|BUSY n|NAK n;
-  ACKS numbered|bare|fixed; RECORD path; BAD nak|none; NAME text; BAUD n (0: no wire time);
+  ACKS numbered|bare|fixed; RECORD path; BAD nak|none; NAME text; ORIGIN x y z (steps); BAUD n (0: no wire time);
   PROT 5|7; SILENT 0|1; SEND text (raw bytes to the PC, latin-1, \\xNN escapes);
   REPLY text (a reply line to the PC); ECHO 0|1 (1: every byte received goes back as it came);
   MODEM words (the modem lines the PC sees, e.g. "CTS DSR"; needs --lines);

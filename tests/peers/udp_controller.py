@@ -34,6 +34,7 @@ each command is answered with one datagram:
   OTHER_CONSOLE 0|1             -> 1: refuse Connects (attached elsewhere, error -14)
   ACKS fixed|numbered|bare      -> status bytes: F0 (NAK 15, the default), F0|pack, 01
   RECORD path                   -> records the command stream to path (see controller_core)
+  ORIGIN x y z                  -> the origin (steps) the "O" query answers
   BAD nak|none                  -> answer to a frame that fails its check
   PFAULTS nak=p busy=p busy_n=n silence=n@k   -> protocol faults (controller_core)
   QUIT
