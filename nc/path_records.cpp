@@ -72,8 +72,7 @@ BOOL CNCProgram::GetPathRecord(int index, PathRecord& rec, BOOL transform) const
   if (IsMoveCode(e->m_nCode)) {
     const CPathLineElement& move = static_cast<const CPathLineElement&>(*e);
     CopyElementMoveFields(rec, move);
-    static const MoveExtras kNone;
-    const MoveExtras& extras = (size_t)index < m_aExtras.size() ? m_aExtras[(size_t)index] : kNone;
+    const MoveExtras extras = GetMoveExtras(index);
     CopyExtraMoveFields(rec, extras, true);
     rec.m_dRadius = extras.m_dRadius;
     if (transform) rec.m_vEnd = m_mOrientation.Apply(move.m_vEnd);
@@ -171,17 +170,11 @@ BOOL CNCProgram::LimitRadius(int i, double radius) {
 }
 
 BOOL CNCProgram::SetMark(int i, double length) {
-  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
-  if (!x) return FALSE;
-  x->m_dMark = length;
-  return TRUE;
+  return EditIf(MoveAt(i) ? ExtrasAt(i) : nullptr, [&](MoveExtras& x) { x.m_dMark = length; });
 }
 
 BOOL CNCProgram::SetRadius(int i, double radius) {
-  double* r = RadiusAt(i, true);
-  if (!r) return FALSE;
-  *r = radius;
-  return TRUE;
+  return EditIf(RadiusAt(i, true), [&](double& r) { r = radius; });
 }
 
 BOOL CNCProgram::SetEnd(int i, const Vec3& end) {
@@ -218,17 +211,11 @@ BOOL CNCProgram::SetFeedEnd(int i, const Vec3& end, double radius) {
 }
 
 BOOL CNCProgram::SetAngle(int i, double angle_deg) {
-  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
-  if (!x) return FALSE;
-  x->m_dAngle = angle_deg;
-  return TRUE;
+  return EditIf(MoveAt(i) ? ExtrasAt(i) : nullptr, [&](MoveExtras& x) { x.m_dAngle = angle_deg; });
 }
 
 BOOL CNCProgram::SetDeviation(int i, double deviation) {
-  MoveExtras* x = MoveAt(i) ? ExtrasAt(i) : nullptr;
-  if (!x) return FALSE;
-  x->m_dDeviation = deviation;
-  return TRUE;
+  return EditIf(MoveAt(i) ? ExtrasAt(i) : nullptr, [&](MoveExtras& x) { x.m_dDeviation = deviation; });
 }
 
 // A discarded move no longer moves its axes; the next move that stays must name them,

@@ -235,7 +235,7 @@ class ProtocolCore:
         self.last_pack = None
         self.packs = []
         self.decoder = StreamDecoder()
-        self.old_errors = 0  # stream errors of the streams before this one
+        self.old_errors = 0  # stream errors of the streams before this one and of command frames
         self.status_mode = ("ACK", 0)
         self.busy_left = 0  # BUSY answers still due to the frame in a storm
         self.silence_left = self.faults["silence"]
@@ -333,7 +333,12 @@ class ProtocolCore:
         recorded = []
         # A command frame holds whole commands of its own: it may come between two data
         # frames that split a command (a query during a run, the stop after a cut run).
-        decoded = StreamDecoder().feed(data) if is_command else self.decoder.feed(data)
+        if is_command:
+            alone = StreamDecoder()
+            decoded = alone.feed(data)
+            self.old_errors += alone.errors
+        else:
+            decoded = self.decoder.feed(data)
         for code, command in decoded:
             self.stats["commands"] += 1
             if code not in NOT_RECORDED:
