@@ -137,21 +137,31 @@ class ProgramFolder:
 
     def run(self, args, timeout=90, on_line=None):
         """Runs the driver to its end: (exit code, its events). on_line sees each line
-        as it comes."""
+        as it comes (on a reader thread)."""
         proc = self.start(args)
         lines = []
-        timer = threading.Timer(timeout, proc.kill)
-        timer.start()
-        try:
+
+        def read():
             for line in proc.stdout:
                 lines.append(line.rstrip("\n"))
                 if on_line:
                     on_line(lines[-1])
+
+        reader = threading.Thread(target=read, daemon=True)
+        reader.start()
+        try:
+            proc.wait(timeout)
+            killed = False
+        except subprocess.TimeoutExpired:
+            proc.kill()
             proc.wait()
-        finally:
+            killed = True
+        # The end of the driver is its exit, not the end of its output: the first Wine
+        # program after the server starts starts Wine's own services, and they keep the
+        # pipe open long after. What the driver wrote is read by then.
+        reader.join(5)
+        if not reader.is_alive():
             proc.stdout.close()
-            killed = not timer.is_alive()
-            timer.cancel()
         if killed:
             return -1, Events(lines + ["(driver killed after %d s)" % timeout])
         return proc.returncode, Events(lines)
