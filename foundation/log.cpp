@@ -10,13 +10,15 @@ BOOL g_bErrorLog = 0;
 namespace {
 
 // Serialises the log writes of this process; other processes append at the same time,
-// each line in one append-mode write so that none overwrites another.
-CMutex& LogLock() {
-  static CMutex m;
+// each line in one append-mode write so that none overwrites another. Process-local
+// critical sections: every reply line the engine reads asks whether its log is on, and
+// a kernel mutex would cost two trips to the Wine server each time.
+CCriticalSection& LogLock() {
+  static CCriticalSection m;
   return m;
 }
-CMutex& ErrorLogLock() {
-  static CMutex m;
+CCriticalSection& ErrorLogLock() {
+  static CCriticalSection m;
   return m;
 }
 

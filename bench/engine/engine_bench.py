@@ -6,9 +6,12 @@ in the same run by bench/link's link_bench (the raw datagram round trip on UDP; 
 physical frame rate of the line, the bare port's measured round trip and the link's own
 stop-and-wait rate on serial).
 
-  engine_bench.py udp    --driver D --engine E --link-bench L [--tags N] [--moves M]
+  engine_bench.py udp    --driver D --engine E --link-bench L [--tags N] [--moves M] [--job-records R]
   engine_bench.py serial --driver D --engine E --link-bench L [--tags N] [--moves M] [--baud B]
       (inside run_with_serial_peer.sh --baud B)
+      The job is a carving of N pockets of M feed moves (about a tag mark a frame at the
+      default), or with --job-records a stored job of R path records with a tag every
+      100 records.
   engine_bench.py memory --driver D --engine E [--records N...]
       peak resident memory of the engine while it plans a job of N records for the UDP
       controller: the processing thread plans the whole job long before the link has
@@ -118,7 +121,18 @@ def road(args, kind):
         connection = peer.connection(args.baud)
     for command in ("RESET", "RECORD " + str(record)):
         peer.control(command)
-    total = folder.add("Bench", carving(args.tags, args.moves), connection, auto_quit=False)
+    if args.job_records:
+        rc, events = folder.run(["add-records", "Bench", connection, str(args.job_records)], 600)
+        added = [w for w in events.words if w[0] == "ADDED"]
+        if rc != 0 or not added:
+            raise SystemExit("engine_bench: the job was not written:\n" + events.text())
+        total = int(added[0][3].split("=")[1])
+        # The generated job cuts 1 mm deep: the controller's Z origin lies 10 mm up.
+        peer.control("ORIGIN 0 0 400")
+        shape = "%d records, a tag every 100" % args.job_records
+    else:
+        total = folder.add("Bench", carving(args.tags, args.moves), connection, auto_quit=False)
+        shape = "%d moves a pocket" % args.moves
     seconds, started, finished = run_job(folder, "Bench", peer.control_port)
     st = stats(peer.control_port)
     frames = int(st["frames_ok"])
@@ -126,8 +140,8 @@ def road(args, kind):
     first_ms = (float(st["first_record_at"]) - started) * 1000.0
     streaming = finished - float(st["first_record_at"])
     rate = frames / streaming
-    print("%s: a job of %d tags (%d moves a pocket), %d frames, %d segments, %.2f s from Start to FINISHED" %
-          (kind, total, args.moves, frames, segments, seconds))
+    print("%s: a job of %d tags (%s), %d frames, %d segments, %.2f s from Start to FINISHED" %
+          (kind, total, shape, frames, segments, seconds))
     print("  Start to FINISHED:     %8.1f frames/s  %10.0f segments/s" % (frames / seconds, segments / seconds))
     print("  first command to FINISHED (the stream): %.1f frames/s  %.0f segments/s" %
           (rate, segments / streaming))
@@ -276,6 +290,7 @@ def main():
     # Feed moves a pocket (8: about one tag a frame; every tag mark draws a reply line).
     ap.add_argument("--moves", type=int, default=8)
     ap.add_argument("--baud", type=int, default=115200)
+    ap.add_argument("--job-records", type=int, default=0)
     ap.add_argument("--link-frames", type=int, default=0)
     ap.add_argument("--records", type=int, nargs="+", default=[1000000, 10000000])
     args = ap.parse_args()

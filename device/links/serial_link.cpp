@@ -180,7 +180,7 @@ void CSerialLink::WatchWithLookAhead() {
   HANDLE waitRead[2] = {m_hShutdownEvent, m_hCommEvent};
   HANDLE waitTaken[2] = {m_hShutdownEvent, m_hLookAheadTaken};
   for (;;) {
-    ResetEvent(m_hCommEvent);
+    // ReadFile resets the event itself: one trip to the Wine server less a byte.
     OVERLAPPED& ov = m_MonitorOverlapped;
     ov = OVERLAPPED{};
     ov.hEvent = m_hCommEvent;
@@ -266,7 +266,6 @@ BOOL CSerialLink::Read(BYTE* buffer, DWORD* length) {
   DWORD n = want - taken < status.cbInQue ? want - taken : status.cbInQue;
   DWORD got = 0;
   if (n > 0) {
-    ResetEvent(m_ReadOverlapped.hEvent);
     if (ReadFile(m_hComm, buffer + taken, n, &got, &m_ReadOverlapped)) {
       // done at once
     } else if (GetLastError() == ERROR_IO_PENDING) {
@@ -292,7 +291,8 @@ BOOL CSerialLink::Read(BYTE* buffer, DWORD* length) {
 BOOL CSerialLink::Write(const BYTE* bytes, DWORD* length) {
   if (!IsOpen() || !bytes || !length) return FALSE;
   CSingleLock lock(&m_WriteLock, TRUE);
-  ResetEvent(m_WriteOverlapped.hEvent);
+  // WriteFile resets the overlapped event as it starts; resetting it here too would cost
+  // every frame one more trip to the Wine server before it leaves.
   DWORD written = 0;
   if (!WriteFile(m_hComm, bytes, *length, &written, &m_WriteOverlapped)) {
     if (GetLastError() != ERROR_IO_PENDING) {
