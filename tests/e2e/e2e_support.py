@@ -305,7 +305,8 @@ def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
     was sent whole meanwhile was not measured with its backlog on disk."""
     proc = folder.start(["run", "--timeout", str(limit), name])
     lines = []
-    threading.Thread(target=lambda: lines.extend(line.rstrip("\n") for line in proc.stdout), daemon=True).start()
+    reader = threading.Thread(target=lambda: lines.extend(line.rstrip("\n") for line in proc.stdout), daemon=True)
+    reader.start()
     t0 = time.monotonic()
     pid = None
     peak = items = size = 0
@@ -333,6 +334,9 @@ def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
     finally:
         proc.kill()
         proc.wait()
+        reader.join(5)  # Wine's services may hold the pipe open (ProgramFolder.run)
+        if not reader.is_alive():
+            proc.stdout.close()
         for _ in range(300):  # the parent watch ends the engine
             if not pid or not Path("/proc", str(pid)).exists():
                 break
