@@ -159,8 +159,8 @@ def memory(args):
     for records in args.records:
         run = plan_records(args.driver, args.engine, "Big", records)
         print("memory: %d records planned within %.1f s of the driver's start, %d frames in %.0f MB spilled "
-              "(the link streamed %.0f frames/s meanwhile): engine peak resident %d KB" %
-              (records, run.seconds, run.items, run.spill_bytes / 1e6, run.frames_per_s, run.peak_kb))
+              "(the link streamed %.0f frames/s meanwhile): engine peak resident %d KB (anonymous at most %d KB)" %
+              (records, run.seconds, run.items, run.spill_bytes / 1e6, run.frames_per_s, run.peak_kb, run.anon_kb))
         results.append(run.peak_kb)
     if len(results) >= 2 and results[0]:
         print("  peak at %d records / peak at %d records = %.2f (goal <= 1.2)" %

@@ -283,40 +283,45 @@ def engine_unix_pid(folder):
     return None
 
 
-def peak_rss_kb(pid):
-    """The process's peak resident memory (VmHWM) in KB; 0 when it has gone."""
+def memory_kb(pid):
+    """The process's peak resident memory (VmHWM) and its anonymous resident memory now
+    (RssAnon: the rest is mapped files, the spill file's windows among them), in KB;
+    0 when it has gone."""
+    values = {}
     try:
         for line in Path("/proc", str(pid), "status").read_text().splitlines():
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
+            key, _, value = line.partition(":")
+            values[key] = value.split()[0] if value.split() else "0"
     except OSError:
         pass
-    return 0
+    return int(values.get("VmHWM", 0)), int(values.get("RssAnon", 0))
 
 
-Planned = collections.namedtuple("Planned", "records peak_kb items spill_bytes seconds frames_per_s states")
+Planned = collections.namedtuple("Planned", "records peak_kb anon_kb items spill_bytes seconds frames_per_s states")
 
 
 def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
-    """Starts the job and follows the engine's peak resident memory until no item has
-    gone to its spill file for `settle` seconds (the whole job planned; the link streams
-    far slower, so the backlog is on disk), then ends the driver; the engine notices and
-    exits. Raises AssertionError when the job ended or failed before that: a job that
-    was sent whole meanwhile was not measured with its backlog on disk."""
+    """Starts the job and follows the engine's peak resident memory (and the largest
+    anonymous part seen) until no item has gone to its spill file for `settle` seconds
+    (the whole job planned; the link streams far slower, so the backlog is on disk),
+    then ends the driver; the engine notices and exits. Raises AssertionError when the
+    job ended or failed before that: a job sent whole meanwhile was not measured with
+    its backlog on disk."""
     proc = folder.start(["run", "--timeout", str(limit), name])
     lines = []
     reader = threading.Thread(target=lambda: lines.extend(line.rstrip("\n") for line in proc.stdout), daemon=True)
     reader.start()
     t0 = time.monotonic()
     pid = None
-    peak = items = size = 0
+    peak = anon = items = size = 0
     grown_at = t0
     try:
         while True:
             now = time.monotonic()
             pid = pid or engine_unix_pid(folder)
             if pid:
-                peak = max(peak, peak_rss_kb(pid))
+                hwm, anon_now = memory_kb(pid)
+                peak, anon = max(peak, hwm), max(anon, anon_now)
             now_items = spill_items(folder)
             if now_items > items:
                 items, size, grown_at = now_items, spill_bytes(folder), now
@@ -330,7 +335,7 @@ def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
         st = stats(peer.control_port)
         first = float(st.get("first_record_at", 0) or 0)
         rate = int(st.get("frames_ok", 0)) / (time.monotonic() - first) if first else 0.0
-        return Planned(None, peak, items, size, grown_at - t0, rate, Events(lines).states(name))
+        return Planned(None, peak, anon, items, size, grown_at - t0, rate, Events(lines).states(name))
     finally:
         proc.kill()
         proc.wait()
