@@ -75,6 +75,30 @@ struct ArcSplit {
   int depth;         // 2^depth pieces; -1 beyond kMaxArcSplitDepth
 };
 
+// The chord height of a piece of `sweep_rad` / 2^depth falls below the tolerance.
+bool PieceFits(double sweep_rad, double radius_mm, double tolerance_mm, int depth) {
+  const double quarter_rad = sweep_rad / double(1 << depth) / 4;  // a quarter of the piece angle
+  const double sine = std::sin(quarter_rad);
+  return 2 * radius_mm * sine * sine < tolerance_mm;
+}
+
+// The smallest depth from `least` on whose pieces fit; -1 beyond kMaxArcSplitDepth.
+// Fitting only gets easier with depth, so instead of trying every depth from `least` up
+// (a sine each, slow in the Windows C library) the search starts where the pieces'
+// heights without the sine, 2 r q^2, fit: since sin q <= q those pieces fit too, and
+// usually the depth below does not, so two sines decide.
+int ArcSplitDepth(double sweep_rad, double radius_mm, double tolerance_mm, int least) {
+  int depth = least;
+  for (; depth < kMaxArcSplitDepth; ++depth) {
+    const double quarter_rad = sweep_rad / double(1 << depth) / 4;
+    if (2 * radius_mm * quarter_rad * quarter_rad < tolerance_mm) break;
+  }
+  while (depth > least && PieceFits(sweep_rad, radius_mm, tolerance_mm, depth - 1)) --depth;
+  for (; depth <= kMaxArcSplitDepth; ++depth)
+    if (PieceFits(sweep_rad, radius_mm, tolerance_mm, depth)) return depth;
+  return -1;
+}
+
 // The split of an arc; false when it stays one piece. `radius_mm` is the arc's radius,
 // DBL_MAX when unset: then it becomes the end radius.
 bool PlanArcSplit(WORD code, BYTE plane, const Vec3& start, const Vec3& end, const Vec3& center, double tolerance_mm,
@@ -101,15 +125,7 @@ bool PlanArcSplit(WORD code, BYTE plane, const Vec3& start, const Vec3& end, con
   else
     split.sweep_rad = b_rad > a_rad ? b_rad - a_rad : b_rad - a_rad + 2 * kPi;
   split.start_rad = a_rad;
-  split.depth = -1;
-  for (int depth = closed ? 1 : 0; depth <= kMaxArcSplitDepth; ++depth) {
-    double quarter_rad = split.sweep_rad / double(1 << depth) / 4;  // a quarter of the piece angle
-    double height_mm = 2 * radius_mm * std::sin(quarter_rad) * std::sin(quarter_rad);
-    if (height_mm < tolerance_mm) {
-      split.depth = depth;
-      break;
-    }
-  }
+  split.depth = ArcSplitDepth(split.sweep_rad, radius_mm, tolerance_mm, closed ? 1 : 0);
   return true;
 }
 

@@ -3,7 +3,8 @@
 frames/s and segments/s of the whole road (planner, FIFO, frame protocol, link), the
 time from Start to the job's first command on the wire, and the link ceilings measured
 in the same run by bench/link's link_bench (the raw datagram round trip on UDP; the
-physical frame rate of the line and the link's own stop-and-wait rate on serial).
+physical frame rate of the line, the bare port's measured round trip and the link's own
+stop-and-wait rate on serial).
 
   engine_bench.py udp    --driver D --engine E --link-bench L [--tags N] [--moves M]
   engine_bench.py serial --driver D --engine E --link-bench L [--tags N] [--moves M] [--baud B]
@@ -52,6 +53,7 @@ def link_ceilings(link_bench, kind, env, *args):
     for label, pattern in (("udp_round_trips", r"raw datagram round trips:\s+([\d.]+)"),
                            ("udp_link", r"engine over the UDP link:\s+([\d.]+)"),
                            ("serial_physical", r"physical frame rate:\s+([\d.]+)"),
+                           ("serial_bare", r"bare port round trips:\s+([\d.]+)"),
                            ("serial_link_alone", r"link alone, stop and wait:\s+([\d.]+)")):
         m = re.search(pattern, out)
         if m:
@@ -140,6 +142,10 @@ def road(args, kind):
         ceiling = ceilings.get("serial_physical", 0.0)
         print("  physical frame rate at %d baud: %6.1f frames/s (ceiling)" % (args.baud, ceiling))
         print("  = %.1f%% of the ceiling (goal 95%%)" % (100.0 * rate / ceiling if ceiling else 0))
+        if "serial_bare" in ceilings:
+            bare = ceilings["serial_bare"]
+            print("  bare port round trips:      %6.1f frames/s (measured ceiling; the stream is %.1f%% of it)" %
+                  (bare, 100.0 * rate / bare if bare else 0))
         if "serial_link_alone" in ceilings:
             alone = ceilings["serial_link_alone"]
             print("  link alone, stop and wait:  %6.1f frames/s (the stream is %.0f%% of it)" %

@@ -10,11 +10,14 @@
 // three one after the other so that a busy machine disturbs them alike. One line per
 // file gives the medians:
 //   file=... lines=N elements=M seconds=S lines_per_s=R floor_seconds=F
-//   ratio_to_floor=Q peak_mb=P mb_per_mline=B teardown_ms=T
+//   ratio_to_floor=Q peak_mb=P mb_per_mline=B teardown_ms=T fresh_seconds=W ratio_fresh_bound=U
 // Lines are text lines, or records of a CAM file. ratio_to_floor is the loader's speed as
 // a share of the floor's: the floor reads the file in the same way a plain C program would
 // (fread), splits it into lines and converts every number with strtod; for a CAM file it
 // reads, unscrambles and splits the records and loads every 8-byte field of the payloads.
+// fresh_seconds is the time to write the peak's bytes into memory newly taken from the
+// system (in each round too), and ratio_fresh_bound = floor / that: the best ratio a load
+// that fills that much memory can reach on this machine, however little else it does.
 // The teardown is the deletion of the loaded program (the pages of a big one go back to the
 // system on a thread of their own afterwards). A message box the load would show
 // is kept and printed to stderr after the timed load (an unbuffered write per character
@@ -244,7 +247,7 @@ FloorResult CamFloor(const char* path) {
 // ---- One file
 
 struct Round {
-  double loadSeconds, floorSeconds, teardownSeconds;
+  double loadSeconds, floorSeconds, teardownSeconds, freshSeconds;
   double optimizeSeconds = 0.0;
   int lines = 0, elements = 0, elementsAfter = 0;
   bool ok = true;
@@ -257,6 +260,26 @@ std::unique_ptr<CPathOptimizer> Load(const char* path, CProgressSink* sink, BOOL
 }
 
 int LinesOf(const CNCProgram& program) { return program.GetLastLine() > 0 ? program.GetLastLine() : 0; }
+
+// Fresh memory: writes `bytes` into blocks newly taken from the system, as a load fills
+// its arena, and gives them back; the seconds. A load writes at least its peak's worth of
+// fresh pages, and where the first touch of a page is dear (a virtual machine that keeps
+// its own page tables) that alone bounds the load's speed.
+double FreshMemorySeconds(size_t bytes) {
+  constexpr size_t kBlock = 1 << 20;
+  std::vector<char*> blocks;
+  blocks.reserve(bytes / kBlock + 1);
+  const auto start = Clock::now();
+  for (size_t done = 0; done < bytes; done += kBlock) {
+    char* block = static_cast<char*>(::operator new(kBlock, std::nothrow));
+    if (!block) break;
+    std::memset(block, (int)(done >> 20), kBlock);
+    blocks.push_back(block);
+  }
+  const double seconds = SecondsSince(start);
+  for (char* block : blocks) ::operator delete(block);
+  return seconds;
+}
 
 // A program's teardown gives the pages of a big arena back on a thread of its own; the
 // next figure is taken once they are back.
@@ -314,6 +337,7 @@ int main(int argc, char** argv) {
       FloorResult floor = cam ? CamFloor(path) : TextFloor(path);
       r.floorSeconds = SecondsSince(start);
       if (floor.sum == 1e300) std::printf("\n");  // keeps the sum alive
+      r.freshSeconds = FreshMemorySeconds(peakBytes);
 
       BOOL ok;
       start = Clock::now();
@@ -336,24 +360,25 @@ int main(int argc, char** argv) {
       rounds.push_back(r);
     }
 
-    std::vector<double> load, floor, teardown, opt;
+    std::vector<double> load, floor, teardown, opt, fresh;
     bool ok = true;
     for (const Round& r : rounds) {
       load.push_back(r.loadSeconds);
       floor.push_back(r.floorSeconds);
       teardown.push_back(r.teardownSeconds);
       opt.push_back(r.optimizeSeconds);
+      fresh.push_back(r.freshSeconds);
       ok = ok && r.ok;
     }
     const Round& last = rounds.back();
     const double seconds = Median(load), floorSeconds = Median(floor);
-    const double mb = peakBytes / (1024.0 * 1024.0);
+    const double mb = peakBytes / (1024.0 * 1024.0), freshSeconds = Median(fresh);
     std::printf(
         "file=%s lines=%d elements=%d seconds=%.3f lines_per_s=%.0f floor_seconds=%.3f ratio_to_floor=%.2f "
-        "peak_mb=%.1f mb_per_mline=%.0f teardown_ms=%.1f\n",
+        "peak_mb=%.1f mb_per_mline=%.0f teardown_ms=%.1f fresh_seconds=%.3f ratio_fresh_bound=%.2f\n",
         path, last.lines, last.elements, seconds, seconds > 0 ? last.lines / seconds : 0.0, floorSeconds,
         seconds > 0 ? floorSeconds / seconds : 0.0, mb, last.lines > 0 ? mb * 1e6 / last.lines : 0.0,
-        Median(teardown) * 1000);
+        Median(teardown) * 1000, freshSeconds, freshSeconds > 0 ? floorSeconds / freshSeconds : 0.0);
     if (optimize) {
       const double o = Median(opt);
       std::printf("file=%s optimize elements=%d elements_after=%d seconds=%.3f elements_per_s=%.0f\n", path,

@@ -71,7 +71,7 @@ class CSerialLink : public CDeviceLink {
   DWORD m_nBaudRate = 9600;
   BOOL m_bHandshake = TRUE;                     // RTS/CTS hardware handshake
   std::unique_ptr<std::thread> m_pEventThread;  // the monitor thread; null when none runs
-  CMutex m_WriteLock;                           // one writer at a time
+  CCriticalSection m_WriteLock;                 // one writer at a time (process-local: no server trip)
   HANDLE m_hShutdownEvent = nullptr;            // manual reset: stop request
   HANDLE m_hCommEvent = nullptr;                // manual reset: port event pending
   OVERLAPPED m_WriteOverlapped{};

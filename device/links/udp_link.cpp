@@ -129,14 +129,14 @@ BOOL CUdpLink::AcceptSender(const sockaddr_in& sender) const {
 // ---------------------------------------------------------------- sending
 
 void CUdpLink::SendFrame(BYTE type, WORD sequence, const void* payload, WORD length) {
-  CSingleLock lock(&m_sendMutex, TRUE);
+  CSingleLock lock(&m_sendLock, TRUE);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), type, kUdpFlagPc, sequence, payload, length);
   if (n && Send(m_sendBuffer, n) > 0) ++m_dwFramesSent;
 }
 
 void CUdpLink::SendConnect(BOOL connect) {
   if (!m_bClient) return;
-  CSingleLock lock(&m_sendMutex, TRUE);
+  CSingleLock lock(&m_sendLock, TRUE);
   if (m_nSequence == 0) m_nSequence = 1;
   BYTE payload[4 + 1024];
   ConnectPayload head{0, 0};
@@ -180,7 +180,7 @@ BOOL CUdpLink::Write(const BYTE* bytes, DWORD* length) {
     // acknowledged upstream (its ACK came too late or was lost there): were the ACKs
     // of its resends dropped as repeats, it would be resent until the link is declared
     // down although the controller answers every copy.
-    CSingleLock lock(&m_receiveMutex, TRUE);
+    CSingleLock lock(&m_receiveLock, TRUE);
     m_nWrittenPack = WrittenPackOf(bytes, *length);
     m_bAckPassedForWrite = false;
   }
@@ -199,7 +199,7 @@ int32_t CUdpLink::WrittenPackOf(const BYTE* bytes, DWORD length) {
 void CUdpLink::SendEnum() {
   if (!m_bClient) return;
   ListLocalAddresses(m_arrLocalAddresses, m_arrBroadcastAddresses);
-  CSingleLock lock(&m_sendMutex, TRUE);
+  CSingleLock lock(&m_sendLock, TRUE);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, nullptr, 0);
   for (const CString& broadcast : m_arrBroadcastAddresses) {
     sockaddr_in to{};
@@ -261,7 +261,7 @@ BOOL CUdpLink::ReTrans() { return m_retx.Resend(&CUdpLink::ResendEntry, this); }
 
 BOOL CUdpLink::Read(BYTE* buffer, DWORD* length) {
   if (!length) return FALSE;
-  CSingleLock lock(&m_receiveMutex, TRUE);
+  CSingleLock lock(&m_receiveLock, TRUE);
   DWORD n = *length < m_dwReceiveCount ? *length : m_dwReceiveCount;
   if (n && buffer) {
     memcpy(buffer, m_receiveBuffer, n);
@@ -270,6 +270,14 @@ BOOL CUdpLink::Read(BYTE* buffer, DWORD* length) {
   }
   *length = n;
   return n != 0;
+}
+
+BOOL CUdpLink::ReceiveForReader() {
+  m_bOwnerReading = true;
+  ReceiveData();
+  m_bOwnerReading = false;
+  CSingleLock lock(&m_receiveLock, TRUE);
+  return m_dwReceiveCount != 0 ? TRUE : FALSE;
 }
 
 int CUdpLink::GetFoundDevices(CStringArray& devices) {
@@ -350,7 +358,7 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
     return;
   }
   {
-    CSingleLock lock(&m_receiveMutex, TRUE);
+    CSingleLock lock(&m_receiveLock, TRUE);
     DWORD length = h.length;
     BYTE numbered = 0;  // a status byte as it is handed on
     if (h.flag == kUdpFlagStatus && h.length == 2) {
@@ -382,7 +390,7 @@ void CUdpLink::TakeData(const UdpFrameHeader& h, const BYTE* payload) {
     m_dwReceiveCount += take;
     m_dwReceiveDropped += length - take;
   }
-  Notify(1, 0);
+  if (!m_bOwnerReading) Notify(1, 0);
 }
 
 bool CUdpLink::IsRepeatedData(WORD sequence) {
@@ -432,13 +440,13 @@ void CUdpLink::SimAnswerEnum() {
   memcpy(reply.name, m_strSimName, (size_t)(m_strSimName.GetLength() < 16 ? m_strSimName.GetLength() : 16));
   BYTE encoded[sizeof(EnumReply)];
   EncodeEnumReply(reply, encoded);
-  CSingleLock lock(&m_sendMutex, TRUE);
+  CSingleLock lock(&m_sendLock, TRUE);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpEnum, kUdpFlagPc, 0, encoded, sizeof(encoded));
   SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender));
 }
 
 void CUdpLink::SimTakeData(const BYTE* payload, int length) {
-  CSingleLock lock(&m_receiveMutex, TRUE);
+  CSingleLock lock(&m_receiveLock, TRUE);
   DWORD room = kBufferSize - m_dwReceiveCount;
   DWORD take = (DWORD)length < room ? (DWORD)length : room;
   memcpy(m_receiveBuffer + m_dwReceiveCount, payload, take);
@@ -464,7 +472,7 @@ void CUdpLink::SimTakeData(const BYTE* payload, int length) {
     Sleep(kSimAckDelayMs);
     BYTE ack = 1;
     {
-      CSingleLock sendLock(&m_sendMutex, TRUE);
+      CSingleLock sendLock(&m_sendLock, TRUE);
       int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, &ack, 1);
       if (SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender)) > 0) ++m_dwFramesSent;
     }
@@ -544,7 +552,7 @@ void CUdpLink::SimAnswerQuery(WORD code) {
     default: return;
   }
   CString text = MakeReplyLine(answer);
-  CSingleLock lock(&m_sendMutex, TRUE);
+  CSingleLock lock(&m_sendLock, TRUE);
   int n = BuildUdpFrame(m_sendBuffer, sizeof(m_sendBuffer), kUdpData, kUdpFlagPc, 0, (const char*)text,
                         (WORD)text.GetLength());
   if (SendTo(m_sendBuffer, n, (const sockaddr*)&m_sender, sizeof(m_sender)) > 0) ++m_dwFramesSent;

@@ -10,8 +10,9 @@
 // commands it receives into "CamData.dat".
 //
 // Everything runs on the owner's UI thread; the locks keep the frame buffers whole
-// for one operation each. Lock order: send mutex, then the retransmission lock, then
-// the socket's send mutex.
+// for one operation each. They are process-local critical sections: a kernel mutex
+// would cost two trips to the Wine server for every lock, several times a frame. Lock
+// order: send lock, then the retransmission lock, then the socket's send lock.
 #pragma once
 
 #include <cstdio>
@@ -62,6 +63,12 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   // Copies the FoundDevice texts of the Enum replies received; returns their count.
   int GetFoundDevices(CStringArray& devices);
   void OnFrame(BYTE* frame) override;
+  // For an owner that reads the link itself as soon as a datagram is in (the engine,
+  // on the socket message): receives one datagram without posting the data
+  // notification, which would only bring the owner back through its message queue
+  // before the next frame can leave. Error reports are still posted. Returns whether
+  // bytes wait for Read.
+  BOOL ReceiveForReader();
   static int32_t WrittenPackOf(const BYTE* bytes, DWORD length);
 
   void InitReTX();
@@ -109,15 +116,16 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   static void ResendEntry(void* context, const ReTXEntry& entry);
 
   UdpLinkContext m_context;
-  int32_t m_bDiscoverOnly = 0;  // only search: no Connect, only Enum frames count
-  int32_t m_bClient = 0;        // 1 client role, 0 simulator role
-  int32_t m_bConnecting = 0;    // 1 from a Connect until the first ACK
-  CString m_strLocalAddress;    // bind address; empty = any interface
-  WORD m_nLocalPort = 0;        // option 1
-  CMutex m_sendMutex;           // guards m_sendBuffer while a frame is built and sent
+  int32_t m_bDiscoverOnly = 0;   // only search: no Connect, only Enum frames count
+  int32_t m_bClient = 0;         // 1 client role, 0 simulator role
+  int32_t m_bConnecting = 0;     // 1 from a Connect until the first ACK
+  bool m_bOwnerReading = false;  // within ReceiveForReader: arrivals are not posted
+  CString m_strLocalAddress;     // bind address; empty = any interface
+  WORD m_nLocalPort = 0;         // option 1
+  CCriticalSection m_sendLock;   // guards m_sendBuffer while a frame is built and sent
   BYTE m_sendBuffer[kBufferSize] = {};
-  CMutex m_receiveMutex;       // guards m_receiveBuffer and m_dwReceiveCount (and the ACK marks)
-  DWORD m_dwReceiveCount = 0;  // bytes waiting for Read
+  CCriticalSection m_receiveLock;  // guards m_receiveBuffer and m_dwReceiveCount (and the ACK marks)
+  DWORD m_dwReceiveCount = 0;      // bytes waiting for Read
   BYTE m_receiveBuffer[kBufferSize] = {};
   CString m_strSimName;     // simulated device name; nothing sets it
   CString m_strSimConsole;  // console accepted by the simulator; empty none

@@ -126,7 +126,7 @@ void CUdpSocket::ReceiveData() {
 }
 
 int CUdpSocket::SendTo(const BYTE* bytes, int count, const sockaddr* address, int addressLength) {
-  CSingleLock lock(&m_socketSendMutex, TRUE);
+  CSingleLock lock(&m_socketSendLock, TRUE);
   if (m_socket == INVALID_SOCKET) return SOCKET_ERROR;
   return sendto(m_socket, (const char*)bytes, count, 0, address, addressLength);
 }

@@ -45,10 +45,10 @@ class CUdpSocket : public CUdpFrameBuffer {
   virtual BOOL AcceptSender(const sockaddr_in& sender) const { return TRUE; }
 
   SOCKET m_socket = INVALID_SOCKET;
-  sockaddr_in m_peer = {};      // where Send sends
-  HWND m_hSocketWnd = nullptr;  // receives kWmUdpSocket
-  CMutex m_socketSendMutex;     // serialises sendto
-  sockaddr_in m_sender = {};    // sender of the last datagram received
+  sockaddr_in m_peer = {};            // where Send sends
+  HWND m_hSocketWnd = nullptr;        // receives kWmUdpSocket
+  CCriticalSection m_socketSendLock;  // serialises sendto (process-local: no server trip)
+  sockaddr_in m_sender = {};          // sender of the last datagram received
   CStringArray m_arrLocalAddresses;
   CStringArray m_arrBroadcastAddresses;
   DWORD m_dwForeignDatagrams = 0;  // datagrams refused by AcceptSender

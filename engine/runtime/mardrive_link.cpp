@@ -164,8 +164,11 @@ void CMardriveDlg::OnDeviceError(LPARAM code) {
 LRESULT CMardriveDlg::OnSocketNotify(WPARAM wParam, LPARAM lParam) {
   auto* udp = dynamic_cast<CUdpLink*>(m_pLink.get());
   if (udp && (SOCKET)LOWORD(wParam) == (SOCKET)LOWORD(udp->GetSocket()) && WSAGETSELECTERROR(lParam) == 0 &&
-      (WSAGETSELECTEVENT(lParam) & FD_READ))
-    udp->ReceiveData();
+      (WSAGETSELECTEVENT(lParam) & FD_READ)) {
+    // The answer is read here and now: the ACK lets the next frame leave without a
+    // round trip of the link's notification through the message queue.
+    if (udp->ReceiveForReader()) return OnComMsg(1, 0);
+  }
   ServeOverdueTimers();
   return 0;
 }

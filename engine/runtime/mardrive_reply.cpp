@@ -118,7 +118,7 @@ LRESULT CMardriveDlg::OnNotifyDelayed(WPARAM, LPARAM lParam) {
     return 0;
   }
   m_Protocol.SetTagProgressText(r.Mid(1));
-  PostNotifyText(&m_Sink, r, FALSE);
+  HandleReplyLine(r);  // at once: one more trip through the queue would cost every tag a post
   return 0;
 }
 

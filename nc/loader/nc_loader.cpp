@@ -29,10 +29,13 @@ constexpr int kSniffLines = 20;
 constexpr int kSniffLineBuffer = 1024;
 constexpr int kDrainEvery = 1000;  // lines between two drains of the message queue
 constexpr int kLineBuffer = kMaxNCLineLength + 2;
-// File bytes per element the list makes room for ahead of a load. Slots not used cost
-// address space only, so the guess is generous: a G-code move takes some 30 bytes, an
-// HPGL point 8, a CAM move 28, and arcs become many elements.
-constexpr ULONGLONG kFileBytesPerElement = 8;
+// File bytes per element the list makes room for ahead of a load (up to the element
+// limit). Slots not used cost address space only, while a list that outgrows its room is
+// copied into fresh memory, whose pages cost more to touch than the copy itself; so the
+// guess is a slot per byte: a G-code move takes some 30 bytes, an HPGL point 8, a CAM
+// move 28, and arcs and o-word loops become many elements (a loop of a few lines, tens
+// per byte: those still grow).
+constexpr ULONGLONG kFileBytesPerElement = 1;
 
 constexpr char kHpglMnemonics[] = "PAPRPUPDINSFSWSAZWSPAAAR";
 constexpr char kGCodeLetters[] = "ABCDFGHIJKLMNOPQRSTUVWXYZ/%#";

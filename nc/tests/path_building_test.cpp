@@ -151,6 +151,48 @@ TEST_F(PathBuildingTest, ArcsBeyondThePieceLimitAreRefused) {
   EXPECT_LE(q.GetElementCount(), kMaxArcPieces);
 }
 
+// The piece count is 2^k for the least k whose pieces keep their chord height below the
+// tolerance, over radii from a micron to kilometres (the heights at depth k taken as the
+// tolerance: the closest calls) and sweeps of every size in both directions.
+TEST_F(PathBuildingTest, PiecesAreTheFewestThatKeepTheChordHeight) {
+  auto height = [](double sweep_rad, double radius_mm, int depth) {
+    const double quarter_rad = sweep_rad / double(1 << depth) / 4;
+    return 2 * radius_mm * std::sin(quarter_rad) * std::sin(quarter_rad);
+  };
+  auto leastDepth = [&](double sweep_rad, double radius_mm, double tolerance_mm, int least) {
+    for (int depth = least; depth <= kMaxArcSplitDepth; ++depth)
+      if (height(sweep_rad, radius_mm, depth) < tolerance_mm) return depth;
+    return -1;
+  };
+  int checked = 0;
+  for (double radius_mm = 1e-3; radius_mm < 1e7; radius_mm *= 3.7) {
+    for (double end_rad : {1e-4, 0.05, 0.7, 1.5707963, 3.0, 4.9, 6.2831, 2 * kPi}) {
+      for (WORD code : {kCodeArcCW, kCodeArcCCW}) {
+        const Vec3 start(radius_mm, 0, 0), end(radius_mm * std::cos(end_rad), radius_mm * std::sin(end_rad), 0);
+        const bool closed = IsSamePointInPlane(kPlaneXY, start, end);
+        const double a_rad = PlaneAngle(start.x, start.y, start.z, kPlaneXY);
+        const double b_rad = PlaneAngle(end.x, end.y, end.z, kPlaneXY);
+        const double sweep_rad = closed               ? 2 * kPi
+                                 : code == kCodeArcCW ? (b_rad < a_rad ? a_rad - b_rad : a_rad - b_rad + 2 * kPi)
+                                                      : (b_rad > a_rad ? b_rad - a_rad : b_rad - a_rad + 2 * kPi);
+        const double end_radius_mm = std::sqrt(end.x * end.x + end.y * end.y);
+        std::vector<double> tolerances = {0.005, 1e-6, 0.5};
+        for (int depth = 0; depth <= kMaxArcSplitDepth; depth += 3)
+          if (height(sweep_rad, end_radius_mm, depth) > 0)
+            tolerances.push_back(height(sweep_rad, end_radius_mm, depth));
+        for (double tolerance_mm : tolerances) {
+          const int depth = leastDepth(sweep_rad, end_radius_mm, tolerance_mm, closed ? 1 : 0);
+          SCOPED_TRACE(testing::Message()
+                       << "r " << radius_mm << " end " << end_rad << " code " << code << " tol " << tolerance_mm);
+          EXPECT_EQ(depth < 0 ? -1 : 1 << depth, CountArcPieces(code, kPlaneXY, start, end, Vec3(), tolerance_mm));
+          ++checked;
+        }
+      }
+    }
+  }
+  EXPECT_GT(checked, 2000);
+}
+
 TEST_F(PathBuildingTest, HelicalArcClimbsLinearly) {
   CNCProgram p;
   ReadState(p).m_vLastPoint = Vec3(10, 0, 0);

@@ -11,8 +11,10 @@ duplicate a share of those it receives.
 Like a controller it takes each device frame once: a frame that repeats the pack
 number of the frame it acknowledged last is acknowledged again but not taken (counted
 as repeated_packs); the packs taken are listed in order. Its reply lines are Data
-frames with sequence numbers, sent one at a time and resent until the PC acknowledges
-them (stop and wait).
+frames with sequence numbers, one in flight at a time, resent until the PC
+acknowledges it (stop and wait). The lines one device frame draws go together in one
+Data frame, and lines queued while one is unacknowledged go together in the next (up
+to REPLY_BATCH bytes a frame), as a controller sends what its output buffer holds.
 
 Tests steer it through a control socket on 127.0.0.1 with one-line text commands;
 each command is answered with one datagram:
@@ -26,8 +28,9 @@ each command is answered with one datagram:
   STATUS ACK | BUSY n | NAK n   -> the next n device frames get BUSY / NAK
   FAULTS drop=p corrupt=p dup=p delay=p delay_ms=n rx_drop=p rx_corrupt=p rx_dup=p
          resend_ms=n seed=n corrupt_from=n (first byte a damage may hit; 18: the payload only)
-  REPLY text                    -> a Data frame carrying text to the console (queued)
-  LINES n                       -> n numbered reply lines "L000;" "L001;" ... (queued)
+  REPLY text                    -> text to the console (queued; goes with other queued lines)
+  LINES n                       -> n numbered reply lines "L000;" "L001;" ..., each in a
+                                   Data frame of its own (a stream of reply frames)
   ERROR code                    -> a type-7 error report with the code
   SENDSTATUS status pack        -> a status frame out of turn (a late or stray answer)
   INFO text                     -> information text appended to Enum replies
@@ -62,6 +65,9 @@ HEADER = struct.Struct("<IHBBH6sH")  # magic, crc, type, flag, seq, 6 x 0xFF, le
 ENUM, KEEPALIVE, DATA, CONNECT, DISCONNECT, ACK, ERROR = 1, 2, 3, 4, 5, 6, 7
 LOOPBACK = "127.0.0.1"
 BROADCAST = "127.255.255.255"
+# Bytes of reply lines one Data frame carries at most: well within what the engine
+# reads on one notification, so that no line waits for the next datagram.
+REPLY_BATCH = 1024
 
 
 
@@ -114,11 +120,12 @@ class Controller:
         self.stats = {k: 0 for k in (
             "rx", "tx", "bad_frames", "enum", "connect", "disconnect", "keepalive", "data", "frames_ok",
             "acks_rx", "dropped", "corrupted", "duplicated", "delayed", "rx_dropped", "rx_corrupted",
-            "rx_duplicated", "replies_acked", "replies_resent", "replies_expired")}
+            "rx_duplicated", "replies_sent", "replies_acked", "replies_resent", "replies_expired")}
         self.core.reset()
         self.connect_text = ""
         self.acked = []
-        self.outq = []  # reply frames waiting for their ACK: [seq, frame, next due, sends]
+        self.inflight = None  # the reply frame awaiting its ACK: [seq, frame, next due, sends]
+        self.pending = []  # reply payloads not sent yet: [bytearray, more lines may join]
 
     def set_faults(self, text):
         # delay_ms stays as it was unless given again
@@ -225,48 +232,68 @@ class Controller:
         elif ftype == ACK:
             self.stats["acks_rx"] += 1
             self.acked.append(seq)
-            if self.outq and self.outq[0][0] == seq:
+            if self.inflight and self.inflight[0] == seq:
                 self.stats["replies_acked"] += 1
-                self.outq.pop(0)
+                self.inflight = None
                 self.send_next_reply()
 
     def on_device_frame(self, payload, address):
         pack = self.core_pack(payload)
+        lines = []
         for kind, value in self.core.take(payload):
             if kind == "status":
                 self.send(frame(DATA, 0x80, self.next_seq(), bytes([value, pack])), address)
             else:
-                self.queue_reply(value)
+                lines.append(value)
+        self.queue_replies(lines)
 
     def core_pack(self, payload):
         if self.core.prot == 5:
             return payload[2] if len(payload) > 2 else 0
         return payload[6] if len(payload) > 6 else 0
 
-    # --- reply lines, one at a time until acknowledged
-    def queue_reply(self, payload):
-        self.outq.append([self.next_seq(), None, 0.0, 0])
-        self.outq[-1][1] = frame(DATA, 0, self.outq[-1][0], payload)
-        if len(self.outq) == 1:
-            self.send_next_reply()
+    # --- reply lines: one Data frame in flight until acknowledged
+    def queue_replies(self, lines, alone=False):
+        """Queues the lines of one answer. They join the payload still waiting to be sent
+        unless it is full; alone: each line is a frame of its own."""
+        for line in lines:
+            last = self.pending[-1] if self.pending else None
+            if last and last[1] and not alone and len(last[0]) + len(line) <= REPLY_BATCH:
+                last[0] += line
+            else:
+                self.pending.append([bytearray(line), not alone])
+        self.send_next_reply()
 
     def send_next_reply(self):
-        if not self.outq or not self.console:
+        if self.inflight is None and self.pending and self.console:
+            payload = bytes(self.pending.pop(0)[0])
+            self.inflight = [self.next_seq(), None, 0.0, 0]
+            self.inflight[1] = frame(DATA, 0, self.inflight[0], payload)
+            self.stats["replies_sent"] += 1
+        if self.inflight is not None and self.inflight[3] == 0:
+            self.send_reply()
+
+    def send_reply(self):
+        if not self.console:
             return
-        entry = self.outq[0]
+        entry = self.inflight
         entry[2] = time.monotonic() + self.faults["resend_ms"] / 1000.0
         entry[3] += 1
         self.send(entry[1], self.console)
 
     def resend_replies(self):
-        if not self.outq or time.monotonic() < self.outq[0][2]:
+        if self.inflight is None:
+            self.send_next_reply()  # lines queued before a console was there
             return
-        if self.outq[0][3] > 100:
+        if time.monotonic() < self.inflight[2]:
+            return
+        if self.inflight[3] > 100:
             self.stats["replies_expired"] += 1
-            self.outq.pop(0)
+            self.inflight = None
+            self.send_next_reply()
         else:
             self.stats["replies_resent"] += 1
-        self.send_next_reply()
+            self.send_reply()
 
     # --- control
     def on_control(self, text):
@@ -279,7 +306,8 @@ class Controller:
             st.update(self.core.stats_items())
             st.update(connected=int(self.console is not None), prot=self.prot, connect_text=self.connect_text,
                       acked=",".join(map(str, self.acked[-20:])), pending_delayed=len(self.delayed),
-                      packs=",".join(map(str, self.core.packs[-1000:])), replies_pending=len(self.outq))
+                      packs=",".join(map(str, self.core.packs[-1000:])),
+                      replies_pending=len(self.pending) + (self.inflight is not None))
             return "\n".join("%s=%s" % kv for kv in st.items())
         if cmd == "RESET":
             self.reset()
@@ -313,10 +341,9 @@ class Controller:
             if not self.console:
                 return "NO CONSOLE"
             if cmd == "REPLY":
-                self.queue_reply(arg.encode("latin-1"))
+                self.queue_replies([arg.encode("latin-1")])
             elif cmd == "LINES":
-                for i in range(int(arg)):
-                    self.queue_reply(b"L%03d;" % i)
+                self.queue_replies([b"L%03d;" % i for i in range(int(arg))], alone=True)
             else:
                 self.send(frame(ERROR, 0, 0, self.enum_reply() + struct.pack("<i", int(arg))), self.console)
             return "OK"
@@ -334,7 +361,7 @@ class Controller:
     def run(self):
         socks = [self.link, self.bcast, self.control]
         while time.monotonic() < self.deadline:
-            timeout = 0.01 if self.delayed or self.outq else 0.5
+            timeout = 0.01 if self.delayed or self.inflight else 0.5
             ready, _, _ = select.select(socks, [], [], timeout)
             for s in ready:
                 data, address = s.recvfrom(65535)

@@ -444,6 +444,72 @@ TEST_F(UdpLinkTest, ExactlyOnceInOrderBothWaysUnderFaults) {
   EXPECT_GT(link["bytes_bad_check"], 0);  // corrupted frames never reached the link's user
 }
 
+// The tag marks of one device frame draw their lines together, in one Data frame of the
+// controller, or with the lines still queued behind an unacknowledged one. Under faults
+// both ways each line must still reach the reader once and in order.
+TEST_F(UdpLinkTest, TagLinesOfAFrameArriveOnceInOrderUnderFaults) {
+  Settings("10", "150", "60000");
+  ASSERT_TRUE(Connect());
+  Control("RESET");
+  Control("FAULTS drop=0.1 corrupt=0.1 dup=0.2 rx_drop=0.1 rx_dup=0.2 resend_ms=60 seed=7");
+  constexpr int kFrames = 30, kTagsPerFrame = 3;
+  std::string expected, replies;
+  for (int i = 0; i < kFrames; ++i) {
+    std::vector<BYTE> f(134, 0);
+    f[0] = f[1] = 0x7E;
+    f[2] = (BYTE)i;
+    for (int k = 0; k < kTagsPerFrame; ++k) {
+      int tag = i * kTagsPerFrame + k + 1;
+      BYTE mark[8] = {10, 0x80, 4, 0, (BYTE)tag, (BYTE)(tag >> 8), 0, 0};  // tag mark: word 0x800A, 4 bytes
+      memcpy(&f[3 + 8 * k], mark, sizeof(mark));
+      std::string text = "G" + std::to_string(tag) + " ";
+      BYTE sum = 0;
+      for (char c : text) sum = (BYTE)(sum + (BYTE)c);
+      char line[32];
+      snprintf(line, sizeof(line), "%s%02X;", text.c_str(), sum);
+      expected += line;
+    }
+    BYTE sum = 0;
+    for (int k = 2; k <= 130; ++k) sum = (BYTE)(sum + f[k]);
+    f[131] = sum;
+    bool acked = false;
+    for (int attempt = 0; attempt < 40 && !acked; ++attempt) {
+      DWORD n = (DWORD)f.size();
+      ASSERT_TRUE(m_link.Write(f.data(), &n));
+      m_window.PumpUntil(250, [&] {
+        BYTE b[256];
+        DWORD len = sizeof(b);
+        while (m_link.Read(b, &len)) {
+          for (DWORD k = 0; k < len; ++k) {
+            if (b[k] >= 0x20 && b[k] < 0x7F)
+              replies += (char)b[k];
+            else if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == i)
+              acked = true;
+          }
+          len = sizeof(b);
+        }
+        return acked;
+      });
+    }
+    ASSERT_TRUE(acked) << "frame " << i;
+  }
+  m_window.PumpUntil(5000, [&] {
+    BYTE b[256];
+    DWORD len = sizeof(b);
+    while (m_link.Read(b, &len)) {
+      replies.append((const char*)b, len);
+      len = sizeof(b);
+    }
+    return replies.size() >= expected.size() && Stat("replies_pending") == 0;
+  });
+  EXPECT_EQ(expected, replies);
+  auto st = Stats();
+  EXPECT_EQ(kFrames * kTagsPerFrame, atoi(st["tags"].c_str()));
+  EXPECT_LE(atoi(st["replies_sent"].c_str()), kFrames);  // never a Data frame a line
+  EXPECT_GT(atoi(st["replies_resent"].c_str()), 0);
+  EXPECT_EQ(0, atoi(st["replies_expired"].c_str()));
+}
+
 TEST_F(UdpLinkTest, DiscoverOnlyLinkCollectsControllers) {
   Control("INFO A[2048]");
   Route();
