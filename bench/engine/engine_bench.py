@@ -30,14 +30,13 @@ import struct
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "e2e"))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "peers"))
 from controller_core import StreamDecoder, is_move_code  # noqa: E402
-from e2e_support import ROOT, WINE_ENV, ProgramFolder, SerialPeer, UdpPeer, carving, stats  # noqa: E402
+from e2e_support import ROOT, WINE_ENV, ProgramFolder, SerialPeer, UdpPeer, carving, plan_records, stats  # noqa: E402
 
 
 def program_folder(args, work):
@@ -175,106 +174,14 @@ def road(args, kind):
     shutil.rmtree(work, ignore_errors=True)
 
 
-def engine_unix_pid(folder):
-    """The Wine process of the folder's Mardrive.EXE (its command line names the folder)."""
-    mark = str(folder.path).replace("/", "\\").encode()
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            cmdline = Path("/proc", entry, "cmdline").read_bytes()
-        except OSError:
-            continue
-        if b"Mardrive.EXE" in cmdline and mark in cmdline:
-            return int(entry)
-    return None
-
-
-FIFO_FIRST_SIZE = 1000000  # bytes of a fresh spill file; it grows as the job is planned
-
-
-def spill_bytes(folder):
-    """Bytes of the spill files in the program folder."""
-    total = 0
-    for f in (folder.path / "FiFo").glob("*.fifo"):
-        try:
-            total += f.stat().st_size
-        except OSError:
-            pass
-    return total
-
-
-def peak_while_planning(folder, peer, settle=5.0, limit=3600):
-    """Starts the job, follows the engine's peak resident memory (VmHWM) until its spill
-    file has not grown for `settle` seconds (the whole job planned), then ends the
-    driver; the engine notices and exits. Returns (peak KB, spill bytes, seconds from
-    the driver's start to the last growth, frames/s of the stream until then; 0 when
-    the job was sent whole meanwhile)."""
-    proc = folder.start(["run", "--timeout", str(limit), "Big"])
-    lines = []
-    threading.Thread(target=lambda: lines.extend(proc.stdout), daemon=True).start()
-    t0 = time.monotonic()
-    pid = None
-    peak = size = 0
-    grown_at = time.monotonic()
-    while time.monotonic() - t0 < limit:
-        pid = pid or engine_unix_pid(folder)
-        if pid:
-            try:
-                for line in Path("/proc", str(pid), "status").read_text().splitlines():
-                    if line.startswith("VmHWM:"):
-                        peak = max(peak, int(line.split()[1]))
-            except OSError:
-                pass
-        now_size = spill_bytes(folder)
-        if now_size > size:  # the file goes when the job ends
-            size, grown_at = now_size, time.monotonic()
-        elif size > FIFO_FIRST_SIZE and time.monotonic() - grown_at > settle:
-            break
-        if proc.poll() is not None:
-            # A small job may have been planned and sent whole meanwhile.
-            if any(line.split()[:3] == ["STATE", "Big", "FINISHED"] for line in lines):
-                grown_at = time.monotonic()
-                return peak, size, grown_at - t0, 0.0
-            raise SystemExit("engine_bench: the job ended before it was planned:\n" +
-                             "".join(l for l in lines if not l.startswith("PROGRESS")))
-        time.sleep(0.1)
-    seconds = grown_at - t0
-    st = stats(peer.control_port)
-    first = float(st.get("first_record_at", 0) or 0)
-    rate = int(st["frames_ok"]) / (time.monotonic() - first) if first else 0.0
-    proc.kill()
-    proc.wait()
-    for _ in range(300):  # the parent watch ends the engine
-        if not pid or not Path("/proc", str(pid)).exists():
-            break
-        time.sleep(0.1)
-    else:
-        os.kill(pid, 9)
-    return peak, size, seconds, rate
-
-
 def memory(args):
     results = []
     for records in args.records:
-        work = tempfile.mkdtemp(prefix="engine-mem-")
-        folder = program_folder(args, work)
-        peer = UdpPeer(work)
-        rc, events = folder.run(["add-records", "Big", peer.connection, str(records)], 1800)
-        if rc != 0:
-            raise SystemExit("engine_bench: the job was not written:\n" + events.text())
-        peer.control("FORGET")
-        # The generated job cuts 1 mm deep: the controller's Z origin lies 10 mm up.
-        peer.control("ORIGIN 0 0 400")
-        peak, spilled, seconds, rate = peak_while_planning(folder, peer)
-        print("memory: %d records planned within %.1f s of the driver's start, %.0f MB spilled (%s): "
-              "engine peak resident %d KB" %
-              (records, seconds, spilled / 1e6,
-               "the link streamed %.0f frames/s meanwhile" % rate if rate else "the job was sent whole", peak))
-        results.append(peak)
-        peer.close()
-        folder.close()
-        shutil.rmtree(work, ignore_errors=True)
+        run = plan_records(args.driver, args.engine, "Big", records)
+        print("memory: %d records planned within %.1f s of the driver's start, %d frames in %.0f MB spilled "
+              "(the link streamed %.0f frames/s meanwhile): engine peak resident %d KB (anonymous at most %d KB)" %
+              (records, run.seconds, run.items, run.spill_bytes / 1e6, run.frames_per_s, run.peak_kb, run.anon_kb))
+        results.append(run.peak_kb)
     if len(results) >= 2 and results[0]:
         print("  peak at %d records / peak at %d records = %.2f (goal <= 1.2)" %
               (args.records[-1], args.records[0], results[-1] / results[0]))

@@ -4,9 +4,11 @@ Wine in a fresh program folder with the engine beside it.
 
 Used by e2e_test.py and by the engine benchmark (bench/engine).
 """
+import collections
 import os
 import shutil
 import socket
+import struct
 import subprocess
 import tempfile
 import threading
@@ -118,13 +120,14 @@ class Events:
 class ProgramFolder:
     """A fresh program folder with Mardrive.EXE beside the driver's job table."""
 
-    def __init__(self, driver, engine, work=None):
+    def __init__(self, driver, engine, work=None, logs=True):
         self.driver = driver
         self.path = Path(tempfile.mkdtemp(prefix="e2e-", dir=work))
         shutil.copy(engine, self.path / "Mardrive.EXE")
         # The engine's logs on: a failure shows them, and the end of an orphaned engine
-        # is read there.
-        (self.path / "Parameters.ini").write_text("[System]\r\nLogFile=1\r\nLogList=frames,output,jobs\r\n[Trace]\r\nLogCOM=1\r\n")
+        # is read there. Off as shipped for long runs: a write for every frame.
+        settings = "LogFile=1\r\nLogList=frames,output,jobs\r\n[Trace]\r\nLogCOM=1\r\n" if logs else "LogFile=0\r\n"
+        (self.path / "Parameters.ini").write_text("[System]\r\n" + settings)
 
     def wine_command(self, args):
         # exec: the process is Wine's own, so that killing it kills the driver alone.
@@ -216,3 +219,155 @@ def carving(tags, moves_per_tag=8, size_mm=40.0):
         lines.append("G0 Z5")
     lines += ["M5", "M30", ""]
     return "\n".join(lines)
+
+
+# The spill FIFO's file, "FiFo\*.fifo" in the program folder: no header, slot i at
+# i * FIFO_SLOT_SIZE holds a u16 item length (never 0) and the item. Items go to
+# increasing slots and are never overwritten, and the file grows with zeros, so the
+# written slots are a prefix of it: their count is the frames planned so far.
+FIFO_SLOT_SIZE = 1204
+
+
+def spill_files(folder):
+    return list((folder.path / "FiFo").glob("*.fifo"))
+
+
+def spill_bytes(folder):
+    """Bytes of the spill files in the program folder."""
+    total = 0
+    for f in spill_files(folder):
+        try:
+            total += f.stat().st_size
+        except OSError:
+            pass
+    return total
+
+
+def spill_items(folder):
+    """Items written to the spill files so far (0 when there is none)."""
+    total = 0
+    for path in spill_files(folder):
+        try:
+            with open(path, "rb") as f:
+                slots = os.fstat(f.fileno()).st_size // FIFO_SLOT_SIZE
+
+                def written(i):
+                    f.seek(i * FIFO_SLOT_SIZE)
+                    return struct.unpack("<H", f.read(2))[0] != 0
+
+                low, high = 0, slots  # slots below low are written, from high on not
+                while low < high:
+                    mid = (low + high) // 2
+                    if written(mid):
+                        low = mid + 1
+                    else:
+                        high = mid
+                total += low
+        except (OSError, struct.error):
+            pass
+    return total
+
+
+def engine_unix_pid(folder):
+    """The Wine process of the folder's Mardrive.EXE (its command line names the folder)."""
+    mark = str(folder.path).replace("/", "\\").encode()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            cmdline = Path("/proc", entry, "cmdline").read_bytes()
+        except OSError:
+            continue
+        if b"Mardrive.EXE" in cmdline and mark in cmdline:
+            return int(entry)
+    return None
+
+
+def memory_kb(pid):
+    """The process's peak resident memory (VmHWM) and its anonymous resident memory now
+    (RssAnon: the rest is mapped files, the spill file's windows among them), in KB;
+    0 when it has gone."""
+    values = {}
+    try:
+        for line in Path("/proc", str(pid), "status").read_text().splitlines():
+            key, _, value = line.partition(":")
+            values[key] = value.split()[0] if value.split() else "0"
+    except OSError:
+        pass
+    return int(values.get("VmHWM", 0)), int(values.get("RssAnon", 0))
+
+
+Planned = collections.namedtuple("Planned", "records peak_kb anon_kb items spill_bytes seconds frames_per_s states")
+
+
+def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
+    """Starts the job and follows the engine's peak resident memory (and the largest
+    anonymous part seen) until no item has gone to its spill file for `settle` seconds
+    (the whole job planned; the link streams far slower, so the backlog is on disk),
+    then ends the driver; the engine notices and exits. Raises AssertionError when the
+    job ended or failed before that: a job sent whole meanwhile was not measured with
+    its backlog on disk."""
+    proc = folder.start(["run", "--timeout", str(limit), name])
+    lines = []
+    reader = threading.Thread(target=lambda: lines.extend(line.rstrip("\n") for line in proc.stdout), daemon=True)
+    reader.start()
+    t0 = time.monotonic()
+    pid = None
+    peak = anon = items = size = 0
+    grown_at = t0
+    try:
+        while True:
+            now = time.monotonic()
+            pid = pid or engine_unix_pid(folder)
+            if pid:
+                hwm, anon_now = memory_kb(pid)
+                peak, anon = max(peak, hwm), max(anon, anon_now)
+            now_items = spill_items(folder)
+            if now_items > items:
+                items, size, grown_at = now_items, spill_bytes(folder), now
+            elif items and now - grown_at > settle:
+                break
+            states = Events(lines).states(name)
+            if proc.poll() is not None or {"ERROR", "ABORTED", "FINISHED"} & set(states) or now - t0 > limit:
+                raise AssertionError("the job %s ended or failed before it was planned (%d items spilled):\n%s" %
+                                     (name, items, "\n".join(l for l in lines if not l.startswith("PROGRESS"))))
+            time.sleep(0.1)
+        st = stats(peer.control_port)
+        first = float(st.get("first_record_at", 0) or 0)
+        rate = int(st.get("frames_ok", 0)) / (time.monotonic() - first) if first else 0.0
+        return Planned(None, peak, anon, items, size, grown_at - t0, rate, Events(lines).states(name))
+    finally:
+        proc.kill()
+        proc.wait()
+        reader.join(5)  # Wine's services may hold the pipe open (ProgramFolder.run)
+        if not reader.is_alive():
+            proc.stdout.close()
+        for _ in range(300):  # the parent watch ends the engine
+            if not pid or not Path("/proc", str(pid)).exists():
+                break
+            time.sleep(0.1)
+        else:
+            os.kill(pid, 9)
+
+
+def plan_records(driver, engine, name, records, peer_options=(), settle=5.0, limit=1800):
+    """A job of `records` path records (e2e_driver add-records) for a UDP controller,
+    planned by the engine as shipped (logs off) while its peak memory is followed
+    (peak_while_planning). Every file of the run is gone when this returns: the job's
+    records and the spill file take a gigabyte or more at 10 million records."""
+    work = tempfile.mkdtemp(prefix="e2e-mem-")
+    peer = None
+    try:
+        folder = ProgramFolder(driver, engine, work, logs=False)
+        peer = UdpPeer(work, peer_options)
+        rc, events = folder.run(["add-records", name, peer.connection, str(records)], limit)
+        if rc != 0:
+            raise AssertionError("the job %s was not written:\n%s" % (name, events.text()))
+        peer.control("FORGET")
+        # The generated job cuts 1 mm deep: the controller's Z origin lies 10 mm up.
+        peer.control("ORIGIN 0 0 400")
+        return peak_while_planning(folder, peer, name, settle, limit)._replace(records=records)
+    finally:
+        if peer:
+            peer.close()
+        shutil.rmtree(work, ignore_errors=True)
