@@ -223,6 +223,32 @@ TEST_F(UdpLinkTest, ReplyLinesAreReadAndAcknowledged) {
   EXPECT_EQ(1, Stat("acks_rx"));
 }
 
+// An owner that reads on the socket message itself gets no data notification (it
+// would only send the owner back to read an empty link), but error reports still come.
+TEST_F(UdpLinkTest, ReceiveForReaderPostsNoDataNotificationButErrorReports) {
+  ASSERT_TRUE(Connect());
+  int arrivals = 0;
+  m_window.onSocket = [&](SOCKET s, LPARAM e) {
+    if (s == m_link.GetSocket() && (WSAGETSELECTEVENT(e) & FD_READ) && m_link.ReceiveForReader()) ++arrivals;
+  };
+  m_window.notes.clear();
+  ASSERT_EQ("OK", Control("REPLY SONLINE"));
+  ASSERT_TRUE(m_window.PumpUntil(2000, [&] { return arrivals == 1; }));
+  char b[64];
+  DWORD n = sizeof(b);
+  ASSERT_TRUE(m_link.Read((BYTE*)b, &n));
+  EXPECT_EQ("SONLINE", std::string(b, n));
+  ASSERT_EQ("OK", Control("ERROR -15"));
+  ASSERT_TRUE(m_window.PumpUntil(2000, [this] { return !m_window.notes.empty(); }));
+  m_window.PumpFor(100);
+  ASSERT_EQ(1u, m_window.notes.size());  // the error report alone
+  EXPECT_EQ(0xFFFFu, m_window.notes[0].first);
+  EXPECT_EQ(-15, (int)m_window.notes[0].second);
+  EXPECT_EQ(1, arrivals);
+  // The controller's reply was acknowledged as ever.
+  EXPECT_TRUE(m_window.PumpUntil(1000, [] { return Stat("acks_rx") == 1; }));
+}
+
 TEST_F(UdpLinkTest, ErrorReportIsPostedWithItsCode) {
   ASSERT_TRUE(Connect());
   m_window.notes.clear();
