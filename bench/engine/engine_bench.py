@@ -39,14 +39,6 @@ from controller_core import StreamDecoder, is_move_code  # noqa: E402
 from e2e_support import ROOT, WINE_ENV, ProgramFolder, SerialPeer, UdpPeer, carving, plan_records, stats  # noqa: E402
 
 
-def program_folder(args, work):
-    """A program folder for the bench: the engine's settings as shipped (the test
-    folders switch the frame logs on, a write for every frame and every reply line)."""
-    folder = ProgramFolder(args.driver, args.engine, work)
-    (folder.path / "Parameters.ini").write_text("[System]\r\nLogFile=0\r\n")
-    return folder
-
-
 def link_ceilings(link_bench, kind, env, *args):
     """link_bench's output for this link: {label: value}."""
     script = 'source "$0"; unset DISPLAY; corvane_prefix 1 >/dev/null; exec env LC_ALL=zh_CN.UTF-8 "$WINE" "$@"'
@@ -106,7 +98,9 @@ def run_job(folder, name, peer_control, timeout=600):
 
 def road(args, kind):
     work = tempfile.mkdtemp(prefix="engine-bench-")
-    folder = program_folder(args, work)
+    # The engine's settings as shipped: the test folders switch the frame logs on, a
+    # write for every frame and every reply line.
+    folder = ProgramFolder(args.driver, args.engine, work, logs=False)
     record = Path(work) / "record"
     if kind == "udp":
         peer = UdpPeer(work, ("--record", str(record)))

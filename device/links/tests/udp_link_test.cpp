@@ -110,6 +110,35 @@ class UdpLinkTest : public ::testing::Test {
     });
     return status;
   }
+  // Moves what Read gives into replies (the printable bytes: reply text); true when an
+  // ACK of pack came among them (a late ACK of an earlier frame carries another pack).
+  bool ReadReplies(std::string& replies, int pack) {
+    bool acked = false;
+    BYTE b[256];
+    DWORD len = sizeof(b);
+    while (m_link.Read(b, &len)) {
+      for (DWORD k = 0; k < len; ++k) {
+        if (b[k] >= 0x20 && b[k] < 0x7F)
+          replies += (char)b[k];
+        else if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == pack)
+          acked = true;
+      }
+      len = sizeof(b);
+    }
+    return acked;
+  }
+  // Writes the frame until the controller acknowledges it (40 tries, 250 ms each),
+  // collecting the reply text meanwhile; counts the resends.
+  bool SendUntilAcked(const std::vector<BYTE>& frame, BYTE pack, std::string& replies, int& resends) {
+    bool acked = false;
+    for (int attempt = 0; attempt < 40 && !acked; ++attempt) {
+      if (attempt) ++resends;
+      DWORD n = (DWORD)frame.size();
+      if (!m_link.Write(frame.data(), &n)) return false;
+      m_window.PumpUntil(250, [&] { return (acked = ReadReplies(replies, pack) || acked); });
+    }
+    return acked;
+  }
 
   TempDir m_dir;
   CString m_savedFolder;
@@ -412,38 +441,10 @@ TEST_F(UdpLinkTest, ExactlyOnceInOrderBothWaysUnderFaults) {
   ASSERT_EQ("OK", Control("LINES " + std::to_string(kLines)));
   std::string replies;  // the printable bytes read: the reply lines
   int resends = 0;
-  // Status bytes are not printable, reply text is: Read gives both in one stream.
-  auto drain = [&](BYTE pack, bool& acked) {
-    BYTE b[256];
-    DWORD len = sizeof(b);
-    while (m_link.Read(b, &len)) {
-      for (DWORD k = 0; k < len; ++k) {
-        if (b[k] >= 0x20 && b[k] < 0x7F)
-          replies += (char)b[k];
-        else if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == pack)
-          acked = true;  // a late ACK of an earlier frame carries another pack number
-      }
-      len = sizeof(b);
-    }
-  };
-  for (int i = 0; i < kFrames; ++i) {
-    BYTE pack = (BYTE)i;
-    bool acked = false;
-    for (int attempt = 0; attempt < 40 && !acked; ++attempt) {
-      if (attempt) ++resends;
-      std::vector<BYTE> frame = V5Frame(pack);
-      DWORD n = (DWORD)frame.size();
-      ASSERT_TRUE(m_link.Write(frame.data(), &n));
-      m_window.PumpUntil(250, [&] {
-        drain(pack, acked);
-        return acked;
-      });
-    }
-    ASSERT_TRUE(acked) << "frame " << i;
-  }
-  bool unused = false;
+  for (int i = 0; i < kFrames; ++i)
+    ASSERT_TRUE(SendUntilAcked(V5Frame((BYTE)i), (BYTE)i, replies, resends)) << "frame " << i;
   m_window.PumpUntil(5000, [&] {
-    drain(0xFF, unused);
+    ReadReplies(replies, -1);
     return replies.size() >= 5u * kLines;
   });
 
@@ -480,6 +481,7 @@ TEST_F(UdpLinkTest, TagLinesOfAFrameArriveOnceInOrderUnderFaults) {
   Control("FAULTS drop=0.1 corrupt=0.1 dup=0.2 rx_drop=0.1 rx_dup=0.2 resend_ms=60 seed=7");
   constexpr int kFrames = 30, kTagsPerFrame = 3;
   std::string expected, replies;
+  int resends = 0;
   for (int i = 0; i < kFrames; ++i) {
     std::vector<BYTE> f(134, 0);
     f[0] = f[1] = 0x7E;
@@ -498,34 +500,10 @@ TEST_F(UdpLinkTest, TagLinesOfAFrameArriveOnceInOrderUnderFaults) {
     BYTE sum = 0;
     for (int k = 2; k <= 130; ++k) sum = (BYTE)(sum + f[k]);
     f[131] = sum;
-    bool acked = false;
-    for (int attempt = 0; attempt < 40 && !acked; ++attempt) {
-      DWORD n = (DWORD)f.size();
-      ASSERT_TRUE(m_link.Write(f.data(), &n));
-      m_window.PumpUntil(250, [&] {
-        BYTE b[256];
-        DWORD len = sizeof(b);
-        while (m_link.Read(b, &len)) {
-          for (DWORD k = 0; k < len; ++k) {
-            if (b[k] >= 0x20 && b[k] < 0x7F)
-              replies += (char)b[k];
-            else if (IsAckStatus(b[k]) && m_link.GetLastAckPack() == i)
-              acked = true;
-          }
-          len = sizeof(b);
-        }
-        return acked;
-      });
-    }
-    ASSERT_TRUE(acked) << "frame " << i;
+    ASSERT_TRUE(SendUntilAcked(f, (BYTE)i, replies, resends)) << "frame " << i;
   }
   m_window.PumpUntil(5000, [&] {
-    BYTE b[256];
-    DWORD len = sizeof(b);
-    while (m_link.Read(b, &len)) {
-      replies.append((const char*)b, len);
-      len = sizeof(b);
-    }
+    ReadReplies(replies, -1);
     return replies.size() >= expected.size() && Stat("replies_pending") == 0;
   });
   EXPECT_EQ(expected, replies);
