@@ -157,9 +157,7 @@ class Bench {
     // Read as the engine reads it: on the socket message, with no notification between.
     CUdpLink* link = udp.get();
     m_window.onSocket = [this, link](SOCKET s, LPARAM e) {
-      if (s == link->GetSocket() && WSAGETSELECTERROR(e) == 0 && (WSAGETSELECTEVENT(e) & FD_READ) &&
-          link->ReceiveForReader() && m_window.onNotify)
-        m_window.onNotify(1, 0);
+      if (link->ReceiveForReader(s, e) && m_window.onNotify) m_window.onNotify(1, 0);
     };
     m_link = std::move(udp);
     return true;

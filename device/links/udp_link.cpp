@@ -272,9 +272,9 @@ BOOL CUdpLink::Read(BYTE* buffer, DWORD* length) {
   return n != 0;
 }
 
-BOOL CUdpLink::ReceiveForReader() {
+BOOL CUdpLink::ReceiveForReader(SOCKET socket, LPARAM event) {
   m_bOwnerReading = true;
-  ReceiveData();
+  OnSocketNotify(socket, event);
   m_bOwnerReading = false;
   CSingleLock lock(&m_receiveLock, TRUE);
   return m_dwReceiveCount != 0 ? TRUE : FALSE;

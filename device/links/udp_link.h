@@ -64,11 +64,11 @@ class CUdpLink : public CDeviceLink, public CUdpSocket {
   int GetFoundDevices(CStringArray& devices);
   void OnFrame(BYTE* frame) override;
   // For an owner that reads the link itself as soon as a datagram is in (the engine,
-  // on the socket message): receives one datagram without posting the data
-  // notification, which would only bring the owner back through its message queue
-  // before the next frame can leave. Error reports are still posted. Returns whether
-  // bytes wait for Read.
-  BOOL ReceiveForReader();
+  // on the socket message): handles the socket message like OnSocketNotify, but a
+  // datagram received posts no data notification, which would only bring the owner
+  // back through its message queue before the next frame can leave. Error reports are
+  // still posted. Returns whether bytes wait for Read.
+  BOOL ReceiveForReader(SOCKET socket, LPARAM event);
   static int32_t WrittenPackOf(const BYTE* bytes, DWORD length);
 
   void InitReTX();

@@ -162,13 +162,10 @@ void CMardriveDlg::OnDeviceError(LPARAM code) {
 }
 
 LRESULT CMardriveDlg::OnSocketNotify(WPARAM wParam, LPARAM lParam) {
+  // The answer is read here and now: the ACK lets the next frame leave without a round
+  // trip of the link's notification through the message queue.
   auto* udp = dynamic_cast<CUdpLink*>(m_pLink.get());
-  if (udp && (SOCKET)LOWORD(wParam) == (SOCKET)LOWORD(udp->GetSocket()) && WSAGETSELECTERROR(lParam) == 0 &&
-      (WSAGETSELECTEVENT(lParam) & FD_READ)) {
-    // The answer is read here and now: the ACK lets the next frame leave without a
-    // round trip of the link's notification through the message queue.
-    if (udp->ReceiveForReader()) return OnComMsg(1, 0);
-  }
+  if (udp && udp->ReceiveForReader((SOCKET)wParam, lParam)) return OnComMsg(1, 0);
   ServeOverdueTimers();
   return 0;
 }

@@ -117,6 +117,16 @@ class Events:
         return "\n".join(self.lines)
 
 
+def end_reader(proc, reader):
+    """Ends the reading of an exited driver's output. The end of the driver is its exit,
+    not the end of its output: the first Wine program after the server starts starts
+    Wine's own services, and they keep the pipe open long after. What the driver wrote
+    is read by then."""
+    reader.join(5)
+    if not reader.is_alive():
+        proc.stdout.close()
+
+
 class ProgramFolder:
     """A fresh program folder with Mardrive.EXE beside the driver's job table."""
 
@@ -159,12 +169,7 @@ class ProgramFolder:
             proc.kill()
             proc.wait()
             killed = True
-        # The end of the driver is its exit, not the end of its output: the first Wine
-        # program after the server starts starts Wine's own services, and they keep the
-        # pipe open long after. What the driver wrote is read by then.
-        reader.join(5)
-        if not reader.is_alive():
-            proc.stdout.close()
+        end_reader(proc, reader)
         if killed:
             return -1, Events(lines + ["(driver killed after %d s)" % timeout])
         return proc.returncode, Events(lines)
@@ -339,9 +344,7 @@ def peak_while_planning(folder, peer, name, settle=5.0, limit=1800):
     finally:
         proc.kill()
         proc.wait()
-        reader.join(5)  # Wine's services may hold the pipe open (ProgramFolder.run)
-        if not reader.is_alive():
-            proc.stdout.close()
+        end_reader(proc, reader)
         for _ in range(300):  # the parent watch ends the engine
             if not pid or not Path("/proc", str(pid)).exists():
                 break

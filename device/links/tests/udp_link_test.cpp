@@ -258,7 +258,7 @@ TEST_F(UdpLinkTest, ReceiveForReaderPostsNoDataNotificationButErrorReports) {
   ASSERT_TRUE(Connect());
   int arrivals = 0;
   m_window.onSocket = [&](SOCKET s, LPARAM e) {
-    if (s == m_link.GetSocket() && (WSAGETSELECTEVENT(e) & FD_READ) && m_link.ReceiveForReader()) ++arrivals;
+    if (m_link.ReceiveForReader(s, e)) ++arrivals;
   };
   m_window.notes.clear();
   ASSERT_EQ("OK", Control("REPLY SONLINE"));
